@@ -1,0 +1,28 @@
+# The two commands: make run, make test. Both install what is missing first.
+.PHONY: all deps build test test-default test-asan run bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	cmake --preset default >/dev/null
+	cmake --build --preset default
+
+test: deps
+	cmake --preset default >/dev/null
+	cmake --build --preset default
+	ctest --preset default
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan
+	ctest --preset asan
+
+run: build
+	./build/default/app/gui/chordlane '!'
+
+bench: build
+	./build/default/bench/chordlane_bench
+
+clean:
+	rm -rf build

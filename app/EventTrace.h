@@ -1,0 +1,37 @@
+#pragma once
+// Observation points for chordlane-tool play's event log. The program installs no trace;
+// every call is then a no-op.
+
+#include <cstdint>
+
+#include "platform/Types.h"
+
+namespace chordlane {
+
+class Element;
+
+class EventTrace {
+public:
+    virtual ~EventTrace() = default;
+    //! The stylus handling handed a segment to the root panel.
+    virtual void Stroke(Point from, Point to, int32_t strength) = 0;
+    //! A key, hardware-button or init event name was looked up.
+    virtual void Event(const String& name, bool found) = 0;
+    //! A button's pressed flag changed.
+    virtual void Pressed(const Element& button, bool pressed) = 0;
+    //! A voice started its channel.
+    virtual void Start(const Element& voice, const Element& sound, int32_t shift, int32_t volume,
+                       uint32_t level) = 0;
+    //! A voice was released.
+    virtual void Stop(const Element& voice) = 0;
+    //! A channel told its source that the sound ended (source may be null).
+    virtual void Done(const Element& voice, const Element* source) = 0;
+    //! A message box was shown.
+    virtual void Message(const String& text) = 0;
+};
+
+//! The trace in force, or null.
+EventTrace* Trace();
+void SetTrace(EventTrace* trace);
+
+}  // namespace chordlane

@@ -1,0 +1,59 @@
+#pragma once
+#include <memory>
+
+#include "platform/Platform.h"
+#include "platform/headless/HeadlessHardwareButtons.h"
+#include "platform/headless/HeadlessWindow.h"
+#include "platform/headless/MemorySettings.h"
+#include "platform/headless/RecordedMessages.h"
+#include "platform/headless/ScriptedDialogs.h"
+#include "platform/headless/VirtualClock.h"
+
+namespace chordlane {
+
+// Help requests written down instead of opening a viewer.
+class RecordedHelp : public HelpViewer {
+public:
+    bool Open(const String& document) override {
+        opened_.push_back(document);
+        return true;
+    }
+    const std::vector<String>& Opened() const { return opened_; }
+
+private:
+    std::vector<String> opened_;
+};
+
+// Every headless service in one place. Installs itself on construction and puts back the
+// services that were in force when it is destroyed.
+class HeadlessPlatform {
+public:
+    HeadlessPlatform();
+    ~HeadlessPlatform();
+    HeadlessPlatform(const HeadlessPlatform&) = delete;
+    HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
+
+    //! Installs these services again (after something replaced them).
+    void Install();
+
+    VirtualClock clock;
+    MemorySettings settings;
+    ScriptedDialogs dialogs;
+    RecordedMessages messages;
+    RecordedHelp help;
+    HeadlessWindow window;
+    HeadlessHardwareButtons buttons;
+    std::unique_ptr<FileSystem> files;        // the real file system
+    std::unique_ptr<PictureLoader> pictures;  // reads bitmap headers only
+    std::unique_ptr<WaveOutput> waveOut;      // records calls; plays in virtual time
+
+private:
+    Platform previous_;
+};
+
+// Factories of the services above that live in files of their own.
+std::unique_ptr<FileSystem> MakeStdFileSystem();
+std::unique_ptr<PictureLoader> MakeHeadlessPictureLoader();
+std::unique_ptr<WaveOutput> MakeFakeWaveOutput(Clock& clock);
+
+}  // namespace chordlane

@@ -1,0 +1,33 @@
+#pragma once
+// The project fixture: a fresh temporary folder, the headless platform installed, and the
+// application state at its initial values before and after every test.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/AppState.h"
+#include "platform/Text.h"
+#include "platform/headless/HeadlessPlatform.h"
+
+namespace chordlane::test {
+
+class ChordlaneTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    //! Writes a file below the temporary folder (folders created) and answers its path.
+    std::filesystem::path WriteFile(const std::string& relative, const std::string& content);
+    //! The temporary folder as a program path, ending with '/'.
+    String TempFolder() const;
+
+    std::filesystem::path temp_;
+    HeadlessPlatform platform_;
+};
+
+//! A file under tests/data.
+std::filesystem::path DataFile(const std::string& relative);
+
+}  // namespace chordlane::test
