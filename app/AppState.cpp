@@ -2,6 +2,8 @@
 
 #include "app/EventTrace.h"
 #include "elements/PanelElement.h"
+#include "language/NameRegistry.h"
+#include "view/InstrumentView.h"
 
 namespace chordlane {
 
@@ -19,6 +21,9 @@ AppState& App() {
 
 void ResetAppState() {
     AppState& app = App();
+    // The registry points into the tree: empty it before the tree goes.
+    ClearRegistry();
+    ResetKeyState();
     if (app.root) app.root->DeleteAll();
     app.root.reset();
     app.screenWidth = 0;
@@ -39,6 +44,7 @@ void ResetAppState() {
     app.vA = 0;
     app.vM = 0;
     app.hardwareButtons = 0;
+    SetScreenStateValue(SCREEN_TAP_TO_START);
 }
 
 EventTrace* Trace() { return g_trace; }
