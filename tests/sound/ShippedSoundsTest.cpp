@@ -57,7 +57,8 @@ struct Wave {
     if (Le(b, 20, 2) != 1 || Le(b, 22, 2) != 1 || Le(b, 34, 2) != 16 ||
         (wave.rate != 22050 && wave.rate != 44100) || Le(b, 28, 4) != Le(b, 24, 4) * 2 ||
         Le(b, 32, 2) != 2) {
-        return ::testing::AssertionFailure() << path << " is not 16-bit mono PCM at 22050 or 44100 Hz";
+        return ::testing::AssertionFailure()
+               << path << " is not 16-bit mono PCM at 22050 or 44100 Hz";
     }
     if (Le(b, 40, 4) != b.size() - 44 || Le(b, 4, 4) != b.size() - 8 || b.size() % 2 != 0) {
         return ::testing::AssertionFailure() << path << " has wrong chunk sizes";
@@ -131,8 +132,8 @@ double MeasurePitch(const std::vector<double>& signal, int rate) {
         for (size_t lag = centre - 4; lag <= centre + 4; ++lag) {
             near.push_back(Difference(x, lag, count));
         }
-        const size_t at = static_cast<size_t>(
-            std::min_element(near.begin() + 1, near.end() - 1) - near.begin());
+        const size_t at =
+            static_cast<size_t>(std::min_element(near.begin() + 1, near.end() - 1) - near.begin());
         const double lag = static_cast<double>(centre - 4 + at) +
                            ParabolaOffset(near[at - 1], near[at], near[at + 1]);
         period = lag / periods;
@@ -160,8 +161,8 @@ TEST(PitchMeasurementTest, FindsTheFundamentalOfKnownSignals) {
     // the measured pitch is that of the period, not of the strongest partial.
     EXPECT_NEAR(Cents(MeasurePitch(Harmonics(22050, 82.4069, 1, 12, 1.0, 0.5), 22050), 82.4069),
                 0.0, 0.5);
-    EXPECT_NEAR(Cents(MeasurePitch(Harmonics(44100, 1318.51, 1, 1, 0.5, 1.0), 44100), 1318.51),
-                0.0, 0.5);
+    EXPECT_NEAR(Cents(MeasurePitch(Harmonics(44100, 1318.51, 1, 1, 0.5, 1.0), 44100), 1318.51), 0.0,
+                0.5);
     EXPECT_NEAR(Cents(MeasurePitch(Harmonics(22050, 151.3, 3, 9, 0.6, 0.3), 22050), 151.3), 0.0,
                 0.5);
     // Too short to hold anything after its attack.
@@ -263,7 +264,8 @@ TEST(ShippedSoundsTest, EveryShippedWaveIsUsedByAnInstrument) {
         if (entry.path().extension() != ".wav") continue;
         ++waves;
         const std::string relative = "sounds/" + entry.path().filename().string();
-        EXPECT_TRUE(used.contains(relative)) << relative << " is shipped but no instrument states its pitch";
+        EXPECT_TRUE(used.contains(relative))
+            << relative << " is shipped but no instrument states its pitch";
     }
     EXPECT_GT(waves, 0u);
 }
@@ -280,7 +282,8 @@ TEST_F(GeneratedFilesTest, GeneratorReproducesTheCommittedFiles) {
         const std::vector<uint8_t> written = ReadBytes(temp_ / file.path);
         EXPECT_EQ(written, file.bytes) << file.path << " was not written as generated";
         EXPECT_TRUE(ReadBytes(SOURCE_DIR / file.path) == written)
-            << file.path << " differs from what the generator makes; run the regenerate-data target";
+            << file.path
+            << " differs from what the generator makes; run the regenerate-data target";
         total += written.size();
     }
     // The committed data stays small enough to ship in the repository.

@@ -7,7 +7,7 @@
 namespace chordlane::soundgen {
 
 class Biquad {
-public:
+  public:
     static Biquad LowPass(int rate, double frequency, double q) {
         const Terms t = MakeTerms(rate, frequency, q);
         return Biquad((1.0 - t.cosW) / 2.0, 1.0 - t.cosW, (1.0 - t.cosW) / 2.0, t);
@@ -31,7 +31,7 @@ public:
         return y;
     }
 
-private:
+  private:
     struct Terms {
         double cosW;
         double alpha;

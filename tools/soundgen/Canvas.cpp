@@ -152,8 +152,7 @@ double Canvas::TextWidth(double scale, const std::string& text) {
     return text.empty() ? 0.0 : (6.0 * static_cast<double>(text.size()) - 1.0) * scale;
 }
 
-double Canvas::Text(double left, double top, double scale, const std::string& text,
-                    Rgba colour) {
+double Canvas::Text(double left, double top, double scale, const std::string& text, Rgba colour) {
     double x = left;
     for (char c : text) {
         if (const Glyph* glyph = FindGlyph(c)) {

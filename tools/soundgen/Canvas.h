@@ -20,7 +20,7 @@ inline constexpr Rgba MakeRgb(int r, int g, int b, int a = 255) {
 }
 
 class Canvas {
-public:
+  public:
     Canvas(int width, int height, Rgba fill);
 
     int Width() const { return width_; }
@@ -46,7 +46,7 @@ public:
     //! The width Text would draw.
     static double TextWidth(double scale, const std::string& text);
 
-private:
+  private:
     // Covers every pixel whose sample points satisfy inside, blending colour over it.
     void Paint(const std::function<bool(double, double)>& inside, Rgba colour);
 

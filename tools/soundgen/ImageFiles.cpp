@@ -116,7 +116,8 @@ std::vector<uint8_t> EncodePng(const Canvas& canvas) {
     std::vector<uint8_t> header;
     PutBe32(header, static_cast<uint32_t>(canvas.Width()));
     PutBe32(header, static_cast<uint32_t>(canvas.Height()));
-    header.insert(header.end(), {8, 6, 0, 0, 0});  // 8 bits, RGBA, deflate, no filter set, no interlace
+    header.insert(header.end(),
+                  {8, 6, 0, 0, 0});  // 8 bits, RGBA, deflate, no filter set, no interlace
     PutChunk(out, "IHDR", header);
     PutChunk(out, "IDAT", zlib);
     PutChunk(out, "IEND", {});

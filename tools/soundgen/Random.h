@@ -7,7 +7,7 @@
 namespace chordlane::soundgen {
 
 class Random {
-public:
+  public:
     explicit Random(uint64_t seed) : state_(seed) {}
 
     uint64_t Next() {
@@ -19,12 +19,14 @@ public:
     }
 
     //! A value in [-1, 1), from the top 53 bits, so the conversion is exact.
-    double Bipolar() { return static_cast<double>(Next() >> 11) * (2.0 / 9007199254740992.0) - 1.0; }
+    double Bipolar() {
+        return static_cast<double>(Next() >> 11) * (2.0 / 9007199254740992.0) - 1.0;
+    }
 
     //! A value in [0, 1).
     double Unit() { return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0); }
 
-private:
+  private:
     uint64_t state_;
 };
 

@@ -167,7 +167,8 @@ std::vector<double> HiHat(int rate, double frequency, uint64_t seed) {
     const int last = static_cast<int>(std::floor(17600.0 / frequency));
     std::vector<double> amplitude, phase;
     for (int k = first; k <= last; ++k) {
-        amplitude.push_back((0.4 + 0.6 * random.Unit()) * std::sqrt(first / static_cast<double>(k)));
+        amplitude.push_back((0.4 + 0.6 * random.Unit()) *
+                            std::sqrt(first / static_cast<double>(k)));
         phase.push_back(TWO_PI * random.Unit());
     }
     std::vector<double> out(length);
