@@ -26,18 +26,32 @@ namespace chordlane {
 namespace {
 
 constexpr int32_t START_VOLUME_SCALE = 50;
+// The stored system volume that stands for a volume scale of 50: (50 + 40) * 0x1111111.
+constexpr uint32_t MIDDLE_SYSTEM_VOLUME = 0x5FFFFFFA;
+
+// The device always has a system volume; a desktop's settings store starts without one, and
+// reading it as 0 on activation would play every instrument at a fifth of its loudness. So the
+// first start stores the middle of the scale, as if the device had it.
+void ProvideSystemVolume() {
+    SettingsStore* store = CurrentPlatform().settings;
+    if (!store) return;
+    auto key = store->CreateKey(SettingsRoot::CurrentUser, VOLUME_KEY);
+    if (key && !key->ReadNumber(VOLUME_VALUE)) key->WriteNumber(VOLUME_VALUE, MIDDLE_SYSTEM_VOLUME);
+}
 
 bool EndsWithSeparator(const String& folder) {
     return !folder.empty() && (folder.back() == u'/' || folder.back() == u'\\');
 }
 
-// Where the program's data is: the installed data folder beside bin/ when there is one,
-// otherwise the executable's own folder (the build tree).
+// Where the program's data is: the installed data folder beside bin/, or the program folder
+// the build fills at the top of the build tree; otherwise the executable's own folder.
 String ProgramFolder() {
-    const QString binary = QCoreApplication::applicationDirPath();
-    const QString installed = QDir(binary).absoluteFilePath(QStringLiteral("../share/chordlane"));
-    const QString folder = QFileInfo(installed).isDir() ? QDir::cleanPath(installed) : binary;
-    return FromQString(folder + QLatin1Char('/'));
+    const QDir binary(QCoreApplication::applicationDirPath());
+    for (const char* relative : {"../share/chordlane", "../../chordlane"}) {
+        const QString candidate = binary.absoluteFilePath(QString::fromLatin1(relative));
+        if (QFileInfo(candidate).isDir()) return FromQString(QDir::cleanPath(candidate) + u'/');
+    }
+    return FromQString(binary.absolutePath() + u'/');
 }
 
 }  // namespace
@@ -94,8 +108,9 @@ bool CInstrumentApp::StartApplication() {
     app.screenHeight = options_.screenHeight;
     app.screenRect = Rect{0, 0, options_.screenWidth - 1, options_.screenHeight - 1};
 
-    // 4. Folders and the start-up bitmap.
+    // 4. Folders, the system volume and the start-up bitmap.
     FindFolders();
+    ProvideSystemVolume();
     if (PictureLoader* pictures = CurrentPlatform().pictures)
         app.startupBitmap = pictures->LoadStartupBitmap();
 

@@ -8,6 +8,7 @@
 
 #include "app/AppState.h"
 #include "app/EventTrace.h"
+#include "app/MenuCommands.h"
 #include "app/gui/CAboutDlg.h"
 #include "app/gui/CInstrumentApp.h"
 #include "app/gui/CMainFrame.h"
@@ -110,6 +111,23 @@ TEST_F(ProgramTest, StartUpSetsScreenChecksAndVolumeScaleAndOpensTheCommandLine)
     ASSERT_FALSE(App().homeFolder.empty());
     EXPECT_EQ(App().homeFolder.back(), u'/');
     EXPECT_EQ(App().programFolder.back(), u'/');
+}
+
+TEST_F(ProgramTest, FirstStartGivesTheDesktopASystemVolumeInTheMiddle) {
+    Start();
+    const auto* values = platform_.settings.Values(SettingsRoot::CurrentUser, u"ControlPanel\\Volume");
+    ASSERT_NE(values, nullptr);
+    EXPECT_EQ(std::get<uint32_t>(values->at(u"Volume")), 0x5FFFFFFAu);
+    OnActivate(WA_ACTIVE, false);
+    EXPECT_EQ(App().vM, 50);
+}
+
+TEST_F(ProgramTest, AStoredSystemVolumeIsKept) {
+    platform_.settings.Set(SettingsRoot::CurrentUser, u"ControlPanel\\Volume", u"Volume",
+                           uint32_t{0x88888888});
+    Start();
+    OnActivate(WA_ACTIVE, false);
+    EXPECT_EQ(App().vM, 88);
 }
 
 TEST_F(ProgramTest, WithoutCommandLineNothingOpensUntilTheFirstTap) {
