@@ -105,9 +105,6 @@ TEST_F(ReaderTest, PushedBackCharacterComesFirst) {
     char16_t buffer[512];
     ASSERT_NE(reader.ReadLine(buffer, 512), nullptr);
     EXPECT_EQ(String(buffer), u"? answer\n");
-    reader.UnreadChar(u'x');
-    EXPECT_EQ(reader.ReadChar(), u'x');
-    EXPECT_EQ(reader.ReadChar(), u'n');
     // The end of the input is not pushed back.
     while (reader.ReadChar() != END_OF_TEXT) {
     }

@@ -52,21 +52,14 @@ TEST(ScannerTest, TokensSplitAtSeparatorsAndQuotes) {
     Line unclosed(u"\"open");
     EXPECT_EQ(unclosed.Token(), u"open");
     EXPECT_EQ(unclosed.Token(), u"<none>");
-    Line lastQuote(u"a '");
+    Line lastQuote(u"a   '");
     EXPECT_EQ(lastQuote.Token(), u"a");
+    EXPECT_EQ(PeekChar(lastQuote.chars, lastQuote.pos), u'\'');  // not consumed
+    EXPECT_EQ(lastQuote.pos, 4);
     EXPECT_EQ(lastQuote.Token(), u"");
     EXPECT_EQ(lastQuote.Token(), u"<none>");
-}
-
-TEST(ScannerTest, PeekLooksWithoutConsuming) {
-    Line line(u"   *name");
-    EXPECT_EQ(PeekChar(line.chars, line.pos), u'*');
-    EXPECT_EQ(line.pos, 3);
-    EXPECT_EQ(line.Token(), u"*name");
-    Line blank(u"x   ");
-    blank.pos = 1;
-    EXPECT_EQ(PeekChar(blank.chars, blank.pos), 0);
-    EXPECT_EQ(blank.pos, 1);
+    EXPECT_EQ(PeekChar(lastQuote.chars, lastQuote.pos), 0);
+    EXPECT_EQ(lastQuote.pos, 5);
 }
 
 TEST(ScannerTest, IntegersInEveryBaseWithSaturation) {
