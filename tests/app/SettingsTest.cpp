@@ -45,8 +45,13 @@ TEST_F(SettingsTest, ValuesReadBackWithinTheirLimits) {
 TEST_F(SettingsTest, FileTypesPointAtTheProgramAndKeepOtherClasses) {
     App().programFolder = u"\\Program Files\\Chordlane\\";
     platform_.settings.Set(SettingsRoot::ClassesRoot, u".clx", u"", String(u"Other"));
+    // A class name too long for a setting read is still a class name.
+    platform_.settings.Set(SettingsRoot::ClassesRoot, u".cly", u"", String(400, u'c'));
     RegisterFileTypes();
     EXPECT_EQ(ClassDefault(u".clx"), u"Other");
+    EXPECT_EQ(ClassDefault(u".cly"), String(400, u'c'));
+    platform_.settings.Set(SettingsRoot::ClassesRoot, u".cly", u"", String());
+    RegisterFileTypes();
     EXPECT_EQ(ClassDefault(u".cly"), u"Chordlane");
     EXPECT_EQ(ClassDefault(u"Chordlane\\DefaultIcon"), u"\\Program Files\\Chordlane\\Chordlane.exe,0");
     EXPECT_EQ(ClassDefault(u"Chordlane\\Shell\\Open\\Command"),
