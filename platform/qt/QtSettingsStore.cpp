@@ -24,10 +24,18 @@ QString EncodeName(const String& name) {
     QString out;
     for (char16_t c : name) {
         switch (c) {
-            case u'%': out += QStringLiteral("%25"); break;
-            case u'/': out += QStringLiteral("%2F"); break;
-            case u'\\': out += QStringLiteral("%5C"); break;
-            default: out += QChar(c); break;
+            case u'%':
+                out += QStringLiteral("%25");
+                break;
+            case u'/':
+                out += QStringLiteral("%2F");
+                break;
+            case u'\\':
+                out += QStringLiteral("%5C");
+                break;
+            default:
+                out += QChar(c);
+                break;
         }
     }
     if (out == QStringLiteral("@")) return QStringLiteral("%40");
@@ -36,9 +44,12 @@ QString EncodeName(const String& name) {
 
 QString RootGroup(SettingsRoot root) {
     switch (root) {
-        case SettingsRoot::LocalMachine: return QStringLiteral("LocalMachine");
-        case SettingsRoot::CurrentUser: return QStringLiteral("CurrentUser");
-        case SettingsRoot::ClassesRoot: return QStringLiteral("ClassesRoot");
+        case SettingsRoot::LocalMachine:
+            return QStringLiteral("LocalMachine");
+        case SettingsRoot::CurrentUser:
+            return QStringLiteral("CurrentUser");
+        case SettingsRoot::ClassesRoot:
+            return QStringLiteral("ClassesRoot");
     }
     return QStringLiteral("CurrentUser");
 }

@@ -1,5 +1,4 @@
 #include "app/AppVariables.h"
-
 #include "app/Settings.h"
 #include "elements/PanelElement.h"
 #include "tests/support/ChordlaneTest.h"

@@ -1,6 +1,5 @@
-#include "app/Settings.h"
-
 #include "app/Folders.h"
+#include "app/Settings.h"
 #include "tests/support/ChordlaneTest.h"
 
 namespace chordlane::test {
@@ -53,7 +52,8 @@ TEST_F(SettingsTest, FileTypesPointAtTheProgramAndKeepOtherClasses) {
     platform_.settings.Set(SettingsRoot::ClassesRoot, u".cly", u"", String());
     RegisterFileTypes();
     EXPECT_EQ(ClassDefault(u".cly"), u"Chordlane");
-    EXPECT_EQ(ClassDefault(u"Chordlane\\DefaultIcon"), u"\\Program Files\\Chordlane\\Chordlane.exe,0");
+    EXPECT_EQ(ClassDefault(u"Chordlane\\DefaultIcon"),
+              u"\\Program Files\\Chordlane\\Chordlane.exe,0");
     EXPECT_EQ(ClassDefault(u"Chordlane\\Shell\\Open\\Command"),
               u"\"\\Program Files\\Chordlane\\Chordlane.exe\" %1");
     // An empty class name is no class; a long program folder is written whole.

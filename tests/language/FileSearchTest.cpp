@@ -1,7 +1,6 @@
-#include "language/FileSearch.h"
-
 #include <filesystem>
 
+#include "language/FileSearch.h"
 #include "language/TextReader.h"
 #include "tests/support/ChordlaneTest.h"
 
@@ -106,8 +105,8 @@ TEST_F(FileSearchTest, PicturesAreSearchedInTheSameOrder) {
     CurrentPlatform().pictures = &pictures;
     pictures.loadable = program_ + u"p.bmp";
     EXPECT_NE(LoadPictureSearched(u"p.bmp", u"\\I\\g.clx"), nullptr);
-    EXPECT_EQ(pictures.tried,
-              (std::vector<String>{u"p.bmp", u"\\I\\p.bmp", home_ + u"p.bmp", program_ + u"p.bmp"}));
+    EXPECT_EQ(pictures.tried, (std::vector<String>{u"p.bmp", u"\\I\\p.bmp", home_ + u"p.bmp",
+                                                   program_ + u"p.bmp"}));
     pictures.tried.clear();
     EXPECT_EQ(LoadPictureSearched(u"/abs.bmp", u""), nullptr);
     EXPECT_EQ(pictures.tried, std::vector<String>{u"/abs.bmp"});

@@ -17,8 +17,11 @@ std::vector<uint8_t> Codes(std::initializer_list<int> codes) {
     std::vector<uint8_t> bytes;
     bool low = true;
     for (int code : codes) {
-        if (low) bytes.push_back(static_cast<uint8_t>(code));
-        else bytes.back() |= static_cast<uint8_t>(code << 4);
+        if (low) {
+            bytes.push_back(static_cast<uint8_t>(code));
+        } else {
+            bytes.back() |= static_cast<uint8_t>(code << 4);
+        }
         low = !low;
     }
     if (!low) bytes.back() |= 0xF0;
@@ -45,7 +48,7 @@ TEST_F(PackedTextTest, CodesDecodeThroughTheTableAndEscapes) {
 
 TEST_F(PackedTextTest, InputEndingInsideAnEscapeDropsThePartialCharacter) {
     const std::pair<std::vector<uint8_t>, String> cases[] = {{Codes({4, 15, 1, 2}), u"a"},
-                                                            {Codes({4, 4, 14, 1}), u"aa"}};
+                                                             {Codes({4, 4, 14, 1}), u"aa"}};
     for (const auto& [codes, expected] : cases) {
         MemoryTextReader reader(codes);
         char16_t buffer[512];
@@ -80,7 +83,8 @@ TEST_F(PackedTextTest, PackedFileReadsExactlyAsThePlainFileItCameFrom) {
 
 TEST_F(PackedTextTest, AnyFirstLineBeginningWithCLMakesTheFilePacked) {
     const std::vector<uint8_t> codes = PackText(u"v x\n");
-    const auto path = WriteFile("p.clx", "CLanything at all\n" + std::string(codes.begin(), codes.end()));
+    const auto path =
+        WriteFile("p.clx", "CLanything at all\n" + std::string(codes.begin(), codes.end()));
     TextReader reader(FromUtf8(path.string()), u"");
     EXPECT_EQ(ReadAll(reader), u"v x\n");
     // "cl" in small letters is an ordinary header.

@@ -1,10 +1,10 @@
-#include "platform/qt/QtSettingsStore.h"
-
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include "platform/qt/QtSettingsStore.h"
 
 namespace chordlane {
 namespace {
@@ -61,13 +61,15 @@ TEST_F(QtSettingsStoreTest, HandEditedFilesAreRead) {
     ASSERT_TRUE(QDir().mkpath(dir_.path() + "/Chordlane"));
     QFile file(dir_.path() + "/Chordlane/Chordlane.ini");
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[LocalMachine]\nSOFTWARE\\Larkspur%20Labs\\Chordlane\\Install\\Home=/srv/a,b\n"
-               "[CurrentUser]\nControlPanel\\Volume\\Volume= 1234 \n");
+    file.write(
+        "[LocalMachine]\nSOFTWARE\\Larkspur%20Labs\\Chordlane\\Install\\Home=/srv/a,b\n"
+        "[CurrentUser]\nControlPanel\\Volume\\Volume= 1234 \n");
     file.close();
-    EXPECT_EQ(Read(SettingsRoot::LocalMachine, u"SOFTWARE\\Larkspur Labs\\Chordlane\\Install",
-                   u"Home"),
-              u"/srv/a,b");
-    EXPECT_EQ(QtSettingsStore().CreateKey(SettingsRoot::CurrentUser, u"ControlPanel\\Volume")
+    EXPECT_EQ(
+        Read(SettingsRoot::LocalMachine, u"SOFTWARE\\Larkspur Labs\\Chordlane\\Install", u"Home"),
+        u"/srv/a,b");
+    EXPECT_EQ(QtSettingsStore()
+                  .CreateKey(SettingsRoot::CurrentUser, u"ControlPanel\\Volume")
                   ->ReadNumber(u"Volume"),
               1234u);
 }

@@ -26,7 +26,8 @@ TEST_F(PackToolTest, PackedOutputReadsAsTheInput) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out + run.err, "");
     std::ifstream in(temp_ / "out.clx", std::ios::binary);
-    const std::string packed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string packed((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
     const std::vector<uint8_t> expected = PackFile(u"gr a 1 2 3 4\n\u00e9=b x.e f\r\n");
     EXPECT_EQ(packed, std::string(expected.begin(), expected.end()));
     EXPECT_EQ(Text("out.clx"), Text("in.clx"));

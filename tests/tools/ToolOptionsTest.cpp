@@ -1,9 +1,8 @@
-#include "tools/ToolOptions.h"
-
 #include <gtest/gtest.h>
 
 #include "app/AppState.h"
 #include "platform/Text.h"
+#include "tools/ToolOptions.h"
 #include "tools/ToolSession.h"
 
 namespace chordlane::tool {
@@ -31,9 +30,9 @@ Parsed Parse(std::vector<std::string> args) {
 }
 
 TEST(ToolOptionsTest, CommonAndOwnOptionsAnywhereAmongTheWords) {
-    const Parsed p = Parse({"--answer", "a.wav", "FILE", "--screen", "480x640", "-o", "x.png",
-                            "--answer=b c.wav", "--time", "--home", "/h", "--registry", "-", "--",
-                            "--time"});
+    const Parsed p =
+        Parse({"--answer", "a.wav", "FILE", "--screen", "480x640", "-o", "x.png",
+               "--answer=b c.wav", "--time", "--home", "/h", "--registry", "-", "--", "--time"});
     ASSERT_TRUE(p.ok) << p.error;
     EXPECT_EQ(p.common.screenWidth, 480);
     EXPECT_EQ(p.common.screenHeight, 640);
@@ -46,10 +45,15 @@ TEST(ToolOptionsTest, CommonAndOwnOptionsAnywhereAmongTheWords) {
 }
 
 TEST(ToolOptionsTest, BadOptionsSayWhatIsWrong) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--screen", "240"}, {"--screen", "0x320"}, {"--screen", "240x"},
-          {"--screen", "240x99999"}, {"--screen", "-1x5"}, {"--screen"}, {"--time=1"}, {"-x"},
-          {"--answer"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--screen", "240"},
+                                                 {"--screen", "0x320"},
+                                                 {"--screen", "240x"},
+                                                 {"--screen", "240x99999"},
+                                                 {"--screen", "-1x5"},
+                                                 {"--screen"},
+                                                 {"--time=1"},
+                                                 {"-x"},
+                                                 {"--answer"}}) {
         const Parsed p = Parse(args);
         EXPECT_FALSE(p.ok) << args[0];
         EXPECT_FALSE(p.error.empty());
