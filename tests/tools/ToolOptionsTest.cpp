@@ -73,6 +73,8 @@ TEST(ToolOptionsTest, SessionStartsInTheProgramsStartUpState) {
         EXPECT_EQ(app.vM, 50);
         EXPECT_EQ(app.screenRect, (Rect{0, 0, 479, 639}));
         EXPECT_EQ(app.homeFolder, u"/music/instruments/");
+        // Run from the build tree: the program folder is the one the build fills.
+        EXPECT_EQ(app.programFolder, FromUtf8(CHORDLANE_BUILD_FOLDER));
         EXPECT_EQ(session.Platform().dialogs.PendingAnswers(), 2u);
         EXPECT_EQ(CurrentPlatform().dialogs, &session.Platform().dialogs);
     }
