@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 
 #include "app/AppState.h"
+#include "app/Folders.h"
 #include "app/MenuCommands.h"
 #include "app/Settings.h"
 #include "app/gui/CAboutDlg.h"
@@ -18,6 +19,7 @@
 #include "platform/qt/QtHardwareButtons.h"
 #include "platform/qt/QtHelpViewer.h"
 #include "platform/qt/QtMessageBox.h"
+#include "platform/qt/QtSettingsStore.h"
 #include "platform/qt/QtStringConversion.h"
 #include "platform/qt/QtWindow.h"
 
@@ -39,18 +41,14 @@ void ProvideSystemVolume() {
     if (key && !key->ReadNumber(VOLUME_VALUE)) key->WriteNumber(VOLUME_VALUE, MIDDLE_SYSTEM_VOLUME);
 }
 
-bool EndsWithSeparator(const String& folder) {
-    return !folder.empty() && (folder.back() == u'/' || folder.back() == u'\\');
-}
-
-// Where the program's data is: the installed data folder beside bin/, or the program folder
-// the build fills at the top of the build tree; otherwise the executable's own folder.
+// Where the program's data is: the installed data folder relative to the executable, else
+// the program folder the build fills, else the executable's own folder.
 String ProgramFolder() {
     const QDir binary(QCoreApplication::applicationDirPath());
-    for (const char* relative : {"../share/chordlane", "../../chordlane"}) {
-        const QString candidate = binary.absoluteFilePath(QString::fromLatin1(relative));
-        if (QFileInfo(candidate).isDir()) return FromQString(QDir::cleanPath(candidate) + u'/');
-    }
+    const QString installed = binary.absoluteFilePath(QStringLiteral(CHORDLANE_INSTALLED_FOLDER));
+    if (QFileInfo(installed).isDir()) return FromQString(QDir::cleanPath(installed) + u'/');
+    const QString built = QStringLiteral(CHORDLANE_BUILD_FOLDER);
+    if (QFileInfo(built).isDir()) return FromQString(QDir::cleanPath(built) + u'/');
     return FromQString(binary.absolutePath() + u'/');
 }
 
@@ -73,12 +71,14 @@ CInstrumentApp::~CInstrumentApp() {
 
 void CInstrumentApp::MakeRealServices() {
     clock_ = std::make_unique<SteadyClock>();
+    settings_ = std::make_unique<QtSettingsStore>();
     files_ = std::make_unique<StdFileSystem>();
     dialogs_ = std::make_unique<QtDialogs>();
     messages_ = std::make_unique<QtMessageBox>();
     help_ = std::make_unique<QtHelpViewer>();
     buttons_ = std::make_unique<QtHardwareButtons>();
     services_.clock = clock_.get();
+    services_.settings = settings_.get();
     services_.files = files_.get();
     services_.dialogs = dialogs_.get();
     services_.messages = messages_.get();
@@ -134,13 +134,9 @@ void CInstrumentApp::FindFolders() {
     app.programFolder = ProgramFolder();
     if (help_) help_->SetProgramFolder(app.programFolder);
 
-    String home = ReadInstallSetting(u"Home");
-    if (home.empty()) {
-        home = FromQString(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-        if (home.empty()) home = FromQString(QDir::homePath());
-    }
-    if (!EndsWithSeparator(home)) home += u'/';
-    app.homeFolder = home;
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty()) documents = QDir::homePath();
+    app.homeFolder = DeriveHomeFolder(WithTrailingSeparator(FromQString(documents)));
 }
 
 void CInstrumentApp::OnFileOpen() { RunOpenFlow(nullptr); }

@@ -59,6 +59,7 @@ private:
     std::unique_ptr<QtWindow> window_;
     // The real services; unused when the caller gave its own.
     std::unique_ptr<Clock> clock_;
+    std::unique_ptr<SettingsStore> settings_;
     std::unique_ptr<FileSystem> files_;
     std::unique_ptr<QtDialogs> dialogs_;
     std::unique_ptr<QtMessageBox> messages_;

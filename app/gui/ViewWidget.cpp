@@ -12,6 +12,17 @@
 
 namespace chordlane {
 
+namespace {
+
+// Alt, keys pressed while Alt is held and F10 belong to the system (menus, window manager),
+// not to the instrument.
+bool IsSystemKey(const QKeyEvent& event) {
+    return event.key() == Qt::Key_Alt || event.key() == Qt::Key_F10 ||
+           event.modifiers().testFlag(Qt::AltModifier);
+}
+
+}  // namespace
+
 ViewWidget::ViewWidget(InstrumentView& view, int screenWidth, int screenHeight, int zoom,
                        QWidget* parent)
     : QWidget(parent), view_(view), zoom_(std::max(zoom, 1)) {
@@ -66,6 +77,7 @@ void ViewWidget::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ViewWidget::keyPressEvent(QKeyEvent* event) {
+    if (IsSystemKey(*event)) return QWidget::keyPressEvent(event);
     // Held keys repeat their press, as the device's keyboard does.
     if (const uint32_t code = VirtualKeyCode(event->key(), event->modifiers()))
         view_.OnKeyDown(code);
@@ -75,6 +87,7 @@ void ViewWidget::keyPressEvent(QKeyEvent* event) {
 void ViewWidget::keyReleaseEvent(QKeyEvent* event) {
     // X11 reports a held key as release-press pairs; only the real release counts.
     if (event->isAutoRepeat()) return;
+    if (IsSystemKey(*event)) return QWidget::keyReleaseEvent(event);
     if (const uint32_t code = VirtualKeyCode(event->key(), event->modifiers()))
         view_.OnKeyUp(code);
     event->accept();

@@ -44,7 +44,7 @@ TEST(ProgramOptionsTest, BadValuesAreRefusedWithAReason) {
     for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
              {"--screen"}, {"--screen", "240"}, {"--screen", "0x320"}, {"--screen", "240x-1"},
              {"--screen", "5000x100"}, {"--screen", "240x320x2"}, {"--zoom", "0"},
-             {"--zoom", "9"}, {"--zoom", "2.5"}, {"--zoom"}, {"--screen", "4000x4000"},
+             {"--zoom", "9"}, {"--zoom", "2.5"}, {"--zoom"}, {"--screen", "4000x4000", "--zoom", "3"},
              {"--frobnicate"}}) {
         const ParsedCommandLine parsed = Parse(words);
         EXPECT_EQ(parsed.action, Action::Error) << words[0];
