@@ -134,15 +134,5 @@ TEST_F(MenuCommandsTest, HotKeysRaiseHardwareButtonEvents) {
     EXPECT_EQ(trace.names, (std::vector<String>{u"b1", u"b15"}));
 }
 
-TEST_F(MenuCommandsTest, HelpOpensTheHelpDocument) {
-    EXPECT_TRUE(ShowHelp());
-    EXPECT_EQ(platform_.help.Opened(), std::vector<String>{u"chordlane_help.htm"});
-    Platform none = CurrentPlatform();
-    none.help = nullptr;
-    InstallPlatform(none);
-    EXPECT_FALSE(ShowHelp());
-    platform_.Install();
-}
-
 }  // namespace
 }  // namespace chordlane::test

@@ -7,7 +7,6 @@
 #include <QWidget>
 
 #include "platform/qt/QtDialogs.h"
-#include "platform/qt/QtHardwareButtons.h"
 #include "platform/qt/QtHelpViewer.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtWindow.h"
@@ -65,19 +64,6 @@ TEST_F(QtServicesTest, MenuChecksFindTheItemByCommandInThePopupAtAPosition) {
     window.SetMenuCheck(5, 32771, true);  // no such popup: nothing
     window.SetMenuCheck(-1, 32771, true);
     EXPECT_FALSE(fileItem->isChecked());
-}
-
-TEST_F(QtServicesTest, HotKeysReachTheHandlerOnlyWhileRegistered) {
-    QtHardwareButtons buttons;
-    std::vector<int32_t> pressed;
-    buttons.SetHotKeyHandler([&](int32_t id) { pressed.push_back(id); });
-    EXPECT_FALSE(buttons.HasShellKeyRelease());
-    EXPECT_FALSE(buttons.Raise(0xC1));
-    buttons.RegisterHotKey(0xC1, 8, 0xC1);
-    EXPECT_TRUE(buttons.Raise(0xC1));
-    buttons.UnregisterHotKey(0xC1);
-    EXPECT_FALSE(buttons.Raise(0xC1));
-    EXPECT_EQ(pressed, std::vector<int32_t>{0xC1});
 }
 
 TEST_F(QtServicesTest, HelpOpensTheProgramFoldersDocumentOnly) {
