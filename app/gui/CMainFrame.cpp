@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSocketNotifier>
 
 #include "app/AppState.h"
 #include "app/MenuCommands.h"
@@ -140,12 +141,19 @@ void CMainFrame::OnHotKey(int id) { chordlane::OnHotKey(static_cast<uint32_t>(id
 
 void CMainFrame::OnHelp() { ShowHelp(); }
 
-void CMainFrame::SetWaveNoticeDrain(std::function<void()> drain) {
+void CMainFrame::SetWaveNoticeDrain(std::function<void()> drain, int fd) {
     drainNotices_ = std::move(drain);
-    if (drainNotices_)
+    noticeTimer_.stop();
+    noticeNotifier_.reset();
+    if (!drainNotices_) return;
+    if (fd < 0) {
         noticeTimer_.start(NOTICE_POLL_MS);
-    else
-        noticeTimer_.stop();
+        return;
+    }
+    noticeNotifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    connect(noticeNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+        if (drainNotices_) drainNotices_();
+    });
 }
 
 void CMainFrame::changeEvent(QEvent* event) {

@@ -2,12 +2,14 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "app/gui/ProgramOptions.h"
 
 class QAction;
 class QMenu;
+class QSocketNotifier;
 
 namespace chordlane {
 
@@ -41,9 +43,10 @@ public:
     void OnHotKey(int id);
     //! Help -> Help Topics and F1.
     void OnHelp();
-    //! Runs drain on the user-interface thread every few milliseconds: the sound engine
-    //! delivers its completion notices from there. An empty function stops it.
-    void SetWaveNoticeDrain(std::function<void()> drain);
+    //! Runs drain on the user-interface thread whenever the descriptor fd becomes readable,
+    //! or every few milliseconds when fd is -1: the sound engine delivers its completion
+    //! notices from there. An empty function stops it.
+    void SetWaveNoticeDrain(std::function<void()> drain, int fd = -1);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -61,6 +64,7 @@ private:
     std::vector<QAction*> commands_;
     std::vector<QAction*> unhandled_;
     QTimer noticeTimer_;
+    std::unique_ptr<QSocketNotifier> noticeNotifier_;
     std::function<void()> drainNotices_;
 };
 

@@ -5,6 +5,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <fcntl.h>
+#include <thread>
+#include <unistd.h>
 
 #include "app/AppState.h"
 #include "app/EventTrace.h"
@@ -255,6 +258,38 @@ TEST_F(ProgramTest, DoubleClickGivesNoStroke) {
     QTest::mouseDClick(View(), Qt::LeftButton, {}, QPoint(100, 100));
     QTest::mouseRelease(View(), Qt::LeftButton, {}, QPoint(100, 100));
     EXPECT_EQ(trace_.strokes.size(), 1u);
+}
+
+TEST_F(ProgramTest, CompletionNoticesAreDrainedOnTheInterfaceThread) {
+    Start();
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    const std::thread::id interfaceThread = std::this_thread::get_id();
+    int drained = 0;
+    bool onInterfaceThread = true;
+    const auto drain = [&] {
+        char c;
+        while (read(fds[0], &c, 1) == 1) {
+        }
+        onInterfaceThread = onInterfaceThread && std::this_thread::get_id() == interfaceThread;
+        ++drained;
+    };
+    Frame()->SetWaveNoticeDrain(drain, fds[0]);
+    std::thread audio([&] { EXPECT_EQ(write(fds[1], "n", 1), 1); });
+    audio.join();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return drained == 1; }, 2000));
+
+    // Without a descriptor the notices are looked for every few milliseconds.
+    Frame()->SetWaveNoticeDrain(drain);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return drained >= 3; }, 2000));
+    Frame()->SetWaveNoticeDrain({});
+    const int stopped = drained;
+    QTest::qWait(30);
+    EXPECT_EQ(drained, stopped);
+    EXPECT_TRUE(onInterfaceThread);
+    close(fds[0]);
+    close(fds[1]);
 }
 
 TEST_F(ProgramTest, AboutBoxShowsIconNameAndVersion) {
