@@ -110,6 +110,7 @@ bool CInstrumentApp::StartApplication() {
 
     // 4. Folders, the system volume and the start-up bitmap.
     FindFolders();
+    RegisterFileTypes();  // the association follows the program folder wherever it moved
     ProvideSystemVolume();
     if (PictureLoader* pictures = CurrentPlatform().pictures)
         app.startupBitmap = pictures->LoadStartupBitmap();

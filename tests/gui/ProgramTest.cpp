@@ -114,6 +114,9 @@ TEST_F(ProgramTest, StartUpSetsScreenChecksAndVolumeScaleAndOpensTheCommandLine)
     ASSERT_FALSE(App().homeFolder.empty());
     EXPECT_EQ(App().homeFolder.back(), u'/');
     EXPECT_EQ(App().programFolder.back(), u'/');
+    const auto* association = platform_.settings.Values(SettingsRoot::ClassesRoot, u".clx");
+    ASSERT_NE(association, nullptr);
+    EXPECT_EQ(std::get<String>(association->at(u"")), u"Chordlane");
 }
 
 TEST_F(ProgramTest, FirstStartGivesTheDesktopASystemVolumeInTheMiddle) {
