@@ -3,7 +3,7 @@
 
 namespace chordlane {
 
-//! The program's icon: six strings over a fingerboard, drawn so that it is sharp at any size.
+//! The program's icon, the one the desktop entry shows.
 QIcon ProgramIcon();
 
 }  // namespace chordlane
