@@ -64,19 +64,35 @@ bool WindowLength(const Sample& source, int32_t& n) {
     return true;
 }
 
-template <typename T, bool kSixteen>
-GrainResult AddValues(T* out, const T* source, int64_t i, int64_t j, int32_t step,
-                      const float* w, int64_t count, float gain, int32_t limit) {
-    for (int64_t q = 0; q < count; ++q, i += step, j += step) {
-        const float s = static_cast<float>(source[j]);
+// Adds count weighted source values into out, both walked by kStep from the pointers given.
+// Within one grain half every output index is met once, so whether any value leaves the
+// limit does not depend on the order: the loop tests them all at once and can run on
+// vector units, with the same single-precision products and truncations as one by one.
+// (After an overflow the output is discarded, so what this half wrote does not matter.)
+template <typename T, bool kSixteen, int kStep>
+bool AddValues(T* __restrict out, const T* __restrict source, const float* __restrict w,
+               int64_t count, float gain, int32_t limit) {
+    int32_t outside = 0;
+    for (int64_t q = 0; q < count; ++q) {
+        const float s = static_cast<float>(source[q * kStep]);
         // The product order differs between the widths, and so do the roundings.
         int32_t x = kSixteen ? static_cast<int32_t>((s * gain) * w[q])
                              : static_cast<int32_t>((s * w[q]) * gain);
-        x += out[i];
-        if (x < -limit || x > limit) return GrainResult::Overflow;
-        out[i] = static_cast<T>(x);
+        x += out[q * kStep];
+        outside |= static_cast<int32_t>(x < -limit) | static_cast<int32_t>(x > limit);
+        out[q * kStep] = static_cast<T>(x);
     }
-    return GrainResult::Added;
+    return outside == 0;
+}
+
+template <typename T, bool kSixteen>
+GrainResult AddWidth(const GrainTarget& t, int64_t first, int64_t j, int32_t step,
+                     const float* w, int64_t count) {
+    T* out = static_cast<T*>(t.out) + first;
+    const T* source = static_cast<const T*>(t.source) + j;
+    const bool fits = step > 0 ? AddValues<T, kSixteen, +1>(out, source, w, count, t.gain, t.limit)
+                               : AddValues<T, kSixteen, -1>(out, source, w, count, t.gain, t.limit);
+    return fits ? GrainResult::Added : GrainResult::Overflow;
 }
 
 // One pass of the synthesis into target, which must start cleared.
@@ -285,14 +301,8 @@ GrainResult AddGrainHalf(GrainTarget& target, int64_t from, int64_t to, int32_t 
     const float* w = target.window.data() + windowStart + qLow;
     const int64_t count = qHigh - qLow + 1;
     const int64_t j = start + qLow * step;
-    if (target.bits == 16) {
-        return AddValues<int16_t, true>(static_cast<int16_t*>(target.out),
-                                        static_cast<const int16_t*>(target.source), first, j,
-                                        step, w, count, target.gain, target.limit);
-    }
-    return AddValues<int8_t, false>(static_cast<int8_t*>(target.out),
-                                    static_cast<const int8_t*>(target.source), first, j, step, w,
-                                    count, target.gain, target.limit);
+    if (target.bits == 16) return AddWidth<int16_t, true>(target, first, j, step, w, count);
+    return AddWidth<int8_t, false>(target, first, j, step, w, count);
 }
 
 bool Synthesise(Sample& out, Sample& source, std::span<const float> window, float gain) {

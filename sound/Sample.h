@@ -10,6 +10,10 @@ namespace chordlane {
 
 class SoundElement;
 
+// All sample images together may not exceed this by default: a few instruments' worth, far
+// below what a machine has, so no instrument file can exhaust memory.
+inline constexpr int64_t DEFAULT_SAMPLE_MEMORY_LIMIT = int64_t{2} << 30;
+
 // Sample data always starts here in an image, after the canonical RIFF header.
 inline constexpr int32_t WAVE_HEADER_SIZE = 44;
 
@@ -26,6 +30,12 @@ public:
     bool AllocateImage(size_t size);
     //! Frees the image; the sample then holds no data.
     void ReleaseImage();
+
+    //! Bytes held by the images of all samples.
+    static int64_t HeldBytes();
+    //! Images that would take the total past limit are refused.
+    static void SetMemoryLimit(int64_t limit);
+    static int64_t MemoryLimit();
 
     uint8_t* Image() { return image_.get(); }
     const uint8_t* Image() const { return image_.get(); }
