@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "language/FileSearch.h"
 #include "sound/Sample.h"
 
 namespace chordlane {
@@ -160,29 +161,9 @@ bool ReadWaveFile(Sample& sample, File& file) {
     return ParseWave(sample, bytes);
 }
 
-}  // namespace chordlane
-
-// TEMPORARY-SEARCH
-#if __has_include("language/FileSearch.h")
-#include "language/FileSearch.h"
-namespace chordlane {
 bool LoadWaveFile(Sample& sample, const String& referencePath, const String& fileName) {
     std::unique_ptr<File> file = OpenSearched(fileName, FileMode::Read, referencePath);
     return file && ReadWaveFile(sample, *file);
 }
+
 }  // namespace chordlane
-#else
-#include "platform/Platform.h"
-namespace chordlane {
-bool LoadWaveFile(Sample& sample, const String& referencePath, const String& fileName) {
-    FileSystem* files = CurrentPlatform().files;
-    if (!files) return false;
-    std::unique_ptr<File> file = files->Open(fileName, FileMode::Read);
-    if (!file) {
-        const size_t cut = referencePath.find_last_of(u"/\\");
-        if (cut != String::npos) file = files->Open(referencePath.substr(0, cut + 1) + fileName, FileMode::Read);
-    }
-    return file && ReadWaveFile(sample, *file);
-}
-}  // namespace chordlane
-#endif
