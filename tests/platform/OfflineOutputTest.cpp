@@ -5,58 +5,16 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <memory>
 
-#include "elements/Element.h"
 #include "platform/audio/WaveMapper.h"
-#include "sound/Sample.h"
 #include "sound/SoundChannel.h"
-#include "sound/WaveFile.h"
+#include "tests/sound/SoundTestSupport.h"
 #include "tests/support/ChordlaneTest.h"
 
 namespace chordlane::test {
 namespace {
 
-class Listener : public Element {
-public:
-    explicit Listener(uint32_t* clock) : Element(u"b"), clock_(clock) {}
-    const char* ClassName() const override { return "Listener"; }
-    void OnSoundDone() override { doneAt.push_back(*clock_); }
-    std::vector<uint32_t> doneAt;
-
-private:
-    uint32_t* clock_;
-};
-
-// Half a second at 22050 per second, level one half.
-std::unique_ptr<Sample> HalfLevelNote() {
-    std::string file = "RIFF____WAVEfmt ";
-    const uint8_t format[] = {16, 0, 0, 0, 1, 0, 1, 0, 0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0};
-    file.append(reinterpret_cast<const char*>(format), sizeof format);
-    const uint32_t bytes = 2 * 11025;
-    file += "data";
-    file.append(reinterpret_cast<const char*>(&bytes), 4);
-    for (int i = 0; i < 11025; ++i) file += std::string("\x00\x40", 2);
-    auto s = std::make_unique<Sample>();
-    EXPECT_TRUE(ParseWave(*s, {reinterpret_cast<const uint8_t*>(file.data()), file.size()}));
-    return s;
-}
-
-std::vector<int16_t> ReadMix(const std::filesystem::path& path, std::string* header) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    *header = bytes.substr(0, 44);
-    std::vector<int16_t> values((bytes.size() - 44) / 2);
-    std::memcpy(values.data(), bytes.data() + 44, values.size() * 2);
-    return values;
-}
-
-uint32_t Le32(const std::string& s, size_t at) {
-    uint32_t v;
-    std::memcpy(&v, s.data() + at, 4);
-    return v;
-}
-
+// The sound engine on the mixer, the mixer on an offline output driven by the clock.
 class OfflineOutputTest : public ChordlaneTest {
 protected:
     void SetUp() override {
@@ -77,45 +35,49 @@ protected:
     void Wait(uint32_t ms) {
         for (uint32_t i = 0; i < ms; ++i) platform_.clock.Advance(1);
     }
-    uint32_t Now() { return platform_.clock.TickCount(); }
+    // The whole file: the header, then the values.
+    std::string ReadMix(std::vector<int16_t>& values) {
+        std::ifstream in(Path(), std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        values.resize((bytes.size() - 44) / 2);
+        std::memcpy(values.data(), bytes.data() + 44, values.size() * 2);
+        return bytes.substr(0, 44);
+    }
 
     WaveMapper mapper_;
     std::unique_ptr<OfflineOutput> output_;
+    // Half a second at half level, at another rate than the mix.
+    std::unique_ptr<Sample> note_ =
+        Recording({1, 1, 22050, 16}, Pcm16(std::vector<int16_t>(11025, 16384)));
 };
 
 TEST_F(OfflineOutputTest, TheMixIsWrittenAtItsLevelAndTheEndComesOnTime) {
-    auto note = HalfLevelNote();
-    uint32_t clock = 0;
-    Listener source(&clock);
-    platform_.clock.SetAdvanceHook([&](uint32_t now) {
-        clock = now;
-        output_->Advance();
-    });
-    const uint32_t begin = Now();
+    Listener source;
+    uint32_t doneAt = 0;
     Wait(100);
     SoundChannel channel;
-    ASSERT_TRUE(channel.Start(note.get(), 50, 0, &source));
-    Wait(900);
+    ASSERT_TRUE(channel.Start(note_.get(), 50, 0, &source));
+    const uint32_t start = platform_.clock.TickCount();
+    for (int ms = 0; ms < 900; ++ms) {
+        Wait(1);
+        if (source.done == 1 && doneAt == 0) doneAt = platform_.clock.TickCount();
+    }
     ASSERT_TRUE(output_->Finish());
+    // The sound lasts 500 ms; its end is told no earlier, and at most 20 ms later.
+    EXPECT_EQ(source.done, 1);
+    EXPECT_GE(doneAt - start, 500u);
+    EXPECT_LE(doneAt - start, 520u);
 
-    // The sound lasts 500 ms; its end is reported no earlier, and at most 20 ms later.
-    ASSERT_EQ(source.doneAt.size(), 1u);
-    EXPECT_GE(source.doneAt[0] - begin, 600u);
-    EXPECT_LE(source.doneAt[0] - begin, 620u);
-
-    std::string header;
-    const std::vector<int16_t> mix = ReadMix(Path(), &header);
-    EXPECT_EQ(header.substr(0, 4), "RIFF");
-    EXPECT_EQ(header.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(Le32(header, 20), 0x00020001u);  // PCM, two channels
-    EXPECT_EQ(Le32(header, 24), 48000u);
-    EXPECT_EQ(Le32(header, 40), 1000u * 48 * 4);
+    std::vector<int16_t> mix;
+    const std::string header = ReadMix(mix);
+    EXPECT_EQ(header.substr(0, 4) + header.substr(8, 8), "RIFFWAVEfmt ");
+    EXPECT_EQ(header.substr(20, 8), std::string("\x01\0\x02\0\x80\xBB\0\0", 8));  // PCM, 2, 48000
+    EXPECT_EQ(header.substr(34, 2), std::string("\x10\0", 2));
     ASSERT_EQ(mix.size(), 1000u * 48 * 2);
-
     size_t onset = 0;
     while (onset < mix.size() / 2 && std::abs(mix[2 * onset]) < 100) ++onset;
     EXPECT_NEAR(static_cast<double>(onset), 4800.0, 48.0);
-    // Half level at volume 50 (32767 of 65535), on both sides.
+    // Half level at volume 50 (32767 of 65535), on both sides; silence after the end.
     for (size_t f = 7200; f < 26400; f += 97) {
         EXPECT_NEAR(mix[2 * f], 8191, 82) << f;
         EXPECT_NEAR(mix[2 * f + 1], 8191, 82) << f;
@@ -124,14 +86,13 @@ TEST_F(OfflineOutputTest, TheMixIsWrittenAtItsLevelAndTheEndComesOnTime) {
 }
 
 TEST_F(OfflineOutputTest, SoundsAddUp) {
-    auto note = HalfLevelNote();
     SoundChannel quiet, loud;
-    quiet.Start(note.get(), 50, 0, nullptr);
-    loud.Start(note.get(), 100, 0, nullptr);
+    quiet.Start(note_.get(), 50, 0, nullptr);
+    loud.Start(note_.get(), 100, 0, nullptr);
     Wait(300);
     output_->Finish();
-    std::string header;
-    const std::vector<int16_t> mix = ReadMix(Path(), &header);
+    std::vector<int16_t> mix;
+    ReadMix(mix);
     EXPECT_NEAR(mix[2 * 9600], 8191 + 16384, 250);
 }
 

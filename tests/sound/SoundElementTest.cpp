@@ -2,36 +2,28 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
 
 #include "app/EventTrace.h"
 #include "language/NameRegistry.h"
-#include "tests/sound/WaveBytes.h"
+#include "tests/sound/SoundTestSupport.h"
 #include "tests/support/ChordlaneTest.h"
 
 namespace chordlane::test {
 namespace {
 
-int32_t BaseNoteOf(float frequency) {
-    return SoundElement(u"s", u"", u"x.wav", frequency, 0, 0, true).BaseNote();
-}
-
 TEST(SoundElementNotes, BaseNoteIsTheNearestSemitoneFrom440) {
-    EXPECT_EQ(BaseNoteOf(440.0f), 0);
-    EXPECT_EQ(BaseNoteOf(466.16f), 1);
-    EXPECT_EQ(BaseNoteOf(415.3f), -1);
-    EXPECT_EQ(BaseNoteOf(82.41f), -29);
-    EXPECT_EQ(BaseNoteOf(452.0f), 0);
-    EXPECT_EQ(BaseNoteOf(453.0f), 1);
-    EXPECT_EQ(BaseNoteOf(880.0f), 12);
-    EXPECT_EQ(BaseNoteOf(NO_REAL), 267);
-    // No note at all: no undefined conversion, and no match far down the keyboard.
-    EXPECT_EQ(BaseNoteOf(0.0f), 0);
-    EXPECT_EQ(BaseNoteOf(-440.0f), 0);
+    const std::pair<float, int32_t> table[] = {
+        {440.0f, 0}, {466.16f, 1}, {415.3f, -1}, {82.41f, -29}, {452.0f, 0}, {453.0f, 1},
+        {NO_REAL, 267},
+        // No note at all: no undefined conversion, and no match far down the keyboard.
+        {0.0f, 0}, {-440.0f, 0}};
+    for (auto [frequency, note] : table) {
+        EXPECT_EQ(SoundElement(u"s", u"", u"x.wav", frequency, 0, 0, true).BaseNote(), note)
+            << frequency;
+    }
 }
 
-// Records the messages and ends of the event log.
 class MessageLog : public EventTrace {
 public:
     void Stroke(Point, Point, int32_t) override {}
@@ -48,8 +40,7 @@ class SoundElementTest : public ChordlaneTest {
 protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
-        WriteFile("inst/note.wav", CanonicalWave({1, 1, 11025, 16},
-                                                 Pcm16(To16(Tone(11025, 220, 0.3, 10000)))));
+        WriteFile("inst/note.wav", CanonicalWave(spec_, Tone(spec_, 220, 0.3, 10000)));
         SetTrace(&log_);
     }
     void TearDown() override {
@@ -61,6 +52,9 @@ protected:
         return std::make_unique<SoundElement>(u"gtr", TempFolder() + u"inst/guitar.clx", file,
                                               220.0f, low, high, quiet);
     }
+    const std::vector<String>& Messages() { return platform_.messages.Texts(); }
+
+    const WaveSpec spec_{1, 1, 11025, 16};
     MessageLog log_;
 };
 
@@ -68,101 +62,70 @@ TEST_F(SoundElementTest, HoldsOneSamplePerSemitoneOfItsRange) {
     auto sound = Make(u"note.wav", 3, 2);
     EXPECT_EQ(sound->GetSample(0), nullptr);
     sound->SetActive(true);
-    ASSERT_TRUE(sound->IsActive());
     ASSERT_EQ(sound->SampleCount(), 6);
-    Sample* recording = sound->GetSample(0);
-    ASSERT_NE(recording, nullptr);
-    EXPECT_EQ(recording->frequency, 220.0f);
-    EXPECT_EQ(recording->owner, sound.get());
-
+    EXPECT_EQ(sound->GetSample(0)->frequency, 220.0f);
+    // Factors built by repeated multiplication with 1.059463, in double precision.
     double r = 1.0;
-    for (int32_t s = 1; s <= 2; ++s) {
-        r *= 1.059463;
-        Sample* up = sound->GetSample(s);
-        ASSERT_NE(up, nullptr);
-        EXPECT_EQ(up->frequency, static_cast<float>(220.0f * r));
-        EXPECT_EQ(up->shift, s);
-        EXPECT_EQ(up->dataLength, recording->dataLength);
-    }
-    r = 1.0;
     for (int32_t s = 1; s <= 3; ++s) {
         r *= 1.059463;
+        if (s <= 2) EXPECT_EQ(sound->GetSample(s)->frequency, static_cast<float>(220.0f * r));
         EXPECT_EQ(sound->GetSample(-s)->frequency, static_cast<float>(220.0f / r));
+        EXPECT_EQ(sound->GetSample(-s)->shift, -s);
+        EXPECT_EQ(sound->GetSample(-s)->owner, sound.get());
     }
     // Shifts beyond the range take its ends.
     EXPECT_EQ(sound->GetSample(-5), sound->GetSample(-3));
     EXPECT_EQ(sound->GetSample(9), sound->GetSample(2));
-    EXPECT_EQ(sound->GetSample(-5)->shift, -3);
-
-    // Registered as a sound: the note name finds it.
+    // Registered as a sound, so a voice finds it.
     EXPECT_EQ(FindSound(u"gtr+1", NO_VALUE), sound->GetSample(1));
-    EXPECT_TRUE(log_.messages.empty());
-    EXPECT_TRUE(platform_.messages.Texts().empty());
-}
+    EXPECT_TRUE(Messages().empty());
 
-TEST_F(SoundElementTest, SamplesStayAcrossDeactivation) {
-    auto sound = Make(u"note.wav", 1, 1);
-    sound->SetActive(true);
+    // Deactivated and activated again: nothing is read or computed anew.
     Sample* before = sound->GetSample(1);
     std::filesystem::remove(temp_ / "inst/note.wav");
     sound->SetActive(false);
     EXPECT_EQ(FindSound(u"gtr", NO_VALUE), nullptr);
     sound->SetActive(true);
-    EXPECT_TRUE(sound->IsActive());
     EXPECT_EQ(sound->GetSample(1), before);
+
+    EXPECT_EQ(Make(u"note.wav", 500, 128)->Low(), MAX_SHIFT_RANGE);
+    EXPECT_EQ(Make(u"note.wav", 500, 128)->High(), MAX_SHIFT_RANGE);
 }
 
-TEST_F(SoundElementTest, RangeIsCapped) {
-    auto sound = Make(u"note.wav", 500, 128);
-    EXPECT_EQ(sound->Low(), MAX_SHIFT_RANGE);
-    EXPECT_EQ(sound->High(), MAX_SHIFT_RANGE);
-    EXPECT_EQ(Make(u"note.wav", -4, -1)->Low(), 0);
-}
-
-TEST_F(SoundElementTest, AMissingFileIsReportedUnlessQuiet) {
+TEST_F(SoundElementTest, AFileThatCannotBeLoadedIsReportedUnlessQuiet) {
     auto sound = Make(u"missing.wav", 2, 2);
     sound->SetActive(true);
     EXPECT_FALSE(sound->IsActive());
     EXPECT_FALSE(sound->HasSamples());
     EXPECT_TRUE(SoundList().empty());
-    ASSERT_EQ(platform_.messages.Texts().size(), 1u);
-    EXPECT_EQ(platform_.messages.Texts()[0], u"Could not load: missing.wav\n");
-    EXPECT_EQ(log_.messages, platform_.messages.Texts());
-
     auto quiet = Make(u"missing.wav", 2, 2, true);
     quiet->SetActive(true);
-    EXPECT_FALSE(quiet->IsActive());
-    EXPECT_EQ(platform_.messages.Texts().size(), 1u);
+    WriteFile("inst/float.wav", CanonicalWave({3, 1, 8000, 32}, std::string(64, '\0')));
+    Make(u"float.wav", 0, 0)->SetActive(true);
+    const String longName = String(200, u'n') + u".wav";
+    Make(longName, 0, 0)->SetActive(true);
+
+    ASSERT_EQ(Messages().size(), 3u);
+    EXPECT_EQ(Messages()[0], u"Could not load: missing.wav\n");
+    EXPECT_EQ(Messages()[1], u"Could not load: float.wav\n");
+    EXPECT_EQ(Messages()[2], (u"Could not load: " + longName).substr(0, 127));
+    EXPECT_EQ(log_.messages, Messages());
 
     // A later activation tries again.
-    WriteFile("inst/missing.wav", CanonicalWave({1, 1, 8000, 8}, Pcm8(To8(Tone(8000, 220, 0.2, 60)))));
+    WriteFile("inst/missing.wav", CanonicalWave({1, 1, 8000, 8}, Tone({1, 1, 8000, 8}, 220, 0.2, 60)));
     quiet->SetActive(true);
     EXPECT_TRUE(quiet->IsActive());
     EXPECT_EQ(quiet->SampleCount(), 5);
 }
 
-TEST_F(SoundElementTest, UnplayableFilesAndLongNamesInTheMessage) {
-    WriteFile("inst/float.wav", CanonicalWave({3, 1, 8000, 32}, std::string(64, '\0')));
-    Make(u"float.wav", 0, 0)->SetActive(true);
-    const String longName = String(200, u'n') + u".wav";
-    Make(longName, 0, 0)->SetActive(true);
-    ASSERT_EQ(platform_.messages.Texts().size(), 2u);
-    EXPECT_EQ(platform_.messages.Texts()[0], u"Could not load: float.wav\n");
-    // The formatted text is cut at 127 characters.
-    EXPECT_EQ(platform_.messages.Texts()[1], (u"Could not load: " + longName).substr(0, 127));
-}
-
 TEST_F(SoundElementTest, CopiesBeyondTheMemoryLimitAreMissing) {
     const int64_t limit = Sample::MemoryLimit();
-    const int64_t imageBytes = 44 + 2 * static_cast<int64_t>(11025 * 0.3);
-    Sample::SetMemoryLimit(Sample::HeldBytes() + 3 * imageBytes);
+    Sample::SetMemoryLimit(Sample::HeldBytes() + 3 * (44 + 2 * 3307));
     auto sound = Make(u"note.wav", 2, 2);
     sound->SetActive(true);
     Sample::SetMemoryLimit(limit);
     ASSERT_TRUE(sound->IsActive());
-    // The recording and the first two copies fit (upward first); the rest are missing.
-    EXPECT_NE(sound->GetSample(0), nullptr);
-    EXPECT_NE(sound->GetSample(1), nullptr);
+    // The recording and the upward copies, made first, fit; the downward ones do not.
     EXPECT_NE(sound->GetSample(2), nullptr);
     EXPECT_EQ(sound->GetSample(-1), nullptr);
     EXPECT_EQ(sound->GetSample(-2), nullptr);
