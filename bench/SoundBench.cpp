@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,49 @@ void BM_ShiftedCopiesStraightforward(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ShiftedCopiesStraightforward)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Every sound element of a shipped instrument ("s NAME FILE FREQ LOW HIGH" lines): the time
+// to load them all and the bytes their samples hold.
+void BM_ShippedInstrumentSounds(benchmark::State& state, const char* instrument) {
+    HeadlessPlatform platform;
+    const std::string path = std::string(CHORDLANE_SOURCE_DIR) + "/instruments/" + instrument;
+    struct Declared {
+        std::string name, file;
+        float frequency;
+        int low, high;
+    };
+    std::vector<Declared> sounds;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string directive;
+        Declared d;
+        if (words >> directive >> d.name >> d.file >> d.frequency >> d.low >> d.high &&
+            directive == "s") {
+            sounds.push_back(d);
+        }
+    }
+    int64_t held = 0;
+    for (auto _ : state) {
+        std::vector<std::unique_ptr<SoundElement>> elements;
+        const int64_t before = Sample::HeldBytes();
+        for (const Declared& d : sounds) {
+            elements.push_back(std::make_unique<SoundElement>(FromUtf8(d.name), FromUtf8(path),
+                                                              FromUtf8(d.file), d.frequency,
+                                                              d.low, d.high, true));
+            elements.back()->SetActive(true);
+        }
+        held = Sample::HeldBytes() - before;
+    }
+    state.counters["sounds"] = static_cast<double>(sounds.size());
+    state.counters["bytes_held"] = static_cast<double>(held);
+}
+BENCHMARK_CAPTURE(BM_ShippedInstrumentSounds, guitar, "guitar.clx")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_ShippedInstrumentSounds, keyboard, "keyboard.clx")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace chordlane

@@ -20,13 +20,34 @@ constexpr size_t INPUT_PER_OUTPUT = 4;
 // Bounds the conversion loop of one voice in one block, whatever the converter answers.
 constexpr int MAX_CONVERSION_STEPS = 256;
 
-float ToFloat(const uint8_t* p, uint32_t bits) {
+// Sample values to floats in -1..1: 16-bit signed, or 8-bit unsigned around 128.
+void ToFloats(const uint8_t* p, size_t values, uint32_t bits, float* out) {
     if (bits == 16) {
-        int16_t v;
-        std::memcpy(&v, p, 2);
-        return static_cast<float>(v) * (1.0f / 32768.0f);
+        for (size_t i = 0; i < values; ++i) {
+            int16_t v;
+            std::memcpy(&v, p + 2 * i, 2);
+            out[i] = static_cast<float>(v) * (1.0f / 32768.0f);
+        }
+    } else {
+        for (size_t i = 0; i < values; ++i) {
+            out[i] = static_cast<float>(static_cast<int32_t>(p[i]) - 128) * (1.0f / 128.0f);
+        }
     }
-    return static_cast<float>(static_cast<int32_t>(*p) - 128) * (1.0f / 128.0f);
+}
+
+// Adds frames of one or two channels into the stereo mix at the two gains.
+void AddFrames(const float* in, size_t frames, bool stereo, float left, float right, float* out) {
+    if (stereo) {
+        for (size_t f = 0; f < frames; ++f) {
+            out[2 * f] += in[2 * f] * left;
+            out[2 * f + 1] += in[2 * f + 1] * right;
+        }
+    } else {
+        for (size_t f = 0; f < frames; ++f) {
+            out[2 * f] += in[f] * left;
+            out[2 * f + 1] += in[f] * right;
+        }
+    }
 }
 
 }  // namespace
@@ -393,14 +414,9 @@ bool WaveMapper::MixVoice(Voice& v, const Slot& slot, float* out, size_t frames)
 
     if (!v.converter) {
         const size_t n = std::min<size_t>(frames, v.frames - v.position);
-        const uint8_t* p = v.data + static_cast<size_t>(v.position) * frameBytes;
-        const uint32_t valueBytes = v.bits / 8;
-        for (size_t f = 0; f < n; ++f, p += frameBytes) {
-            const float l = ToFloat(p, v.bits);
-            const float r = stereo ? ToFloat(p + valueBytes, v.bits) : l;
-            out[2 * f] += l * left;
-            out[2 * f + 1] += r * right;
-        }
+        ToFloats(v.data + static_cast<size_t>(v.position) * frameBytes, n * v.channels, v.bits,
+                 input_.data());
+        AddFrames(input_.data(), n, stereo, left, right, out);
         v.position += static_cast<uint32_t>(n);
         return v.position >= v.frames;
     }
@@ -412,8 +428,8 @@ bool WaveMapper::MixVoice(Voice& v, const Slot& slot, float* out, size_t frames)
         const size_t remaining = v.frames - v.position;
         const size_t feed = std::min({remaining, static_cast<size_t>(want / v.ratio) + 8,
                                       inputCapacity});
-        const uint8_t* p = v.data + static_cast<size_t>(v.position) * frameBytes;
-        for (size_t i = 0; i < feed * v.channels; ++i) input_[i] = ToFloat(p + i * (v.bits / 8), v.bits);
+        ToFloats(v.data + static_cast<size_t>(v.position) * frameBytes, feed * v.channels, v.bits,
+                 input_.data());
         SRC_DATA d{};
         d.data_in = input_.data();
         d.input_frames = static_cast<long>(feed);
@@ -424,13 +440,7 @@ bool WaveMapper::MixVoice(Voice& v, const Slot& slot, float* out, size_t frames)
         if (src_process(v.converter, &d) != 0) return true;
         v.position += static_cast<uint32_t>(d.input_frames_used);
         const size_t got = static_cast<size_t>(d.output_frames_gen);
-        float* o = out + 2 * produced;
-        for (size_t f = 0; f < got; ++f) {
-            const float l = converted_[f * v.channels];
-            const float r = stereo ? converted_[f * 2 + 1] : l;
-            o[2 * f] += l * left;
-            o[2 * f + 1] += r * right;
-        }
+        AddFrames(converted_.data(), got, stereo, left, right, out + 2 * produced);
         produced += got;
         // With the whole input given, nothing more coming out means the converter is empty.
         if (got == 0 && d.end_of_input) return true;
