@@ -31,7 +31,6 @@ VoiceElement::~VoiceElement() {
     for (const String& group : joined_) {
         if (GroupElement* g = FindGroup(group)) g->Remove(this);
     }
-    StopPlaying(this);
 }
 
 void VoiceElement::Reset() {

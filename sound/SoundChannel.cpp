@@ -23,9 +23,11 @@ uintptr_t g_nextId = 0;
 // The live channels by the address of their header. A notice names a header and a device;
 // it is delivered only when a live channel has that header and that device open (device
 // handles are never reused, so a channel born at a dead one's address is not mistaken).
+// Never destroyed: channels of an instrument still held by a static object go at exit, after
+// function-local statics made later than that object.
 std::unordered_map<const WaveHeader*, SoundChannel*>& LiveChannels() {
-    static std::unordered_map<const WaveHeader*, SoundChannel*> channels;
-    return channels;
+    static auto* channels = new std::unordered_map<const WaveHeader*, SoundChannel*>;
+    return *channels;
 }
 
 bool SameFormat(const WaveFormat& a, const WaveFormat& b) {

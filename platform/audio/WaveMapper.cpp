@@ -448,7 +448,7 @@ bool WaveMapper::MixVoice(Voice& v, const Slot& slot, float* out, size_t frames)
     return false;
 }
 
-void WaveMapper::RenderPiece(float* out, size_t frames) {
+bool WaveMapper::RenderPiece(float* out, size_t frames) {
     std::fill(out, out + 2 * frames, 0.0f);
     bool finished = false;
     for (uint32_t i = 0; i < activeCount_;) {
@@ -466,7 +466,7 @@ void WaveMapper::RenderPiece(float* out, size_t frames) {
         }
         finished = true;
     }
-    if (finished) Wake();
+    return finished;
 }
 
 void WaveMapper::Render(std::span<float> out, size_t frames) {
@@ -475,10 +475,14 @@ void WaveMapper::Render(std::span<float> out, size_t frames) {
     std::atomic_thread_fence(std::memory_order_seq_cst);
     ApplyChanges();
     const size_t block = std::max<uint32_t>(1, config_.maxBlockFrames);
+    bool finished = false;
     for (size_t done = 0; done < frames; done += block) {
-        RenderPiece(out.data() + 2 * done, std::min(block, frames - done));
+        finished |= RenderPiece(out.data() + 2 * done, std::min(block, frames - done));
     }
     renderCount_.fetch_add(1, std::memory_order_release);
+    // Only once the block is done: a hook that delivers notices on this very thread may
+    // then reset and free buffers without waiting for itself.
+    if (finished) Wake();
 }
 
 }  // namespace chordlane

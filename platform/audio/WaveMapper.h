@@ -10,6 +10,10 @@
 // buffers go back through a lock-free ring. The user-interface thread may wait, briefly,
 // for a block being rendered to end, so that a reset or closed stream's data is no longer
 // read once the call returns.
+//
+// In the program: make one WaveMapper, start an output on it (OpenAudioOutput, or an
+// OfflineOutput on the virtual clock), install the mapper as the platform's wave output,
+// and call DeliverNotices on the user-interface thread whenever NoticeFd becomes readable.
 
 #include <atomic>
 #include <cstddef>
@@ -100,7 +104,8 @@ private:
     void Activate(uint32_t slot);
     void Deactivate(uint32_t slot);
     bool MixVoice(Voice& voice, const Slot& slot, float* out, size_t frames);
-    void RenderPiece(float* out, size_t frames);
+    //! Answers whether a buffer played to its end.
+    bool RenderPiece(float* out, size_t frames);
 
     const WaveMapperConfig config_;
     std::atomic<uint32_t> deviceRate_;

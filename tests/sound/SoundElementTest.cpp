@@ -68,7 +68,9 @@ TEST_F(SoundElementTest, HoldsOneSamplePerSemitoneOfItsRange) {
     double r = 1.0;
     for (int32_t s = 1; s <= 3; ++s) {
         r *= 1.059463;
-        if (s <= 2) EXPECT_EQ(sound->GetSample(s)->frequency, static_cast<float>(220.0f * r));
+        if (s <= 2) {
+            EXPECT_EQ(sound->GetSample(s)->frequency, static_cast<float>(220.0f * r));
+        }
         EXPECT_EQ(sound->GetSample(-s)->frequency, static_cast<float>(220.0f / r));
         EXPECT_EQ(sound->GetSample(-s)->shift, -s);
         EXPECT_EQ(sound->GetSample(-s)->owner, sound.get());
