@@ -155,8 +155,8 @@ void BM_ShippedInstrumentSounds(benchmark::State& state, const char* instrument)
         const int64_t before = Sample::HeldBytes();
         for (const Declared& d : sounds) {
             elements.push_back(std::make_unique<SoundElement>(FromUtf8(d.name), FromUtf8(path),
-                                                              FromUtf8(d.file), d.frequency,
-                                                              d.low, d.high, true));
+                                                              FromUtf8(d.file), d.frequency, d.low,
+                                                              d.high, true));
             elements.back()->SetActive(true);
         }
         held = Sample::HeldBytes() - before;

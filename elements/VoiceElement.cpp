@@ -16,9 +16,7 @@ namespace {
 // Volumes are 32-bit integers that wrap, whatever the instrument file puts into them.
 int32_t Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
 
-GroupElement* FindGroup(const String& name) {
-    return dynamic_cast<GroupElement*>(Lookup(name));
-}
+GroupElement* FindGroup(const String& name) { return dynamic_cast<GroupElement*>(Lookup(name)); }
 
 }  // namespace
 

@@ -14,7 +14,7 @@ class Sample;
 // strength starts the note, a trigger with NO_VALUE releases it. "ng" joins a group, so
 // that the group plays this voice together with its other members.
 class VoiceElement : public IndexedElement {
-public:
+  public:
     explicit VoiceElement(String name);
     ~VoiceElement() override;
 
@@ -37,7 +37,7 @@ public:
     Sample* ResolvedSample() const { return sample_; }
     const SoundChannel& Channel() const { return channel_; }
 
-private:
+  private:
     String sampleName_;
     String groupName_;
     int32_t noteShift_ = NO_VALUE;

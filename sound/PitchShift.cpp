@@ -86,8 +86,8 @@ bool AddValues(T* __restrict out, const T* __restrict source, const float* __res
 }
 
 template <typename T, bool kSixteen>
-GrainResult AddWidth(const GrainTarget& t, int64_t first, int64_t j, int32_t step,
-                     const float* w, int64_t count) {
+GrainResult AddWidth(const GrainTarget& t, int64_t first, int64_t j, int32_t step, const float* w,
+                     int64_t count) {
     T* out = static_cast<T*>(t.out) + first;
     const T* source = static_cast<const T*>(t.source) + j;
     const bool fits = step > 0 ? AddValues<T, kSixteen, +1>(out, source, w, count, t.gain, t.limit)
@@ -143,8 +143,8 @@ bool PrepareCopy(Sample& out, const Sample& source, float frequency) {
     out.dataLength = source.dataLength;
     out.pitchPhase = NO_VALUE;
     out.format = source.format;
-    if (!source.Image() || !out.AllocateImage(static_cast<size_t>(source.dataLength) +
-                                              WAVE_HEADER_SIZE)) {
+    if (!source.Image() ||
+        !out.AllocateImage(static_cast<size_t>(source.dataLength) + WAVE_HEADER_SIZE)) {
         out.ReleaseImage();
         out.dataLength = 0;
         return false;
@@ -165,9 +165,9 @@ void SynthesiseCopy(Sample& out, const Sample& source, const Plan& plan,
         GrainTarget target = MakeTarget(out, source, plan, window, gain);
         if (RunPass(target, plan)) return;
         if (target.touchedHigh >= target.touchedLow) {
-            std::memset(out.Data() + target.touchedLow * bytesPerValue, 0,
-                        static_cast<size_t>((target.touchedHigh - target.touchedLow + 1) *
-                                            bytesPerValue));
+            std::memset(
+                out.Data() + target.touchedLow * bytesPerValue, 0,
+                static_cast<size_t>((target.touchedHigh - target.touchedLow + 1) * bytesPerValue));
         }
         gain = gain * GAIN_STEP;
     }
@@ -266,8 +266,8 @@ std::vector<float> MakeWindow(int32_t n) {
     return window;
 }
 
-GrainResult AddGrainHalf(GrainTarget& target, int64_t from, int64_t to, int32_t step,
-                         int64_t start, int32_t windowStart) {
+GrainResult AddGrainHalf(GrainTarget& target, int64_t from, int64_t to, int32_t step, int64_t start,
+                         int32_t windowStart) {
     const int64_t n = target.count;
     if (step > 0) {
         // The source must not run past its last value, nor the output past its end.

@@ -39,9 +39,9 @@ std::vector<float> MakeWindow(int32_t n);
 
 // What the grains of one synthesis pass share.
 struct GrainTarget {
-    void* out = nullptr;        // int8_t or int16_t values
+    void* out = nullptr;  // int8_t or int16_t values
     const void* source = nullptr;
-    int64_t count = 0;          // values in out and in source (the same length)
+    int64_t count = 0;  // values in out and in source (the same length)
     int32_t bits = 16;
     int32_t limit = 0;
     std::span<const float> window;
@@ -54,8 +54,8 @@ struct GrainTarget {
 //! Adds one half of a grain: output from..to (inclusive, by step +1 or -1), source from
 //! start by the same step, window entries from windowStart upward. Overflow when a value
 //! would leave -limit..limit.
-GrainResult AddGrainHalf(GrainTarget& target, int64_t from, int64_t to, int32_t step,
-                         int64_t start, int32_t windowStart);
+GrainResult AddGrainHalf(GrainTarget& target, int64_t from, int64_t to, int32_t step, int64_t start,
+                         int32_t windowStart);
 
 //! One synthesis pass at gain into out (cleared first); false on overflow. Source values
 //! are the offset ones. Does nothing and answers true when the recording gives no grains.

@@ -20,7 +20,7 @@ inline constexpr int32_t WAVE_HEADER_SIZE = 44;
 // One playable recording or pitch-shifted copy: a complete wave-file image (the 44-byte
 // header, then the data), played in place by the wave output.
 class Sample {
-public:
+  public:
     Sample() = default;
     virtual ~Sample();
     Sample(const Sample&) = delete;
@@ -46,9 +46,9 @@ public:
     //! Sample values in the data (bytes per sample from the format; 0 without a valid width).
     int32_t ValueCount() const;
 
-    int32_t dataLength = 0;       // bytes of data after the header
-    float frequency = 0.0f;       // pitch in hertz
-    WaveFormat format;            // as the wave output takes it
+    int32_t dataLength = 0;         // bytes of data after the header
+    float frequency = 0.0f;         // pitch in hertz
+    WaveFormat format;              // as the wave output takes it
     int32_t pitchPhase = NO_VALUE;  // waveform peak within one period, in samples
     int32_t peak = NO_VALUE;        // largest value of the analysed part
 
@@ -56,7 +56,7 @@ public:
     const SoundElement* owner = nullptr;
     int32_t shift = 0;
 
-private:
+  private:
     std::unique_ptr<uint8_t[]> image_;
     size_t imageSize_ = 0;
 };

@@ -18,7 +18,7 @@ class Sample;
 // speed). A destroyed channel closes its device, and completion notices for a channel that
 // no longer exists are dropped.
 class SoundChannel {
-public:
+  public:
     static constexpr uint32_t PLAYING = 1;
     static constexpr uint32_t RESTARTING = 2;
 
@@ -51,7 +51,7 @@ public:
     WaveDevice Device() const { return device_; }
     const WaveHeader& Header() const { return header_; }
 
-private:
+  private:
     void Finish(WaveDevice device, WaveHeader* header, bool restart);
     void TellSource();
     //! The output the device is open on, when it is still the platform's.

@@ -15,7 +15,7 @@ inline constexpr int32_t MAX_SHIFT_RANGE = 127;
 // copy per semitone of its range, computed when the element first becomes active and kept
 // for the element's whole life (voices and sounding channels hold on to them).
 class SoundElement : public IndexedElement {
-public:
+  public:
     SoundElement(String name, String referencePath, String fileName, float frequency, int32_t low,
                  int32_t high, bool quiet);
     ~SoundElement() override;
@@ -41,7 +41,7 @@ public:
     const String& ReferencePath() const { return referencePath_; }
     bool IsQuiet() const { return quiet_; }
 
-private:
+  private:
     bool LoadSamples();
 
     float frequency_ = NO_REAL;

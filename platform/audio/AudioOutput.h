@@ -7,7 +7,7 @@ namespace chordlane {
 // Something that pulls blocks of the mix from a WaveMapper and plays them: a sound device,
 // a real-time null sink, or a file on a virtual clock.
 class AudioOutput {
-public:
+  public:
     virtual ~AudioOutput() = default;
     //! Frames per second it plays (the mapper renders at this rate).
     virtual uint32_t Rate() const = 0;

@@ -34,8 +34,8 @@ void NullOutput::Run() {
         mapper_.Render(block, blockFrames_);
         rendered += blockFrames_;
         // Deadlines from the start, so rounding does not drift.
-        std::this_thread::sleep_until(
-            start + std::chrono::microseconds(rendered * 1000000 / rate_));
+        std::this_thread::sleep_until(start +
+                                      std::chrono::microseconds(rendered * 1000000 / rate_));
     }
 }
 

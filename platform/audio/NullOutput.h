@@ -15,7 +15,7 @@ struct NullOutputConfig {
 // Plays to nowhere in real time: a thread renders the mix block by block at the pace a
 // device would, so buffers still end and their notices still come when no device opens.
 class NullOutput : public AudioOutput {
-public:
+  public:
     NullOutput(WaveMapper& mapper, const NullOutputConfig& config = {});
     ~NullOutput() override;
 
@@ -23,7 +23,7 @@ public:
     std::string Describe() const override;
     void Stop() override;
 
-private:
+  private:
     void Run();
 
     WaveMapper& mapper_;

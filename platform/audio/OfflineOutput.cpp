@@ -70,7 +70,8 @@ void OfflineOutput::Advance() {
     lastTick_ = now;
     const uint64_t target = elapsedMs_ * rate_ / 1000;
     while (framesRendered_ < target) {
-        const auto n = static_cast<size_t>(std::min<uint64_t>(blockFrames_, target - framesRendered_));
+        const auto n =
+            static_cast<size_t>(std::min<uint64_t>(blockFrames_, target - framesRendered_));
         mapper_.Render(mix_, n);
         framesRendered_ += n;
         if (!file_) continue;
@@ -93,7 +94,8 @@ bool OfflineOutput::Finish() {
     if (!file_) return !failed_;
     uint8_t header[44];
     Header(header, rate_, static_cast<uint32_t>(dataBytes_));
-    if (std::fseek(file_, 0, SEEK_SET) != 0 || std::fwrite(header, 1, sizeof header, file_) != sizeof header)
+    if (std::fseek(file_, 0, SEEK_SET) != 0 ||
+        std::fwrite(header, 1, sizeof header, file_) != sizeof header)
         failed_ = true;
     if (std::fclose(file_) != 0) failed_ = true;
     file_ = nullptr;

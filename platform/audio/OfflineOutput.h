@@ -12,7 +12,7 @@ namespace chordlane {
 class WaveMapper;
 
 struct OfflineOutputConfig {
-    std::string path;            // the WAV file to write; empty: render without writing
+    std::string path;  // the WAV file to write; empty: render without writing
     uint32_t rate = 48000;
     uint32_t blockFrames = 256;
 };
@@ -20,7 +20,7 @@ struct OfflineOutputConfig {
 // Renders the mix as the clock advances -- on the user-interface thread, for tests and
 // chordlane-tool play -- and writes it as a 16-bit stereo PCM WAV file.
 class OfflineOutput : public AudioOutput {
-public:
+  public:
     //! Sets the mapper's rate to the configured one (which needs no device open yet).
     OfflineOutput(WaveMapper& mapper, Clock& clock, const OfflineOutputConfig& config);
     ~OfflineOutput() override;
@@ -37,7 +37,7 @@ public:
     std::string Describe() const override;
     void Stop() override { Finish(); }
 
-private:
+  private:
     WaveMapper& mapper_;
     Clock& clock_;
     uint32_t rate_;

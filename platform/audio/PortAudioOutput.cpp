@@ -28,7 +28,8 @@ void QuietAudioLibraries() {
         set(&SilentAlsa);
     }
     for (const char* name : {"jack_set_error_function", "jack_set_info_function"}) {
-        if (auto set = reinterpret_cast<void (*)(void (*)(const char*))>(dlsym(RTLD_DEFAULT, name))) {
+        if (auto set =
+                reinterpret_cast<void (*)(void (*)(const char*))>(dlsym(RTLD_DEFAULT, name))) {
             set(&SilentJack);
         }
     }

@@ -10,8 +10,8 @@ namespace chordlane {
 class WaveMapper;
 
 struct AudioOutputConfig {
-    uint32_t preferredRate = 48000;   // used when the device takes it, else the device's own
-    uint32_t framesPerBuffer = 256;   // the most frames one callback renders
+    uint32_t preferredRate = 48000;  // used when the device takes it, else the device's own
+    uint32_t framesPerBuffer = 256;  // the most frames one callback renders
     // The verbose log: which device, its rate and stated latency, or why none opened.
     std::function<void(const std::string&)> log;
 };
@@ -19,7 +19,7 @@ struct AudioOutputConfig {
 // The default output device through PortAudio: float stereo, pulled by PortAudio's
 // callback, which only renders the mapper's next block.
 class PortAudioOutput : public AudioOutput {
-public:
+  public:
     //! Opens and starts the default device for mapper; null, with the reason in error,
     //! when there is none or it refuses. Nothing is printed while the libraries probe.
     static std::unique_ptr<PortAudioOutput> Open(WaveMapper& mapper,
@@ -31,7 +31,7 @@ public:
     std::string Describe() const override { return description_; }
     void Stop() override;
 
-private:
+  private:
     PortAudioOutput(WaveMapper& mapper, void* stream, uint32_t rate, std::string description);
 
     WaveMapper& mapper_;

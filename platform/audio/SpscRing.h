@@ -10,7 +10,7 @@ namespace chordlane {
 // pushing never allocates.
 template <typename T>
 class SpscRing {
-public:
+  public:
     //! Room for at least capacity items (rounded up to a power of two).
     explicit SpscRing(size_t capacity) {
         size_t size = 2;
@@ -42,7 +42,7 @@ public:
         return head_.load(std::memory_order_acquire) == tail_.load(std::memory_order_acquire);
     }
 
-private:
+  private:
     std::unique_ptr<T[]> items_;
     size_t mask_ = 0;
     alignas(64) std::atomic<size_t> head_{0};

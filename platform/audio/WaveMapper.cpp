@@ -426,8 +426,8 @@ bool WaveMapper::MixVoice(Voice& v, const Slot& slot, float* out, size_t frames)
     for (int step = 0; produced < frames && step < MAX_CONVERSION_STEPS; ++step) {
         const size_t want = frames - produced;
         const size_t remaining = v.frames - v.position;
-        const size_t feed = std::min({remaining, static_cast<size_t>(want / v.ratio) + 8,
-                                      inputCapacity});
+        const size_t feed =
+            std::min({remaining, static_cast<size_t>(want / v.ratio) + 8, inputCapacity});
         ToFloats(v.data + static_cast<size_t>(v.position) * frameBytes, feed * v.channels, v.bits,
                  input_.data());
         SRC_DATA d{};

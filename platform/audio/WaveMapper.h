@@ -35,14 +35,14 @@ namespace chordlane {
 enum class RateConversion { Linear, SincFastest };
 
 struct WaveMapperConfig {
-    uint32_t deviceRate = 48000;       // frames per second of the mix
-    uint32_t maxStreams = 1024;        // devices open at once
-    uint32_t maxBlockFrames = 1024;    // Render works in pieces of at most this
+    uint32_t deviceRate = 48000;     // frames per second of the mix
+    uint32_t maxStreams = 1024;      // devices open at once
+    uint32_t maxBlockFrames = 1024;  // Render works in pieces of at most this
     RateConversion conversion = RateConversion::Linear;
 };
 
 class WaveMapper : public WaveOutput {
-public:
+  public:
     explicit WaveMapper(const WaveMapperConfig& config = {});
     ~WaveMapper() override;
     WaveMapper(const WaveMapper&) = delete;
@@ -80,7 +80,7 @@ public:
     //! (out is overwritten; it must hold 2 * frames values).
     void Render(std::span<float> out, size_t frames);
 
-private:
+  private:
     struct Slot;
     struct Voice;
     struct Stream;

@@ -136,11 +136,10 @@ size_t FakeWaveOutput::DeliverDue() {
     for (;;) {
         // The earliest due notice; ties in the order they were posted. Handlers may queue
         // or drop notices, so look again each time.
-        auto next = std::min_element(notices_.begin(), notices_.end(),
-                                     [](const Notice& a, const Notice& b) {
-                                         return a.due != b.due ? a.due < b.due
-                                                               : a.serial < b.serial;
-                                     });
+        auto next = std::min_element(
+            notices_.begin(), notices_.end(), [](const Notice& a, const Notice& b) {
+                return a.due != b.due ? a.due < b.due : a.serial < b.serial;
+            });
         if (next == notices_.end() || static_cast<int32_t>(next->due - now) > 0) break;
         const Notice notice = *next;
         notices_.erase(next);

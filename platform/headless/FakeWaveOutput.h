@@ -16,13 +16,13 @@ class VirtualClock;
 // returns the buffer at once with a notice that follows. Notices are delivered by
 // DeliverDue, which the virtual clock's advance hook calls when the clock is virtual.
 class FakeWaveOutput : public WaveOutput {
-public:
+  public:
     struct Call {
         std::string op;  // "open", "prepare", "unprepare", "write", "volume", "reset", "close"
         WaveDevice device = NO_DEVICE;
         WaveResult result = WaveResult::Ok;
-        uint32_t value = 0;                // the volume for "volume"
-        const uint8_t* data = nullptr;     // the buffer for "write"
+        uint32_t value = 0;             // the volume for "volume"
+        const uint8_t* data = nullptr;  // the buffer for "write"
     };
     // One buffer that started playing.
     struct Played {
@@ -62,7 +62,7 @@ public:
     uint32_t VolumeOf(WaveDevice device) const;
     const WaveFormat* FormatOf(WaveDevice device) const;
 
-private:
+  private:
     struct Device {
         WaveFormat format;
         uint32_t volume = 0xFFFFFFFF;

@@ -1,11 +1,10 @@
-#include "elements/VoiceElement.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "app/EventTrace.h"
 #include "elements/GroupElement.h"
+#include "elements/VoiceElement.h"
 #include "language/NameRegistry.h"
 #include "platform/headless/FakeWaveOutput.h"
 #include "sound/SoundElement.h"
@@ -16,7 +15,7 @@ namespace chordlane::test {
 namespace {
 
 class Log : public EventTrace {
-public:
+  public:
     void Stroke(Point, Point, int32_t) override {}
     void Event(const String&, bool) override {}
     void Pressed(const Element&, bool) override {}
@@ -35,11 +34,12 @@ public:
 };
 
 class VoiceElementTest : public ChordlaneTest {
-protected:
+  protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
         SoundChannel::ResetStartTime();
-        WriteFile("note.wav", CanonicalWave({1, 1, 8000, 16}, Tone({1, 1, 8000, 16}, 220, 0.1, 8000)));
+        WriteFile("note.wav",
+                  CanonicalWave({1, 1, 8000, 16}, Tone({1, 1, 8000, 16}, 220, 0.1, 8000)));
         sound_ = std::make_unique<SoundElement>(u"gtr", TempFolder() + u"i.clx", u"note.wav",
                                                 220.0f, 2, 2, false);
         sound_->SetActive(true);
@@ -89,7 +89,7 @@ TEST_F(VoiceElementTest, VolumeFollowsTheStrokeOnlyWithSpeedToVolume) {
     platform_.clock.Advance(200);
     v->Trigger(250, &button_);
     EXPECT_EQ(log_.lines, (std::vector<std::string>{"start v gtr 0 80 52428", "done v btn",
-                                                     "start v gtr 0 250 65535"}));
+                                                    "start v gtr 0 250 65535"}));
 }
 
 TEST_F(VoiceElementTest, ChangingTheSampleNameOrShiftLooksItUpAgain) {

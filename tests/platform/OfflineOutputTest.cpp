@@ -1,11 +1,10 @@
-#include "platform/audio/OfflineOutput.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <fstream>
 #include <iterator>
 
+#include "platform/audio/OfflineOutput.h"
 #include "platform/audio/WaveMapper.h"
 #include "sound/SoundChannel.h"
 #include "tests/sound/SoundTestSupport.h"
@@ -16,7 +15,7 @@ namespace {
 
 // The sound engine on the mixer, the mixer on an offline output driven by the clock.
 class OfflineOutputTest : public ChordlaneTest {
-protected:
+  protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
         SoundChannel::ResetStartTime();

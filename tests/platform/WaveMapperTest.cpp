@@ -1,5 +1,3 @@
-#include "platform/audio/WaveMapper.h"
-
 #include <gtest/gtest.h>
 #include <poll.h>
 
@@ -8,6 +6,7 @@
 #include <thread>
 
 #include "platform/audio/NullOutput.h"
+#include "platform/audio/WaveMapper.h"
 #include "tests/sound/SoundTestSupport.h"
 
 namespace chordlane::test {
@@ -35,9 +34,11 @@ struct Player {
 
 // The test renders, so it is the audio thread as well.
 class WaveMapperTest : public ::testing::Test {
-protected:
+  protected:
     WaveMapperTest() : mapper_(WaveMapperConfig{48000, 8, 64}) {
-        mapper_.SetNoticeHandler([this](WaveDevice d, WaveHeader* h) { notices_.push_back({d, h}); });
+        mapper_.SetNoticeHandler([this](WaveDevice d, WaveHeader* h) {
+            notices_.push_back({d, h});
+        });
     }
     std::vector<float> Render(size_t frames) {
         std::vector<float> out(2 * frames, 99.0f);
@@ -50,12 +51,16 @@ protected:
 
 TEST_F(WaveMapperTest, FormatsAndDeviceCountAreChecked) {
     WaveDevice d;
-    for (const WaveFormat& bad : {WaveFormat{3, 1, 48000, 0, 4, 32, 0}, {1, 3, 48000, 0, 6, 16, 0},
-                                  {1, 1, 48000, 0, 3, 24, 0}, Mono16(0), Mono16(100)}) {
+    for (const WaveFormat& bad : {WaveFormat{3, 1, 48000, 0, 4, 32, 0},
+                                  {1, 3, 48000, 0, 6, 16, 0},
+                                  {1, 1, 48000, 0, 3, 24, 0},
+                                  Mono16(0),
+                                  Mono16(100)}) {
         EXPECT_EQ(mapper_.Open(&d, bad), WaveResult::BadFormat);
     }
     std::vector<WaveDevice> open(8);
-    for (int i = 0; i < 8; ++i) ASSERT_EQ(mapper_.Open(&open[i], Mono16(44100 + i % 2 * 3900)), WaveResult::Ok);
+    for (int i = 0; i < 8; ++i)
+        ASSERT_EQ(mapper_.Open(&open[i], Mono16(44100 + i % 2 * 3900)), WaveResult::Ok);
     EXPECT_EQ(mapper_.Open(&d, Mono16(48000)), WaveResult::NoDevice);
     mapper_.Close(open[3]);
     ASSERT_EQ(mapper_.Open(&d, Mono16(48000)), WaveResult::Ok);
@@ -94,8 +99,8 @@ TEST_F(WaveMapperTest, BuffersPlayInPlaceAtTheirVolumeThenTheirNoticeComes) {
     bytes.Play();
     stereo.Play();
     out = Render(4);
-    EXPECT_EQ(out, (std::vector<float>{0.25f, -0.5f, 127.0f / 128.0f, 127.0f / 128.0f, -1.0f,
-                                       -1.0f, 0.5f, 0.5f}));
+    EXPECT_EQ(out, (std::vector<float>{0.25f, -0.5f, 127.0f / 128.0f, 127.0f / 128.0f, -1.0f, -1.0f,
+                                       0.5f, 0.5f}));
 }
 
 TEST_F(WaveMapperTest, ResetSilencesAtOnceAndCloseDropsWhatIsPending) {
@@ -125,7 +130,8 @@ TEST_F(WaveMapperTest, ResetSilencesAtOnceAndCloseDropsWhatIsPending) {
 TEST_F(WaveMapperTest, OtherRatesAreConvertedToTheMixRate) {
     // One second of a 1 kHz tone at 22050 per second becomes one second at 48000.
     std::vector<int16_t> tone(22050);
-    for (size_t i = 0; i < tone.size(); ++i) tone[i] = std::lround(16000 * std::sin(2 * M_PI * i / 22.05));
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = std::lround(16000 * std::sin(2 * M_PI * i / 22.05));
     Player p(mapper_, Mono16(22050), Pcm16(tone));
     p.Play();
     std::vector<float> left;
@@ -168,8 +174,10 @@ TEST(WaveMapperThreads, ResetAndCloseLetGoOfTheDataAtOnce) {
         p->Play();
         std::this_thread::sleep_for(std::chrono::microseconds(round % 7 * 100));
         const WaveDevice d = p->device;
-        if (round % 2) mapper.Reset(d);
-        else mapper.Close(d);
+        if (round % 2)
+            mapper.Reset(d);
+        else
+            mapper.Close(d);
         p.reset();
         mapper.Close(d);
         mapper.DeliverNotices();

@@ -1,11 +1,10 @@
-#include "sound/PitchShift.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <limits>
 #include <span>
 
+#include "sound/PitchShift.h"
 #include "tests/sound/SoundTestSupport.h"
 
 namespace chordlane::test {
@@ -29,7 +28,8 @@ int32_t PeriodByAutocorrelation(const std::vector<int32_t>& v, int32_t low, int3
     for (int32_t lag = low; lag <= high; ++lag) {
         double score = 0;
         for (size_t i = begin; i + lag < end; ++i) score += double{1} * v[i] * v[i + lag];
-        if ((score /= static_cast<double>(end - begin - lag)) > bestScore) bestScore = score, best = lag;
+        if ((score /= static_cast<double>(end - begin - lag)) > bestScore)
+            bestScore = score, best = lag;
     }
     return best;
 }
@@ -48,13 +48,15 @@ std::string ReferenceCopy(const Sample& recording, float f) {
     for (int32_t i = 0; i < std::min<int64_t>(n, rate / 2); ++i) {
         if (src[i] > best) best = src[i], bestPos = i;
         const int32_t closing = (i * 1000) % psrc - psrc + 1;
-        if (closing >= -1000 && closing <= -1) sum += (4 * psrcN - i + bestPos) % psrcN, ++count, best = -1;
+        if (closing >= -1000 && closing <= -1)
+            sum += (4 * psrcN - i + bestPos) % psrcN, ++count, best = -1;
         peak = std::max(peak, src[i]);
     }
     const int32_t phase = sum / count;
     const auto nw = static_cast<int32_t>(static_cast<float>(rate) / recording.frequency);
     std::vector<float> w(nw + 1);
-    for (int32_t k = 0; k <= nw; ++k) w[k] = static_cast<float>(std::cos(k * 3.1415926535 / nw * 0.5));
+    for (int32_t k = 0; k <= nw; ++k)
+        w[k] = static_cast<float>(std::cos(k * 3.1415926535 / nw * 0.5));
     float gain = 1.0f;
     enum { ADDED, NOTHING, OVERFLOW };
     auto half = [&](int64_t from, int64_t to, int step, int64_t start, int64_t q) {
@@ -93,8 +95,10 @@ std::string ReferenceCopy(const Sample& recording, float f) {
     while (!pass()) gain = gain * 0.9f;
     std::string image(reinterpret_cast<const char*>(recording.Image()), WAVE_HEADER_SIZE);
     for (int32_t x : out) {
-        if (bits == 8) image += static_cast<char>(x + 127);
-        else image += Pcm16({static_cast<int16_t>(x)});
+        if (bits == 8)
+            image += static_cast<char>(x + 127);
+        else
+            image += Pcm16({static_cast<int16_t>(x)});
     }
     return image + std::string(recording.dataLength & (bits / 16), '\0');
 }
@@ -139,7 +143,8 @@ TEST(PitchShift, CopiesHaveTheNewPeriodAndStayWithinThePeak) {
             EXPECT_EQ(copy.ImageSize(), before.size());
             const std::vector<int32_t> values = Values(copy);
             const double expected = spec.rate / g;
-            EXPECT_NEAR(PeriodByAutocorrelation(values, expected * 0.7, expected * 1.3), expected, 1.0);
+            EXPECT_NEAR(PeriodByAutocorrelation(values, expected * 0.7, expected * 1.3), expected,
+                        1.0);
             int32_t loudest = 0;
             for (int32_t x : values) loudest = std::max(loudest, std::abs(x));
             EXPECT_LE(loudest, source->peak);
@@ -160,15 +165,15 @@ TEST(PitchShift, RecordingsWithoutUsableGrainsAreCopiedUnchanged) {
         std::string data;
         float frequency, target;
     } cases[] = {
-        {w16, tone.substr(0, 100), 100.0f, 120.0f},                 // shorter than a period
-        {w16, "", 100.0f, 120.0f},                                  // no data
-        {w16, tone, 9000.0f, 9500.0f},                              // above the rate
-        {w16, tone, 3000.0f, 12000.0f},                             // shifted above the rate
+        {w16, tone.substr(0, 100), 100.0f, 120.0f},  // shorter than a period
+        {w16, "", 100.0f, 120.0f},                   // no data
+        {w16, tone, 9000.0f, 9500.0f},               // above the rate
+        {w16, tone, 3000.0f, 12000.0f},              // shifted above the rate
         {w16, tone, 0.0f, 10.0f},
         {w16, tone, -100.0f, 120.0f},
         {w16, tone, std::numeric_limits<float>::quiet_NaN(), 120.0f},
-        {w16, tone, NO_REAL, 2.2e9f},                               // no frequency given
-        {w16, Pcm16(negative), 100.0f, 150.0f},                     // no value above zero
+        {w16, tone, NO_REAL, 2.2e9f},            // no frequency given
+        {w16, Pcm16(negative), 100.0f, 150.0f},  // no value above zero
         {{1, 1, 8000, 8}, "\x80\x90\x70", 100.0f, 90.0f},
     };
     for (const auto& c : cases) {

@@ -1,8 +1,7 @@
-#include "sound/SoundChannel.h"
-
 #include <gtest/gtest.h>
 
 #include "platform/headless/FakeWaveOutput.h"
+#include "sound/SoundChannel.h"
 #include "tests/sound/SoundTestSupport.h"
 #include "tests/support/ChordlaneTest.h"
 
@@ -12,7 +11,7 @@ namespace {
 uint32_t Both(uint32_t level) { return level | (level << 16); }
 
 class SoundChannelTest : public ChordlaneTest {
-protected:
+  protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
         SoundChannel::ResetStartTime();
@@ -20,9 +19,9 @@ protected:
     FakeWaveOutput& Fake() { return static_cast<FakeWaveOutput&>(*platform_.waveOut); }
     void Advance(uint32_t ms) { platform_.clock.Advance(ms); }
 
-    std::unique_ptr<Sample> a_ = Recording({1, 1, 8000, 16}, std::string(1600, 1));   // 100 ms
-    std::unique_ptr<Sample> b_ = Recording({1, 1, 8000, 16}, std::string(3200, 1));   // 200 ms
-    std::unique_ptr<Sample> c_ = Recording({1, 1, 11025, 8}, std::string(1103, 1));   // 8-bit
+    std::unique_ptr<Sample> a_ = Recording({1, 1, 8000, 16}, std::string(1600, 1));  // 100 ms
+    std::unique_ptr<Sample> b_ = Recording({1, 1, 8000, 16}, std::string(3200, 1));  // 200 ms
+    std::unique_ptr<Sample> c_ = Recording({1, 1, 11025, 8}, std::string(1103, 1));  // 8-bit
     Listener first_, second_;
 };
 

@@ -1,11 +1,10 @@
-#include "sound/SoundElement.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "app/EventTrace.h"
 #include "language/NameRegistry.h"
+#include "sound/SoundElement.h"
 #include "tests/sound/SoundTestSupport.h"
 #include "tests/support/ChordlaneTest.h"
 
@@ -14,10 +13,16 @@ namespace {
 
 TEST(SoundElementNotes, BaseNoteIsTheNearestSemitoneFrom440) {
     const std::pair<float, int32_t> table[] = {
-        {440.0f, 0}, {466.16f, 1}, {415.3f, -1}, {82.41f, -29}, {452.0f, 0}, {453.0f, 1},
+        {440.0f, 0},
+        {466.16f, 1},
+        {415.3f, -1},
+        {82.41f, -29},
+        {452.0f, 0},
+        {453.0f, 1},
         {NO_REAL, 267},
         // No note at all: no undefined conversion, and no match far down the keyboard.
-        {0.0f, 0}, {-440.0f, 0}};
+        {0.0f, 0},
+        {-440.0f, 0}};
     for (auto [frequency, note] : table) {
         EXPECT_EQ(SoundElement(u"s", u"", u"x.wav", frequency, 0, 0, true).BaseNote(), note)
             << frequency;
@@ -25,7 +30,7 @@ TEST(SoundElementNotes, BaseNoteIsTheNearestSemitoneFrom440) {
 }
 
 class MessageLog : public EventTrace {
-public:
+  public:
     void Stroke(Point, Point, int32_t) override {}
     void Event(const String&, bool) override {}
     void Pressed(const Element&, bool) override {}
@@ -37,7 +42,7 @@ public:
 };
 
 class SoundElementTest : public ChordlaneTest {
-protected:
+  protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
         WriteFile("inst/note.wav", CanonicalWave(spec_, Tone(spec_, 220, 0.3, 10000)));
@@ -114,7 +119,8 @@ TEST_F(SoundElementTest, AFileThatCannotBeLoadedIsReportedUnlessQuiet) {
     EXPECT_EQ(log_.messages, Messages());
 
     // A later activation tries again.
-    WriteFile("inst/missing.wav", CanonicalWave({1, 1, 8000, 8}, Tone({1, 1, 8000, 8}, 220, 0.2, 60)));
+    WriteFile("inst/missing.wav",
+              CanonicalWave({1, 1, 8000, 8}, Tone({1, 1, 8000, 8}, 220, 0.2, 60)));
     quiet->SetActive(true);
     EXPECT_TRUE(quiet->IsActive());
     EXPECT_EQ(quiet->SampleCount(), 5);

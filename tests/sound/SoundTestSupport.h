@@ -68,8 +68,10 @@ inline std::string Tone(const WaveSpec& w, double frequency, double seconds, dou
         const double x = std::sin(2 * pi * frequency * t) + 0.5 * std::sin(4 * pi * frequency * t) +
                          0.25 * std::sin(6 * pi * frequency * t);
         const long v = std::lround(amplitude * x / 1.75 * std::exp(-decay * t));
-        if (w.bits == 8) s += static_cast<char>(128 + v);
-        else s += Pcm16({static_cast<int16_t>(v)});
+        if (w.bits == 8)
+            s += static_cast<char>(128 + v);
+        else
+            s += Pcm16({static_cast<int16_t>(v)});
     }
     return s;
 }
@@ -89,7 +91,7 @@ inline std::string ImageOf(const Sample& s) {
 
 // Stands for the button that started a sound: counts how often it is told the sound ended.
 class Listener : public Element {
-public:
+  public:
     explicit Listener(String name = u"btn") : Element(std::move(name)) {}
     const char* ClassName() const override { return "Listener"; }
     void OnSoundDone() override { ++done; }

@@ -1,9 +1,8 @@
-#include "sound/WaveFile.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 
+#include "sound/WaveFile.h"
 #include "tests/sound/SoundTestSupport.h"
 #include "tests/support/ChordlaneTest.h"
 
@@ -34,9 +33,9 @@ TEST(WaveFile, ChunksAreFoundWhereverTheyStandAndDataIsBoundedByTheFile) {
     const WaveSpec spec{1, 1, 8000, 8};
     const std::string data = "\x80\xC8\x38\x7F\x81";
     Sample s;
-    ASSERT_TRUE(Parse(s, Riff(Chunk("LIST", "abc") + Chunk("fmt ", FormatBody(spec, 2)) +
-                              Chunk("fact", "\x05\0\0\0") + Chunk("data", data) +
-                              Chunk("id3 ", "tagdata"))));
+    ASSERT_TRUE(Parse(
+        s, Riff(Chunk("LIST", "abc") + Chunk("fmt ", FormatBody(spec, 2)) +
+                Chunk("fact", "\x05\0\0\0") + Chunk("data", data) + Chunk("id3 ", "tagdata"))));
     EXPECT_EQ(ImageOf(s), CanonicalWave(spec, data));
 
     // A data chunk claiming a megabyte holds what the file has.
@@ -53,7 +52,8 @@ TEST(WaveFile, SeveralChannelsAreMixedDownToOne) {
                                        Pcm16({100, 300, -100, -301, 32767, 32767, 7, 0}) + "x")));
     // Averages truncate toward zero; the odd trailing byte is no whole frame.
     EXPECT_EQ(ImageOf(s), CanonicalWave({1, 1, 44100, 16}, Pcm16({200, -200, 32767, 3})));
-    ASSERT_TRUE(Parse(s, CanonicalWave({1, 2, 11025, 8}, std::string("\x00\xFF\x64\xC8\x80\x80", 6))));
+    ASSERT_TRUE(
+        Parse(s, CanonicalWave({1, 2, 11025, 8}, std::string("\x00\xFF\x64\xC8\x80\x80", 6))));
     EXPECT_EQ(ImageOf(s), CanonicalWave({1, 1, 11025, 8}, "\x7F\x96\x80"));
 }
 
@@ -84,7 +84,7 @@ TEST(WaveFile, FilesItCannotPlayAreRefused) {
 
 // A file that never ends and tells no size.
 class EndlessFile : public File {
-public:
+  public:
     size_t Read(void* buffer, size_t size) override {
         std::memset(buffer, 'x', size);
         total += size;
