@@ -155,6 +155,20 @@ TEST(PitchShift, CopiesHaveTheNewPeriodAndStayWithinThePeak) {
     }
 }
 
+// Signed 16-bit values are used as they are: shifted by -127 (as 8-bit data is, to centre
+// it), the loudest negative values would wrap round into positive spikes.
+TEST(PitchShift, LoudNegativeValuesKeepTheirSign) {
+    const WaveSpec spec{1, 1, 22050, 16};
+    std::vector<int16_t> v(11025);
+    for (size_t i = 0; i < v.size(); ++i) v[i] = i % 100 < 10 ? 20000 : (i % 100 < 40 ? -32768 : 0);
+    auto source = Recording(spec, Pcm16(v), 220.5f);
+    Sample copy;
+    ASSERT_TRUE(MakeShiftedSample(copy, *source, 300.0f));
+    const std::vector<int32_t> values = Values(copy);
+    EXPECT_LE(*std::max_element(values.begin(), values.end()), 20000);
+    EXPECT_LT(*std::min_element(values.begin(), values.end()), -10000);
+}
+
 TEST(PitchShift, RecordingsWithoutUsableGrainsAreCopiedUnchanged) {
     const WaveSpec w16{1, 1, 8000, 16};
     const std::string tone = Tone(w16, 100, 0.5, 9000);
