@@ -15,8 +15,10 @@ AppState::AppState() = default;
 AppState::~AppState() = default;
 
 AppState& App() {
-    static AppState state;
-    return state;
+    // Never destroyed: elements are not freed at exit, and the registry they would consult
+    // while going may already be gone.
+    static AppState* state = new AppState;
+    return *state;
 }
 
 void ResetAppState() {

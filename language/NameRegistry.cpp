@@ -26,8 +26,9 @@ struct RegistryState {
 };
 
 RegistryState& State() {
-    static RegistryState state;
-    return state;
+    // Never destroyed, so an element released during exit still finds a registry to ask.
+    static RegistryState* state = new RegistryState;
+    return *state;
 }
 
 constexpr uint32_t kShift = 1;
