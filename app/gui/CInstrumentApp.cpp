@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QStandardPaths>
+#include <cstdio>
 
 #include "app/AppState.h"
 #include "app/Folders.h"
@@ -15,6 +16,8 @@
 #include "app/gui/ViewWidget.h"
 #include "platform/StdFileSystem.h"
 #include "platform/SteadyClock.h"
+#include "platform/audio/PortAudioOutput.h"
+#include "platform/audio/WaveMapper.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtHardwareButtons.h"
 #include "platform/qt/QtHelpViewer.h"
@@ -66,6 +69,7 @@ CInstrumentApp::CInstrumentApp(ProgramOptions options, const Platform* services)
 CInstrumentApp::~CInstrumentApp() {
     // The frame gives the hardware buttons back through the services, so it goes first.
     frame_.reset();
+    if (audio_) audio_->Stop();
     if (window_) InstallPlatform(previous_);
 }
 
@@ -77,6 +81,14 @@ void CInstrumentApp::MakeRealServices() {
     messages_ = std::make_unique<QtMessageBox>();
     help_ = std::make_unique<QtHelpViewer>();
     buttons_ = std::make_unique<QtHardwareButtons>();
+    mapper_ = std::make_unique<WaveMapper>();
+    AudioOutputConfig audio;
+    const bool verbose = options_.verbose;
+    audio.log = [verbose](const std::string& line) {
+        if (verbose) std::fprintf(stderr, "%s\n", line.c_str());
+    };
+    audio_ = OpenAudioOutput(*mapper_, audio);
+    services_.waveOut = mapper_.get();
     services_.clock = clock_.get();
     services_.settings = settings_.get();
     services_.files = files_.get();
@@ -98,6 +110,9 @@ bool CInstrumentApp::StartApplication() {
     if (dialogs_) dialogs_->SetParent(frame_.get());
     if (messages_) messages_->SetParent(frame_.get());
     if (buttons_) buttons_->SetHotKeyHandler([this](int32_t id) { frame_->OnHotKey(id); });
+    if (mapper_) {
+        frame_->SetWaveNoticeDrain([this] { mapper_->DeliverNotices(); }, mapper_->NoticeFd());
+    }
 
     // 2. The option marks.
     SetOptionCheck(MENU_OPTIONS, ID_SHOW_ACTIVE, app.showActive);

@@ -9,7 +9,9 @@
 
 namespace chordlane {
 
+class AudioOutput;
 class CMainFrame;
+class WaveMapper;
 class QtDialogs;
 class QtHardwareButtons;
 class QtHelpViewer;
@@ -65,6 +67,8 @@ private:
     std::unique_ptr<QtMessageBox> messages_;
     std::unique_ptr<QtHelpViewer> help_;
     std::unique_ptr<QtHardwareButtons> buttons_;
+    std::unique_ptr<WaveMapper> mapper_;
+    std::unique_ptr<AudioOutput> audio_;  // pulls from mapper_, so it goes first
     Platform services_;
     Platform previous_;
 };

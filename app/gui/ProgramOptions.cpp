@@ -70,6 +70,8 @@ ParsedCommandLine ParseProgramOptions(const std::vector<std::string>& words) {
         }
         if (word == "--fullscreen") {
             options.fullScreen = true;
+        } else if (word == "--verbose") {
+            options.verbose = true;
         } else if (TakeValue(words, i, "--screen", value, missing)) {
             if (missing) return fail("--screen needs a size such as 240x320");
             int width = 0;
@@ -107,7 +109,7 @@ ParsedCommandLine ParseProgramOptions(const std::vector<std::string>& words) {
 }
 
 std::string ProgramUsage() {
-    return "Usage: chordlane [--screen WxH] [--zoom N] [--fullscreen] [--] [PATH...]\n"
+    return "Usage: chordlane [--screen WxH] [--zoom N] [--fullscreen] [--verbose] [--] [PATH...]\n"
            "       chordlane --help | --version\n"
            "\n"
            "Plays the instrument file PATH on a touch screen (or with the mouse). The words\n"
@@ -118,6 +120,7 @@ std::string ProgramUsage() {
            "  --screen WxH   the screen in logical pixels (default 240x320; sides 1 to 4096)\n"
            "  --zoom N       display scale (default 2; 1 to 8)\n"
            "  --fullscreen   fill the display; the screen is shown centred at its zoom\n"
+           "  --verbose      tell on standard error which sound output was opened\n"
            "  --             end of options: the rest is the path even if it starts with -\n"
            "  --help         this text\n"
            "  --version      the program's version\n";

@@ -1,5 +1,6 @@
 #pragma once
-// The program's command line: chordlane [--screen WxH] [--zoom N] [--fullscreen] [--] [PATH...]
+// The program's command line:
+// chordlane [--screen WxH] [--zoom N] [--fullscreen] [--verbose] [--] [PATH...]
 
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@ struct ProgramOptions {
     int screenHeight = 320;
     int zoom = 2;
     bool fullScreen = false;
+    bool verbose = false;  // what the audio output chose goes to standard error
     String commandLine;  // the path words joined by single spaces; empty: none
 };
 

@@ -21,12 +21,13 @@ TEST(ProgramOptionsTest, DefaultsAreTheDeviceScreenAtZoomTwo) {
 
 TEST(ProgramOptionsTest, PathWordsAreJoinedBySingleSpacesWhateverFollows) {
     const ParsedCommandLine parsed =
-        Parse({"--screen", "320x240", "--zoom=3", "--fullscreen", "My", "Songs/a.clx", "--zoom"});
+        Parse({"--screen", "320x240", "--zoom=3", "--fullscreen", "--verbose", "My", "Songs/a.clx", "--zoom"});
     ASSERT_EQ(parsed.action, Action::Run);
     EXPECT_EQ(parsed.options.screenWidth, 320);
     EXPECT_EQ(parsed.options.screenHeight, 240);
     EXPECT_EQ(parsed.options.zoom, 3);
     EXPECT_TRUE(parsed.options.fullScreen);
+    EXPECT_TRUE(parsed.options.verbose);
     EXPECT_EQ(parsed.options.commandLine, u"My Songs/a.clx --zoom");
 
     EXPECT_EQ(Parse({"--", "--odd name", "!"}).options.commandLine, u"--odd name !");
