@@ -2,6 +2,7 @@
 
 #include "app/EventTrace.h"
 #include "elements/PanelElement.h"
+#include "language/NameRegistry.h"
 
 namespace chordlane {
 
@@ -19,6 +20,9 @@ AppState& App() {
 
 void ResetAppState() {
     AppState& app = App();
+    // The registry points into the tree: empty it before the tree goes.
+    ClearRegistry();
+    ResetKeyState();
     if (app.root) app.root->DeleteAll();
     app.root.reset();
     app.screenWidth = 0;

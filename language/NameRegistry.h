@@ -20,6 +20,8 @@ void Unregister(const String& name);
 //! letter, the element of the name without it; null when neither is registered.
 Element* Lookup(const String& name);
 
+//! Empties registry and lists and the parse state, deleting nothing.
+void ClearRegistry();
 //! Empties registry and lists, returns the panel counter to 0, empties the current path and
 //! the answers log, and deletes every member of the root panel.
 void ResetInstrument();
@@ -32,6 +34,8 @@ void ReleaseOthers(char16_t key, Element* spare);
 
 void OnKeyDown(uint32_t keyCode);
 void OnKeyUp(uint32_t keyCode);
+//! The key state as at program start (no last key, no modifier held).
+void ResetKeyState();
 void FireInitEvent(int32_t panelNumber);
 
 //! The sample a note specification names ("gtr", "gtr+12", "gtr-E2"), offset by offset

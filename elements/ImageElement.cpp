@@ -1,0 +1,43 @@
+#include "elements/ImageElement.h"
+
+#include "platform/Platform.h"
+
+namespace chordlane {
+
+ImageElement::ImageElement(String name, String fileName, std::unique_ptr<Rect> bounds)
+    : VisualElement(std::move(name)), fileName_(std::move(fileName)) {
+    ImageElement::Reset();
+    bounds_ = std::move(bounds);
+}
+
+ImageElement::~ImageElement() = default;
+
+void ImageElement::SetString(const String&, const String& value) {
+    // Any property names the file; a picture already loaded stays.
+    fileName_ = value;
+}
+
+int32_t ImageElement::GetKind() const { return KIND_VISUAL | KIND_IMAGE; }
+
+void ImageElement::SetActive(bool active) {
+    if (active && !fileName_.empty() && !bitmap_) {
+        if (PictureLoader* pictures = CurrentPlatform().pictures) {
+            bitmap_ = pictures->LoadFile(fileName_);
+        }
+    }
+    VisualElement::SetActive(active);
+}
+
+bool ImageElement::Draw(Surface& surface) {
+    if (!bounds_ || !bitmap_ || !IsVisibleIn(surface.PaintRect())) return false;
+    const int32_t w = bounds_->right - bounds_->left;
+    const int32_t h = bounds_->bottom - bounds_->top;
+    if (bitmap_->Width() == w && bitmap_->Height() == h) {
+        surface.CopyBitmap(*bitmap_, {bounds_->left, bounds_->top});
+    } else {
+        surface.StretchBitmap(*bitmap_, *bounds_);
+    }
+    return true;
+}
+
+}  // namespace chordlane

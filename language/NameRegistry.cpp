@@ -1,0 +1,286 @@
+#include "language/NameRegistry.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+#include "app/AppState.h"
+#include "app/EventTrace.h"
+#include "platform/Text.h"
+#include "elements/Element.h"
+#include "elements/PanelElement.h"
+#include "sound/SoundElement.h"
+
+namespace chordlane {
+
+namespace {
+
+struct RegistryState {
+    std::map<String, Element*> registry;
+    std::vector<Element*> sounds;
+    std::vector<Element*> playing;
+    ParseState parse;
+    int32_t lastKey = 0;
+    uint32_t modifiers = 0;  // bit 0 Shift, bit 1 Control
+};
+
+RegistryState& State() {
+    static RegistryState state;
+    return state;
+}
+
+constexpr uint32_t kShift = 1;
+constexpr uint32_t kControl = 2;
+
+void AddUnique(std::vector<Element*>& list, Element* element) {
+    if (std::find(list.begin(), list.end(), element) == list.end()) list.push_back(element);
+}
+
+void RemoveFirst(std::vector<Element*>& list, Element* element) {
+    auto it = std::find(list.begin(), list.end(), element);
+    if (it != list.end()) list.erase(it);
+}
+
+bool IsLetterCode(uint32_t code) {
+    // Virtual key codes that the character classification counts as letters: the ASCII
+    // letters and the letters of Latin-1 (codes 193 to 207 never get here).
+    if ((code >= 65 && code <= 90) || (code >= 97 && code <= 122)) return true;
+    if (code == 170 || code == 181 || code == 186) return true;
+    return code >= 192 && code <= 255 && code != 215 && code != 247;
+}
+
+// Builds "b" + two characters the way a formatted %c%c would: a 0 character ends the name.
+String NameWithKey(char16_t second, int32_t key) {
+    String name = u"b";
+    name.push_back(second);
+    const auto c = static_cast<char16_t>(key & 0xFFFF);
+    if (c != 0) name.push_back(c);
+    return name;
+}
+
+void RaiseEvent(const String& name, int32_t value) {
+    Element* element = Lookup(name);
+    if (EventTrace* trace = Trace()) trace->Event(name, element != nullptr);
+    if (element) element->Trigger(value, nullptr);
+}
+
+// Reads an optional sign and decimal digits, saturating, as a C library conversion would.
+int64_t DecimalValue(const String& text, size_t pos) {
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == u'+' || text[pos] == u'-')) {
+        negative = text[pos] == u'-';
+        ++pos;
+    }
+    int64_t value = 0;
+    while (pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9') {
+        value = value * 10 + (text[pos] - u'0');
+        if (value > std::numeric_limits<int32_t>::max()) value = int64_t{1} << 31;
+        ++pos;
+    }
+    value = negative ? -value : value;
+    return std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                               std::numeric_limits<int32_t>::max());
+}
+
+int32_t ClampToInt32(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+}  // namespace
+
+void Register(const String& name, Element* element) {
+    State().registry[name] = element;
+    if (element->GetKind() & KIND_SOUND) AddUnique(State().sounds, element);
+}
+
+void Unregister(const String& name) {
+    Element* element = Lookup(name);
+    if (!element) return;
+    if (element->GetKind() & KIND_SOUND) RemoveFirst(State().sounds, element);
+}
+
+Element* Lookup(const String& name) {
+    auto& registry = State().registry;
+    auto it = registry.find(name);
+    if (it != registry.end()) return it->second;
+    if (!name.empty() && name[0] >= u'A' && name[0] <= u'Z') {
+        it = registry.find(name.substr(1));
+        if (it != registry.end()) return it->second;
+    }
+    return nullptr;
+}
+
+void ResetInstrument() {
+    RegistryState& state = State();
+    state.registry.clear();
+    state.sounds.clear();
+    state.playing.clear();
+    state.parse = {};
+    App().currentPath.clear();
+    App().answersLog.clear();
+    if (App().root) App().root->DeleteAll();
+}
+
+void StartPlaying(Element* voice) { AddUnique(State().playing, voice); }
+
+void StopPlaying(Element* voice) { RemoveFirst(State().playing, voice); }
+
+void ReleaseOthers(char16_t key, Element* spare) {
+    // Releasing a voice takes it out of the list, so walk a copy and skip whatever has
+    // already left it.
+    const std::vector<Element*> playing = State().playing;
+    for (Element* element : playing) {
+        if (element == spare) continue;
+        if (std::find(State().playing.begin(), State().playing.end(), element) ==
+            State().playing.end()) {
+            continue;
+        }
+        if (key != 0) {
+            const String& name = element->Name();
+            if (name.empty() || name.back() != key) continue;
+        }
+        element->Trigger(NO_VALUE, nullptr);
+        if (key != 0) return;
+    }
+}
+
+void OnKeyDown(uint32_t code) {
+    RegistryState& state = State();
+    String name;
+    if (code >= 193 && code <= 207) {
+        name = u"b" + Ascii(std::to_string(code - 192));
+    } else if (code == 131 || code == 132) {
+        if (state.lastKey == NO_VALUE) return;
+        name = NameWithKey(code == 131 ? u't' : u'd', state.lastKey);
+    } else if (code == 134) {
+        name = u"ba";
+        state.lastKey = 134;
+    } else if (code == 16) {
+        state.modifiers |= kShift;
+        return;
+    } else if (code == 17) {
+        state.modifiers |= kControl;
+        return;
+    } else if (code >= 37 && code <= 40) {
+        static constexpr char16_t kDirections[] = u"lurd";
+        state.lastKey = kDirections[code - 37];
+        return;
+    } else if (code >= 48 && code <= 57) {
+        name = u"bk";
+        name.push_back(static_cast<char16_t>(code));
+        state.lastKey = static_cast<int32_t>(code);
+    } else if (IsLetterCode(code)) {
+        uint32_t c = code + 32;
+        if (state.modifiers & kControl) {
+            c = code & 31;
+        } else if (state.modifiers & kShift) {
+            c = code;
+        }
+        name = u"bk";
+        if (c != 0) name.push_back(static_cast<char16_t>(c));
+        state.lastKey = static_cast<int32_t>(c);
+    } else if (code >= 1 && code <= 127) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "bx%02x", code);
+        name = Ascii(hex);
+        state.lastKey = static_cast<int32_t>(code);
+    } else {
+        state.lastKey = NO_VALUE;
+        return;
+    }
+    RaiseEvent(name, App().sp);
+}
+
+void OnKeyUp(uint32_t code) {
+    RegistryState& state = State();
+    state.lastKey = NO_VALUE;
+    if (code == 16) state.modifiers &= ~kShift;
+    if (code == 17) state.modifiers &= ~kControl;
+}
+
+void ResetKeyState() {
+    State().lastKey = 0;
+    State().modifiers = 0;
+}
+
+void FireInitEvent(int32_t panelNumber) {
+    String name = u"init";
+    if (panelNumber > 0) name.insert(name.begin(), static_cast<char16_t>(64 + panelNumber));
+    RaiseEvent(name, 0);
+}
+
+Sample* FindSound(const String& specification, int32_t offset) {
+    const String spec = specification.substr(0, 31);
+    size_t cut = spec.find(u'-');
+    if (cut == String::npos) cut = spec.find(u'+');
+
+    enum class Mode { Name, Number, Note } mode = Mode::Name;
+    String setName = spec;
+    int64_t number = 0;
+    if (cut != String::npos) {
+        setName = spec.substr(0, cut);
+        const size_t rest = cut + 1;
+        const char16_t next = rest < spec.size() ? spec[rest] : u'\0';
+        if (next >= u'0' && next <= u'9') {
+            mode = Mode::Number;
+            number = DecimalValue(spec, rest);
+            if (spec[cut] == u'-') number = -number;
+        } else {
+            mode = Mode::Note;
+            int32_t semitone = 0;
+            switch (next) {
+                case u'A': case u'a': semitone = 0; break;
+                case u'B': case u'b': semitone = 2; break;
+                case u'C': case u'c': semitone = 3; break;
+                case u'D': case u'd': semitone = 5; break;
+                case u'E': case u'e': semitone = 7; break;
+                case u'F': case u'f': semitone = 8; break;
+                case u'G': case u'g': semitone = 10; break;
+                default: semitone = 0; break;
+            }
+            size_t pos = rest < spec.size() ? rest + 1 : rest;
+            if (pos < spec.size() && spec[pos] == u'#') {
+                semitone += 1;
+                ++pos;
+            } else if (pos < spec.size() && spec[pos] == u'b') {
+                semitone = semitone == 0 ? 11 : semitone - 1;
+                ++pos;
+            }
+            if (pos < spec.size() && spec[pos] == u'+') ++pos;
+            number = 12 * DecimalValue(spec, pos) + semitone;
+        }
+    }
+    if (offset != NO_VALUE) number += offset;
+
+    for (Element* element : State().sounds) {
+        auto* sound = static_cast<SoundElement*>(element);
+        if (mode != Mode::Note) {
+            if (sound->Name() == setName) return sound->GetSample(ClampToInt32(number));
+            continue;
+        }
+        const String& name = sound->Name();
+        if (name.substr(0, name.find(u'-')) != setName) continue;
+        // Note numbers count up from A0 (A4 is 48); a sound's base note counts from 440 Hz.
+        const int64_t d = number - 48 - sound->BaseNote();
+        if (d >= -static_cast<int64_t>(sound->Low()) && d <= sound->High()) {
+            return sound->GetSample(static_cast<int32_t>(d));
+        }
+    }
+    return nullptr;
+}
+
+const std::map<String, Element*>& Registry() { return State().registry; }
+const std::vector<Element*>& SoundList() { return State().sounds; }
+const std::vector<Element*>& PlayingList() { return State().playing; }
+ParseState& CurrentParseState() { return State().parse; }
+
+void ClearRegistry() {
+    RegistryState& state = State();
+    state.registry.clear();
+    state.sounds.clear();
+    state.playing.clear();
+    state.parse = {};
+}
+
+}  // namespace chordlane

@@ -1,0 +1,42 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "elements/Element.h"
+#include "sound/Sample.h"
+
+namespace chordlane {
+
+// A named set of pitched samples made from one wave file: the recording and one shifted
+// copy per semitone of its range, computed when the element first becomes active.
+class SoundElement : public IndexedElement {
+public:
+    SoundElement(String name, String referencePath, String fileName, float frequency, int32_t low,
+                 int32_t high, bool quiet);
+    ~SoundElement() override;
+
+    const char* ClassName() const override { return "SoundElement"; }
+    void Reset() override;
+    int32_t GetKind() const override;
+    void SetActive(bool active) override;
+
+    //! The entry for shift, clamped to the range; null when nothing is loaded.
+    Sample* GetSample(int32_t shift);
+
+    int32_t BaseNote() const { return baseNote_; }
+    int32_t Low() const { return low_; }
+    int32_t High() const { return high_; }
+
+private:
+    float frequency_ = NO_REAL;
+    int32_t baseNote_ = 0;
+    int32_t high_ = 0;
+    int32_t low_ = 0;
+    String fileName_;
+    String referencePath_;
+    std::unique_ptr<std::vector<std::unique_ptr<Sample>>> samples_;
+    bool quiet_ = false;
+};
+
+}  // namespace chordlane
