@@ -6,7 +6,7 @@ namespace chordlane::test {
 namespace {
 
 class HeadlessPictureLoaderTest : public ChordlaneTest {
-  protected:
+protected:
     std::shared_ptr<Bitmap> Load(const std::string& name, const std::string& bytes) {
         return CurrentPlatform().pictures->LoadFile(FromUtf8(WriteFile(name, bytes).string()));
     }

@@ -9,7 +9,7 @@ namespace chordlane::test {
 namespace {
 
 class QtPictureLoaderTest : public ChordlaneTest {
-  protected:
+protected:
     String Saved(const std::string& name, const char* format) {
         QImage image(7, 5, QImage::Format_RGB32);
         image.fill(QColor(10, 20, 30));

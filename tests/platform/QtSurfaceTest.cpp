@@ -246,7 +246,7 @@ TEST(QtSurfaceTest, BitmapsAreCopiedUnscaledOrStretchedIntoTheDestination) {
 
 TEST(QtSurfaceTest, BitmapsOfAnotherPlatformAreNotDrawn) {
     class Foreign : public Bitmap {
-      public:
+    public:
         int32_t Width() const override { return 5; }
         int32_t Height() const override { return 5; }
     } foreign;
