@@ -1,6 +1,7 @@
 #include "elements/EllipseElement.h"
 #include "elements/ImageElement.h"
 #include "elements/RectElement.h"
+#include "language/NameRegistry.h"
 #include "platform/headless/RecordingSurface.h"
 #include "tests/elements/ElementTestSupport.h"
 #include "tests/platform/PictureBytes.h"
@@ -39,9 +40,11 @@ TEST_F(ShapeImageTest, AllShapesDrawWithTheMappedColoursOfTheFirstShapeDrawn) {
     }
 
     // After the instrument is unloaded the next shape drawn sets the colours again.
-    ReleaseSharedShapeObjects();
+    ResetInstrument();
     surface.Clear();
-    ASSERT_TRUE(second.Draw(surface));
+    EllipseElement next(u"n", R(0, 0, 5, 5));
+    next.SetInt(u"ci", 0x0000FF);
+    ASSERT_TRUE(next.Draw(surface));
     EXPECT_EQ(surface.Calls()[0].brush.colour, 0x1000FFu);
 }
 
