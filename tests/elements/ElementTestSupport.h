@@ -1,21 +1,20 @@
 #pragma once
 // What the element tests share: a root panel as the loader makes it, an element that writes
-// down the triggers it receives, and an event trace of pressed flags.
+// down what it receives, and an event trace.
 
 #include <memory>
 #include <vector>
 
 #include "app/AppState.h"
-#include "app/ScreenUpdate.h"
 #include "app/EventTrace.h"
-#include "elements/Element.h"
+#include "app/ScreenUpdate.h"
 #include "elements/PanelElement.h"
 #include "elements/RectElement.h"
 #include "tests/support/ChordlaneTest.h"
 
 namespace chordlane::test {
 
-// A plain element that registers itself like a voice and records every trigger.
+// Registers itself like a voice; records triggers, the integer "nn" and the string "tt".
 class Recorder : public IndexedElement {
 public:
     using IndexedElement::IndexedElement;
@@ -24,15 +23,9 @@ public:
         values.push_back(value);
         sources.push_back(source);
     }
-    void SetInt(const String& property, int32_t value) override {
-        if (property == u"nn") number = value;
-    }
-    int32_t GetInt(const String& property) override {
-        return property == u"nn" ? number : NO_VALUE;
-    }
-    void SetString(const String& property, const String& value) override {
-        if (property == u"tt") text = value;
-    }
+    void SetInt(const String& p, int32_t v) override { number = p == u"nn" ? v : number; }
+    int32_t GetInt(const String& p) override { return p == u"nn" ? number : NO_VALUE; }
+    void SetString(const String& p, const String& v) override { text = p == u"tt" ? v : text; }
 
     std::vector<int32_t> values;
     std::vector<Element*> sources;
@@ -40,33 +33,29 @@ public:
     String text;
 };
 
-// Writes down pressed-flag changes in order, as "+name" and "-name".
-class PressTrace : public EventTrace {
+// Writes down pressed flags as "+name"/"-name" and the event names looked up.
+class TestTrace : public EventTrace {
 public:
     void Stroke(Point, Point, int32_t) override {}
-    void Event(const String&, bool) override {}
-    void Pressed(const Element& button, bool pressed) override {
-        log.push_back((pressed ? u"+" : u"-") + button.Name());
-    }
+    void Event(const String& name, bool) override { events.push_back(name); }
+    void Pressed(const Element& b, bool on) override { presses.push_back((on ? u"+" : u"-") + b.Name()); }
     void Start(const Element&, const Element&, int32_t, int32_t, uint32_t) override {}
     void Stop(const Element&) override {}
     void Done(const Element&, const Element*) override {}
     void Message(const String&) override {}
 
-    std::vector<String> log;
+    std::vector<String> presses;
+    std::vector<String> events;
 };
 
-// An empty instrument: the root panel "!" over a 240 x 320 screen, as the Open flow makes
-// it before reading a file.
+// An empty instrument: the root panel "!" over a 240 x 320 screen, with a trace installed.
 class ElementTest : public ChordlaneTest {
 protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
-        ReleaseSharedShapeObjects();
-        App().screenWidth = 240;
-        App().screenHeight = 320;
         App().screenRect = {0, 0, 239, 319};
-        App().root = std::make_unique<PanelElement>(u"!", std::make_unique<Rect>(App().screenRect), 0);
+        App().root = std::make_unique<PanelElement>(u"!", R(0, 0, 239, 319), 0);
+        SetTrace(&trace_);
     }
     void TearDown() override {
         SetTrace(nullptr);
@@ -76,7 +65,7 @@ protected:
 
     PanelElement& Root() { return *App().root; }
 
-    //! Makes an element, adds it to container (the root when null) and answers it.
+    //! Makes an element in container (the root when null) and answers it.
     template <typename T, typename... Args>
     T& Add(ElementList* container, Args&&... args) {
         auto element = std::make_unique<T>(std::forward<Args>(args)...);
@@ -85,8 +74,7 @@ protected:
         return ref;
     }
 
-    //! Activates the instrument as the Open flow does after reading it; the areas that
-    //! became pending are repainted and the record of repaints starts empty.
+    //! Activates as the Open flow does after reading; the record of repaints starts empty.
     void Activate() {
         Root().SetActiveWhere(true, KIND_CONTAINER);
         Root().SetActive(true);
@@ -95,9 +83,9 @@ protected:
     }
 
     //! A tap as the stylus handling delivers it: pen down, then a one-pixel segment.
-    int32_t Tap(int32_t x, int32_t y, int32_t strength = 30) {
+    int32_t Tap(int32_t x, int32_t y) {
         Root().ResetPenInside(false);
-        return Root().OnStroke({x - 1, y - 1}, {x, y}, strength, false);
+        return Root().OnStroke({x - 1, y - 1}, {x, y}, 30, false);
     }
     int32_t Move(Point from, Point to, int32_t strength = 50) {
         return Root().OnStroke(from, to, strength, false);
@@ -106,6 +94,8 @@ protected:
     static std::unique_ptr<Rect> R(int32_t l, int32_t t, int32_t r, int32_t b) {
         return std::make_unique<Rect>(Rect{l, t, r, b});
     }
+
+    TestTrace trace_;
 };
 
 }  // namespace chordlane::test
