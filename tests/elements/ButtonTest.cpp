@@ -102,20 +102,6 @@ TEST_F(ButtonTest, AHiddenButtonRelaysKeysButIgnoresTheStylus) {
     EXPECT_FALSE(hidden.IsPressed());  // only a stroke presses
 }
 
-TEST_F(ButtonTest, TheTargetIsLookedUpUntilFoundAndAgainAfterANewName) {
-    auto& b = Button(u"b", {10, 10, 50, 30});
-    b.SetString(u"na", u"later");
-    Activate();
-    EXPECT_EQ(Tap(20, 20), 1);
-    auto& later = Add<Recorder>(nullptr, u"later");
-    later.SetActive(true);
-    b.Trigger(25, nullptr);
-    b.SetString(u"na", u"v");
-    b.Trigger(26, nullptr);
-    EXPECT_EQ(later.values, (std::vector<int32_t>{25}));
-    EXPECT_EQ(voice_->values, (std::vector<int32_t>{26}));
-}
-
 TEST_F(ButtonTest, PressedFollowsTheSoundAndLinksFollowOnceRegistered) {
     auto& a = Button(u"a", {10, 10, 50, 30});
     auto& b = Button(u"b", {60, 10, 80, 30});

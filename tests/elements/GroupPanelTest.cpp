@@ -1,5 +1,4 @@
 #include "elements/GroupElement.h"
-#include "elements/ImageElement.h"
 #include "elements/RectButtonElement.h"
 #include "elements/TextElement.h"
 #include "language/NameRegistry.h"
@@ -87,28 +86,6 @@ TEST_F(GroupPanelTest, ButtonsAreDrawnOverEverythingElseEachPassInFileOrder) {
     std::vector<int32_t> order;
     for (const DrawCall& call : surface.Calls()) order.push_back(call.rect.right);
     EXPECT_EQ(order, (std::vector<int32_t>{20, 30, 50, 10, 40}));
-}
-
-TEST_F(GroupPanelTest, APanelPassesStrokesOnlyWhileShownAndKeepsItsFlagWhenPassedBy) {
-    auto& panel = Add<PanelElement>(nullptr, u"p", R(100, 100, 200, 200), 1);
-    auto& button = Add<RectButtonElement>(&panel, u"Ab");
-    button.SetBounds(R(110, 110, 150, 150));
-    Activate();
-    EXPECT_EQ(Tap(120, 120), 0);
-    panel.SetActive(true);
-    EXPECT_EQ(Tap(120, 120), 1);
-    EXPECT_EQ(Move({0, 0}, {50, 50}), 0);
-    EXPECT_TRUE(panel.IsPenInside());
-}
-
-TEST_F(GroupPanelTest, FindsTheFirstPictureOfAFileInTreeOrder) {
-    auto& panel = Add<PanelElement>(nullptr, u"p", R(0, 0, 100, 100), 1);
-    auto& inPanel = Add<ImageElement>(&panel, u"Ai", u"neck.bmp", R(0, 0, 5, 5));
-    auto& later = Add<ImageElement>(nullptr, u"i", u"neck.bmp", R(0, 0, 5, 5));
-    EXPECT_EQ(Root().FindImageByFile(u"neck.bmp"), &inPanel);
-    EXPECT_EQ(Root().FindImageByFile(u"NECK.bmp"), nullptr);
-    panel.Remove(&inPanel);
-    EXPECT_EQ(Root().FindImageByFile(u"neck.bmp"), &later);
 }
 
 TEST_F(GroupPanelTest, AnElementInTwoListsIsDestroyedOnceWhenTheInstrumentGoes) {

@@ -77,31 +77,26 @@ TEST_F(TextElementTest, AngleChoosesCornerFontHeightCentringAndClipping) {
         // Clockwise angles read like the counter-clockwise angle a turn later.
         {-90, {60, 35}, 60, true},   {-45, {55, 100}, 100, false}};
     for (const Placement& p : table) {
-        TextElement label(u"l", u"A", R(0, 0, 60, 100));
+        TextElement label(u"l", u"G#", R(0, 0, 60, 100));
         label.SetInt(u"at", p.degrees);
+        label.SetInt(u"ns", 1);  // shown as "A"
+        label.SetInt(u"cI", 0x10);
         RecordingSurface surface;
+        surface.SetNearestColour([](Colour c) { return c + 1; });
         ASSERT_TRUE(label.Draw(surface));
         const DrawCall& call = surface.Calls().at(0);
+        EXPECT_EQ(call.text, u"A");
+        EXPECT_EQ(call.colour, 0x11u);
         EXPECT_EQ(call.at, p.at) << p.degrees;
         EXPECT_EQ(call.font.height, p.height) << p.degrees;
         EXPECT_EQ(call.font.escapement, p.degrees % 360 * 10);
         EXPECT_EQ(call.clipped, p.clipped) << p.degrees;
     }
-}
-
-TEST_F(TextElementTest, DrawsTheTransposedLabelInTheMappedColourUncentredWhenTooLong) {
-    TextElement label(u"l", u"Cmaj7", R(10, 10, 40, 30));
-    label.SetInt(u"ns", 1);
-    label.SetInt(u"cI", 0x10);
-    RecordingSurface surface;
-    surface.SetNearestColour([](Colour c) { return c + 1; });
-    ASSERT_TRUE(label.Draw(surface));
-    const DrawCall& call = surface.Calls()[0];
-    EXPECT_EQ(call.text, u"C#maj7");
-    EXPECT_EQ(call.colour, 0x11u);
-    EXPECT_EQ(call.at, (Point{10, 10}));
-    EXPECT_EQ(call.clip, (Rect{10, 10, 40, 30}));
-    EXPECT_FALSE(label.Draw(*std::make_unique<RecordingSurface>(Rect{50, 50, 60, 60})));
+    TextElement longer(u"l", u"AAAAAAA", R(0, 0, 60, 100));  // wider than the box: not moved
+    RecordingSurface surface(Rect{0, 0, 10, 10});
+    ASSERT_TRUE(longer.Draw(surface));
+    EXPECT_EQ(surface.Calls().at(0).at, (Point{0, 0}));
+    EXPECT_FALSE(longer.Draw(*std::make_unique<RecordingSurface>(Rect{70, 0, 80, 10})));
 }
 
 }  // namespace

@@ -67,26 +67,18 @@ TEST(QtSurfaceTest, AZoomedPainterScalesShapesSoTheOutlineIsOneLogicalPixel) {
         QtSurface surface(painter, {0, 0, 10, 10});
         surface.DrawRectangle({1, 1, 5, 5}, Pen{RED}, Brush{BLUE});
         EXPECT_EQ(surface.PaintRect(), (Rect{0, 0, 10, 10}));
+        // True colour shows every colour as it is; -1 (no colour set yet) shows as white.
+        EXPECT_EQ(surface.NearestColour(0x123456), 0x123456u);
+        EXPECT_EQ(surface.NearestColour(0xFFFFFFFFu), WHITE);
+        EXPECT_EQ(surface.ColourCount(), int64_t{1} << 24);
+        // Far-off coordinates are clamped, not wrapped.
+        surface.DrawEllipse({INT32_MIN, 7, INT32_MAX, 9}, Pen{GREEN}, Brush{GREEN});
     }
-    EXPECT_EQ(Ink(image), QRect(2, 2, 8, 8));
+    EXPECT_EQ(At(image, 0, 16), GREEN);
+    EXPECT_EQ(Ink(image.copy(0, 0, 20, 12)), QRect(2, 2, 8, 8));
     EXPECT_EQ(At(image, 3, 3), RED);
     EXPECT_EQ(At(image, 4, 4), BLUE);
     EXPECT_EQ(At(image, 8, 8), RED);
-}
-
-TEST(QtSurfaceTest, FarOffCoordinatesAndTheUnsetBackgroundColour) {
-    QImage image = Blank(10, 10);
-    QtSurface surface(image);
-    surface.DrawRectangle({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, Pen{RED}, Brush{BLUE});
-    EXPECT_EQ(At(image, 0, 0), BLUE);
-    surface.DrawEllipse({INT32_MIN, -5, INT32_MAX, 5}, Pen{RED}, Brush{GREEN});
-    EXPECT_EQ(At(image, 5, 0), GREEN);
-    // True colour shows every colour as it is; -1 (no colour set) shows as white.
-    EXPECT_EQ(surface.NearestColour(0x123456), 0x123456u);
-    EXPECT_EQ(surface.NearestColour(0xFFFFFFFFu), WHITE);
-    EXPECT_EQ(surface.ColourCount(), int64_t{1} << 24);
-    surface.FillRect({0, 0, 10, 10}, 0xFFFFFFFFu);
-    EXPECT_EQ(At(image, 9, 9), WHITE);
 }
 
 TEST(QtSurfaceTest, ArialIsLiberationSansWithTheCellHeightAsked) {
