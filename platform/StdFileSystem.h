@@ -1,5 +1,7 @@
 #pragma once
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "platform/FileSystem.h"
 
@@ -11,5 +13,13 @@ class StdFileSystem : public FileSystem {
 public:
     std::unique_ptr<File> Open(const String& path, FileMode mode) override;
 };
+
+// The native path that names the existing entry for path ('\' turned into '/', each missing
+// level matched ignoring case as Open does); empty when there is none or it is ambiguous.
+// Loaders that open files by name themselves (pictures) use it to find the same files.
+std::string ResolveExistingPath(const String& path);
+
+// Whether two names are equal ignoring the case of ASCII and Latin-1 letters.
+bool SameNameIgnoringCase(std::u16string_view a, std::u16string_view b);
 
 }  // namespace chordlane

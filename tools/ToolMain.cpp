@@ -1,11 +1,67 @@
+// chordlane-tool: the Chordlane engine without a window. The commands live in files of
+// their own (see ToolCommand.h); this file only dispatches and answers --help and --version.
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
-int main(int argc, char** argv) {
-    if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("chordlane-tool %s\n", CHORDLANE_VERSION);
-        return 0;
+#include "tools/ToolCommand.h"
+#include "tools/ToolOptions.h"
+
+namespace chordlane::tool {
+namespace {
+
+void PrintHelp() {
+    const std::vector<const ToolCommand*> commands = ToolCommands();
+    size_t width = 0;
+    bool anyCommon = false;
+    for (const ToolCommand* command : commands) {
+        width = std::max(width, command->name.size());
+        anyCommon = anyCommon || command->takesCommon;
     }
-    std::fprintf(stderr, "chordlane-tool: no commands yet\n");
-    return 2;
+    std::printf("chordlane-tool: the Chordlane engine without a window\n\nUsage:\n");
+    for (const ToolCommand* command : commands) {
+        std::printf("  chordlane-tool %-*.*s %.*s%s\n", static_cast<int>(width),
+                    static_cast<int>(command->name.size()), command->name.data(),
+                    static_cast<int>(command->arguments.size()), command->arguments.data(),
+                    command->takesCommon ? " [COMMON]" : "");
+    }
+    std::printf("  chordlane-tool --help | --version\n\n");
+    for (const ToolCommand* command : commands) {
+        std::printf("%.*s %.*s\n%.*s\n", static_cast<int>(command->name.size()),
+                    command->name.data(), static_cast<int>(command->arguments.size()),
+                    command->arguments.data(), static_cast<int>(command->help.size()),
+                    command->help.data());
+    }
+    if (anyCommon) {
+        const std::string_view common = CommonOptionsHelp();
+        std::printf("%.*s\n", static_cast<int>(common.size()), common.data());
+    }
+    std::printf(
+        "Options end at '--'; later words are taken as they are.\n\n"
+        "Exit codes: 0 done; 1 check found problems; 2 bad command line, unreadable script\n"
+        "or input; 3 the load was abandoned in a file prompt; 4 FILE cannot be found by the\n"
+        "file search.\n");
 }
+
+int Run(int argc, char** argv) {
+    if (argc < 2) return UsageError("no command given (try --help)");
+    const std::string first = argv[1];
+    if (first == "--help" || first == "-h") {
+        PrintHelp();
+        return EXIT_DONE;
+    }
+    if (first == "--version") {
+        std::printf("chordlane-tool %s\n", CHORDLANE_VERSION);
+        return EXIT_DONE;
+    }
+    const ToolCommand* command = FindToolCommand(first);
+    if (!command) return UsageError("unknown command '" + first + "' (try --help)");
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    return command->run(args);
+}
+
+}  // namespace
+}  // namespace chordlane::tool
+
+int main(int argc, char** argv) { return chordlane::tool::Run(argc, argv); }

@@ -1,0 +1,80 @@
+#include "app/Folders.h"
+#include "app/Settings.h"
+#include "tests/support/ChordlaneTest.h"
+
+namespace chordlane::test {
+namespace {
+
+class SettingsTest : public ChordlaneTest {
+protected:
+    void SetHome(const String& value) {
+        platform_.settings.Set(SettingsRoot::LocalMachine, INSTALL_KEY, HOME_VALUE, value);
+    }
+    String ClassDefault(const String& key) {
+        const auto* values = platform_.settings.Values(SettingsRoot::ClassesRoot, key);
+        if (!values || !values->count(u"")) return u"<missing>";
+        return std::get<String>(values->at(u""));
+    }
+};
+
+TEST_F(SettingsTest, ReadsCreateTheKeyAndGiveEmptyResultsWhenMissing) {
+    EXPECT_EQ(ReadInstallSetting(u"Home"), u"");
+    EXPECT_TRUE(platform_.settings.HasKey(SettingsRoot::LocalMachine, INSTALL_KEY));
+    EXPECT_EQ(ReadSettingNumber(SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE), 0u);
+    EXPECT_TRUE(platform_.settings.HasKey(SettingsRoot::CurrentUser, u"ControlPanel\\Volume"));
+    // Without a store every read is empty and every write is dropped.
+    CurrentPlatform().settings = nullptr;
+    EXPECT_EQ(ReadInstallSetting(u"Home"), u"");
+    WriteSettingNumber(SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE, 1);
+    RegisterFileTypes();
+    platform_.Install();
+}
+
+TEST_F(SettingsTest, ValuesReadBackWithinTheirLimits) {
+    SetHome(String(383, u'h'));
+    EXPECT_EQ(ReadInstallSetting(u"Home"), String(383, u'h'));
+    SetHome(String(384, u'h'));
+    EXPECT_EQ(ReadInstallSetting(u"Home"), u"");
+    SetHome(String(u"/a\0/b", 5));  // the text ends at its first zero character
+    EXPECT_EQ(ReadInstallSetting(u"Home"), u"/a");
+    WriteSettingNumber(SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE, 0xFFFFFFF0u);
+    EXPECT_EQ(ReadSettingNumber(SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE), 0xFFFFFFF0u);
+}
+
+TEST_F(SettingsTest, FileTypesPointAtTheProgramAndKeepOtherClasses) {
+    App().programFolder = u"\\Program Files\\Chordlane\\";
+    platform_.settings.Set(SettingsRoot::ClassesRoot, u".clx", u"", String(u"Other"));
+    // A class name too long for a setting read is still a class name.
+    platform_.settings.Set(SettingsRoot::ClassesRoot, u".cly", u"", String(400, u'c'));
+    RegisterFileTypes();
+    EXPECT_EQ(ClassDefault(u".clx"), u"Other");
+    EXPECT_EQ(ClassDefault(u".cly"), String(400, u'c'));
+    platform_.settings.Set(SettingsRoot::ClassesRoot, u".cly", u"", String());
+    RegisterFileTypes();
+    EXPECT_EQ(ClassDefault(u".cly"), u"Chordlane");
+    EXPECT_EQ(ClassDefault(u"Chordlane\\DefaultIcon"),
+              u"\\Program Files\\Chordlane\\Chordlane.exe,0");
+    EXPECT_EQ(ClassDefault(u"Chordlane\\Shell\\Open\\Command"),
+              u"\"\\Program Files\\Chordlane\\Chordlane.exe\" %1");
+    // An empty class name is no class; a long program folder is written whole.
+    platform_.settings.Set(SettingsRoot::ClassesRoot, u".clx", u"", String());
+    App().programFolder = u"/" + String(600, u'p') + u"/";
+    RegisterFileTypes();
+    EXPECT_EQ(ClassDefault(u".clx"), u"Chordlane");
+    EXPECT_EQ(ClassDefault(u"Chordlane\\DefaultIcon"), App().programFolder + u"Chordlane.exe,0");
+}
+
+TEST_F(SettingsTest, FoldersEndWithASeparator) {
+    EXPECT_EQ(DeriveHomeFolder(u"/home/u/Documents"), u"/home/u/Documents/");
+    SetHome(u"\\Storage Card\\Instruments");
+    EXPECT_EQ(DeriveHomeFolder(u"/docs/"), u"\\Storage Card\\Instruments\\");
+    SetHome(u"\\Storage Card\\");
+    EXPECT_EQ(DeriveHomeFolder(u"/docs/"), u"\\Storage Card\\");
+    EXPECT_EQ(ProgramFolderFromPath(u"\\Program Files\\Chordlane\\Chordlane.exe"),
+              u"\\Program Files\\Chordlane\\");
+    EXPECT_EQ(ProgramFolderFromPath(u"/opt/chordlane/x\\y"), u"/opt/chordlane/x\\");
+    EXPECT_EQ(ProgramFolderFromPath(u"chordlane"), u"/");
+}
+
+}  // namespace
+}  // namespace chordlane::test

@@ -1,0 +1,71 @@
+#include <filesystem>
+#include <fstream>
+
+#include "language/Packer.h"
+#include "language/TextReader.h"
+#include "tests/support/ChordlaneTest.h"
+#include "tests/tools/ToolRunner.h"
+
+namespace chordlane::test {
+namespace {
+
+class PackToolTest : public ChordlaneTest {
+protected:
+    std::string Path(const std::string& name) { return (temp_ / name).string(); }
+    String Text(const std::string& name) {
+        TextReader reader(FromUtf8(Path(name)), u"");
+        String text;
+        for (char16_t c; (c = reader.ReadChar()) != END_OF_TEXT;) text.push_back(c);
+        return text;
+    }
+};
+
+TEST_F(PackToolTest, PackedOutputReadsAsTheInput) {
+    WriteFile("in.clx", "cl1.0\ngr a 1 2 3 4\n\xC3\xA9=b x.e f\r\n");
+    const ToolRun run = RunTool({"pack", Path("in.clx"), Path("out.clx")}, temp_);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out + run.err, "");
+    std::ifstream in(temp_ / "out.clx", std::ios::binary);
+    const std::string packed((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> expected = PackFile(u"gr a 1 2 3 4\n\u00e9=b x.e f\r\n");
+    EXPECT_EQ(packed, std::string(expected.begin(), expected.end()));
+    EXPECT_EQ(Text("out.clx"), Text("in.clx"));
+}
+
+TEST_F(PackToolTest, BadCommandLinesAndInputsExitWithTwoAndOneLine) {
+    WriteFile("packed.clx", "CL\n\x12");
+    WriteFile("in.clx", "h\n");
+    std::filesystem::create_directories(temp_ / "folder");
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"frobnicate"},
+        {"pack", "only-one"},
+        {"pack", "--bogus", Path("in.clx"), Path("o.clx")},
+        {"pack", Path("missing.clx"), Path("o.clx")},
+        {"pack", Path("folder"), Path("o.clx")},
+        {"pack", Path("packed.clx"), Path("o.clx")},
+        {"pack", Path("in.clx"), Path("folder")},
+    };
+    for (const auto& args : bad) {
+        const ToolRun run = RunTool(args, temp_);
+        EXPECT_EQ(run.exitCode, 2) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(run.err.starts_with("chordlane-tool: ")) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(temp_ / "o.clx"));
+}
+
+TEST_F(PackToolTest, HelpAndVersion) {
+    const ToolRun version = RunTool({"--version"}, temp_);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "chordlane-tool " CHORDLANE_VERSION "\n");
+    const ToolRun help = RunTool({"--help"}, temp_);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("chordlane-tool pack IN OUT"), std::string::npos);
+    EXPECT_NE(help.out.find("chordlane-tool --help | --version"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace chordlane::test

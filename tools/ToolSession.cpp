@@ -1,0 +1,50 @@
+#include "tools/ToolSession.h"
+
+#include <QStandardPaths>
+#include <filesystem>
+
+#include "app/AppState.h"
+#include "app/Folders.h"
+#include "platform/Text.h"
+
+namespace chordlane::tool {
+
+String ExecutableFolder() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return u"/";
+    return ProgramFolderFromPath(FromUtf8(self.string()));
+}
+
+String ToolProgramFolder() {
+    const String executable = ExecutableFolder();
+    std::error_code ec;
+    const String installed = executable + FromUtf8(CHORDLANE_INSTALLED_FOLDER);
+    if (std::filesystem::is_directory(ToUtf8(installed), ec)) return installed;
+    if (std::filesystem::is_directory(CHORDLANE_BUILD_FOLDER, ec)) {
+        return FromUtf8(CHORDLANE_BUILD_FOLDER);
+    }
+    return executable;
+}
+
+String DocumentsFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return WithTrailingSeparator(FromUtf8(documents.toStdString()));
+}
+
+ToolSession::ToolSession(const CommonOptions& options) {
+    ResetAppState();
+    AppState& app = App();
+    app.screenWidth = options.screenWidth;
+    app.screenHeight = options.screenHeight;
+    app.screenRect = {0, 0, options.screenWidth - 1, options.screenHeight - 1};
+    app.programFolder = ToolProgramFolder();
+    app.homeFolder = options.home ? WithTrailingSeparator(FromUtf8(*options.home))
+                                  : DeriveHomeFolder(DocumentsFolder());
+    app.vM = 50;
+    for (const std::string& answer : options.answers) platform_.dialogs.Answer(FromUtf8(answer));
+}
+
+ToolSession::~ToolSession() { ResetAppState(); }
+
+}  // namespace chordlane::tool
