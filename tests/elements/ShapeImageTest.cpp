@@ -61,6 +61,19 @@ TEST_F(ShapeImageTest, APictureLoadsWhenFirstShownAndIsCopiedAtItsSizeElseStretc
     EXPECT_EQ(exact.GetBitmap()->Width(), 20);
 }
 
+TEST_F(ShapeImageTest, PicturesAreSearchedInTheHomeFolderAndSharedByFileName) {
+    App().homeFolder = TempFolder();
+    Picture("neck.bmp", 8, 8);
+    auto& first = Add<ImageElement>(nullptr, u"a", u"neck.bmp", R(0, 0, 8, 8));
+    auto& panel = Add<PanelElement>(nullptr, u"p", R(0, 0, 100, 100), 1);
+    auto& second = Add<ImageElement>(&panel, u"Ab", u"neck.bmp", R(0, 0, 8, 8));
+    Activate();
+    ASSERT_NE(first.GetBitmap(), nullptr);
+    std::filesystem::remove(temp_ / "neck.bmp");  // the second must not need the file
+    panel.SetActive(true);
+    EXPECT_EQ(second.GetBitmap(), first.GetBitmap());
+}
+
 TEST_F(ShapeImageTest, FarApartBoundsDoNotOverflowTheSizeComparison) {
     ImageElement image(u"i", Picture("w.bmp", 1, 1), R(INT32_MIN, 0, INT32_MAX, 1));
     image.SetActive(true);
