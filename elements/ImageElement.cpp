@@ -20,7 +20,8 @@ int32_t ImageElement::GetKind() const { return KIND_VISUAL | KIND_IMAGE; }
 
 void ImageElement::SetActive(bool active) {
     // No including file: the name as written, then the home and program folders.
-    if (active && !fileName_.empty() && !bitmap_) bitmap_ = LoadPictureSearched(fileName_, String());
+    if (active && !fileName_.empty() && !bitmap_)
+        bitmap_ = LoadPictureSearched(fileName_, String());
     VisualElement::SetActive(active);
 }
 

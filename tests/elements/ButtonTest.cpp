@@ -36,7 +36,7 @@ TEST_F(ButtonTest, AStrokeStrikesOnEntryOrCrossingButNotWhileItStays) {
     EXPECT_EQ(Move({20, 20}, {50, 30}), 0);  // the far corner is inside
     EXPECT_EQ(Move({50, 30}, {55, 20}), 0);
     EXPECT_EQ(Move({55, 20}, {45, 20}, 70), 1);
-    EXPECT_EQ(Move({45, 5}, {100, 5}), 0);     // beside both, above their top
+    EXPECT_EQ(Move({45, 5}, {100, 5}), 0);       // beside both, above their top
     EXPECT_EQ(Move({100, 20}, {0, 20}, 90), 2);  // across both, in file order
     EXPECT_EQ(voice_->values, (std::vector<int32_t>{40, 70, 90, 90}));
     EXPECT_EQ(voice_->sources, (std::vector<Element*>{&b, &b, &b, &next}));
@@ -154,7 +154,8 @@ TEST_F(ButtonTest, TriggersNamingThemselvesOrFanningOutWithoutEndStop) {
     auto& inner = Add<Recorder>(&g, u"inner");
     // Thirty groups each playing the next twice: 2^30 plays if followed blindly.
     std::vector<GroupElement*> chain;
-    for (int i = 0; i < 30; ++i) chain.push_back(&Add<GroupElement>(nullptr, u"c" + Ascii(std::to_string(i))));
+    for (int i = 0; i < 30; ++i)
+        chain.push_back(&Add<GroupElement>(nullptr, u"c" + Ascii(std::to_string(i))));
     for (int i = 0; i + 1 < 30; ++i) {
         for (int k = 0; k < 2; ++k) {
             chain[i]->Add(std::make_unique<PlayAction>(chain[i + 1]->Name() + u">", NO_VALUE));

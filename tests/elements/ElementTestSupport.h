@@ -38,7 +38,9 @@ class TestTrace : public EventTrace {
 public:
     void Stroke(Point, Point, int32_t) override {}
     void Event(const String& name, bool) override { events.push_back(name); }
-    void Pressed(const Element& b, bool on) override { presses.push_back((on ? u"+" : u"-") + b.Name()); }
+    void Pressed(const Element& b, bool on) override {
+        presses.push_back((on ? u"+" : u"-") + b.Name());
+    }
     void Start(const Element&, const Element&, int32_t, int32_t, uint32_t) override {}
     void Stop(const Element&) override {}
     void Done(const Element&, const Element*) override {}

@@ -18,10 +18,23 @@ protected:
 
 TEST_F(TextElementTest, NoteLabelsFollowTheShiftWithSharpsUpAndFlatsDown) {
     const std::vector<std::pair<String, int32_t>> cases = {
-        {u"C", 0}, {u"C", 1}, {u"C", -1}, {u"C", -2}, {u"C", 12}, {u"Bbm", 2}, {u"Ab", 0},
-        {u"F#m", 1}, {u"Am7", 1}, {u"Am7", -1}, {u"G#", 1}, {u"c", 3},
+        {u"C", 0},
+        {u"C", 1},
+        {u"C", -1},
+        {u"C", -2},
+        {u"C", 12},
+        {u"Bbm", 2},
+        {u"Ab", 0},
+        {u"F#m", 1},
+        {u"Am7", 1},
+        {u"Am7", -1},
+        {u"G#", 1},
+        {u"c", 3},
         // The table is never left, whatever the shift.
-        {u"A", -145}, {u"C", -200}, {u"C", INT32_MIN}, {u"C", INT32_MAX}};
+        {u"A", -145},
+        {u"C", -200},
+        {u"C", INT32_MIN},
+        {u"C", INT32_MAX}};
     std::vector<String> shown;
     for (const auto& [text, shift] : cases) shown.push_back(Shown(text, shift));
     EXPECT_EQ(shown, (std::vector<String>{u"C", u"C#", u"B", u"Bb", u"C", u"Cm", u"Ab", u"Gm",
@@ -71,11 +84,17 @@ TEST_F(TextElementTest, AngleChoosesCornerFontHeightCentringAndClipping) {
     };
     // A 60 x 100 box; "A" is half as wide as the font is high on the recording surface.
     const Placement table[] = {
-        {0, {5, 0}, 100, true},      {44, {5, 0}, 100, false},   {45, {0, 65}, 60, false},
-        {90, {0, 65}, 60, true},     {180, {55, 100}, 100, true}, {315, {55, 100}, 100, false},
-        {270, {60, 35}, 60, true},   {314, {60, 35}, 60, false},
+        {0, {5, 0}, 100, true},
+        {44, {5, 0}, 100, false},
+        {45, {0, 65}, 60, false},
+        {90, {0, 65}, 60, true},
+        {180, {55, 100}, 100, true},
+        {315, {55, 100}, 100, false},
+        {270, {60, 35}, 60, true},
+        {314, {60, 35}, 60, false},
         // Clockwise angles read like the counter-clockwise angle a turn later.
-        {-90, {60, 35}, 60, true},   {-45, {55, 100}, 100, false}};
+        {-90, {60, 35}, 60, true},
+        {-45, {55, 100}, 100, false}};
     for (const Placement& p : table) {
         TextElement label(u"l", u"G#", R(0, 0, 60, 100));
         label.SetInt(u"at", p.degrees);

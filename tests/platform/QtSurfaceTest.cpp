@@ -40,7 +40,7 @@ TEST(QtSurfaceTest, ShapesCoverLeftToRightMinusOneWithAOnePixelOutline) {
         surface.DrawRectangle({5, 5, 15, 12}, Pen{RED}, Brush{BLUE});
         surface.DrawEllipse({30, 0, 51, 11}, Pen{RED}, Brush{BLUE});
         surface.DrawRectangle({0, 20, 0, 25}, Pen{RED}, Brush{RED});  // empty
-        surface.FillRect({8, 29, 2, 27}, GREEN);                       // given reversed
+        surface.FillRect({8, 29, 2, 27}, GREEN);                      // given reversed
     }
     EXPECT_EQ(Ink(image), QRect(2, 0, 49, 29));
     EXPECT_EQ(At(image, 5, 5), RED);
