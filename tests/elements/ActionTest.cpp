@@ -77,18 +77,6 @@ TEST_F(ActionTest, WithoutATargetSettingsReachTheApplicationVariablesOrTheWholeT
     EXPECT_EQ(App().vA, 0);
 }
 
-TEST_F(ActionTest, TargetsAreFoundOnceAndKept) {
-    SetIntAction set(u"later=i", u"nn", 5);
-    set.Trigger(0, nullptr);
-    Recorder first(u"later"), second(u"later");
-    Register(u"later", &first);
-    set.Trigger(0, nullptr);
-    Register(u"later", &second);
-    set.Trigger(0, nullptr);
-    EXPECT_EQ(first.number, 5);
-    EXPECT_EQ(second.number, NO_VALUE);
-}
-
 TEST_F(ActionTest, StringFlagRectAndStopActions) {
     auto& button = Add<RectButtonElement>(nullptr, u"b");
     button.SetActive(true);

@@ -22,11 +22,9 @@ TEST_F(GroupPanelTest, GroupsAndPanelsFanOutToEveryMemberEvenHiddenOnes) {
     EXPECT_EQ(a.sources, (std::vector<Element*>{&source}));
     EXPECT_EQ(a.number, 3);
     EXPECT_EQ(a.text, u"x");
-    // A panel passes properties on but keeps its own colours.
-    panel.SetInt(u"ci", 0xFF);
-    panel.SetInt(u"ns", 2);
-    EXPECT_EQ(panel.GetInt(u"ci"), 0x909090);
-    EXPECT_EQ(label.FormatLabel(), u"D");
+    panel.SetInt(u"cI", 0xFF);  // to the members; the panel keeps its own colours
+    EXPECT_EQ(panel.GetInt(u"cI"), 0);
+    EXPECT_EQ(label.GetInt(u"cI"), 0xFF);
 }
 
 TEST_F(GroupPanelTest, LoadingShowsTopLevelMembersAndPanelsRegisterTheirsWhenShown) {

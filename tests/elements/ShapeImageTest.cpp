@@ -74,13 +74,5 @@ TEST_F(ShapeImageTest, PicturesAreSearchedInTheHomeFolderAndSharedByFileName) {
     EXPECT_EQ(second.GetBitmap(), first.GetBitmap());
 }
 
-TEST_F(ShapeImageTest, FarApartBoundsDoNotOverflowTheSizeComparison) {
-    ImageElement image(u"i", Picture("w.bmp", 1, 1), R(INT32_MIN, 0, INT32_MAX, 1));
-    image.SetActive(true);
-    RecordingSurface surface(Rect{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX});
-    ASSERT_TRUE(image.Draw(surface));
-    EXPECT_EQ(surface.Calls()[0].kind, DrawCall::Kind::StretchBitmap);
-}
-
 }  // namespace
 }  // namespace chordlane::test

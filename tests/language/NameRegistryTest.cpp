@@ -109,18 +109,5 @@ TEST_F(NameRegistryTest, PlayingSilencesTheFirstOtherVoiceOfTheSameString) {
     EXPECT_EQ(PlayingList(), (std::vector<Element*>{&e2}));
 }
 
-TEST_F(NameRegistryTest, ResettingTheInstrumentForgetsEverything) {
-    Add<Recorder>(nullptr, u"a");
-    Add<SoundElement>(nullptr, u"s", u"", u"s.wav", 440.0f, 0, 0, true);
-    Activate();
-    Add<PlayingVoice>(nullptr, u"v").Trigger(1, nullptr);
-    CurrentParseState().panelCounter = 3;
-    ResetInstrument();
-    EXPECT_TRUE(Registry().empty() && SoundList().empty() && PlayingList().empty());
-    EXPECT_EQ(Lookup(u"a"), nullptr);
-    EXPECT_EQ(CurrentParseState().panelCounter, 0);
-    EXPECT_TRUE(Root().Group().Members().empty());
-}
-
 }  // namespace
 }  // namespace chordlane::test

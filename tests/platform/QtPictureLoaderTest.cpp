@@ -38,7 +38,6 @@ TEST_F(QtPictureLoaderTest, ReadsBmpAndPngThroughTheFileSystemsPaths) {
     }
     Saved("sub/pic.bmp", "BMP");
     EXPECT_NE(loader_.LoadFile(TempFolder() + u"sub\\pic.bmp"), nullptr);
-    EXPECT_EQ(loader_.LoadFile(TempFolder() + u"none.bmp"), nullptr);
     EXPECT_EQ(loader_.LoadFile(TempFolder()), nullptr);
     EXPECT_EQ(Load("text.bmp", "not a picture"), nullptr);
     EXPECT_EQ(loader_.LoadStartupBitmap(), nullptr);
