@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "platform/audio/NullOutput.h"
+#include "platform/audio/WaveMapper.h"
+#include "tests/sound/SoundTestSupport.h"
+
+namespace chordlane::test {
+namespace {
+
+constexpr WaveFormat Mono16(uint32_t rate) { return {1, 1, rate, rate * 2, 2, 16, 0}; }
+
+// One device of the mapper with a buffer to play.
+struct Player {
+    Player(WaveMapper& m, const WaveFormat& format, std::string bytes)
+        : mapper(m), data(std::move(bytes)) {
+        EXPECT_EQ(mapper.Open(&device, format), WaveResult::Ok);
+        header.data = reinterpret_cast<const uint8_t*>(data.data());
+        header.bufferLength = static_cast<uint32_t>(data.size());
+    }
+    WaveResult Play() {
+        mapper.Prepare(device, &header);
+        return mapper.Write(device, &header);
+    }
+    WaveMapper& mapper;
+    WaveDevice device = NO_DEVICE;
+    std::string data;
+    WaveHeader header{};
+};
+
+// The test renders, so it is the audio thread as well.
+class WaveMapperTest : public ::testing::Test {
+  protected:
+    WaveMapperTest() : mapper_(WaveMapperConfig{48000, 8, 64}) {
+        mapper_.SetNoticeHandler([this](WaveDevice d, WaveHeader* h) {
+            notices_.push_back({d, h});
+        });
+    }
+    std::vector<float> Render(size_t frames) {
+        std::vector<float> out(2 * frames, 99.0f);
+        mapper_.Render(out, frames);
+        return out;
+    }
+    WaveMapper mapper_;
+    std::vector<std::pair<WaveDevice, WaveHeader*>> notices_;
+};
+
+TEST_F(WaveMapperTest, FormatsAndDeviceCountAreChecked) {
+    WaveDevice d;
+    for (const WaveFormat& bad : {WaveFormat{3, 1, 48000, 0, 4, 32, 0},
+                                  {1, 3, 48000, 0, 6, 16, 0},
+                                  {1, 1, 48000, 0, 3, 24, 0},
+                                  Mono16(0),
+                                  Mono16(100)}) {
+        EXPECT_EQ(mapper_.Open(&d, bad), WaveResult::BadFormat);
+    }
+    std::vector<WaveDevice> open(8);
+    for (int i = 0; i < 8; ++i)
+        ASSERT_EQ(mapper_.Open(&open[i], Mono16(44100 + i % 2 * 3900)), WaveResult::Ok);
+    EXPECT_EQ(mapper_.Open(&d, Mono16(48000)), WaveResult::NoDevice);
+    mapper_.Close(open[3]);
+    ASSERT_EQ(mapper_.Open(&d, Mono16(48000)), WaveResult::Ok);
+    // Handles are never given out twice, so a notice for a closed device cannot be taken
+    // for a new one.
+    EXPECT_EQ(std::count(open.begin(), open.end(), d), 0);
+    EXPECT_EQ(mapper_.Close(open[3]), WaveResult::Error);
+    EXPECT_FALSE(mapper_.SetDeviceRate(44100));
+}
+
+TEST_F(WaveMapperTest, BuffersPlayInPlaceAtTheirVolumeThenTheirNoticeComes) {
+    Player p(mapper_, Mono16(48000), Pcm16({16384, -8192, 32767, -32768}));
+    WaveHeader h{};
+    EXPECT_EQ(mapper_.Write(p.device, &h), WaveResult::Unprepared);
+    ASSERT_EQ(p.Play(), WaveResult::Ok);
+    EXPECT_EQ(mapper_.Write(p.device, &p.header), WaveResult::StillPlaying);
+    EXPECT_EQ(mapper_.Unprepare(p.device, &p.header), WaveResult::StillPlaying);
+    mapper_.SetVolume(p.device, 0x8000FFFF);  // left full, right at half
+
+    std::vector<float> out = Render(6);
+    const float expected[] = {0.5f, -0.25f, 32767.0f / 32768.0f, -1.0f, 0.0f, 0.0f};
+    for (int f = 0; f < 6; ++f) {
+        EXPECT_FLOAT_EQ(out[2 * f], expected[f]) << f;
+        EXPECT_FLOAT_EQ(out[2 * f + 1], expected[f] * (32768.0f / 65535.0f)) << f;
+    }
+    // The notice is the user-interface thread's to deliver.
+    EXPECT_TRUE(notices_.empty());
+    EXPECT_EQ(mapper_.DeliverNotices(), 1u);
+    EXPECT_EQ(notices_, (decltype(notices_){{p.device, &p.header}}));
+    EXPECT_EQ(p.header.flags & (WHDR_DONE | WHDR_INQUEUE), WHDR_DONE);
+    EXPECT_EQ(mapper_.Unprepare(p.device, &p.header), WaveResult::Ok);
+
+    // Unsigned bytes around 128; stereo frames left then right.
+    Player bytes(mapper_, {1, 1, 48000, 48000, 1, 8, 0}, std::string("\x80\xFF\x00\xC0", 4));
+    Player stereo(mapper_, {1, 2, 48000, 192000, 4, 16, 0}, Pcm16({8192, -16384, 0, 0}));
+    bytes.Play();
+    stereo.Play();
+    out = Render(4);
+    EXPECT_EQ(out, (std::vector<float>{0.25f, -0.5f, 127.0f / 128.0f, 127.0f / 128.0f, -1.0f, -1.0f,
+                                       0.5f, 0.5f}));
+}
+
+TEST_F(WaveMapperTest, ResetSilencesAtOnceAndCloseDropsWhatIsPending) {
+    Player p(mapper_, Mono16(48000), Pcm16(std::vector<int16_t>(1000, 10000)));
+    p.Play();
+    Render(100);
+    ASSERT_EQ(mapper_.Reset(p.device), WaveResult::Ok);
+    EXPECT_EQ(p.header.flags & (WHDR_DONE | WHDR_INQUEUE), WHDR_DONE);
+    for (float x : Render(2000)) ASSERT_EQ(x, 0.0f);
+    EXPECT_EQ(mapper_.DeliverNotices(), 1u);
+    mapper_.Reset(p.device);  // nothing queued: no notice
+    EXPECT_EQ(mapper_.DeliverNotices(), 0u);
+    // The same header plays again from its start.
+    ASSERT_EQ(p.Play(), WaveResult::Ok);
+    EXPECT_FLOAT_EQ(Render(1)[0], 10000.0f / 32768.0f);
+
+    // Neither a finished nor a reset buffer's notice outlives its device.
+    Player ended(mapper_, Mono16(48000), Pcm16({1, 2}));
+    ended.Play();
+    Render(10);
+    mapper_.Reset(p.device);
+    mapper_.Close(ended.device);
+    mapper_.Close(p.device);
+    EXPECT_EQ(mapper_.DeliverNotices(), 0u);
+}
+
+TEST_F(WaveMapperTest, OtherRatesAreConvertedToTheMixRate) {
+    // One second of a 1 kHz tone at 22050 per second becomes one second at 48000.
+    std::vector<int16_t> tone(22050);
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = std::lround(16000 * std::sin(2 * M_PI * i / 22.05));
+    Player p(mapper_, Mono16(22050), Pcm16(tone));
+    p.Play();
+    std::vector<float> left;
+    while (mapper_.DeliverNotices() == 0 && left.size() < 96000) {
+        const std::vector<float> out = Render(256);
+        for (size_t f = 0; f < 256; ++f) left.push_back(out[2 * f]);
+    }
+    EXPECT_NEAR(static_cast<double>(left.size()), 48000.0, 512.0);
+    int crossings = 0;
+    double energy = 0;
+    for (size_t i = 4800; i < 43200; ++i) {
+        crossings += (left[i - 1] < 0) != (left[i] < 0);
+        energy += left[i] * left[i];
+    }
+    EXPECT_NEAR(crossings / 0.8, 2000.0, 10.0);  // two per period, 0.8 s measured
+    EXPECT_NEAR(std::sqrt(energy / 38400), 16000 / 32768.0 / std::sqrt(2.0), 0.01);
+}
+
+TEST(WaveMapperThreads, NoticesCrossFromTheAudioThreadAndWakeTheUserInterface) {
+    WaveMapper mapper(WaveMapperConfig{48000, 16, 256});
+    NullOutput output(mapper, {128});
+    Player p(mapper, Mono16(48000), std::string(2 * 2400, '\0'));  // 50 ms
+    const auto start = std::chrono::steady_clock::now();
+    p.Play();
+    pollfd fd{mapper.NoticeFd(), POLLIN, 0};
+    ASSERT_EQ(poll(&fd, 1, 2000), 1);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(45));
+    EXPECT_EQ(mapper.DeliverNotices(), 1u);
+    output.Stop();
+}
+
+// Buffers are freed right after their reset or close while another thread renders: the
+// mixer must have let go of them by then (the address sanitizer watches).
+TEST(WaveMapperThreads, ResetAndCloseLetGoOfTheDataAtOnce) {
+    WaveMapper mapper(WaveMapperConfig{48000, 4, 64});
+    NullOutput output(mapper, {32});
+    for (int round = 0; round < 300; ++round) {
+        auto p = std::make_unique<Player>(mapper, Mono16(round % 3 ? 48000 : 32000),
+                                          std::string(2000, 7));
+        p->Play();
+        std::this_thread::sleep_for(std::chrono::microseconds(round % 7 * 100));
+        const WaveDevice d = p->device;
+        if (round % 2)
+            mapper.Reset(d);
+        else
+            mapper.Close(d);
+        p.reset();
+        mapper.Close(d);
+        mapper.DeliverNotices();
+    }
+    output.Stop();
+    EXPECT_EQ(mapper.OpenDevices(), 0u);
+}
+
+}  // namespace
+}  // namespace chordlane::test

@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/EventTrace.h"
+#include "language/NameRegistry.h"
+#include "sound/SoundElement.h"
+#include "tests/sound/SoundTestSupport.h"
+#include "tests/support/ChordlaneTest.h"
+
+namespace chordlane::test {
+namespace {
+
+TEST(SoundElementNotes, BaseNoteIsTheNearestSemitoneFrom440) {
+    const std::pair<float, int32_t> table[] = {
+        {440.0f, 0},
+        {466.16f, 1},
+        {415.3f, -1},
+        {82.41f, -29},
+        {452.0f, 0},
+        {453.0f, 1},
+        {NO_REAL, 267},
+        // No note at all: no undefined conversion, and no match far down the keyboard.
+        {0.0f, 0},
+        {-440.0f, 0}};
+    for (auto [frequency, note] : table) {
+        EXPECT_EQ(SoundElement(u"s", u"", u"x.wav", frequency, 0, 0, true).BaseNote(), note)
+            << frequency;
+    }
+}
+
+class MessageLog : public EventTrace {
+  public:
+    void Stroke(Point, Point, int32_t) override {}
+    void Event(const String&, bool) override {}
+    void Pressed(const Element&, bool) override {}
+    void Start(const Element&, const Element&, int32_t, int32_t, uint32_t) override {}
+    void Stop(const Element&) override {}
+    void Done(const Element&, const Element*) override {}
+    void Message(const String& text) override { messages.push_back(text); }
+    std::vector<String> messages;
+};
+
+class SoundElementTest : public ChordlaneTest {
+  protected:
+    void SetUp() override {
+        ChordlaneTest::SetUp();
+        WriteFile("inst/note.wav", CanonicalWave(spec_, Tone(spec_, 220, 0.3, 10000)));
+        SetTrace(&log_);
+    }
+    void TearDown() override {
+        SetTrace(nullptr);
+        ChordlaneTest::TearDown();
+    }
+    std::unique_ptr<SoundElement> Make(const String& file, int32_t low, int32_t high,
+                                       bool quiet = false) {
+        return std::make_unique<SoundElement>(u"gtr", TempFolder() + u"inst/guitar.clx", file,
+                                              220.0f, low, high, quiet);
+    }
+    const std::vector<String>& Messages() { return platform_.messages.Texts(); }
+
+    const WaveSpec spec_{1, 1, 11025, 16};
+    MessageLog log_;
+};
+
+TEST_F(SoundElementTest, HoldsOneSamplePerSemitoneOfItsRange) {
+    auto sound = Make(u"note.wav", 3, 2);
+    EXPECT_EQ(sound->GetSample(0), nullptr);
+    sound->SetActive(true);
+    ASSERT_EQ(sound->SampleCount(), 6);
+    EXPECT_EQ(sound->GetSample(0)->frequency, 220.0f);
+    // Factors built by repeated multiplication with 1.059463, in double precision.
+    double r = 1.0;
+    for (int32_t s = 1; s <= 3; ++s) {
+        r *= 1.059463;
+        if (s <= 2) {
+            EXPECT_EQ(sound->GetSample(s)->frequency, static_cast<float>(220.0f * r));
+        }
+        EXPECT_EQ(sound->GetSample(-s)->frequency, static_cast<float>(220.0f / r));
+        EXPECT_EQ(sound->GetSample(-s)->shift, -s);
+        EXPECT_EQ(sound->GetSample(-s)->owner, sound.get());
+    }
+    // Shifts beyond the range take its ends.
+    EXPECT_EQ(sound->GetSample(-5), sound->GetSample(-3));
+    EXPECT_EQ(sound->GetSample(9), sound->GetSample(2));
+    // Registered as a sound, so a voice finds it.
+    EXPECT_EQ(FindSound(u"gtr+1", NO_VALUE), sound->GetSample(1));
+    EXPECT_TRUE(Messages().empty());
+
+    // Deactivated and activated again: nothing is read or computed anew.
+    Sample* before = sound->GetSample(1);
+    std::filesystem::remove(temp_ / "inst/note.wav");
+    sound->SetActive(false);
+    EXPECT_EQ(FindSound(u"gtr", NO_VALUE), nullptr);
+    sound->SetActive(true);
+    EXPECT_EQ(sound->GetSample(1), before);
+
+    EXPECT_EQ(Make(u"note.wav", 500, 128)->Low(), MAX_SHIFT_RANGE);
+    EXPECT_EQ(Make(u"note.wav", 500, 128)->High(), MAX_SHIFT_RANGE);
+}
+
+TEST_F(SoundElementTest, AFileThatCannotBeLoadedIsReportedUnlessQuiet) {
+    auto sound = Make(u"missing.wav", 2, 2);
+    sound->SetActive(true);
+    EXPECT_FALSE(sound->IsActive());
+    EXPECT_FALSE(sound->HasSamples());
+    EXPECT_TRUE(SoundList().empty());
+    auto quiet = Make(u"missing.wav", 2, 2, true);
+    quiet->SetActive(true);
+    WriteFile("inst/float.wav", CanonicalWave({3, 1, 8000, 32}, std::string(64, '\0')));
+    Make(u"float.wav", 0, 0)->SetActive(true);
+    const String longName = String(200, u'n') + u".wav";
+    Make(longName, 0, 0)->SetActive(true);
+
+    ASSERT_EQ(Messages().size(), 3u);
+    EXPECT_EQ(Messages()[0], u"Could not load: missing.wav\n");
+    EXPECT_EQ(Messages()[1], u"Could not load: float.wav\n");
+    EXPECT_EQ(Messages()[2], (u"Could not load: " + longName).substr(0, 127));
+    EXPECT_EQ(log_.messages, Messages());
+
+    // A later activation tries again.
+    WriteFile("inst/missing.wav",
+              CanonicalWave({1, 1, 8000, 8}, Tone({1, 1, 8000, 8}, 220, 0.2, 60)));
+    quiet->SetActive(true);
+    EXPECT_TRUE(quiet->IsActive());
+    EXPECT_EQ(quiet->SampleCount(), 5);
+}
+
+TEST_F(SoundElementTest, CopiesBeyondTheMemoryLimitAreMissing) {
+    const int64_t limit = Sample::MemoryLimit();
+    Sample::SetMemoryLimit(Sample::HeldBytes() + 3 * (44 + 2 * 3307));
+    auto sound = Make(u"note.wav", 2, 2);
+    sound->SetActive(true);
+    Sample::SetMemoryLimit(limit);
+    ASSERT_TRUE(sound->IsActive());
+    // The recording and the upward copies, made first, fit; the downward ones do not.
+    EXPECT_NE(sound->GetSample(2), nullptr);
+    EXPECT_EQ(sound->GetSample(-1), nullptr);
+    EXPECT_EQ(sound->GetSample(-2), nullptr);
+}
+
+}  // namespace
+}  // namespace chordlane::test
