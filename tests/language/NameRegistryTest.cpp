@@ -3,6 +3,7 @@
 #include "language/NameRegistry.h"
 #include "sound/SoundElement.h"
 #include "tests/elements/ElementTestSupport.h"
+#include "tests/sound/SoundTestSupport.h"
 
 namespace chordlane::test {
 namespace {
@@ -19,6 +20,21 @@ public:
 
 class NameRegistryTest : public ElementTest {
 protected:
+    //! An active sound element of a short tone at frequency, two semitones each way.
+    SoundElement& Sound(const String& name, float frequency) {
+        const WaveSpec spec{1, 1, 8000, 16};
+        WriteFile("note.wav", CanonicalWave(spec, Tone(spec, frequency, 0.05, 8000)));
+        auto& sound = Add<SoundElement>(nullptr, name, TempFolder() + u"i.clx", u"note.wav",
+                                        frequency, 2, 2, true);
+        sound.SetActive(true);
+        EXPECT_TRUE(sound.IsActive());
+        return sound;
+    }
+    //! "SOUND SHIFT" of the sample FindSound answers, or "none".
+    static std::string Found(const String& spec, int32_t offset = NO_VALUE) {
+        const Sample* s = FindSound(spec, offset);
+        return s ? ToUtf8(s->owner->Name()) + " " + std::to_string(s->shift) : "none";
+    }
     //! The event names that pressing the keys raised.
     std::vector<String> Keys(std::initializer_list<uint32_t> downs) {
         trace_.events.clear();
@@ -38,14 +54,32 @@ TEST_F(NameRegistryTest, EachPanelScopeFallsBackToTheGlobalName) {
     EXPECT_EQ(Lookup(u"By"), &later);
 }
 
-TEST_F(NameRegistryTest, AHiddenSoundIsFoundByNameButNoLongerListed) {
-    SoundElement sound(u"gtr", u"", u"gtr.wav", 440.0f, 0, 0, true);
-    sound.SetActive(true);
-    sound.SetActive(true);
-    EXPECT_EQ(SoundList(), (std::vector<Element*>{&sound}));
-    sound.SetActive(false);
-    EXPECT_TRUE(SoundList().empty());
-    EXPECT_EQ(Lookup(u"gtr"), &sound);
+TEST_F(NameRegistryTest, FindSoundByNameByNumberAndByNoteCountedFromA4) {
+    auto& a4 = Sound(u"gtr", 440.0f);  // base note 0; note numbers put A4 at 48
+    Sound(u"gtr-hi", 880.0f);          // base note 12
+    Sound(u"gtr-e", 164.81f);          // base note -17: E2 is note 31
+    Sound(u"gtr-ab", 103.83f);         // -25: Ab1 is 23 (a flat A counts as 11)
+    Sound(u"gtr-cs", 277.18f);         // -8: C#3 is 40
+    EXPECT_EQ(Found(u"gtr"), "gtr 0");
+    EXPECT_EQ(Found(u"gtr", 2), "gtr 2");
+    EXPECT_EQ(Found(u"gtr+1"), "gtr 1");
+    EXPECT_EQ(Found(u"gtr-2"), "gtr -2");
+    EXPECT_EQ(Found(u"gtr+12"), "gtr 2");  // clamped to the range by the sound
+    EXPECT_EQ(Found(u"gtr-A4"), "gtr 0");
+    EXPECT_EQ(Found(u"gtr-A4", -1), "gtr -1");
+    EXPECT_EQ(Found(u"gtr-B4"), "gtr 2");
+    EXPECT_EQ(Found(u"gtr-A5"), "gtr-hi 0");  // beyond the first sound's range
+    EXPECT_EQ(Found(u"gtr-E2"), "gtr-e 0");
+    EXPECT_EQ(Found(u"gtr-Ab1"), "gtr-ab 0");
+    EXPECT_EQ(Found(u"gtr-C#3"), "gtr-cs 0");
+    EXPECT_EQ(Found(u"gtr-D3"), "gtr-cs 1");
+    EXPECT_EQ(Found(u"gtr-C2"), "none");
+    EXPECT_EQ(Found(u"bass-A4"), "none");
+    // A hidden sound is no longer played, but is still found by name.
+    a4.SetActive(false);
+    EXPECT_EQ(Found(u"gtr"), "none");
+    EXPECT_EQ(Found(u"gtr-A4"), "none");
+    EXPECT_EQ(Lookup(u"gtr"), &a4);
 }
 
 TEST_F(NameRegistryTest, HardwareButtonsArrowsAndTheActionKey) {
