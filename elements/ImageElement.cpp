@@ -1,12 +1,11 @@
 #include "elements/ImageElement.h"
 
-#include "platform/Platform.h"
+#include "language/FileSearch.h"
 
 namespace chordlane {
 
 ImageElement::ImageElement(String name, String fileName, std::unique_ptr<Rect> bounds)
     : VisualElement(std::move(name)), fileName_(std::move(fileName)) {
-    ImageElement::Reset();
     bounds_ = std::move(bounds);
 }
 
@@ -20,18 +19,17 @@ void ImageElement::SetString(const String&, const String& value) {
 int32_t ImageElement::GetKind() const { return KIND_VISUAL | KIND_IMAGE; }
 
 void ImageElement::SetActive(bool active) {
-    if (active && !fileName_.empty() && !bitmap_) {
-        if (PictureLoader* pictures = CurrentPlatform().pictures) {
-            bitmap_ = pictures->LoadFile(fileName_);
-        }
-    }
+    // No including file: the name as written, then the home and program folders.
+    if (active && !fileName_.empty() && !bitmap_)
+        bitmap_ = LoadPictureSearched(fileName_, String());
     VisualElement::SetActive(active);
 }
 
 bool ImageElement::Draw(Surface& surface) {
     if (!bounds_ || !bitmap_ || !IsVisibleIn(surface.PaintRect())) return false;
-    const int32_t w = bounds_->right - bounds_->left;
-    const int32_t h = bounds_->bottom - bounds_->top;
+    // In 64 bits: the width of far-apart bounds does not fit in 32.
+    const int64_t w = int64_t{bounds_->right} - bounds_->left;
+    const int64_t h = int64_t{bounds_->bottom} - bounds_->top;
     if (bitmap_->Width() == w && bitmap_->Height() == h) {
         surface.CopyBitmap(*bitmap_, {bounds_->left, bounds_->top});
     } else {

@@ -1,0 +1,68 @@
+#include <QImage>
+
+#include "platform/qt/QtBitmap.h"
+#include "platform/qt/QtPictureLoader.h"
+#include "tests/platform/PictureBytes.h"
+#include "tests/support/ChordlaneTest.h"
+
+namespace chordlane::test {
+namespace {
+
+class QtPictureLoaderTest : public ChordlaneTest {
+protected:
+    String Saved(const std::string& name, const char* format) {
+        QImage image(7, 5, QImage::Format_RGB32);
+        image.fill(QColor(10, 20, 30));
+        image.setPixel(6, 4, qRgb(200, 100, 50));
+        const auto path = temp_ / name;
+        std::filesystem::create_directories(path.parent_path());
+        EXPECT_TRUE(image.save(QString::fromStdString(path.string()), format));
+        return FromUtf8(path.string());
+    }
+    std::shared_ptr<Bitmap> Load(const std::string& name, const std::string& bytes) {
+        return loader_.LoadFile(FromUtf8(WriteFile(name, bytes).string()));
+    }
+    static QRgb Pixel(const Bitmap& b, int x, int y) {
+        return static_cast<const QtBitmap&>(b).Image().pixel(x, y) & 0xFFFFFF;
+    }
+    QtPictureLoader loader_;
+};
+
+TEST_F(QtPictureLoaderTest, ReadsBmpAndPngThroughTheFileSystemsPaths) {
+    for (const char* format : {"BMP", "PNG"}) {
+        auto bitmap = loader_.LoadFile(Saved(std::string("pic.") + format, format));
+        ASSERT_NE(bitmap, nullptr) << format;
+        EXPECT_EQ(bitmap->Width(), 7);
+        EXPECT_EQ(bitmap->Height(), 5);
+        EXPECT_EQ(Pixel(*bitmap, 6, 4), 0xC86432u) << format;
+    }
+    Saved("sub/pic.bmp", "BMP");
+    EXPECT_NE(loader_.LoadFile(TempFolder() + u"sub\\pic.bmp"), nullptr);
+    EXPECT_EQ(loader_.LoadFile(TempFolder()), nullptr);
+    EXPECT_EQ(Load("text.bmp", "not a picture"), nullptr);
+    EXPECT_EQ(loader_.LoadStartupBitmap(), nullptr);
+    EXPECT_NE(QtPictureLoader(Saved("s.png", "PNG")).LoadStartupBitmap(), nullptr);
+}
+
+TEST_F(QtPictureLoaderTest, RefusesFromTheHeaderPicturesTooLargeOrEmpty) {
+    EXPECT_NE(Load("edge.bmp", BmpBytes(16384, 1, 24, 3 * 16384)), nullptr);
+    EXPECT_EQ(Load("wide.bmp", BmpBytes(16385, 1, 24, 3 * 16388)), nullptr);
+    // Within the side bound, but gigabytes of pixels for a tiny file.
+    EXPECT_EQ(Load("huge.bmp", BmpBytes(16000, 16000, 32, 64)), nullptr);
+    EXPECT_EQ(Load("min.bmp", BmpBytes(10, INT32_MIN, 24, 64)), nullptr);
+    EXPECT_EQ(Load("zero.bmp", BmpBytes(0, 0, 24, 0)), nullptr);
+    EXPECT_EQ(Load("huge.png", PngHeaderBytes(100000, 100000)), nullptr);
+}
+
+TEST_F(QtPictureLoaderTest, PixelsMissingFromATruncatedFileAreWhiteNotStaleMemory) {
+    // 8 x 8 at 24 bits with only the bottom row present (rows are stored bottom up).
+    auto bitmap = Load("cut.bmp", BmpBytes(8, 8, 24, 24));
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(Pixel(*bitmap, 3, 7), 0u);
+    for (int y = 0; y < 7; ++y) {
+        for (int x = 0; x < 8; ++x) ASSERT_EQ(Pixel(*bitmap, x, y), 0xFFFFFFu) << x << y;
+    }
+}
+
+}  // namespace
+}  // namespace chordlane::test
