@@ -22,6 +22,7 @@
 #include "platform/qt/QtHardwareButtons.h"
 #include "platform/qt/QtHelpViewer.h"
 #include "platform/qt/QtMessageBox.h"
+#include "platform/qt/QtPictureLoader.h"
 #include "platform/qt/QtSettingsStore.h"
 #include "platform/qt/QtStringConversion.h"
 #include "platform/qt/QtWindow.h"
@@ -77,6 +78,7 @@ void CInstrumentApp::MakeRealServices() {
     clock_ = std::make_unique<SteadyClock>();
     settings_ = std::make_unique<QtSettingsStore>();
     files_ = std::make_unique<StdFileSystem>();
+    pictures_ = std::make_unique<QtPictureLoader>(ProgramFolder() + u"startup.bmp");
     dialogs_ = std::make_unique<QtDialogs>();
     messages_ = std::make_unique<QtMessageBox>();
     help_ = std::make_unique<QtHelpViewer>();
@@ -92,6 +94,7 @@ void CInstrumentApp::MakeRealServices() {
     services_.clock = clock_.get();
     services_.settings = settings_.get();
     services_.files = files_.get();
+    services_.pictures = pictures_.get();
     services_.dialogs = dialogs_.get();
     services_.messages = messages_.get();
     services_.help = help_.get();

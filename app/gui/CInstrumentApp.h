@@ -63,6 +63,7 @@ private:
     std::unique_ptr<Clock> clock_;
     std::unique_ptr<SettingsStore> settings_;
     std::unique_ptr<FileSystem> files_;
+    std::unique_ptr<PictureLoader> pictures_;
     std::unique_ptr<QtDialogs> dialogs_;
     std::unique_ptr<QtMessageBox> messages_;
     std::unique_ptr<QtHelpViewer> help_;

@@ -6,8 +6,8 @@
 #include <QPainter>
 #include <cmath>
 
-#include "app/gui/PainterSurface.h"
 #include "app/gui/VirtualKeys.h"
+#include "platform/qt/QtSurface.h"
 #include "view/InstrumentView.h"
 
 namespace chordlane {
@@ -48,7 +48,7 @@ void ViewWidget::paintEvent(QPaintEvent* event) {
     const Rect paintRect{area.left() / zoom_, area.top() / zoom_,
                          (area.right() + 1 + zoom_ - 1) / zoom_,
                          (area.bottom() + 1 + zoom_ - 1) / zoom_};
-    PainterSurface surface(painter, paintRect);
+    QtSurface surface(painter, paintRect);
     view_.Paint(surface);
 }
 

@@ -1,5 +1,6 @@
 #include "view/InstrumentView.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -7,13 +8,33 @@
 #include "app/ScreenUpdate.h"
 #include "elements/PanelElement.h"
 #include "tests/support/ChordlaneTest.h"
-#include "tests/view/TestSurface.h"
+#include "platform/headless/RecordingSurface.h"
 #include "view/ScreenPalette.h"
 
 namespace chordlane::test {
 namespace {
 
 constexpr Colour YELLOW = 0x00FFFF;
+using Kind = DrawCall::Kind;
+
+class TestBitmap : public Bitmap {
+public:
+    TestBitmap(int32_t width, int32_t height) : width_(width), height_(height) {}
+    int32_t Width() const override { return width_; }
+    int32_t Height() const override { return height_; }
+
+private:
+    int32_t width_;
+    int32_t height_;
+};
+
+// Where the recording surface's text starts when centred on 240 pixels (never left of 0).
+int32_t CentredX(const String& text) {
+    RecordingSurface measure;
+    Font font;
+    font.pointTenths = 200;
+    return std::max((240 - measure.TextExtent(font, text).cx) / 2, 0);
+}
 
 struct Stroke {
     Point from;
@@ -85,45 +106,45 @@ using StartupScreenTest = ViewTest;
 
 TEST_F(StartupScreenTest, ShowsBitmapCentredOnBlackAndTapTextAtThreeQuartersHeight) {
     App().startupBitmap = std::make_shared<TestBitmap>(100, 50);
-    TestSurface surface;
+    RecordingSurface surface;
     InstrumentView view;
     view.Paint(surface);
 
-    ASSERT_EQ(surface.calls.size(), 3u);
-    EXPECT_EQ(surface.calls[0].what, "fill");
-    EXPECT_EQ(surface.calls[0].rect, (Rect{0, 0, 240, 320}));
-    EXPECT_EQ(surface.calls[0].colour, 0u);
-    EXPECT_EQ(surface.calls[1].what, "copy");
-    EXPECT_EQ(surface.calls[1].at, (Point{70, 4}));
-    const DrawCall& text = surface.calls[2];
+    ASSERT_EQ(surface.Calls().size(), 3u);
+    EXPECT_EQ(surface.Calls()[0].kind, Kind::FillRect);
+    EXPECT_EQ(surface.Calls()[0].rect, (Rect{0, 0, 240, 320}));
+    EXPECT_EQ(surface.Calls()[0].colour, 0u);
+    EXPECT_EQ(surface.Calls()[1].kind, Kind::CopyBitmap);
+    EXPECT_EQ(surface.Calls()[1].at, (Point{70, 4}));
+    const DrawCall& text = surface.Calls()[2];
     EXPECT_EQ(text.text, u"Tap screen to start");
     EXPECT_EQ(text.colour, YELLOW);
     EXPECT_EQ(text.font.pointTenths, 200);
     EXPECT_EQ(text.font.face, u"Arial");
-    EXPECT_EQ(text.at, (Point{(240 - 19 * TestSurface::GLYPH_WIDTH) / 2, 220}));
+    EXPECT_EQ(text.at, (Point{CentredX(u"Tap screen to start"), 220}));
 }
 
 TEST_F(StartupScreenTest, ScreenStateChoosesTheText) {
     InstrumentView view;
     // Without a start-up bitmap the black fill and the text still appear.
     SetScreenStateValue(SCREEN_LOADING);
-    TestSurface loading;
+    RecordingSurface loading;
     view.Paint(loading);
-    ASSERT_EQ(loading.calls.size(), 2u);
-    EXPECT_EQ(loading.calls[1].text, u"Loading ...");
-    EXPECT_EQ(loading.calls[1].at, (Point{(240 - 11 * TestSurface::GLYPH_WIDTH) / 2, 220}));
-    EXPECT_EQ(loading.calls[1].font.pointTenths, 200);
+    ASSERT_EQ(loading.Calls().size(), 2u);
+    EXPECT_EQ(loading.Calls()[1].text, u"Loading ...");
+    EXPECT_EQ(loading.Calls()[1].at, (Point{CentredX(u"Loading ..."), 220}));
+    EXPECT_EQ(loading.Calls()[1].font.pointTenths, 200);
 
     SetScreenStateValue(SCREEN_BITMAP_ONLY);
-    TestSurface bitmapOnly;
+    RecordingSurface bitmapOnly;
     view.Paint(bitmapOnly);
-    ASSERT_EQ(bitmapOnly.calls.size(), 1u);
-    EXPECT_EQ(bitmapOnly.calls[0].what, "fill");
+    ASSERT_EQ(bitmapOnly.Calls().size(), 1u);
+    EXPECT_EQ(bitmapOnly.Calls()[0].kind, Kind::FillRect);
 
     SetScreenStateValue(7);
-    TestSurface nothing;
+    RecordingSurface nothing;
     view.Paint(nothing);
-    EXPECT_TRUE(nothing.calls.empty());
+    EXPECT_TRUE(nothing.Calls().empty());
 }
 
 TEST_F(StartupScreenTest, SetScreenStateRepaintsTheWholeScreenAtOnce) {
@@ -134,17 +155,17 @@ TEST_F(StartupScreenTest, SetScreenStateRepaintsTheWholeScreenAtOnce) {
 }
 
 TEST_F(StartupScreenTest, CentredTextNeverStartsLeftOfTheScreen) {
-    TestSurface surface;
-    const String wide(40, u'W');  // 320 pixels on a 240-pixel screen
-    EXPECT_EQ(DrawCentredText(surface, wide, YELLOW, 200, -1, 100), 100 + 23);
-    EXPECT_EQ(surface.calls.at(0).at, (Point{0, 100}));
+    RecordingSurface surface;
+    const String wide(40, u'W');  // 520 pixels on a 240-pixel screen
+    EXPECT_EQ(DrawCentredText(surface, wide, YELLOW, 200, -1, 100), 100 + 26);
+    EXPECT_EQ(surface.Calls().at(0).at, (Point{0, 100}));
     // A given x is kept as it is.
     DrawCentredText(surface, u"ab", YELLOW, 100, 5, 9);
-    EXPECT_EQ(surface.calls.at(1).at, (Point{5, 9}));
+    EXPECT_EQ(surface.Calls().at(1).at, (Point{5, 9}));
 }
 
 TEST_F(StartupScreenTest, PaletteIsRealisedOnlyOnFullPaletteDisplays) {
-    TestSurface surface;
+    RecordingSurface surface;
     surface.SetColourCount(int64_t{1} << 24);
     EXPECT_FALSE(PrepareScreenPalette(surface));
     surface.SetColourCount(16);
@@ -181,16 +202,16 @@ TEST_F(InstrumentPaintTest, FillsWithBackgroundThenDrawsButtonsOverEverythingEls
     App().instrumentLoaded = 1;
     App().cb = 0x00336699;
 
-    TestSurface surface;
+    RecordingSurface surface;
     InstrumentView view;
     view.Paint(surface);
 
-    ASSERT_EQ(surface.calls.size(), 5u);
-    EXPECT_EQ(surface.calls[0].what, "fill");
-    EXPECT_EQ(surface.calls[0].rect, (Rect{0, 0, 240, 320}));
-    EXPECT_EQ(surface.calls[0].colour, 0x00336699u);
+    ASSERT_EQ(surface.Calls().size(), 5u);
+    EXPECT_EQ(surface.Calls()[0].kind, Kind::FillRect);
+    EXPECT_EQ(surface.Calls()[0].rect, (Rect{0, 0, 240, 320}));
+    EXPECT_EQ(surface.Calls()[0].colour, 0x00336699u);
     std::vector<String> order;
-    for (size_t i = 1; i < surface.calls.size(); ++i) order.push_back(surface.calls[i].text);
+    for (size_t i = 1; i < surface.Calls().size(); ++i) order.push_back(surface.Calls()[i].text);
     EXPECT_EQ(order, (std::vector<String>{u"shape", u"inner shape", u"button", u"inner button"}));
 }
 
