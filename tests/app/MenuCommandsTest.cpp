@@ -3,27 +3,12 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "app/EventTrace.h"
-#include "elements/Element.h"
-#include "language/NameRegistry.h"
-#include "tests/support/ChordlaneTest.h"
+#include "tests/elements/ElementTestSupport.h"
 
 namespace chordlane::test {
 namespace {
 
 constexpr char16_t VOLUME_KEY_PATH[] = u"ControlPanel\\Volume";
-
-class EventNames : public EventTrace {
-public:
-    void Stroke(Point, Point, int32_t) override {}
-    void Event(const String& name, bool) override { names.push_back(name); }
-    void Pressed(const Element&, bool) override {}
-    void Start(const Element&, const Element&, int32_t, int32_t, uint32_t) override {}
-    void Stop(const Element&) override {}
-    void Done(const Element&, const Element*) override {}
-    void Message(const String&) override {}
-    std::vector<String> names;
-};
 
 class MenuCommandsTest : public ChordlaneTest {
 protected:
@@ -32,28 +17,23 @@ protected:
     }
 };
 
-TEST_F(MenuCommandsTest, OptionTogglesMoveOnlyTheirOwnCheckMark) {
+TEST_F(MenuCommandsTest, OptionTogglesMoveTheirOwnMarkAndSpeedVolumeResetsTheScale) {
     ToggleShowActive();
     EXPECT_EQ(App().showActive, 0);
     EXPECT_FALSE(platform_.window.IsChecked(MENU_OPTIONS, ID_SHOW_ACTIVE));
     EXPECT_TRUE(platform_.window.Repaints().empty());  // the toggle itself repaints nothing
-    ToggleShowActive();
-    EXPECT_EQ(App().showActive, 1);
-    EXPECT_TRUE(platform_.window.IsChecked(MENU_OPTIONS, ID_SHOW_ACTIVE));
-    EXPECT_FALSE(platform_.window.IsChecked(MENU_OPTIONS, ID_SPEED_VOLUME));
-}
 
-TEST_F(MenuCommandsTest, SpeedVolumeTwiceIsOnWithVolumeScaleFiftyAndNoSystemVolumeWrite) {
     App().vM = 77;
     ToggleSpeedVolume();
     EXPECT_EQ(App().speedVolume, 0);
     EXPECT_EQ(App().vM, 50);
-    EXPECT_FALSE(platform_.window.IsChecked(MENU_OPTIONS, ID_SPEED_VOLUME));
     App().vM = 3;
     ToggleSpeedVolume();
     EXPECT_EQ(App().speedVolume, 1);
     EXPECT_EQ(App().vM, 50);
     EXPECT_TRUE(platform_.window.IsChecked(MENU_OPTIONS, ID_SPEED_VOLUME));
+    EXPECT_FALSE(platform_.window.IsChecked(MENU_OPTIONS, ID_SHOW_ACTIVE));
+    // The scale is set directly: the system volume is not written.
     EXPECT_EQ(platform_.settings.Values(SettingsRoot::CurrentUser, VOLUME_KEY_PATH), nullptr);
 }
 
@@ -126,12 +106,12 @@ TEST_F(MenuCommandsTest, ButtonsAreHeldOnlyWhileActivatedPlainly) {
 }
 
 TEST_F(MenuCommandsTest, HotKeysRaiseHardwareButtonEvents) {
-    EventNames trace;
+    TestTrace trace;
     SetTrace(&trace);
     EXPECT_EQ(OnHotKey(0xC1), 0);
     OnHotKey(0xCF);
     SetTrace(nullptr);
-    EXPECT_EQ(trace.names, (std::vector<String>{u"b1", u"b15"}));
+    EXPECT_EQ(trace.events, (std::vector<String>{u"b1", u"b15"}));
 }
 
 }  // namespace

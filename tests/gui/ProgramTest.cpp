@@ -119,16 +119,11 @@ TEST_F(ProgramTest, StartUpSetsScreenChecksAndVolumeScaleAndOpensTheCommandLine)
     EXPECT_EQ(std::get<String>(association->at(u"")), u"Chordlane");
 }
 
-TEST_F(ProgramTest, FirstStartGivesTheDesktopASystemVolumeInTheMiddle) {
+TEST_F(ProgramTest, FirstStartGivesTheDesktopASystemVolumeInTheMiddleAndKeepsAStoredOne) {
     Start();
-    const auto* values = platform_.settings.Values(SettingsRoot::CurrentUser, u"ControlPanel\\Volume");
-    ASSERT_NE(values, nullptr);
-    EXPECT_EQ(std::get<uint32_t>(values->at(u"Volume")), 0x5FFFFFFAu);
     OnActivate(WA_ACTIVE, false);
-    EXPECT_EQ(App().vM, 50);
-}
-
-TEST_F(ProgramTest, AStoredSystemVolumeIsKept) {
+    EXPECT_EQ(App().vM, 50);  // not -40, as a missing value would read
+    app_.reset();
     platform_.settings.Set(SettingsRoot::CurrentUser, u"ControlPanel\\Volume", u"Volume",
                            uint32_t{0x88888888});
     Start();
@@ -213,22 +208,13 @@ TEST_F(ProgramTest, ShortcutsTakeTheirKeysFromTheInstrument) {
               (std::vector<String>{String(u"bk") + char16_t{2}, u"bx1b", u"bka", u"bkA", u"bx09"}));
 }
 
-TEST_F(ProgramTest, QtKeysBecomeVirtualKeyCodes) {
+TEST_F(ProgramTest, QtKeysBecomeTheKeysVirtualKeyCodes) {
     const Qt::KeyboardModifiers none;
-    EXPECT_EQ(VirtualKeyCode(Qt::Key_A, none), 65u);
-    EXPECT_EQ(VirtualKeyCode(Qt::Key_Z, Qt::ShiftModifier), 90u);
-    EXPECT_EQ(VirtualKeyCode(Qt::Key_0, none), 48u);
-    EXPECT_EQ(VirtualKeyCode(Qt::Key_Exclam, Qt::ShiftModifier), 49u);  // Shift+1
+    EXPECT_EQ(VirtualKeyCode(Qt::Key_A, Qt::ShiftModifier), 65u);
+    EXPECT_EQ(VirtualKeyCode(Qt::Key_Exclam, Qt::ShiftModifier), 49u);  // the key of Shift+1
     EXPECT_EQ(VirtualKeyCode(Qt::Key_5, Qt::KeypadModifier), 101u);
-    EXPECT_EQ(VirtualKeyCode(Qt::Key_Shift, none), 16u);
-    EXPECT_EQ(VirtualKeyCode(Qt::Key_Control, none), 17u);
-    EXPECT_EQ(VirtualKeyCode(Qt::Key_Left, none), 37u);
     EXPECT_EQ(VirtualKeyCode(Qt::Key_Down, Qt::KeypadModifier), 40u);
-    EXPECT_EQ(VirtualKeyCode(Qt::Key_Return, none), 13u);
     EXPECT_EQ(VirtualKeyCode(Qt::Key_Enter, Qt::KeypadModifier), 13u);
-    EXPECT_EQ(VirtualKeyCode(Qt::Key_Escape, none), 27u);
-    EXPECT_EQ(VirtualKeyCode(Qt::Key_Space, none), 32u);
-    EXPECT_EQ(VirtualKeyCode(Qt::Key_F1, none), 112u);
     EXPECT_EQ(VirtualKeyCode(Qt::Key_F20, none), 131u);
     EXPECT_EQ(VirtualKeyCode(Qt::Key_Minus, none), 0xBDu);
     EXPECT_EQ(VirtualKeyCode(Qt::Key_Minus, Qt::KeypadModifier), 109u);

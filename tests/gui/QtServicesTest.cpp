@@ -1,7 +1,5 @@
 // The Qt implementations of the platform services that the program's window brings.
 #include <QApplication>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
@@ -42,28 +40,6 @@ TEST_F(QtServicesTest, RepaintAreasAreScaledByTheZoomAndKeptInsideTheView) {
     EXPECT_EQ(window.WidgetArea({-100, -5, INT32_MAX, INT32_MAX}), QRect(0, 0, 480, 640));
     EXPECT_TRUE(window.WidgetArea({300, 0, 400, 10}).isEmpty());
     EXPECT_TRUE(window.WidgetArea({30, 0, 10, 10}).isEmpty());
-}
-
-TEST_F(QtServicesTest, MenuChecksFindTheItemByCommandInThePopupAtAPosition) {
-    QMenuBar bar;
-    QMenu* file = bar.addMenu(QStringLiteral("&File"));
-    QMenu* options = bar.addMenu(QStringLiteral("&Options"));
-    QAction* fileItem = file->addAction(QStringLiteral("x"));
-    fileItem->setData(32771);
-    fileItem->setCheckable(true);
-    options->addSeparator();
-    QAction* optionItem = options->addAction(QStringLiteral("y"));
-    optionItem->setData(32771);
-    optionItem->setCheckable(true);
-    QtWindow window(nullptr, nullptr, &bar, 2);
-    window.SetMenuCheck(1, 32771, true);
-    EXPECT_TRUE(optionItem->isChecked());
-    EXPECT_FALSE(fileItem->isChecked());
-    window.SetMenuCheck(1, 32771, false);
-    EXPECT_FALSE(optionItem->isChecked());
-    window.SetMenuCheck(5, 32771, true);  // no such popup: nothing
-    window.SetMenuCheck(-1, 32771, true);
-    EXPECT_FALSE(fileItem->isChecked());
 }
 
 TEST_F(QtServicesTest, HelpOpensTheProgramFoldersDocumentOnly) {
