@@ -9,15 +9,9 @@ namespace chordlane {
 
 namespace {
 
-// Keeps the position inside the line: never before its start, never past its terminator.
-void ClampPosition(const char16_t* line, int& pos) {
+// A negative position is the start of the line.
+void ClampPosition(int& pos) {
     if (pos < 0) pos = 0;
-    for (int i = 0; i < pos; ++i) {
-        if (line[i] == 0) {
-            pos = i;
-            return;
-        }
-    }
 }
 
 int DigitValue(char16_t c) {
@@ -69,7 +63,7 @@ int StripLineEnd(char16_t* line) {
 }
 
 char16_t PeekChar(const char16_t* line, int& pos) {
-    ClampPosition(line, pos);
+    ClampPosition(pos);
     int p = pos;
     while (IsTokenSeparator(line[p])) ++p;
     if (line[p] == 0) return 0;
@@ -78,7 +72,7 @@ char16_t PeekChar(const char16_t* line, int& pos) {
 }
 
 char16_t* NextToken(char16_t* line, int& pos) {
-    ClampPosition(line, pos);
+    ClampPosition(pos);
     int p = pos;
     while (IsTokenSeparator(line[p])) ++p;
     if (line[p] == 0) {

@@ -5,9 +5,9 @@
 // and moves the index past what it consumed. Tokens are cut out in place: the character
 // that ends a token is overwritten by a terminator, so a token is a pointer into the line
 // that stays valid as long as the line. The separators are space, tab, carriage return and
-// line feed. A position beyond the line's terminator counts as the end of the line, so a
-// directive's arguments can start past the end of a short line without reading what an
-// earlier, longer line left in the buffer.
+// line feed. Positions stay within the line as long as they start within it; TextReader
+// fills the rest of the buffer with terminators, so a directive's arguments that start one
+// past the end of a short line find nothing, not what an earlier line left there.
 
 #include <cstdint>
 #include <memory>

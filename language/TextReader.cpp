@@ -1,5 +1,7 @@
 #include "language/TextReader.h"
 
+#include <algorithm>
+
 #include "language/FileSearch.h"
 #include "language/PackedText.h"
 
@@ -163,7 +165,9 @@ int TextReader::ReadLineLength(char16_t* buffer, int size) {
         buffer[count++] = static_cast<char16_t>(c);
         if (c == u'\n') break;
     }
-    buffer[count] = 0;
+    // Terminators up to the end of the buffer: a scanner position past the end of a short
+    // line must not find the rest of a longer line read before it.
+    std::fill(buffer + count, buffer + size, u'\0');
     return count == 0 ? -1 : count;
 }
 

@@ -1,0 +1,124 @@
+#include <filesystem>
+#include <fstream>
+
+#include "language/BuiltinInstrument.h"
+#include "language/MemoryTextReader.h"
+#include "language/Packer.h"
+#include "language/TextReader.h"
+#include "tests/support/ChordlaneTest.h"
+
+namespace chordlane::test {
+namespace {
+
+class PackedTextTest : public ChordlaneTest {};
+
+// Bytes holding the codes, two to a byte, low half first (an odd count padded with 15).
+std::vector<uint8_t> Codes(std::initializer_list<int> codes) {
+    std::vector<uint8_t> bytes;
+    bool low = true;
+    for (int code : codes) {
+        if (low) bytes.push_back(static_cast<uint8_t>(code));
+        else bytes.back() |= static_cast<uint8_t>(code << 4);
+        low = !low;
+    }
+    if (!low) bytes.back() |= 0xF0;
+    return bytes;
+}
+
+String ReadAll(TextReader& reader) {
+    String text;
+    for (char16_t c; (c = reader.ReadChar()) != END_OF_TEXT;) text.push_back(c);
+    return text;
+}
+
+TEST_F(PackedTextTest, CodesDecodeThroughTheTableAndEscapes) {
+    // 14 a b is the 8-bit a + 16b; 15 a b c d the 16-bit a + 16b + 256c + 4096d.
+    const auto bytes = Codes({14, 1, 4, 15, 0, 2, 0, 0, 4, 11, 13, 1, 15, 0xC, 0xA, 0xC, 0x4});
+    MemoryTextReader reader(bytes);
+    char16_t buffer[512];
+    ASSERT_NE(reader.ReadLine(buffer, 512), nullptr);
+    EXPECT_EQ(String(buffer), u"A a09\n");
+    EXPECT_EQ(reader.ReadChar(), 0x4CAC);
+    EXPECT_EQ(reader.ReadChar(), END_OF_TEXT);
+}
+
+TEST_F(PackedTextTest, InputEndingInsideAnEscapeDropsThePartialCharacter) {
+    const std::pair<std::vector<uint8_t>, String> cases[] = {{Codes({4, 15, 1, 2}), u"a"},
+                                                            {Codes({4, 4, 14, 1}), u"aa"}};
+    for (const auto& [codes, expected] : cases) {
+        MemoryTextReader reader(codes);
+        char16_t buffer[512];
+        ASSERT_NE(reader.ReadLine(buffer, 512), nullptr);
+        EXPECT_EQ(String(buffer), expected);
+        EXPECT_EQ(reader.ReadLine(buffer, 512), nullptr);
+        EXPECT_EQ(reader.ReadNibble(), -1);
+    }
+}
+
+TEST_F(PackedTextTest, NibblesComeLowHalfFirstUntilTheSourceEnds) {
+    const std::vector<uint8_t> bytes = {0x21, 0x43};
+    MemoryTextReader reader(bytes);
+    for (int expected : {1, 2, 3, 4, -1, -1, -1}) EXPECT_EQ(reader.ReadNibble(), expected);
+}
+
+TEST_F(PackedTextTest, PackedTextRoundTripsEveryKindOfCharacter) {
+    String text = u"gr a 10 20 30 40\n=s x.t \"vibe\"\r\n";
+    for (char16_t c : {0, 0x7F, 0xE9, 0xFF, 0x100, 0x4CAC, 0xD83C, 0xDFB8, 0xFFFE}) {
+        text.push_back(c);
+    }
+    const std::vector<uint8_t> packed = PackText(text);
+    MemoryTextReader reader(packed);
+    EXPECT_EQ(ReadAll(reader), text);
+}
+
+TEST_F(PackedTextTest, PackedFileReadsExactlyAsThePlainFileItCameFrom) {
+    const std::string plain = "cl1.0 header\ngr a 1 2 3 4\r\n" + std::string(600, 'q') +
+                              "\n\xC3\xA9t\xC3\xA9 \xF0\x9F\x8E\xB8\n";
+    const auto plainPath = WriteFile("plain.clx", plain);
+    const std::vector<uint8_t> packed = PackFile(SplitPlainFile(FromUtf8(plain)).text);
+    const auto packedPath = WriteFile("packed.clx", std::string(packed.begin(), packed.end()));
+    EXPECT_EQ(std::string(packed.begin(), packed.begin() + 3), "CL\n");
+
+    TextReader fromPlain(FromUtf8(plainPath.string()), u"");
+    TextReader fromPacked(FromUtf8(packedPath.string()), u"");
+    EXPECT_FALSE(fromPlain.IsPacked());
+    EXPECT_TRUE(fromPacked.IsPacked());
+    char16_t a[512];
+    char16_t b[512];
+    int lines = 0;
+    for (;;) {
+        const int na = fromPlain.ReadLineLength(a, 512);
+        const int nb = fromPacked.ReadLineLength(b, 512);
+        ASSERT_EQ(na, nb);
+        if (na < 0) break;
+        EXPECT_EQ(String(a, na), String(b, nb));
+        ++lines;
+    }
+    EXPECT_EQ(lines, 4);  // the 600-character line is two
+}
+
+TEST_F(PackedTextTest, AnyFirstLineBeginningWithCLMakesTheFilePacked) {
+    const std::vector<uint8_t> codes = PackText(u"v x\n");
+    const auto path = WriteFile("p.clx", "CLanything at all\n" + std::string(codes.begin(), codes.end()));
+    TextReader reader(FromUtf8(path.string()), u"");
+    EXPECT_EQ(ReadAll(reader), u"v x\n");
+    // "cl" in small letters is an ordinary header.
+    const auto plain = WriteFile("q.clx", "cl1.0\nv y\n");
+    TextReader plainReader(FromUtf8(plain.string()), u"");
+    EXPECT_EQ(ReadAll(plainReader), u"v y\n");
+}
+
+TEST_F(PackedTextTest, BuiltInInstrumentIsTheResourceFileWithoutItsHeader) {
+    const auto source = std::filesystem::path(CHORDLANE_TEST_DATA).parent_path().parent_path();
+    std::ifstream in(source / "resources" / "builtin.clx", std::ios::binary);
+    ASSERT_TRUE(in);
+    const std::string plain((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    MemoryTextReader reader(BuiltinInstrument());
+    EXPECT_TRUE(reader.IsOpen());
+    const String text = ReadAll(reader);
+    EXPECT_FALSE(text.empty());
+    EXPECT_EQ(text, SplitPlainFile(FromUtf8(plain)).text);
+}
+
+}  // namespace
+}  // namespace chordlane::test

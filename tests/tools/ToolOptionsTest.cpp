@@ -1,0 +1,89 @@
+#include "tools/ToolOptions.h"
+
+#include <gtest/gtest.h>
+
+#include "app/AppState.h"
+#include "platform/Text.h"
+#include "tools/ToolSession.h"
+
+namespace chordlane::tool {
+namespace {
+
+struct Parsed {
+    bool ok = false;
+    std::string error;
+    CommonOptions common;
+    std::optional<std::string> output;
+    bool registry = false;
+    std::vector<std::string> words;
+};
+
+// A command with -o and --registry of its own, and the COMMON options.
+Parsed Parse(std::vector<std::string> args) {
+    Parsed p;
+    OptionParser parser;
+    parser.AddCommon(&p.common);
+    parser.AddValue("-o", &p.output);
+    parser.AddFlag("--registry", &p.registry);
+    p.ok = parser.Parse(args, p.error);
+    p.words = parser.Positional();
+    return p;
+}
+
+TEST(ToolOptionsTest, CommonAndOwnOptionsAnywhereAmongTheWords) {
+    const Parsed p = Parse({"--answer", "a.wav", "FILE", "--screen", "480x640", "-o", "x.png",
+                            "--answer=b c.wav", "--time", "--home", "/h", "--registry", "-", "--",
+                            "--time"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.common.screenWidth, 480);
+    EXPECT_EQ(p.common.screenHeight, 640);
+    EXPECT_EQ(p.common.answers, (std::vector<std::string>{"a.wav", "b c.wav"}));
+    EXPECT_TRUE(p.common.time);
+    EXPECT_EQ(p.common.home, "/h");
+    EXPECT_EQ(p.output, "x.png");
+    EXPECT_TRUE(p.registry);
+    EXPECT_EQ(p.words, (std::vector<std::string>{"FILE", "-", "--time"}));
+
+    const Parsed defaults = Parse({"FILE"});
+    EXPECT_EQ(defaults.common.screenWidth, 240);
+    EXPECT_EQ(defaults.common.screenHeight, 320);
+    EXPECT_FALSE(defaults.common.home);
+}
+
+TEST(ToolOptionsTest, BadOptionsSayWhatIsWrong) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--screen", "240"}, {"--screen", "0x320"}, {"--screen", "240x"},
+          {"--screen", "240x99999"}, {"--screen", "-1x5"}, {"--screen"}, {"--time=1"}, {"-x"},
+          {"--answer"}}) {
+        const Parsed p = Parse(args);
+        EXPECT_FALSE(p.ok) << args[0];
+        EXPECT_FALSE(p.error.empty());
+        EXPECT_EQ(p.error.find('\n'), std::string::npos);
+    }
+}
+
+TEST(ToolOptionsTest, SessionStartsInTheProgramsStartUpState) {
+    CommonOptions options;
+    options.screenWidth = 480;
+    options.screenHeight = 640;
+    options.home = "/music/instruments";
+    options.answers = {"one.wav", "two.wav"};
+    {
+        ToolSession session(options);
+        const AppState& app = App();
+        EXPECT_EQ(app.vM, 50);
+        EXPECT_EQ(app.sp, 30);
+        EXPECT_EQ(app.showActive, 1);
+        EXPECT_EQ(app.speedVolume, 1);
+        EXPECT_EQ(app.screenRect, (Rect{0, 0, 479, 639}));
+        EXPECT_EQ(app.homeFolder, u"/music/instruments/");
+        EXPECT_EQ(app.programFolder.back(), u'/');
+        EXPECT_FALSE(app.root);
+        EXPECT_EQ(session.Platform().dialogs.PendingAnswers(), 2u);
+        EXPECT_EQ(CurrentPlatform().dialogs, &session.Platform().dialogs);
+    }
+    EXPECT_EQ(App().vM, 0);
+}
+
+}  // namespace
+}  // namespace chordlane::tool
