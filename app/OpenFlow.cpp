@@ -68,7 +68,7 @@ public:
             const bool tried = !b.panel || b.panel->IsActive();
             if (b.element->GetKind() & KIND_SOUND) {
                 auto* sound = static_cast<SoundElement*>(b.element);
-                if (sound->HasSamples()) continue;
+                if (sound->SampleCount() > 0) continue;
                 if (!tried && OpenSearched(sound->FileName(), FileMode::Read, sound->ReferencePath())) continue;
                 target_.FileNotLoaded(b.file, b.line, u"wave file", sound->FileName());
             } else {
