@@ -6,13 +6,11 @@
 #include <vector>
 
 #include "app/OpenFlow.h"
-#include "elements/Element.h"
 #include "elements/PanelElement.h"
 #include "language/Parser.h"
 #include "tests/support/ChordlaneTest.h"
 
 namespace chordlane {
-// Rectangles in failure messages as "{L,T,R,B}".
 inline void PrintTo(const Rect& r, std::ostream* os) {
     *os << "{" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "}";
 }
@@ -30,14 +28,11 @@ public:
     void IndentedDirective(const String& file, int32_t line, const String& directive) override;
 
     std::vector<std::string> reports;
-
-private:
-    void Add(const String& file, int32_t line, const std::string& text);
 };
 
 class InstrumentTest : public ChordlaneTest {
 public:
-    //! The members of a group or panel (the root included).
+    //! The members of a group or panel.
     static std::vector<Element*> Members(Element& container);
 
 protected:
@@ -46,19 +41,20 @@ protected:
     //! Writes "cl1.0", a line feed and body to relative; answers the path.
     String WriteInstrument(const std::string& relative, const std::string& body);
     //! Writes body as "main.clx" and opens it through the Open flow.
-    OpenResult Load(const std::string& body);
-    OpenResult Open(const String& path);
+    OpenResult Load(const std::string& body) { return Open(WriteInstrument("main.clx", body)); }
+    OpenResult Open(const String& path) { return OpenInstrument(path, &listener_); }
 
     PanelElement& Root() { return *App().root; }
-    //! The first element of that name in tree order (groups and panels descended), or null.
+    //! The first element of that name in tree order, or null.
     Element* Find(std::u16string_view name) const;
-    //! "Class name" of each member, for comparing a list at a glance.
+    //! "ClassName name" of each member.
     static std::vector<std::string> Describe(Element& container);
+    //! The file names of the root's sound elements, in order.
+    std::vector<std::string> SoundFiles();
 
     RecordingListener listener_;
 };
 
-std::string Utf8(const String& text);
 Rect RectOf(const Element* element);
 
 }  // namespace chordlane::test

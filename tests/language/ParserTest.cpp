@@ -1,12 +1,10 @@
 #include <gmock/gmock.h>
 
-#include "elements/GroupElement.h"
 #include "elements/SetFlagAction.h"
 #include "elements/SetIntAction.h"
 #include "elements/SetRectAction.h"
 #include "elements/SetStringAction.h"
 #include "language/NameRegistry.h"
-#include "language/Parser.h"
 #include "sound/SoundElement.h"
 #include "tests/language/InstrumentTest.h"
 
@@ -19,13 +17,10 @@ using ::testing::IsEmpty;
 using ParserTest = InstrumentTest;
 
 template <typename T>
-T* As(Element* element) {
-    return dynamic_cast<T*>(element);
-}
-
-TEST_F(ParserTest, TheFirstLineOfAFileIsItsHeaderAndNeverADirective) {
-    Open(FromUtf8(WriteFile("plain.clx", "gr first 0 0 10 10\ngr second 0 0 10 10\n").string()));
-    EXPECT_THAT(Describe(Root()), ElementsAre("RectElement second"));
+T& As(Element* element) {
+    auto* typed = dynamic_cast<T*>(element);
+    if (!typed) throw std::runtime_error("element of another kind");
+    return *typed;
 }
 
 TEST_F(ParserTest, EveryDirectiveBuildsItsKindInFileOrder) {
@@ -37,7 +32,7 @@ be round 1 2 3 4
 br square 1 2 3 4
 bh hidden
 v voice
-s sound file.wav 440 3 4
+s sound file.wav 440 -3 4
 < voice
 > voice 7
 =b voice.e
@@ -52,35 +47,20 @@ s sound file.wav 440 3 4
                             "VoiceElement voice", "SoundElement sound", "StopAction voice<",
                             "PlayAction voice>", "SetFlagAction voice=b", "SetIntAction voice=i",
                             "SetRectAction voice=r", "SetStringAction voice=s"));
-    EXPECT_EQ(RectOf(Find(u"round")), (Rect{1, 2, 4, 6}));
     EXPECT_EQ(RectOf(Find(u"square")), (Rect{1, 2, 4, 6}));
-    auto* sound = As<SoundElement>(Find(u"sound"));
-    ASSERT_NE(sound, nullptr);
-    EXPECT_EQ(sound->Low(), 3);
-    EXPECT_EQ(sound->High(), 4);
-    EXPECT_EQ(sound->FileName(), u"file.wav");
+    auto& sound = As<SoundElement>(Find(u"sound"));
+    EXPECT_EQ(sound.Low(), 3);  // LOW is taken as its magnitude
+    EXPECT_EQ(sound.High(), 4);
+    EXPECT_EQ(sound.FileName(), u"file.wav");
 }
 
 TEST_F(ParserTest, OnlyTheFirstCharacterSelectsSoCommentsIndentsAndOtherCasesAreIgnored) {
-    Load(" gr indented 0 0 1 1\n"
-         "# a comment\n"
-         "GR upper 0 0 1 1\n"
-         "gx unknown\n"
-         "\n"
-         "\tv tabbed\n"
-         "  just words\n"
-         "gr crlf 0 0 1 1\r\n"
-         "vjoined\n");
+    Load(" gr indented 0 0 1 1\n# a comment\nGR upper 0 0 1 1\ngx unknown\n\n\tv tabbed\n"
+         "  just words\ngr crlf 0 0 1 1\r\nvjoined\n");
     EXPECT_THAT(Describe(Root()), ElementsAre("RectElement crlf", "VoiceElement joined"));
-    // An indented directive is reported, an indented comment is not.
     EXPECT_THAT(listener_.reports,
                 ElementsAre("main.clx:2: indented gr", "main.clx:5: unknown directive \"gx\"",
                             "main.clx:7: indented v"));
-}
-
-TEST_F(ParserTest, ACloseBraceAtFileLevelEndsTheFile) {
-    Load("gr before 0 0 1 1\n}\ngr after 0 0 1 1\n");
-    EXPECT_THAT(Describe(Root()), ElementsAre("RectElement before"));
 }
 
 TEST_F(ParserTest, DesignSizeScalesTheRestOfItsLevelOnly) {
@@ -104,63 +84,33 @@ gr wide 10 20 100 50
 }
 
 TEST_F(ParserTest, PanelCoordinatesAreRelativeToThePanelAndClippedToIt) {
-    Load(R"([ p 100 50 100 100
-gr clipped 0 0 500 500
-gr moved 10 10 20 20
-gr left -50 -50 60 60
-[ q 0 0 50 50
-]
-gr outside 1 2 3 4
-)");
+    Load("[ p 100 50 100 100\ngr clipped 0 0 500 500\ngr moved 10 10 20 20\n"
+         "gr left -50 -50 60 60\n[ q 0 0 50 50\n]\ngr outside 1 2 3 4\n");
     EXPECT_EQ(RectOf(Find(u"Aclipped")), (Rect{100, 50, 200, 150}));
     EXPECT_EQ(RectOf(Find(u"Amoved")), (Rect{110, 60, 130, 80}));
     EXPECT_EQ(RectOf(Find(u"Aleft")), (Rect{100, 50, 110, 60}));
     // A panel opened inside a panel is placed on the screen and stands beside it.
     EXPECT_EQ(RectOf(Find(u"q")), (Rect{0, 0, 50, 50}));
-    EXPECT_THAT(Describe(Root()), ElementsAre("PanelElement p", "PanelElement q",
-                                              "RectElement outside"));
-    EXPECT_EQ(RectOf(Find(u"outside")), (Rect{1, 2, 4, 6}));
+    EXPECT_THAT(Describe(Root()),
+                ElementsAre("PanelElement p", "PanelElement q", "RectElement outside"));
 }
 
-TEST_F(ParserTest, NamesInsidePanelsCarryThePanelLetter) {
-    Load(R"([ first 0 0 10 10
-v x
-]
-[ second 0 0 10 10
-v x
-v !y
-bh z
-bh !w
-]
-v x
-)");
-    EXPECT_NE(Find(u"Ax"), nullptr);
-    EXPECT_NE(Find(u"Bx"), nullptr);
-    EXPECT_NE(Find(u"y"), nullptr);
-    EXPECT_NE(Find(u"z"), nullptr);
-    EXPECT_NE(Find(u"w"), nullptr);
+TEST_F(ParserTest, NamesInsidePanelsCarryThePanelLetterEvenPastZ) {
+    std::string text;
+    for (int i = 1; i <= 27; ++i) text += "[ p" + std::to_string(i) + " 0 0 10 10\nv x\n";
+    Load(text + "v !y\nbh z\nbh !w\nv " + std::string(300, 'n') + "\n< !" +
+         std::string(300, 's') + "\n]\nv x\n");
+    EXPECT_THAT(Describe(*Find(u"p2")), ElementsAre("VoiceElement Bx"));
+    EXPECT_THAT(Describe(*Find(u"p27")),  // the character after 'Z', then names without prefix
+                ElementsAre("VoiceElement [x", "VoiceElement y", "HiddenButtonElement z",
+                            "HiddenButtonElement w", "VoiceElement [" + std::string(254, 'n'),
+                            "StopAction " + std::string(255, 's')));
     EXPECT_EQ(Members(Root()).back()->Name(), u"x");
     // Panels stand in the registry under their names as written, numbered in file order.
-    auto* second = As<PanelElement>(Lookup(u"second"));
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(second->Number(), 2);
+    EXPECT_EQ(As<PanelElement>(Lookup(u"p27")).Number(), 27);
 }
 
-TEST_F(ParserTest, PrefixesContinuePastZAndNamesAreCutAt255) {
-    std::string text;
-    for (int i = 0; i < 27; ++i) text += "[ p" + std::to_string(i) + " 0 0 10 10\n";
-    text += "v x\n";
-    text += "v " + std::string(300, 'n') + "\n";
-    text += "< !" + std::string(300, 's') + "\n";
-    Load(text);
-    EXPECT_NE(Find(u"[x"), nullptr);  // panel 27: the character after 'Z'
-    const std::vector<Element*> members = Members(*Find(u"p26"));
-    ASSERT_EQ(members.size(), 3u);
-    EXPECT_EQ(members[1]->Name(), u"[" + String(254, u'n'));
-    EXPECT_EQ(members[2]->Name(), String(255, u's'));
-}
-
-TEST_F(ParserTest, BlocksNestAndCloseBracesEndTheirLevel) {
+TEST_F(ParserTest, BlocksNestAndCloseBracesEndTheirLevelOrTheFile) {
     Load(R"({ outer
 gr a 0 0 1 1
 { inner
@@ -185,18 +135,11 @@ gr f 0 0 1 1
 }
 
 TEST_F(ParserTest, ABlockKeepsItsOwnPanelWhileThePanelLetterIsInstrumentWide) {
-    Load(R"([ p 100 50 100 100
-{ g
-gr inside 0 0 10 10
-[ q 0 0 10 10
-gr inq 0 0 10 10
-}
-gr back 0 0 10 10
-)");
+    Load("[ p 100 50 100 100\n{ g\ngr inside 0 0 10 10\n[ q 0 0 10 10\ngr inq 0 0 10 10\n}\n"
+         "gr back 0 0 10 10\n");
     EXPECT_THAT(Describe(Root()), ElementsAre("PanelElement p", "PanelElement q"));
     EXPECT_THAT(Describe(*Find(u"p")), ElementsAre("GroupElement Ag", "RectElement Bback"));
     EXPECT_THAT(Describe(*Find(u"Ag")), ElementsAre("RectElement Ainside", "RectElement Binq"));
-    EXPECT_EQ(RectOf(Find(u"Ainside")), (Rect{100, 50, 110, 60}));
     EXPECT_EQ(RectOf(Find(u"Binq")), (Rect{0, 0, 10, 10}));
     EXPECT_EQ(RectOf(Find(u"Bback")), (Rect{100, 50, 110, 60}));
 }
@@ -213,89 +156,46 @@ TEST_F(ParserTest, DeepNestingStopsAtABoundInsteadOfExhaustingTheStack) {
               "main.clx:258: {: blocks and includes nested deeper than 256 levels");
 }
 
-TEST_F(ParserTest, FlagActionsAreFalseOnlyForAnUnquotedF) {
-    Load(R"(=b a.e
-=b b.e t
-=b c.e f
-=b d.e false
-=b e.e 0
-=b f.e "f"
-)");
-    std::vector<bool> values;
-    for (Element* e : Members(Root())) values.push_back(As<SetFlagAction>(e)->Value());
-    EXPECT_THAT(values, ElementsAre(true, true, false, false, true, true));
-}
-
-TEST_F(ParserTest, IntegerActionsSetOrStep) {
-    Load(R"(=i a.n +2 0 10
-=i b.n -2
-=i c.n +-1
-=i d.n + 3 5
-)");
-    auto* a = As<SetIntAction>(Find(u"a=i"));
-    ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->Property(), u"n");
-    EXPECT_EQ(a->Step(), 2);
-    EXPECT_EQ(a->Restart(), 0);
-    EXPECT_EQ(a->Limit(), 10);
-    auto* b = As<SetIntAction>(Find(u"b=i"));
-    EXPECT_EQ(b->Step(), NO_VALUE);
-    EXPECT_EQ(b->Value(), -2);
-    EXPECT_EQ(As<SetIntAction>(Find(u"c=i"))->Step(), -1);
-    EXPECT_EQ(As<SetIntAction>(Find(u"c=i"))->Restart(), NO_VALUE);
-    auto* d = As<SetIntAction>(Find(u"d=i"));
-    EXPECT_EQ(d->Step(), 3);
-    EXPECT_EQ(d->Restart(), 5);
-    EXPECT_EQ(d->Limit(), NO_VALUE);
+TEST_F(ParserTest, FlagAndIntegerActionsReadTheirValues) {
+    Load("=b a.e\n=b a.e t\n=b a.e f\n=b a.e false\n=b a.e 0\n=b a.e \"f\"\n"
+         "=i a.n +2 0 10\n=i a.n -2\n=i a.n +-1\n=i a.n + 3 5\n");
+    const std::vector<Element*> m = Members(Root());
+    std::vector<bool> flags;
+    for (size_t i = 0; i < 6; ++i) flags.push_back(As<SetFlagAction>(m[i]).Value());
+    EXPECT_THAT(flags, ElementsAre(true, true, false, false, true, true));
+    // {step, restart, limit, value} of each integer action.
+    std::vector<std::vector<int32_t>> ints;
+    for (size_t i = 6; i < m.size(); ++i) {
+        auto& a = As<SetIntAction>(m[i]);
+        ints.push_back({a.Step(), a.Restart(), a.Limit(), a.Value()});
+    }
+    EXPECT_THAT(ints, ElementsAre(ElementsAre(2, 0, 10, NO_VALUE),
+                                  ElementsAre(NO_VALUE, NO_VALUE, NO_VALUE, -2),
+                                  ElementsAre(-1, NO_VALUE, NO_VALUE, NO_VALUE),
+                                  ElementsAre(3, 5, NO_VALUE, NO_VALUE)));
 }
 
 TEST_F(ParserTest, StringValuesArePrefixedUnlessDoubleQuotedAndPlusValuesStep) {
-    Load(R"([ p 0 0 10 10
-=s x.t abc
-=s x.t "abc"
-=s x.t 'abc'
-=s x.t "+3"
-=s x.t +0
-=s x.t +abc
-=s .t plain
-)");
+    Load("[ p 0 0 240 320\n=s x.t abc\n=s x.t \"abc\"\n=s x.t 'abc'\n=s x.t \"+3\"\n=s x.t +0\n"
+         "=s x.t +abc\n=s .t plain\nd 480 640\n=r x.b 10 20 100 50\n");
     const std::vector<Element*> m = Members(*Find(u"p"));
-    ASSERT_EQ(m.size(), 7u);
-    EXPECT_EQ(As<SetStringAction>(m[0])->Value(), u"Aabc");
+    ASSERT_EQ(m.size(), 8u);
     EXPECT_EQ(m[0]->Name(), u"Ax=s");
-    EXPECT_EQ(As<SetStringAction>(m[1])->Value(), u"abc");
-    EXPECT_EQ(As<SetStringAction>(m[2])->Value(), u"Aabc");
-    auto* step = As<SetIntAction>(m[3]);
-    ASSERT_NE(step, nullptr);
-    EXPECT_EQ(step->Name(), u"Ax=i");
-    EXPECT_EQ(step->Step(), 3);
-    EXPECT_EQ(step->Limit(), NO_VALUE);
-    EXPECT_EQ(As<SetStringAction>(m[4])->Value(), u"");
-    EXPECT_EQ(As<SetStringAction>(m[5])->Value(), u"");
-    // No target: the action's name is its suffix alone.
-    EXPECT_EQ(m[6]->Name(), u"=s");
-}
-
-TEST_F(ParserTest, RectangleActionsArePlacedLikeElements) {
-    Load("d 480 640\n=r x.b 10 20 100 50\n");
-    auto* action = As<SetRectAction>(Find(u"x=r"));
-    ASSERT_NE(action, nullptr);
-    ASSERT_NE(action->GetRect(), nullptr);
-    EXPECT_EQ(*action->GetRect(), (Rect{5, 10, 55, 35}));
+    EXPECT_EQ(As<SetStringAction>(m[0]).Value(), u"Aabc");
+    EXPECT_EQ(As<SetStringAction>(m[1]).Value(), u"abc");
+    EXPECT_EQ(As<SetStringAction>(m[2]).Value(), u"Aabc");
+    EXPECT_EQ(m[3]->Name(), u"Ax=i");
+    EXPECT_EQ(As<SetIntAction>(m[3]).Step(), 3);
+    EXPECT_EQ(As<SetStringAction>(m[4]).Value(), u"");
+    EXPECT_EQ(As<SetStringAction>(m[5]).Value(), u"");
+    EXPECT_EQ(m[6]->Name(), u"=s");  // no target: the suffix alone
+    EXPECT_EQ(*As<SetRectAction>(m[7]).GetRect(), (Rect{5, 10, 55, 35}));
 }
 
 TEST_F(ParserTest, MalformedLinesAreSkippedAndReportedWithTheirPhysicalLine) {
-    Load("gr r 1 2 3\n" + std::string(511, 'x') + "gr tail 1 2\n" + R"(v
-s n file.wav 440 3
-s n file.wav
-=i x 5
-=i x.
-=i x.n
-=i x.n +
-gi g
-gt t
-[ p 0 0
-)");
+    Load("gr r 1 2 3\n" + std::string(511, 'x') +
+         "gr tail 1 2\nv\ns n file.wav 440 3\ns n file.wav\n=i x 5\n=i x.\n=i x.n\n=i x.n +\n"
+         "gi g\ngt t\n[ p 0 0\n");
     EXPECT_THAT(Describe(Root()), IsEmpty());
     EXPECT_THAT(listener_.reports,
                 ElementsAre("main.clx:2: gr: missing H of the rectangle X Y W H",
@@ -309,14 +209,6 @@ gt t
                             "main.clx:10: =i: missing STEP after '+'",
                             "main.clx:11: gi: missing FILE", "main.clx:12: gt: missing TEXT",
                             "main.clx:13: [: missing W of the rectangle X Y W H"));
-}
-
-TEST_F(ParserTest, SoundLowIsTakenAsItsMagnitude) {
-    Load("s n file.wav 440 -3 5\n");
-    auto* sound = As<SoundElement>(Find(u"n"));
-    ASSERT_NE(sound, nullptr);
-    EXPECT_EQ(sound->Low(), 3);
-    EXPECT_EQ(sound->High(), 5);
 }
 
 TEST(PlaceRectTest, CoordinatesThatOverflowWrapWithoutUndefinedBehaviour) {
