@@ -36,7 +36,7 @@ double MillisecondsSince(std::chrono::steady_clock::time_point start) {
 // Passes everything on and remembers the elements that load files when they become active,
 // so that after activation those whose file could not be loaded can be named with their line.
 class LoadWatcher : public ParseListener {
-public:
+  public:
     explicit LoadWatcher(ParseListener& target) : target_(target) {}
 
     void SkippedLine(const String& file, int32_t line, const String& reason) override {
@@ -69,7 +69,9 @@ public:
             if (b.element->GetKind() & KIND_SOUND) {
                 auto* sound = static_cast<SoundElement*>(b.element);
                 if (sound->SampleCount() > 0) continue;
-                if (!tried && OpenSearched(sound->FileName(), FileMode::Read, sound->ReferencePath())) continue;
+                if (!tried &&
+                    OpenSearched(sound->FileName(), FileMode::Read, sound->ReferencePath()))
+                    continue;
                 target_.FileNotLoaded(b.file, b.line, u"wave file", sound->FileName());
             } else {
                 auto* image = static_cast<ImageElement*>(b.element);
@@ -80,7 +82,7 @@ public:
         }
     }
 
-private:
+  private:
     struct Built {
         Element* element;
         PanelElement* panel;

@@ -17,9 +17,9 @@ struct OpenResult {
         Aborted,    // abandoned in a file prompt: nothing is loaded
     };
     Outcome outcome = Outcome::Cancelled;
-    bool found = false;        // the file search found the file ("!" is always found)
-    double parseMs = 0.0;      // wall-clock time of reading the files
-    double activateMs = 0.0;   // wall-clock time of activation and "init"
+    bool found = false;       // the file search found the file ("!" is always found)
+    double parseMs = 0.0;     // wall-clock time of reading the files
+    double activateMs = 0.0;  // wall-clock time of activation and "init"
 };
 
 //! Loads the instrument at path, or at a path chosen in the Open dialog when none is given.

@@ -21,7 +21,7 @@ inline constexpr size_t MAX_FILE_ARGUMENT = 259;
 // One include in progress made from a file: the including file's reader, asked first for
 // the answers of the prompts the included file meets. The links form the answer chain.
 class AnswerLink {
-public:
+  public:
     AnswerLink(TextReader* reader, AnswerLink* enclosing, LineCounter* lines)
         : reader_(reader), enclosing_(enclosing), lines_(lines) {}
     virtual ~AnswerLink() = default;
@@ -31,10 +31,10 @@ public:
     //! The including file's line numbers, which an answer line read here moves on.
     LineCounter* Lines() const { return lines_; }
 
-private:
-    TextReader* reader_;      // not owned
-    AnswerLink* enclosing_;   // not owned
-    LineCounter* lines_;      // not owned; may be null
+  private:
+    TextReader* reader_;     // not owned
+    AnswerLink* enclosing_;  // not owned
+    LineCounter* lines_;     // not owned; may be null
 };
 
 //! Parses the file into the including level's panel and container. For the top-level load

@@ -201,13 +201,20 @@ Flow ParseVoice(Line& l) {
 // The reason a file argument gave no file, for the listener.
 void SkipNoFile(Line& l, const FileArgument& file) {
     switch (file.result) {
-        case FileArgument::Result::Missing: Skip(l, "missing FILE"); break;
-        case FileArgument::Result::MissingFilter: Skip(l, "missing FILTER after '?'"); break;
-        case FileArgument::Result::Cancelled: Skip(l, "no FILE: the prompt was cancelled"); break;
+        case FileArgument::Result::Missing:
+            Skip(l, "missing FILE");
+            break;
+        case FileArgument::Result::MissingFilter:
+            Skip(l, "missing FILTER after '?'");
+            break;
+        case FileArgument::Result::Cancelled:
+            Skip(l, "no FILE: the prompt was cancelled");
+            break;
         case FileArgument::Result::Skipped:
             Skip(l, "no FILE: prompts are skipped after a cancelled one");
             break;
-        case FileArgument::Result::File: break;
+        case FileArgument::Result::File:
+            break;
     }
 }
 
@@ -259,8 +266,8 @@ Flow ParseBlock(Line& l) {
     String name;
     if (!ReadName(l, name)) return Flow::Next;
     if (!closed && l.ctx.depth + 1 > MAX_NESTING) {
-        Skip(l, "blocks and includes nested deeper than " + std::to_string(MAX_NESTING) +
-                    " levels");
+        Skip(l,
+             "blocks and includes nested deeper than " + std::to_string(MAX_NESTING) + " levels");
         return Flow::Next;
     }
     auto group = std::make_unique<GroupElement>(QualifyName(name));
@@ -392,8 +399,8 @@ Flow ParseSetRect(Line& l) {
     if (!ReadTargetProperty(l, target, property)) return Flow::Next;
     auto rect = ReadRect(l, l.ctx.panel);
     if (!rect) return Flow::Next;
-    AddElement(l, std::make_unique<SetRectAction>(QualifyName(target, u"=r"), property,
-                                                  std::move(rect)));
+    AddElement(
+        l, std::make_unique<SetRectAction>(QualifyName(target, u"=r"), property, std::move(rect)));
     return Flow::Next;
 }
 
@@ -432,8 +439,8 @@ Flow ParseSetString(Line& l) {
         const int32_t step = StepValue(value);
         if (step != 0) {
             // A step written as a string value becomes an integer action, named as one.
-            AddElement(l, std::make_unique<SetIntAction>(QualifyName(target, u"=i"), property,
-                                                         step, NO_VALUE, NO_VALUE));
+            AddElement(l, std::make_unique<SetIntAction>(QualifyName(target, u"=i"), property, step,
+                                                         NO_VALUE, NO_VALUE));
         } else {
             AddElement(l, std::make_unique<SetStringAction>(QualifyName(target, u"=s"), property,
                                                             String()));
@@ -469,8 +476,8 @@ Flow ParseInclude(Line& l) {
         return Flow::Next;
     }
     if (l.ctx.depth + 1 > MAX_NESTING) {
-        Skip(l, "blocks and includes nested deeper than " + std::to_string(MAX_NESTING) +
-                    " levels");
+        Skip(l,
+             "blocks and includes nested deeper than " + std::to_string(MAX_NESTING) + " levels");
         return Flow::Next;
     }
     if (!IncludeFile(l.ctx, file.name) && l.ctx.listener) {
@@ -558,10 +565,14 @@ Flow ParseLevel(ParseContext& ctx) {
         }
         Line line{ctx, static_cast<int>(directive->name.size()), number, directive->name};
         switch (directive->handler(line)) {
-            case Flow::Next: break;
-            case Flow::CloseLevel: return Flow::CloseLevel;
-            case Flow::EndOfInput: return Flow::EndOfInput;
-            case Flow::Abort: return Flow::Abort;
+            case Flow::Next:
+                break;
+            case Flow::CloseLevel:
+                return Flow::CloseLevel;
+            case Flow::EndOfInput:
+                return Flow::EndOfInput;
+            case Flow::Abort:
+                return Flow::Abort;
         }
     }
 }
@@ -580,7 +591,9 @@ String QualifyName(std::u16string_view name, std::u16string_view suffix) {
     } else {
         const int32_t number = CurrentParseState().currentPanelNumber;
         // Past the 26th panel the prefixes run on beyond 'Z' as 16-bit characters.
-        if (number != 0) result.push_back(static_cast<char16_t>(64 + number));
+        if (number != 0) {
+            result.push_back(static_cast<char16_t>(64u + static_cast<uint32_t>(number)));
+        }
         result += name;
     }
     result += suffix;

@@ -31,7 +31,7 @@ inline constexpr int32_t MAX_INCLUDE_DEPTH = 32;
 // used it) and the physical line (a file's header is line 1). The program ignores all of it;
 // chordlane-tool check prints it.
 class ParseListener {
-public:
+  public:
     virtual ~ParseListener() = default;
     //! A directive line was skipped; reason names the missing or malformed argument.
     virtual void SkippedLine(const String& file, int32_t line, const String& reason);
@@ -53,12 +53,12 @@ ParseListener& SilentListener();
 // Numbers the physical lines of one file as its chunks are read. A line longer than the
 // buffer arrives in several chunks that all belong to the same physical line.
 class LineCounter {
-public:
+  public:
     explicit LineCounter(int32_t first) : next_(first) {}
     //! The number of the line the chunk (terminated, line end not yet stripped) belongs to.
     int32_t Take(const char16_t* chunk);
 
-private:
+  private:
     int32_t next_;
 };
 
@@ -68,8 +68,8 @@ struct ParseContext {
     PanelElement* panel = nullptr;      // opened by the last '[' of this level
     GroupElement* container = nullptr;  // the group whose block is being parsed
     TextReader* reader = nullptr;       // shared by a file and its blocks
-    String fileName;                    // where the file was found; its neighbours are searched beside it
-    char16_t* line = nullptr;           // LINE_BUFFER_SIZE characters, shared by a file and its blocks
+    String fileName;           // where the file was found; its neighbours are searched beside it
+    char16_t* line = nullptr;  // LINE_BUFFER_SIZE characters, shared by a file and its blocks
     int32_t designWidth = 0;
     int32_t designHeight = 0;
     AnswerLink* answers = nullptr;      // the including files, innermost first

@@ -11,7 +11,7 @@ namespace chordlane::tool {
 namespace {
 
 class PrintingListener : public ParseListener {
-public:
+  public:
     void SkippedLine(const String& file, int32_t line, const String& reason) override {
         Print(file, line, ToUtf8(reason));
     }
@@ -23,13 +23,12 @@ public:
         Print(file, line, ToUtf8(what) + " " + JsonString(name) + " cannot be loaded");
     }
     void IndentedDirective(const String& file, int32_t line, const String& directive) override {
-        Print(file, line,
-              "indented line beginning with '" + ToUtf8(directive) + "' is ignored");
+        Print(file, line, "indented line beginning with '" + ToUtf8(directive) + "' is ignored");
     }
 
     int Problems() const { return problems_; }
 
-private:
+  private:
     void Print(const String& file, int32_t line, const std::string& reason) {
         ++problems_;
         std::printf("%s:%d: %s\n", ToUtf8(file).c_str(), static_cast<int>(line), reason.c_str());
@@ -57,12 +56,13 @@ int RunCheck(std::span<const std::string> args) {
 const ToolCommand kCheck{
     .name = "check",
     .arguments = "FILE",
-    .help = "  Loads FILE as the program does and prints one line 'FILE:LINE: REASON' per\n"
-            "  problem: a directive line that was skipped (naming the missing or malformed\n"
-            "  argument), an include file that cannot be found, a wave file or picture that\n"
-            "  cannot be loaded, an indented line that begins with a directive character.\n"
-            "  FILE is the name under which the loader found the file, LINE the physical\n"
-            "  line (the header is line 1). Exits with 1 when there was a problem.\n",
+    .help =
+        "  Loads FILE as the program does and prints one line 'FILE:LINE: REASON' per\n"
+        "  problem: a directive line that was skipped (naming the missing or malformed\n"
+        "  argument), an include file that cannot be found, a wave file or picture that\n"
+        "  cannot be loaded, an indented line that begins with a directive character.\n"
+        "  FILE is the name under which the loader found the file, LINE the physical\n"
+        "  line (the header is line 1). Exits with 1 when there was a problem.\n",
     .order = 10,
     .takesCommon = true,
     .run = RunCheck,

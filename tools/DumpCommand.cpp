@@ -1,5 +1,6 @@
 // chordlane-tool dump FILE [--registry]: loads FILE and prints the element tree after
 // activation, one element a line, and with --registry every registry entry.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -48,7 +49,7 @@ std::string RealText(float value) {
 }
 
 class Line {
-public:
+  public:
     Line(const Element& element, int depth) {
         text_.assign(static_cast<size_t>(depth) * 2, ' ');
         text_ += element.ClassName();
@@ -64,13 +65,14 @@ public:
     }
     void Visual(const VisualElement& v, bool pressed) {
         Field("bounds", RectText(v.Bounds()));
-        Field("colours", ColourText(v.FillColour()) + "," + ColourText(v.PressedFillColour()) + "," +
-                             ColourText(v.LineColour()) + "," + ColourText(v.PressedLineColour()));
+        Field("colours", ColourText(v.FillColour()) + "," + ColourText(v.PressedFillColour()) +
+                             "," + ColourText(v.LineColour()) + "," +
+                             ColourText(v.PressedLineColour()));
         if (pressed) Field("pressed", v.IsPressed() ? "1" : "0");
     }
     void Print() const { std::printf("%s\n", text_.c_str()); }
 
-private:
+  private:
     std::string text_;
 };
 
@@ -93,9 +95,9 @@ void Describe(Element& element, Line& line) {
         line.Field("file", JsonString(image->GetFileName()));
         line.Visual(*image, false);
         const auto& bitmap = image->GetBitmap();
-        line.Field("bitmap", bitmap ? std::to_string(bitmap->Width()) + "x" +
-                                          std::to_string(bitmap->Height())
-                                    : std::string("none"));
+        line.Field("bitmap",
+                   bitmap ? std::to_string(bitmap->Width()) + "x" + std::to_string(bitmap->Height())
+                          : std::string("none"));
     } else if (auto* text = As<TextElement>(element)) {
         line.Field("text", JsonString(text->Text()));
         line.Visual(*text, false);
@@ -148,13 +150,18 @@ const std::vector<Element*>* MembersOf(Element& element) {
     return nullptr;
 }
 
-void DumpTree(Element& element, int depth) {
+// ancestors guards against a list that holds one of its own containers.
+void DumpTree(Element& element, int depth, std::vector<const Element*>& ancestors) {
     Line line(element, depth);
     Describe(element, line);
     line.Print();
-    if (const std::vector<Element*>* members = MembersOf(element)) {
-        for (Element* member : *members) DumpTree(*member, depth + 1);
+    const std::vector<Element*>* members = MembersOf(element);
+    if (!members || std::find(ancestors.begin(), ancestors.end(), &element) != ancestors.end()) {
+        return;
     }
+    ancestors.push_back(&element);
+    for (Element* member : *members) DumpTree(*member, depth + 1, ancestors);
+    ancestors.pop_back();
 }
 
 int RunDump(std::span<const std::string> args) {
@@ -170,7 +177,8 @@ int RunDump(std::span<const std::string> args) {
     ToolSession session(common);
     const int loaded = LoadForTool(session, parser.Positional()[0], common);
     if (loaded != EXIT_DONE) return loaded;
-    if (App().root) DumpTree(*App().root, 0);
+    std::vector<const Element*> ancestors;
+    if (App().root) DumpTree(*App().root, 0, ancestors);
     if (registry) {
         // The map orders its names by 16-bit code units already.
         for (const auto& [name, element] : Registry()) {
@@ -185,12 +193,13 @@ int RunDump(std::span<const std::string> args) {
 const ToolCommand kDump{
     .name = "dump",
     .arguments = "FILE [--registry]",
-    .help = "  Loads FILE and prints the element tree after activation: one line per element,\n"
-            "  depth first in member order from the root panel, two spaces per depth, the\n"
-            "  class name, the name as a JSON string and 'key=value' fields (strings as JSON\n"
-            "  strings, 'none' for no value, rectangles as L,T,R,B, colours as 0xBBGGRR).\n"
-            "  --registry adds one line 'registry NAME CLASS ELEMENT-NAME' per registry\n"
-            "  entry, in order of name.\n",
+    .help =
+        "  Loads FILE and prints the element tree after activation: one line per element,\n"
+        "  depth first in member order from the root panel, two spaces per depth, the\n"
+        "  class name, the name as a JSON string and 'key=value' fields (strings as JSON\n"
+        "  strings, 'none' for no value, rectangles as L,T,R,B, colours as 0xBBGGRR).\n"
+        "  --registry adds one line 'registry NAME CLASS ELEMENT-NAME' per registry\n"
+        "  entry, in order of name.\n",
     .order = 20,
     .takesCommon = true,
     .run = RunDump,

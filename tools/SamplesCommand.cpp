@@ -74,10 +74,10 @@ int RunSamples(std::span<const std::string> args) {
             for (int32_t shift = -sound->Low(); shift <= sound->High(); ++shift) {
                 const Sample* sample = sound->GetSample(shift);
                 if (!sample || !sample->Image()) continue;
-                const std::string path = (std::filesystem::path(*folder) /
-                                          (FileStem(sound->Name()) + "." +
-                                           std::to_string(shift) + ".wav"))
-                                             .string();
+                const std::string path =
+                    (std::filesystem::path(*folder) /
+                     (FileStem(sound->Name()) + "." + std::to_string(shift) + ".wav"))
+                        .string();
                 std::unique_ptr<File> out = files.Open(FromUtf8(path), FileMode::Write);
                 if (!out ||
                     out->Write(sample->Image(), sample->ImageSize()) != sample->ImageSize()) {
@@ -98,12 +98,13 @@ int RunSamples(std::span<const std::string> args) {
 const ToolCommand kSamples{
     .name = "samples",
     .arguments = "FILE -d DIR",
-    .help = "  Loads FILE and writes every computed sample of every sound element that holds\n"
-            "  samples to DIR (made when missing) as NAME.S.wav, S the shift from -LOW to\n"
-            "  HIGH: the sample's whole wave image as the program holds it. Characters of\n"
-            "  NAME other than letters, digits, '-', '_' and '#' become '_'. Prints one line\n"
-            "  per sound element in tree order: NAME file=FILE base=B low=L high=H\n"
-            "  written=K, with NAME and FILE as JSON strings.\n",
+    .help =
+        "  Loads FILE and writes every computed sample of every sound element that holds\n"
+        "  samples to DIR (made when missing) as NAME.S.wav, S the shift from -LOW to\n"
+        "  HIGH: the sample's whole wave image as the program holds it. Characters of\n"
+        "  NAME other than letters, digits, '-', '_' and '#' become '_'. Prints one line\n"
+        "  per sound element in tree order: NAME file=FILE base=B low=L high=H\n"
+        "  written=K, with NAME and FILE as JSON strings.\n",
     .order = 50,
     .takesCommon = true,
     .run = RunSamples,

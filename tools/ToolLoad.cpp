@@ -37,14 +37,29 @@ std::string JsonString(const std::u16string& text) {
         const char16_t c = text[i];
         char escape[8];
         switch (c) {
-            case u'"': out += "\\\""; continue;
-            case u'\\': out += "\\\\"; continue;
-            case u'\n': out += "\\n"; continue;
-            case u'\r': out += "\\r"; continue;
-            case u'\t': out += "\\t"; continue;
-            case u'\b': out += "\\b"; continue;
-            case u'\f': out += "\\f"; continue;
-            default: break;
+            case u'"':
+                out += "\\\"";
+                continue;
+            case u'\\':
+                out += "\\\\";
+                continue;
+            case u'\n':
+                out += "\\n";
+                continue;
+            case u'\r':
+                out += "\\r";
+                continue;
+            case u'\t':
+                out += "\\t";
+                continue;
+            case u'\b':
+                out += "\\b";
+                continue;
+            case u'\f':
+                out += "\\f";
+                continue;
+            default:
+                break;
         }
         const bool high = c >= 0xD800 && c <= 0xDBFF;
         const bool low = c >= 0xDC00 && c <= 0xDFFF;

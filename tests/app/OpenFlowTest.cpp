@@ -14,7 +14,7 @@ using ::testing::Pair;
 
 // A voice that counts its releases and leaves the playing list only if told to.
 class CountingVoice : public IndexedElement {
-public:
+  public:
     CountingVoice(int& releases, bool leaves)
         : IndexedElement(u"held"), releases_(releases), leaves_(leaves) {}
     const char* ClassName() const override { return "CountingVoice"; }
@@ -24,13 +24,13 @@ public:
         if (leaves_) StopPlaying(this);
     }
 
-private:
+  private:
     int& releases_;
     bool leaves_;
 };
 
 class OpenFlowTest : public InstrumentTest {
-protected:
+  protected:
     //! Opens an instrument while a voice plays; answers how long the flow waited for the voice
     //! and how often it was released.
     std::pair<uint32_t, int> ReopenWhilePlaying(bool voiceLeaves) {
@@ -90,8 +90,9 @@ TEST_F(OpenFlowTest, AFileThatCannotBeFoundGivesAnEmptyLoadedInstrument) {
 }
 
 TEST_F(OpenFlowTest, ActivationLeavesNestedPanelsHiddenAndFiresInit) {
-    Load("gr top 0 0 1 1\n[ shown 0 0 10 10\ngr a 0 0 1 1\n]\n[ hidden 0 0 10 10\n"
-         "gr b 0 0 1 1\n]\n{ init\n=b shown.e\n}\n");
+    Load(
+        "gr top 0 0 1 1\n[ shown 0 0 10 10\ngr a 0 0 1 1\n]\n[ hidden 0 0 10 10\n"
+        "gr b 0 0 1 1\n]\n{ init\n=b shown.e\n}\n");
     EXPECT_TRUE(Root().IsActive());
     EXPECT_TRUE(Find(u"top")->IsActive());
     EXPECT_TRUE(Find(u"Aa")->IsActive());  // its panel was shown by the init action

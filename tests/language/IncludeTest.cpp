@@ -12,7 +12,7 @@ using ::testing::IsEmpty;
 using ::testing::Pair;
 
 class IncludeTest : public InstrumentTest {
-protected:
+  protected:
     ScriptedDialogs& Dialogs() { return platform_.dialogs; }
 
     static constexpr const char* kTwoPrompts =

@@ -72,7 +72,8 @@ std::vector<std::string> InstrumentTest::Describe(Element& container) {
 std::vector<std::string> InstrumentTest::SoundFiles() {
     std::vector<std::string> files;
     for (Element* e : Members(Root())) {
-        if (auto* sound = dynamic_cast<SoundElement*>(e)) files.push_back(ToUtf8(sound->FileName()));
+        if (auto* sound = dynamic_cast<SoundElement*>(e))
+            files.push_back(ToUtf8(sound->FileName()));
     }
     return files;
 }

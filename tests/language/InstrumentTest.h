@@ -20,7 +20,7 @@ namespace chordlane::test {
 
 // Every report of the loader as "NAME:LINE: TEXT", NAME the file's last path component.
 class RecordingListener : public ParseListener {
-public:
+  public:
     void SkippedLine(const String& file, int32_t line, const String& reason) override;
     void MissingInclude(const String& file, int32_t line, const String& name) override;
     void FileNotLoaded(const String& file, int32_t line, const String& what,
@@ -31,11 +31,11 @@ public:
 };
 
 class InstrumentTest : public ChordlaneTest {
-public:
+  public:
     //! The members of a group or panel.
     static std::vector<Element*> Members(Element& container);
 
-protected:
+  protected:
     void SetUp() override;
 
     //! Writes "cl1.0", a line feed and body to relative; answers the path.

@@ -40,13 +40,13 @@ s sound file.wav 440 -3 4
 =r voice.b 1 2 3 4
 =s voice.ns gtr
 )");
-    EXPECT_THAT(Describe(Root()),
-                ElementsAre("RectElement rect", "EllipseElement ellipse", "ImageElement image",
-                            "TextElement label", "EllipseButtonElement round",
-                            "RectButtonElement square", "HiddenButtonElement hidden",
-                            "VoiceElement voice", "SoundElement sound", "StopAction voice<",
-                            "PlayAction voice>", "SetFlagAction voice=b", "SetIntAction voice=i",
-                            "SetRectAction voice=r", "SetStringAction voice=s"));
+    EXPECT_THAT(
+        Describe(Root()),
+        ElementsAre("RectElement rect", "EllipseElement ellipse", "ImageElement image",
+                    "TextElement label", "EllipseButtonElement round", "RectButtonElement square",
+                    "HiddenButtonElement hidden", "VoiceElement voice", "SoundElement sound",
+                    "StopAction voice<", "PlayAction voice>", "SetFlagAction voice=b",
+                    "SetIntAction voice=i", "SetRectAction voice=r", "SetStringAction voice=s"));
     EXPECT_EQ(RectOf(Find(u"square")), (Rect{1, 2, 4, 6}));
     auto& sound = As<SoundElement>(Find(u"sound"));
     EXPECT_EQ(sound.Low(), 3);  // LOW is taken as its magnitude
@@ -55,8 +55,9 @@ s sound file.wav 440 -3 4
 }
 
 TEST_F(ParserTest, OnlyTheFirstCharacterSelectsSoCommentsIndentsAndOtherCasesAreIgnored) {
-    Load(" gr indented 0 0 1 1\n# a comment\nGR upper 0 0 1 1\ngx unknown\n\n\tv tabbed\n"
-         "  just words\ngr crlf 0 0 1 1\r\nvjoined\n");
+    Load(
+        " gr indented 0 0 1 1\n# a comment\nGR upper 0 0 1 1\ngx unknown\n\n\tv tabbed\n"
+        "  just words\ngr crlf 0 0 1 1\r\nvjoined\n");
     EXPECT_THAT(Describe(Root()), ElementsAre("RectElement crlf", "VoiceElement joined"));
     EXPECT_THAT(listener_.reports,
                 ElementsAre("main.clx:2: indented gr", "main.clx:5: unknown directive \"gx\"",
@@ -84,8 +85,9 @@ gr wide 10 20 100 50
 }
 
 TEST_F(ParserTest, PanelCoordinatesAreRelativeToThePanelAndClippedToIt) {
-    Load("[ p 100 50 100 100\ngr clipped 0 0 500 500\ngr moved 10 10 20 20\n"
-         "gr left -50 -50 60 60\n[ q 0 0 50 50\n]\ngr outside 1 2 3 4\n");
+    Load(
+        "[ p 100 50 100 100\ngr clipped 0 0 500 500\ngr moved 10 10 20 20\n"
+        "gr left -50 -50 60 60\n[ q 0 0 50 50\n]\ngr outside 1 2 3 4\n");
     EXPECT_EQ(RectOf(Find(u"Aclipped")), (Rect{100, 50, 200, 150}));
     EXPECT_EQ(RectOf(Find(u"Amoved")), (Rect{110, 60, 130, 80}));
     EXPECT_EQ(RectOf(Find(u"Aleft")), (Rect{100, 50, 110, 60}));
@@ -98,8 +100,8 @@ TEST_F(ParserTest, PanelCoordinatesAreRelativeToThePanelAndClippedToIt) {
 TEST_F(ParserTest, NamesInsidePanelsCarryThePanelLetterEvenPastZ) {
     std::string text;
     for (int i = 1; i <= 27; ++i) text += "[ p" + std::to_string(i) + " 0 0 10 10\nv x\n";
-    Load(text + "v !y\nbh z\nbh !w\nv " + std::string(300, 'n') + "\n< !" +
-         std::string(300, 's') + "\n]\nv x\n");
+    Load(text + "v !y\nbh z\nbh !w\nv " + std::string(300, 'n') + "\n< !" + std::string(300, 's') +
+         "\n]\nv x\n");
     EXPECT_THAT(Describe(*Find(u"p2")), ElementsAre("VoiceElement Bx"));
     EXPECT_THAT(Describe(*Find(u"p27")),  // the character after 'Z', then names without prefix
                 ElementsAre("VoiceElement [x", "VoiceElement y", "HiddenButtonElement z",
@@ -135,8 +137,9 @@ gr f 0 0 1 1
 }
 
 TEST_F(ParserTest, ABlockKeepsItsOwnPanelWhileThePanelLetterIsInstrumentWide) {
-    Load("[ p 100 50 100 100\n{ g\ngr inside 0 0 10 10\n[ q 0 0 10 10\ngr inq 0 0 10 10\n}\n"
-         "gr back 0 0 10 10\n");
+    Load(
+        "[ p 100 50 100 100\n{ g\ngr inside 0 0 10 10\n[ q 0 0 10 10\ngr inq 0 0 10 10\n}\n"
+        "gr back 0 0 10 10\n");
     EXPECT_THAT(Describe(Root()), ElementsAre("PanelElement p", "PanelElement q"));
     EXPECT_THAT(Describe(*Find(u"p")), ElementsAre("GroupElement Ag", "RectElement Bback"));
     EXPECT_THAT(Describe(*Find(u"Ag")), ElementsAre("RectElement Ainside", "RectElement Binq"));
@@ -157,8 +160,9 @@ TEST_F(ParserTest, DeepNestingStopsAtABoundInsteadOfExhaustingTheStack) {
 }
 
 TEST_F(ParserTest, FlagAndIntegerActionsReadTheirValues) {
-    Load("=b a.e\n=b a.e t\n=b a.e f\n=b a.e false\n=b a.e 0\n=b a.e \"f\"\n"
-         "=i a.n +2 0 10\n=i a.n -2\n=i a.n +-1\n=i a.n + 3 5\n");
+    Load(
+        "=b a.e\n=b a.e t\n=b a.e f\n=b a.e false\n=b a.e 0\n=b a.e \"f\"\n"
+        "=i a.n +2 0 10\n=i a.n -2\n=i a.n +-1\n=i a.n + 3 5\n");
     const std::vector<Element*> m = Members(Root());
     std::vector<bool> flags;
     for (size_t i = 0; i < 6; ++i) flags.push_back(As<SetFlagAction>(m[i]).Value());
@@ -176,8 +180,9 @@ TEST_F(ParserTest, FlagAndIntegerActionsReadTheirValues) {
 }
 
 TEST_F(ParserTest, StringValuesArePrefixedUnlessDoubleQuotedAndPlusValuesStep) {
-    Load("[ p 0 0 240 320\n=s x.t abc\n=s x.t \"abc\"\n=s x.t 'abc'\n=s x.t \"+3\"\n=s x.t +0\n"
-         "=s x.t +abc\n=s .t plain\nd 480 640\n=r x.b 10 20 100 50\n");
+    Load(
+        "[ p 0 0 240 320\n=s x.t abc\n=s x.t \"abc\"\n=s x.t 'abc'\n=s x.t \"+3\"\n=s x.t +0\n"
+        "=s x.t +abc\n=s .t plain\nd 480 640\n=r x.b 10 20 100 50\n");
     const std::vector<Element*> m = Members(*Find(u"p"));
     ASSERT_EQ(m.size(), 8u);
     EXPECT_EQ(m[0]->Name(), u"Ax=s");
@@ -197,18 +202,17 @@ TEST_F(ParserTest, MalformedLinesAreSkippedAndReportedWithTheirPhysicalLine) {
          "gr tail 1 2\nv\ns n file.wav 440 3\ns n file.wav\n=i x 5\n=i x.\n=i x.n\n=i x.n +\n"
          "gi g\ngt t\n[ p 0 0\n");
     EXPECT_THAT(Describe(Root()), IsEmpty());
-    EXPECT_THAT(listener_.reports,
-                ElementsAre("main.clx:2: gr: missing H of the rectangle X Y W H",
-                            // The rest of a line longer than the buffer is read as a line.
-                            "main.clx:3: gr: missing W of the rectangle X Y W H",
-                            "main.clx:4: v: missing NAME", "main.clx:5: s: missing HIGH",
-                            "main.clx:6: s: missing FREQ",
-                            "main.clx:7: =i: no '.' between TARGET and PROP",
-                            "main.clx:8: =i: missing PROP after '.'",
-                            "main.clx:9: =i: missing VALUE",
-                            "main.clx:10: =i: missing STEP after '+'",
-                            "main.clx:11: gi: missing FILE", "main.clx:12: gt: missing TEXT",
-                            "main.clx:13: [: missing W of the rectangle X Y W H"));
+    EXPECT_THAT(
+        listener_.reports,
+        ElementsAre("main.clx:2: gr: missing H of the rectangle X Y W H",
+                    // The rest of a line longer than the buffer is read as a line.
+                    "main.clx:3: gr: missing W of the rectangle X Y W H",
+                    "main.clx:4: v: missing NAME", "main.clx:5: s: missing HIGH",
+                    "main.clx:6: s: missing FREQ", "main.clx:7: =i: no '.' between TARGET and PROP",
+                    "main.clx:8: =i: missing PROP after '.'", "main.clx:9: =i: missing VALUE",
+                    "main.clx:10: =i: missing STEP after '+'", "main.clx:11: gi: missing FILE",
+                    "main.clx:12: gt: missing TEXT",
+                    "main.clx:13: [: missing W of the rectangle X Y W H"));
 }
 
 TEST(PlaceRectTest, CoordinatesThatOverflowWrapWithoutUndefinedBehaviour) {

@@ -13,7 +13,7 @@ namespace {
 using ::testing::ElementsAre;
 
 class WriterTest : public InstrumentTest {
-protected:
+  protected:
     std::string ReadBack(const std::string& relative) {
         std::ifstream in(temp_ / relative, std::ios::binary);
         std::stringstream text;

@@ -14,7 +14,7 @@ using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 
 class InstrumentToolTest : public ChordlaneTest {
-protected:
+  protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
         std::filesystem::create_directories(temp_ / "home");
@@ -52,10 +52,10 @@ s snd nothere.wav 440 0 0
     EXPECT_EQ(run.out, main + ":2: gr: missing H of the rectangle X Y W H\n" +  //
                            main + ":3: indented line beginning with 'br' is ignored\n" +
                            Path("part.clx") + ":3: s: missing HIGH\n" +  //
-                           main + ":6: include file \"missing.clx\" cannot be found\n" +
-                           main + ":9: =i: no '.' between TARGET and PROP\n" +
-                           main + ":7: picture \"nothere.bmp\" cannot be loaded\n" +
-                           main + ":8: wave file \"nothere.wav\" cannot be loaded\n");
+                           main + ":6: include file \"missing.clx\" cannot be found\n" + main +
+                           ":9: =i: no '.' between TARGET and PROP\n" + main +
+                           ":7: picture \"nothere.bmp\" cannot be loaded\n" + main +
+                           ":8: wave file \"nothere.wav\" cannot be loaded\n");
     EXPECT_THAT(run.err, HasSubstr("message: Could not load: nothere.wav\n"));
 }
 
@@ -79,8 +79,8 @@ TEST_F(InstrumentToolTest, AnswersFeedThePromptsInOrder) {
     const std::string main = Instrument("main.clx", "s a ?*.wav A 440 0 0\ns b ?*.wav B 440 0 0\n");
     const ToolRun run = Run({"samples", main, "-d", Path("out"), "--answer", a, "--answer", b});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "\"a\" file=\"" + a + "\" base=0 low=0 high=0 written=1\n\"b\" file=\"" +
-                           b + "\" base=0 low=0 high=0 written=1\n");
+    EXPECT_EQ(run.out, "\"a\" file=\"" + a + "\" base=0 low=0 high=0 written=1\n\"b\" file=\"" + b +
+                           "\" base=0 low=0 high=0 written=1\n");
 }
 
 TEST_F(InstrumentToolTest, DumpPrintsTheTreeAndTheRegistry) {
@@ -110,8 +110,9 @@ gt label "C#" 0 0 20 20
                   "    SetIntAction \"low=i\" active=1 prop=\"vm\" value=none step=5 limit=100 "
                   "restart=0\n"
                   "  PanelElement \"page\" active=0 number=1 init=0 bounds=5,5,55,55 " +
-                  grey + "\n" + "    TextElement \"Alabel\" active=0 text=\"C#\" bounds=5,5,15,15 " +
-                  grey + " at=0 ns=0 nm=1 nd=1 display=\"C#\"\n" +
+                  grey + "\n" +
+                  "    TextElement \"Alabel\" active=0 text=\"C#\" bounds=5,5,15,15 " + grey +
+                  " at=0 ns=0 nm=1 nd=1 display=\"C#\"\n" +
                   "  PlayAction \"low>\" active=1 value=7\n"
                   "  SetFlagAction \"key=b\" active=1 prop=\"e\" value=0\n"
                   "  SetRectAction \"key=r\" active=1 prop=\"b\" rect=0,0,5,5\n"
@@ -144,12 +145,13 @@ TEST_F(InstrumentToolTest, SamplesWritesEveryShiftOfEverySoundAsHeld) {
 
 TEST_F(InstrumentToolTest, CommonOptionsSetTheScreenTheHomeFolderAndTiming) {
     WriteFile("home/fromhome.clx", "cl1.0\ngr h 0 0 1 1\n");
-    const ToolRun run = Run({"dump", Instrument("main.clx", "i fromhome.clx\n"), "--screen",
-                             "480x640", "--time"});
+    const ToolRun run =
+        Run({"dump", Instrument("main.clx", "i fromhome.clx\n"), "--screen", "480x640", "--time"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_THAT(run.out, HasSubstr("bounds=0,0,479,639"));
     EXPECT_THAT(run.out, HasSubstr("RectElement \"h\""));
-    EXPECT_THAT(run.err, MatchesRegex("time parse_ms=[0-9]+\\.[0-9]{3} activate_ms=[0-9]+\\.[0-9]{3}\n"));
+    EXPECT_THAT(run.err,
+                MatchesRegex("time parse_ms=[0-9]+\\.[0-9]{3} activate_ms=[0-9]+\\.[0-9]{3}\n"));
 }
 
 }  // namespace
