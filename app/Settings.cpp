@@ -19,7 +19,9 @@ std::unique_ptr<SettingsKey> OpenKey(SettingsRoot root, const String& keyPath) {
 }
 
 void WriteDefaultString(const String& keyPath, const String& text) {
-    if (auto key = OpenKey(SettingsRoot::ClassesRoot, keyPath)) key->WriteString(DEFAULT_VALUE, text);
+    if (auto key = OpenKey(SettingsRoot::ClassesRoot, keyPath)) {
+        key->WriteString(DEFAULT_VALUE, text);
+    }
 }
 
 }  // namespace

@@ -2,9 +2,7 @@
 
 namespace chordlane {
 
-MemoryTextReader::MemoryTextReader(std::span<const uint8_t> data) : data_(data) {
-    packed_ = true;
-}
+MemoryTextReader::MemoryTextReader(std::span<const uint8_t> data) : data_(data) { packed_ = true; }
 
 bool MemoryTextReader::IsOpen() const { return true; }
 

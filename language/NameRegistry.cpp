@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "app/AppState.h"
+#include "app/ListHelpers.h"
 #include "app/EventTrace.h"
 #include "platform/Text.h"
 #include "elements/Element.h"
@@ -31,15 +32,6 @@ RegistryState& State() {
 
 constexpr uint32_t kShift = 1;
 constexpr uint32_t kControl = 2;
-
-void AddUnique(std::vector<Element*>& list, Element* element) {
-    if (std::find(list.begin(), list.end(), element) == list.end()) list.push_back(element);
-}
-
-void RemoveFirst(std::vector<Element*>& list, Element* element) {
-    auto it = std::find(list.begin(), list.end(), element);
-    if (it != list.end()) list.erase(it);
-}
 
 bool IsLetterCode(uint32_t code) {
     // Virtual key codes that the character classification counts as letters: the ASCII
@@ -91,7 +83,7 @@ int32_t ClampToInt32(int64_t v) {
 
 void Register(const String& name, Element* element) {
     State().registry[name] = element;
-    if (element->GetKind() & KIND_SOUND) AddUnique(State().sounds, element);
+    if (element->GetKind() & KIND_SOUND) AddUnlessPresent(State().sounds, element);
 }
 
 void Unregister(const String& name) {
@@ -122,7 +114,7 @@ void ResetInstrument() {
     if (App().root) App().root->DeleteAll();
 }
 
-void StartPlaying(Element* voice) { AddUnique(State().playing, voice); }
+void StartPlaying(Element* voice) { AddUnlessPresent(State().playing, voice); }
 
 void StopPlaying(Element* voice) { RemoveFirst(State().playing, voice); }
 

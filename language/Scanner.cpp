@@ -49,9 +49,7 @@ float RoundToFloat(double d) {
 
 }  // namespace
 
-bool IsTokenSeparator(char16_t c) {
-    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
-}
+bool IsTokenSeparator(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
 
 int StripLineEnd(char16_t* line) {
     int length = 0;
@@ -162,10 +160,9 @@ float NextReal(char16_t* line, int& pos) {
         // Beyond the double range: too large is infinite, too small is zero. The place of
         // the first significant digit tells which.
         const size_t intStart = integer.find_first_not_of('0');
-        const int64_t place =
-            intStart != std::string::npos
-                ? static_cast<int64_t>(integer.size() - intStart)
-                : -static_cast<int64_t>(fraction.find_first_not_of('0'));
+        const int64_t place = intStart != std::string::npos
+                                  ? static_cast<int64_t>(integer.size() - intStart)
+                                  : -static_cast<int64_t>(fraction.find_first_not_of('0'));
         value = place + exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
     }
     return RoundToFloat(negative ? -value : value);

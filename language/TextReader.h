@@ -28,8 +28,8 @@ public:
     virtual bool IsOpen() const;
 
     // Reads up to size - 1 characters, stopping after a line feed (which stays in the
-    // buffer), and fills the rest of the buffer with terminators. Answers buffer, or null when nothing was read (at the
-    // end of the input, or when size leaves no room for a character).
+    // buffer), and fills the rest of the buffer with terminators. Answers buffer, or null when
+    // nothing was read (at the end of the input, or when size leaves no room for a character).
     char16_t* ReadLine(char16_t* buffer, int size);
     // ReadLine answering the number of characters stored, -1 for nothing; lines holding
     // a zero character can be told from shorter ones by it.

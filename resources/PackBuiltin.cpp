@@ -40,8 +40,7 @@ int main(int argc, char** argv) {
     out << "\n    0};\n}  // namespace\n\n"
            "std::span<const uint8_t> BuiltinInstrument() {\n"
            "    return {kBuiltin, "
-        << codes.size()
-        << "};\n}\n\n}  // namespace chordlane\n";
+        << codes.size() << "};\n}\n\n}  // namespace chordlane\n";
 
     std::ofstream file(argv[2], std::ios::binary | std::ios::trunc);
     file << out.str();

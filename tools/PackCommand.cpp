@@ -52,11 +52,12 @@ int RunPack(std::span<const std::string> args) {
 const ToolCommand kPack{
     .name = "pack",
     .arguments = "IN OUT",
-    .help = "  Writes IN (plain text, UTF-8) as packed text to OUT: the bytes 'C', 'L' and a\n"
-            "  line feed, then the codes, low half of each byte first; an odd number of codes\n"
-            "  is padded with code 15. IN's header line is replaced by that of the packed\n"
-            "  file, so OUT reads exactly as IN. An IN that is packed already, cannot be read\n"
-            "  or is larger than 64 MiB, and an OUT that cannot be written, exit with 2.\n",
+    .help =
+        "  Writes IN (plain text, UTF-8) as packed text to OUT: the bytes 'C', 'L' and a\n"
+        "  line feed, then the codes, low half of each byte first; an odd number of codes\n"
+        "  is padded with code 15. IN's header line is replaced by that of the packed\n"
+        "  file, so OUT reads exactly as IN. An IN that is packed already, cannot be read\n"
+        "  or is larger than 64 MiB, and an OUT that cannot be written, exit with 2.\n",
     .order = 60,
     .takesCommon = false,
     .run = RunPack,

@@ -22,8 +22,9 @@ ToolCommandRegistration::ToolCommandRegistration(const ToolCommand& command) {
 
 std::vector<const ToolCommand*> ToolCommands() {
     std::vector<const ToolCommand*> commands = Registry();
-    std::stable_sort(commands.begin(), commands.end(),
-                     [](const ToolCommand* a, const ToolCommand* b) { return a->order < b->order; });
+    std::stable_sort(
+        commands.begin(), commands.end(),
+        [](const ToolCommand* a, const ToolCommand* b) { return a->order < b->order; });
     return commands;
 }
 

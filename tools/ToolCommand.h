@@ -11,10 +11,10 @@ namespace chordlane::tool {
 
 // Exit codes every command shares.
 inline constexpr int EXIT_DONE = 0;
-inline constexpr int EXIT_PROBLEMS = 1;    // check found problems
-inline constexpr int EXIT_USAGE = 2;       // bad command line, unreadable script or input
-inline constexpr int EXIT_ABANDONED = 3;   // the load was abandoned in a file prompt
-inline constexpr int EXIT_NOT_FOUND = 4;   // FILE cannot be found by the file search
+inline constexpr int EXIT_PROBLEMS = 1;   // check found problems
+inline constexpr int EXIT_USAGE = 2;      // bad command line, unreadable script or input
+inline constexpr int EXIT_ABANDONED = 3;  // the load was abandoned in a file prompt
+inline constexpr int EXIT_NOT_FOUND = 4;  // FILE cannot be found by the file search
 
 struct ToolCommand {
     std::string_view name;

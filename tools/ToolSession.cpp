@@ -16,6 +16,17 @@ String ExecutableFolder() {
     return ProgramFolderFromPath(FromUtf8(self.string()));
 }
 
+String ToolProgramFolder() {
+    const String executable = ExecutableFolder();
+    std::error_code ec;
+    const String installed = executable + FromUtf8(CHORDLANE_INSTALLED_FOLDER);
+    if (std::filesystem::is_directory(ToUtf8(installed), ec)) return installed;
+    if (std::filesystem::is_directory(CHORDLANE_BUILD_FOLDER, ec)) {
+        return FromUtf8(CHORDLANE_BUILD_FOLDER);
+    }
+    return executable;
+}
+
 String DocumentsFolder() {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return WithTrailingSeparator(FromUtf8(documents.toStdString()));
@@ -27,9 +38,7 @@ ToolSession::ToolSession(const CommonOptions& options) {
     app.screenWidth = options.screenWidth;
     app.screenHeight = options.screenHeight;
     app.screenRect = {0, 0, options.screenWidth - 1, options.screenHeight - 1};
-    // The program's data folder stands beside the executable until installed data is laid
-    // out; the caller that knows better may set App().programFolder after this.
-    app.programFolder = ExecutableFolder();
+    app.programFolder = ToolProgramFolder();
     app.homeFolder = options.home ? WithTrailingSeparator(FromUtf8(*options.home))
                                   : DeriveHomeFolder(DocumentsFolder());
     app.vM = 50;

@@ -23,6 +23,9 @@ private:
 
 //! The folder of the running executable, ending with '/'.
 String ExecutableFolder();
+//! The program folder: the installed data folder beside the executable's installation,
+//! else the one the build fills, else the executable's own folder.
+String ToolProgramFolder();
 //! The user's documents folder with a '/' at its end, the program's home folder default.
 String DocumentsFolder();
 

@@ -24,10 +24,18 @@ QString EncodeName(const String& name) {
     QString out;
     for (char16_t c : name) {
         switch (c) {
-            case u'%': out += QStringLiteral("%25"); break;
-            case u'/': out += QStringLiteral("%2F"); break;
-            case u'\\': out += QStringLiteral("%5C"); break;
-            default: out += QChar(c); break;
+            case u'%':
+                out += QStringLiteral("%25");
+                break;
+            case u'/':
+                out += QStringLiteral("%2F");
+                break;
+            case u'\\':
+                out += QStringLiteral("%5C");
+                break;
+            default:
+                out += QChar(c);
+                break;
         }
     }
     if (out == QStringLiteral("@")) return QStringLiteral("%40");
@@ -36,9 +44,12 @@ QString EncodeName(const String& name) {
 
 QString RootGroup(SettingsRoot root) {
     switch (root) {
-        case SettingsRoot::LocalMachine: return QStringLiteral("LocalMachine");
-        case SettingsRoot::CurrentUser: return QStringLiteral("CurrentUser");
-        case SettingsRoot::ClassesRoot: return QStringLiteral("ClassesRoot");
+        case SettingsRoot::LocalMachine:
+            return QStringLiteral("LocalMachine");
+        case SettingsRoot::CurrentUser:
+            return QStringLiteral("CurrentUser");
+        case SettingsRoot::ClassesRoot:
+            return QStringLiteral("ClassesRoot");
     }
     return QStringLiteral("CurrentUser");
 }
@@ -59,11 +70,11 @@ QString KeyGroup(SettingsRoot root, const String& path) {
 
 class QtSettingsKey : public SettingsKey {
 public:
-    QtSettingsKey(QSettings& settings, QString group)
-        : settings_(settings), group_(std::move(group)) {}
+    QtSettingsKey(std::shared_ptr<QSettings> settings, QString group)
+        : settings_(std::move(settings)), group_(std::move(group)) {}
 
     std::optional<String> ReadString(const String& name, size_t maxBytes) override {
-        const QVariant value = settings_.value(Key(name));
+        const QVariant value = settings_->value(Key(name));
         if (!value.isValid()) return std::nullopt;
         const String text = FromQString(Text(value));
         // The registry refuses a value that does not fit the caller's buffer.
@@ -72,7 +83,7 @@ public:
     }
 
     std::optional<uint32_t> ReadNumber(const String& name) override {
-        const QVariant value = settings_.value(Key(name));
+        const QVariant value = settings_->value(Key(name));
         if (!value.isValid()) return std::nullopt;
         bool ok = false;
         const uint number = Text(value).trimmed().toUInt(&ok, 10);
@@ -81,12 +92,12 @@ public:
     }
 
     bool WriteString(const String& name, const String& value) override {
-        settings_.setValue(Key(name), ToQString(value));
+        settings_->setValue(Key(name), ToQString(value));
         return Sync();
     }
 
     bool WriteNumber(const String& name, uint32_t value) override {
-        settings_.setValue(Key(name), QString::number(value));
+        settings_->setValue(Key(name), QString::number(value));
         return Sync();
     }
 
@@ -102,11 +113,12 @@ private:
 
     // Written at once, so another run (or the user's editor) sees the value.
     bool Sync() {
-        settings_.sync();
-        return settings_.status() == QSettings::NoError;
+        settings_->sync();
+        return settings_->status() == QSettings::NoError;
     }
 
-    QSettings& settings_;
+    // Shared, so a key stays usable after the store object that opened it is gone.
+    std::shared_ptr<QSettings> settings_;
     QString group_;
 };
 
@@ -115,7 +127,7 @@ private:
 QtSettingsStore::QtSettingsStore() : QtSettingsStore(DefaultFileName()) {}
 
 QtSettingsStore::QtSettingsStore(const QString& fileName)
-    : settings_(std::make_unique<QSettings>(fileName, QSettings::IniFormat)) {}
+    : settings_(std::make_shared<QSettings>(fileName, QSettings::IniFormat)) {}
 
 QtSettingsStore::~QtSettingsStore() = default;
 
@@ -128,7 +140,7 @@ QString QtSettingsStore::DefaultFileName() {
 QString QtSettingsStore::FileName() const { return settings_->fileName(); }
 
 std::unique_ptr<SettingsKey> QtSettingsStore::CreateKey(SettingsRoot root, const String& path) {
-    return std::make_unique<QtSettingsKey>(*settings_, KeyGroup(root, path));
+    return std::make_unique<QtSettingsKey>(settings_, KeyGroup(root, path));
 }
 
 }  // namespace chordlane

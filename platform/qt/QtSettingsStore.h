@@ -28,7 +28,7 @@ public:
     static QString DefaultFileName();
 
 private:
-    std::unique_ptr<QSettings> settings_;
+    std::shared_ptr<QSettings> settings_;
 };
 
 }  // namespace chordlane

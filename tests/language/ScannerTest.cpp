@@ -1,8 +1,8 @@
-#include "language/Scanner.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+#include "language/Scanner.h"
 
 namespace chordlane {
 namespace {
@@ -52,26 +52,20 @@ TEST(ScannerTest, TokensSplitAtSeparatorsAndQuotes) {
     Line unclosed(u"\"open");
     EXPECT_EQ(unclosed.Token(), u"open");
     EXPECT_EQ(unclosed.Token(), u"<none>");
-    Line lastQuote(u"a '");
+    Line lastQuote(u"a   '");
     EXPECT_EQ(lastQuote.Token(), u"a");
+    EXPECT_EQ(PeekChar(lastQuote.chars, lastQuote.pos), u'\'');  // not consumed
+    EXPECT_EQ(lastQuote.pos, 4);
     EXPECT_EQ(lastQuote.Token(), u"");
     EXPECT_EQ(lastQuote.Token(), u"<none>");
-}
-
-TEST(ScannerTest, PeekLooksWithoutConsuming) {
-    Line line(u"   *name");
-    EXPECT_EQ(PeekChar(line.chars, line.pos), u'*');
-    EXPECT_EQ(line.pos, 3);
-    EXPECT_EQ(line.Token(), u"*name");
-    Line blank(u"x   ");
-    blank.pos = 1;
-    EXPECT_EQ(PeekChar(blank.chars, blank.pos), 0);
-    EXPECT_EQ(blank.pos, 1);
+    EXPECT_EQ(PeekChar(lastQuote.chars, lastQuote.pos), 0);
+    EXPECT_EQ(lastQuote.pos, 5);
 }
 
 TEST(ScannerTest, IntegersInEveryBaseWithSaturation) {
-    Line line(u"0x1F 0XfF 017 08 -5 +7 abc 12ab 0x -0x10 4294967296 -2147483649 2147483647 "
-              u"0xFFFFFFFF 0x7fffffff 99999999999999999999999");
+    Line line(
+        u"0x1F 0XfF 017 08 -5 +7 abc 12ab 0x -0x10 4294967296 -2147483649 2147483647 "
+        u"0xFFFFFFFF 0x7fffffff 99999999999999999999999");
     for (int32_t expected : {31, 255, 15, 0, -5, 7, 0, 12, 0, 0, INT32_MAX, INT32_MIN, INT32_MAX,
                              INT32_MAX, INT32_MAX, INT32_MAX}) {
         EXPECT_EQ(line.Int(), expected);
@@ -80,10 +74,11 @@ TEST(ScannerTest, IntegersInEveryBaseWithSaturation) {
 }
 
 TEST(ScannerTest, RealsAreReadInDoubleAndRoundedToSingle) {
-    Line line(u"440 -27.5 .5 1e3 2.5E-1x 0.1 abc 1e 1e400 -1e400 1e-400 3.4028235e38 3.5e38 "
-              u"\"1,5\"");
-    for (float expected : {440.0f, -27.5f, 0.5f, 1000.0f, 0.25f, 0.1f, 0.0f, 1.0f,
-                           INFINITY, -INFINITY, 0.0f, 3.4028235e38f, INFINITY, 1.0f}) {
+    Line line(
+        u"440 -27.5 .5 1e3 2.5E-1x 0.1 abc 1e 1e400 -1e400 1e-400 3.4028235e38 3.5e38 "
+        u"\"1,5\"");
+    for (float expected : {440.0f, -27.5f, 0.5f, 1000.0f, 0.25f, 0.1f, 0.0f, 1.0f, INFINITY,
+                           -INFINITY, 0.0f, 3.4028235e38f, INFINITY, 1.0f}) {
         EXPECT_EQ(line.Real(), expected);
     }
     EXPECT_EQ(line.Real(), NO_REAL);

@@ -1,13 +1,10 @@
-#include "platform/qt/QtSettingsStore.h"
-
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <cstdlib>
 
-#include "app/Settings.h"
-#include "platform/Platform.h"
+#include "platform/qt/QtSettingsStore.h"
 
 namespace chordlane {
 namespace {
@@ -15,75 +12,45 @@ namespace {
 class QtSettingsStoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        if (old) oldConfig_ = old;
-        hadConfig_ = old != nullptr;
-        setenv("XDG_CONFIG_HOME", dir_.path().toUtf8().constData(), 1);
+        previous_ = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", dir_.path().toUtf8());
     }
-    void TearDown() override {
-        if (hadConfig_) setenv("XDG_CONFIG_HOME", oldConfig_.c_str(), 1);
-        else unsetenv("XDG_CONFIG_HOME");
+    void TearDown() override { qputenv("XDG_CONFIG_HOME", previous_); }
+    String Read(SettingsRoot root, const String& key, const String& name) {
+        return QtSettingsStore().CreateKey(root, key)->ReadString(name, 768).value_or(u"<none>");
     }
 
     QTemporaryDir dir_;
-    std::string oldConfig_;
-    bool hadConfig_ = false;
+    QByteArray previous_;
 };
 
-TEST_F(QtSettingsStoreTest, LivesInTheUsersConfigurationFolder) {
-    QtSettingsStore store;
-    EXPECT_EQ(store.FileName(), dir_.path() + "/Chordlane/Chordlane.ini");
-    store.CreateKey(SettingsRoot::CurrentUser, u"ControlPanel\\Volume")->WriteNumber(u"Volume", 7);
-    EXPECT_TRUE(QFile::exists(store.FileName()));
-}
-
-TEST_F(QtSettingsStoreTest, ValuesSurviveIntoTheNextRun) {
-    const String key = u"SOFTWARE\\Larkspur Labs\\Chordlane\\Install";
+TEST_F(QtSettingsStoreTest, ValuesSurviveIntoTheNextRunUnderTheirOwnNames) {
     {
         QtSettingsStore store;
-        auto install = store.CreateKey(SettingsRoot::LocalMachine, key);
-        EXPECT_TRUE(install->WriteString(u"Home", u"/mnt/card/Instruments, and more"));
-        EXPECT_TRUE(install->WriteNumber(u"Count", 0xFFFFFFF0u));
-        store.CreateKey(SettingsRoot::ClassesRoot, u"Chordlane\\Shell\\Open\\Command")
-            ->WriteString(u"", u"\"/opt/chordlane/Chordlane.exe\" %1");
+        EXPECT_EQ(store.FileName(), dir_.path() + "/Chordlane/Chordlane.ini");
+        auto key = store.CreateKey(SettingsRoot::CurrentUser, u"A\\B");
+        EXPECT_TRUE(key->WriteString(u"v", u"/mnt/card, and \"more\" %1"));
+        EXPECT_TRUE(key->WriteNumber(u"n", 0xFFFFFFF0u));
+        store.CreateKey(SettingsRoot::LocalMachine, u"A\\B")->WriteString(u"v", u"machine");
+        for (const char16_t* name : {u"B/v", u"B%2Fv", u"@", u""}) {
+            store.CreateKey(SettingsRoot::CurrentUser, u"A")->WriteString(name, name);
+        }
     }
-    QtSettingsStore store;
-    auto install = store.CreateKey(SettingsRoot::LocalMachine, key);
-    EXPECT_EQ(install->ReadString(u"Home", 768), String(u"/mnt/card/Instruments, and more"));
-    EXPECT_EQ(install->ReadNumber(u"Count"), 0xFFFFFFF0u);
-    EXPECT_EQ(store.CreateKey(SettingsRoot::ClassesRoot, u"Chordlane\\Shell\\Open\\Command")
-                  ->ReadString(u"", 768),
-              String(u"\"/opt/chordlane/Chordlane.exe\" %1"));
-    // Missing values and text that is not a number read as missing.
-    EXPECT_EQ(install->ReadString(u"Nothing", 768), std::nullopt);
-    EXPECT_EQ(install->ReadNumber(u"Home"), std::nullopt);
-}
-
-TEST_F(QtSettingsStoreTest, RootsKeysAndNamesNeverRunIntoEachOther) {
-    QtSettingsStore store;
-    store.CreateKey(SettingsRoot::LocalMachine, u"A\\B")->WriteString(u"v", u"machine");
-    store.CreateKey(SettingsRoot::CurrentUser, u"A\\B")->WriteString(u"v", u"user");
-    store.CreateKey(SettingsRoot::CurrentUser, u"A")->WriteString(u"B/v", u"slash");
-    store.CreateKey(SettingsRoot::CurrentUser, u"A")->WriteString(u"B%2Fv", u"percent");
-    store.CreateKey(SettingsRoot::CurrentUser, u"A")->WriteString(u"@", u"at");
-    store.CreateKey(SettingsRoot::CurrentUser, u"A")->WriteString(u"", u"default");
-
-    QtSettingsStore reread;
-    EXPECT_EQ(reread.CreateKey(SettingsRoot::LocalMachine, u"A\\B")->ReadString(u"v", 768),
-              String(u"machine"));
-    auto user = reread.CreateKey(SettingsRoot::CurrentUser, u"A");
-    EXPECT_EQ(reread.CreateKey(SettingsRoot::CurrentUser, u"A\\B")->ReadString(u"v", 768),
-              String(u"user"));
-    EXPECT_EQ(user->ReadString(u"B/v", 768), String(u"slash"));
-    EXPECT_EQ(user->ReadString(u"B%2Fv", 768), String(u"percent"));
-    EXPECT_EQ(user->ReadString(u"@", 768), String(u"at"));
-    EXPECT_EQ(user->ReadString(u"", 768), String(u"default"));
+    EXPECT_TRUE(QFile::exists(dir_.path() + "/Chordlane/Chordlane.ini"));
+    EXPECT_EQ(Read(SettingsRoot::CurrentUser, u"A\\B", u"v"), u"/mnt/card, and \"more\" %1");
+    EXPECT_EQ(Read(SettingsRoot::LocalMachine, u"A\\B", u"v"), u"machine");
+    for (const char16_t* name : {u"B/v", u"B%2Fv", u"@", u""}) {
+        EXPECT_EQ(Read(SettingsRoot::CurrentUser, u"A", name), name);
+    }
+    auto key = QtSettingsStore().CreateKey(SettingsRoot::CurrentUser, u"A\\B");
+    EXPECT_EQ(key->ReadNumber(u"n"), 0xFFFFFFF0u);
+    EXPECT_EQ(key->ReadNumber(u"v"), std::nullopt);  // text that is not a number
+    EXPECT_EQ(key->ReadString(u"missing", 768), std::nullopt);
 }
 
 TEST_F(QtSettingsStoreTest, StringsThatDoNotFitAreRefused) {
-    QtSettingsStore store;
-    auto key = store.CreateKey(SettingsRoot::LocalMachine, u"K");
+    // The key outlives the store object that opened it.
+    auto key = QtSettingsStore().CreateKey(SettingsRoot::LocalMachine, u"K");
     key->WriteString(u"fits", String(383, u'\u00e9'));
     key->WriteString(u"long", String(384, u'x'));
     EXPECT_EQ(key->ReadString(u"fits", 768), String(383, u'\u00e9'));
@@ -91,21 +58,20 @@ TEST_F(QtSettingsStoreTest, StringsThatDoNotFitAreRefused) {
 }
 
 TEST_F(QtSettingsStoreTest, HandEditedFilesAreRead) {
-    QtSettingsStore store;
-    QFile file(store.FileName());
     ASSERT_TRUE(QDir().mkpath(dir_.path() + "/Chordlane"));
+    QFile file(dir_.path() + "/Chordlane/Chordlane.ini");
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[LocalMachine]\nSOFTWARE\\Larkspur%20Labs\\Chordlane\\Install\\Home=/srv/a,b\n"
-               "[CurrentUser]\nControlPanel\\Volume\\Volume= 1234 \n");
+    file.write(
+        "[LocalMachine]\nSOFTWARE\\Larkspur%20Labs\\Chordlane\\Install\\Home=/srv/a,b\n"
+        "[CurrentUser]\nControlPanel\\Volume\\Volume= 1234 \n");
     file.close();
-
-    QtSettingsStore reread;
-    Platform platform;
-    platform.settings = &reread;
-    const Platform previous = InstallPlatform(platform);
-    EXPECT_EQ(ReadInstallSetting(u"Home"), u"/srv/a,b");
-    EXPECT_EQ(ReadSettingNumber(SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE), 1234u);
-    InstallPlatform(previous);
+    EXPECT_EQ(
+        Read(SettingsRoot::LocalMachine, u"SOFTWARE\\Larkspur Labs\\Chordlane\\Install", u"Home"),
+        u"/srv/a,b");
+    EXPECT_EQ(QtSettingsStore()
+                  .CreateKey(SettingsRoot::CurrentUser, u"ControlPanel\\Volume")
+                  ->ReadNumber(u"Volume"),
+              1234u);
 }
 
 }  // namespace

@@ -1,47 +1,34 @@
 #include "tests/tools/ToolRunner.h"
 
-#include <spawn.h>
 #include <sys/wait.h>
 
-#include <fcntl.h>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
-extern char** environ;
-
 namespace chordlane::test {
 
-namespace {
-
-std::string Slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-}  // namespace
-
 ToolRun RunTool(const std::vector<std::string>& args, const std::filesystem::path& folder) {
-    const std::string outPath = (folder / "tool.out").string();
-    const std::string errPath = (folder / "tool.err").string();
-    std::vector<std::string> words{CHORDLANE_TOOL_PATH};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
+    // Each word in single quotes for the shell, its own single quotes spelled '\''.
+    auto quote = [](const std::string& word) {
+        std::string out = "'";
+        for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return out + "'";
+    };
+    const std::filesystem::path err = folder / "tool.err";
+    std::string command = quote(CHORDLANE_TOOL_PATH);
+    for (const std::string& arg : args) command += " " + quote(arg);
+    command += " 2>" + quote(err.string());
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ToolRun run;
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return run;
-    int status = 0;
-    if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
-    run.out = Slurp(outPath);
-    run.err = Slurp(errPath);
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char chunk[4096];
+    for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;) run.out.append(chunk, n);
+    const int status = pclose(pipe);
+    if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+    std::ifstream in(err, std::ios::binary);
+    run.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return run;
 }
 
