@@ -1,6 +1,6 @@
 #include "elements/ImageElement.h"
 
-#include "platform/Platform.h"
+#include "language/FileSearch.h"
 
 namespace chordlane {
 
@@ -19,11 +19,8 @@ void ImageElement::SetString(const String&, const String& value) {
 int32_t ImageElement::GetKind() const { return KIND_VISUAL | KIND_IMAGE; }
 
 void ImageElement::SetActive(bool active) {
-    if (active && !fileName_.empty() && !bitmap_) {
-        if (PictureLoader* pictures = CurrentPlatform().pictures) {
-            bitmap_ = pictures->LoadFile(fileName_);
-        }
-    }
+    // No including file: the name as written, then the home and program folders.
+    if (active && !fileName_.empty() && !bitmap_) bitmap_ = LoadPictureSearched(fileName_, String());
     VisualElement::SetActive(active);
 }
 

@@ -1,6 +1,8 @@
 #include "language/FileSearch.h"
 
 #include "app/AppState.h"
+#include "elements/ImageElement.h"
+#include "elements/PanelElement.h"
 #include "platform/Platform.h"
 
 namespace chordlane {
@@ -12,11 +14,14 @@ void AddJoined(std::vector<String>& paths, const String& folder, const String& n
     paths.push_back(folder + name);
 }
 
-// Image elements that show the same file share one bitmap instead of loading it again.
-// IMAGE SHARING: connected when image elements exist — ask App().root->FindImageByFile(name)
-// for an element already showing the file and answer that element's bitmap when it holds
-// one. Until then every picture is loaded from its file.
-std::shared_ptr<Bitmap> SharedPicture(const String& /*name*/) { return nullptr; }
+// Image elements that show the same file share one bitmap instead of loading it again: the
+// first image element of that file name in the tree, if it holds a bitmap already.
+std::shared_ptr<Bitmap> SharedPicture(const String& name) {
+    if (!App().root) return nullptr;
+    Element* element = App().root->FindImageByFile(name);
+    if (!element) return nullptr;
+    return static_cast<ImageElement*>(element)->GetBitmap();
+}
 
 }  // namespace
 
