@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/sound/WaveBytes.h"
+#include "tests/sound/SoundTestSupport.h"
 #include "tests/support/ChordlaneTest.h"
 #include "tests/tools/ToolRunner.h"
 
@@ -30,7 +30,7 @@ class InstrumentToolTest : public ChordlaneTest {
     }
     std::string Wave(const std::string& name) {
         const WaveSpec spec;
-        return WriteFile(name, CanonicalWave(spec, Pcm16(To16(Tone(spec.rate, 440, 0.1, 8000)))))
+        return WriteFile(name, CanonicalWave(spec, Tone(spec, 440, 0.1, 8000)))
             .string();
     }
     std::string Path(const std::string& name) { return (temp_ / name).string(); }
