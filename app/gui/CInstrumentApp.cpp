@@ -10,10 +10,12 @@
 #include "app/AppState.h"
 #include "app/Folders.h"
 #include "app/MenuCommands.h"
+#include "app/OpenFlow.h"
 #include "app/Settings.h"
 #include "app/gui/CAboutDlg.h"
 #include "app/gui/CMainFrame.h"
 #include "app/gui/ViewWidget.h"
+#include "language/Writer.h"
 #include "platform/StdFileSystem.h"
 #include "platform/SteadyClock.h"
 #include "platform/audio/PortAudioOutput.h"
@@ -162,7 +164,7 @@ void CInstrumentApp::OnFileOpen() { RunOpenFlow(nullptr); }
 
 void CInstrumentApp::OnFileSaveAs() {
     // Saving is offered only when the rule allows it; a stale menu must not get past it.
-    if (CanSaveAs() && saveAs_) saveAs_();
+    if (CanSaveAs()) SaveInstrumentAs();
 }
 
 void CInstrumentApp::OnShowActive() { ToggleShowActive(); }
@@ -175,7 +177,7 @@ void CInstrumentApp::OnAppAbout() {
 }
 
 void CInstrumentApp::RunOpenFlow(const String* path) {
-    if (openFlow_) openFlow_(path);
+    OpenInstrument(path ? std::optional<String>(*path) : std::nullopt);
 }
 
 }  // namespace chordlane

@@ -1,6 +1,5 @@
 #pragma once
 #include <QObject>
-#include <functional>
 #include <memory>
 
 #include "app/gui/ProgramOptions.h"
@@ -21,9 +20,6 @@ class QtWindow;
 // The program: its start-up, its services, and the menu commands that are not the window's.
 class CInstrumentApp : public QObject {
 public:
-    // The Open flow with a path, or with null to let the user choose one.
-    using OpenFlow = std::function<void(const String* path)>;
-
     //! With services, those are used (tests); otherwise the real ones are made. The window
     //! service is always the real one over the frame.
     explicit CInstrumentApp(ProgramOptions options, const Platform* services = nullptr);
@@ -43,11 +39,9 @@ public:
     void OnSpeedVolume();
     void OnAppAbout();
 
-    //! Runs the Open flow (the first tap, File -> Open, the command line).
+    //! Runs the Open flow (the first tap, File -> Open, the command line) with the path, or
+    //! with null to let the user choose one.
     void RunOpenFlow(const String* path);
-    void SetOpenFlow(OpenFlow flow) { openFlow_ = std::move(flow); }
-    //! What File -> Save As runs when it is allowed.
-    void SetSaveAs(std::function<void()> saveAs) { saveAs_ = std::move(saveAs); }
 
 private:
     void MakeRealServices();
@@ -55,8 +49,6 @@ private:
 
     ProgramOptions options_;
     InstrumentView view_;
-    OpenFlow openFlow_;
-    std::function<void()> saveAs_;
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<QtWindow> window_;
     // The real services; unused when the caller gave its own.

@@ -58,7 +58,6 @@ protected:
     }
     void Start(ProgramOptions options = {}) {
         app_ = std::make_unique<CInstrumentApp>(options, &CurrentPlatform());
-        app_->SetOpenFlow([this](const String* path) { opened_.push_back(path ? *path : u"?"); });
         app_->StartApplication();
     }
     void StartActive() {
@@ -67,6 +66,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
     }
     CMainFrame* Frame() { return app_->MainFrame(); }
+    const std::vector<FileDialogRequest>& Dialogs() { return platform_.dialogs.Requests(); }
     ViewWidget* View() { return Frame()->View(); }
     void LoadEmptyInstrument() {
         auto root = std::make_unique<PanelElement>(u"!", std::make_unique<Rect>(App().screenRect), 0);
@@ -83,7 +83,6 @@ protected:
 
     ProgramTrace trace_;
     std::unique_ptr<CInstrumentApp> app_;
-    std::vector<String> opened_;
 };
 
 TEST_F(ProgramTest, MenuBarHoldsFileOptionsAndHelp) {
@@ -110,7 +109,11 @@ TEST_F(ProgramTest, StartUpSetsScreenChecksAndVolumeScaleAndOpensTheCommandLine)
     EXPECT_TRUE(Frame()->CommandAction(ID_SHOW_ACTIVE)->isChecked());
     EXPECT_TRUE(Frame()->CommandAction(ID_SPEED_VOLUME)->isChecked());
     EXPECT_EQ(App().vM, 50);
-    EXPECT_EQ(opened_, std::vector<String>{u"My Songs/a.clx"});
+    // A missing file is an empty instrument: loaded, so a tap plays rather than asks.
+    EXPECT_EQ(App().instrumentLoaded, 1);
+    EXPECT_EQ(App().currentPath, u"My Songs/a.clx");
+    QTest::mouseClick(View(), Qt::LeftButton, {}, QPoint(100, 100));
+    EXPECT_TRUE(Dialogs().empty());
     ASSERT_FALSE(App().homeFolder.empty());
     EXPECT_EQ(App().homeFolder.back(), u'/');
     EXPECT_EQ(App().programFolder.back(), u'/');
@@ -133,10 +136,12 @@ TEST_F(ProgramTest, FirstStartGivesTheDesktopASystemVolumeInTheMiddleAndKeepsASt
 
 TEST_F(ProgramTest, WithoutCommandLineNothingOpensUntilTheFirstTap) {
     Start();
-    EXPECT_TRUE(opened_.empty());
+    EXPECT_TRUE(Dialogs().empty());
     QTest::mouseClick(View(), Qt::LeftButton, {}, QPoint(100, 100));
-    EXPECT_EQ(opened_, std::vector<String>{u"?"});
+    ASSERT_EQ(Dialogs().size(), 1u);
+    EXPECT_EQ(Dialogs()[0].title, u"Open an Instrument");
     EXPECT_TRUE(trace_.strokes.empty());
+    EXPECT_EQ(App().instrumentLoaded, 0);  // cancelled: still the start-up screen
 }
 
 TEST_F(ProgramTest, SaveAsIsEnabledExactlyWithPathAndAnswers) {
@@ -154,6 +159,9 @@ TEST_F(ProgramTest, SaveAsIsEnabledExactlyWithPathAndAnswers) {
     App().answersLog = u"? \"e2.wav\"\n";
     openFileMenu();
     EXPECT_TRUE(saveAs->isEnabled());
+    saveAs->trigger();
+    ASSERT_EQ(Dialogs().size(), 1u);
+    EXPECT_FALSE(Dialogs()[0].open);
     EXPECT_TRUE(Frame()->CommandAction(ID_FILE_OPEN)->isEnabled());
 }
 
@@ -190,10 +198,10 @@ TEST_F(ProgramTest, ShortcutsTakeTheirKeysFromTheInstrument) {
     QTest::keyClick(View(), Qt::Key_Q, Qt::AltModifier);
     QTest::keyClick(View(), Qt::Key_F10);
     EXPECT_TRUE(trace_.events.empty());
-    EXPECT_TRUE(opened_.empty());
+    EXPECT_TRUE(Dialogs().empty());
 
     QTest::keyClick(View(), Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(opened_, std::vector<String>{u"?"});
+    EXPECT_EQ(Dialogs().size(), 1u);
     QTest::keyClick(View(), Qt::Key_F1);
     EXPECT_EQ(platform_.help.Opened(), std::vector<String>{u"chordlane_help.htm"});
     EXPECT_TRUE(trace_.events.empty());
