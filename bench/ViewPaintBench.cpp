@@ -1,0 +1,67 @@
+// A full repaint of each shipped instrument as the window does it: the view's paint at zoom 2
+// on the QPainter surface, offscreen.
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <cstdlib>
+
+#include "app/AppState.h"
+#include "app/OpenFlow.h"
+#include "platform/Text.h"
+#include "platform/headless/HeadlessPlatform.h"
+#include "platform/qt/QtPictureLoader.h"
+#include "platform/qt/QtSurface.h"
+#include "view/InstrumentView.h"
+
+namespace chordlane {
+namespace {
+
+constexpr int ZOOM = 2;
+
+void EnsureOffscreenApplication() {
+    if (QGuiApplication::instance()) return;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "chordlane_bench";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication app(argc, argv);
+}
+
+void BM_RepaintShippedInstrument(benchmark::State& state, const char* file) {
+    EnsureOffscreenApplication();
+    HeadlessPlatform platform;
+    QtPictureLoader pictures;  // pictures as the program draws them
+    Platform services = CurrentPlatform();
+    services.pictures = &pictures;
+    InstallPlatform(services);
+    ResetAppState();
+    App().screenWidth = 240;
+    App().screenHeight = 320;
+    App().screenRect = {0, 0, 239, 319};
+    const String path = FromUtf8(std::string(CHORDLANE_SOURCE_DIR) + "/instruments/" + file);
+    if (OpenInstrument(path).outcome != OpenResult::Outcome::Loaded || !App().instrumentLoaded) {
+        state.SkipWithError("the instrument did not load");
+        return;
+    }
+    InstrumentView view;
+    QImage image(240 * ZOOM, 320 * ZOOM, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        painter.scale(ZOOM, ZOOM);
+        QtSurface surface(painter, Rect{0, 0, 240, 320});
+        view.Paint(surface);
+    }
+    ResetAppState();
+    platform.Install();
+}
+
+BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, guitar, "guitar.clx")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, keyboard, "keyboard.clx")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, strummer, "strummer.clx")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, stage, "stage.clx")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, drums, "drums.clx")->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace chordlane
