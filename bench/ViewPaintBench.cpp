@@ -58,8 +58,10 @@ void BM_RepaintShippedInstrument(benchmark::State& state, const char* file) {
 }
 
 BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, guitar, "guitar.clx")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, keyboard, "keyboard.clx")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, strummer, "strummer.clx")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, keyboard, "keyboard.clx")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, strummer, "strummer.clx")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, stage, "stage.clx")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, drums, "drums.clx")->Unit(benchmark::kMillisecond);
 

@@ -28,7 +28,7 @@ int32_t DrawCentredText(Surface& surface, const String& text, Colour colour, int
 // The view's painting and input. One instance per window; the stroke state lives as long as
 // the window, so a touch that follows quickly on the last one continues its stroke.
 class InstrumentView {
-public:
+  public:
     //! Paints the instrument once one is loaded, else the start-up screen.
     void Paint(Surface& surface);
 
@@ -50,7 +50,7 @@ public:
     //! Called when the screen is touched while no instrument is loaded.
     void SetOpenRequested(std::function<void()> handler) { openRequested_ = std::move(handler); }
 
-private:
+  private:
     void PaintInstrument(Surface& surface);
     void PaintStartupScreen(Surface& surface);
     void HandStroke(Point from, Point to, int32_t strength);

@@ -9,7 +9,10 @@
 namespace chordlane {
 
 CAboutDlg::CAboutDlg(QWidget* parent)
-    : QDialog(parent), icon_(new QLabel(this)), version_(new QLabel(this)), second_(new QLabel(this)) {
+    : QDialog(parent),
+      icon_(new QLabel(this)),
+      version_(new QLabel(this)),
+      second_(new QLabel(this)) {
     setWindowTitle(QStringLiteral("About Chordlane"));
     setModal(true);
     icon_->setPixmap(ProgramIcon().pixmap(32, 32));

@@ -7,14 +7,14 @@ namespace chordlane {
 
 // Help -> About Chordlane: the program's icon, name and version.
 class CAboutDlg : public QDialog {
-public:
+  public:
     explicit CAboutDlg(QWidget* parent = nullptr);
 
     QLabel* VersionLabel() const { return version_; }
     QLabel* SecondLabel() const { return second_; }
     QLabel* IconLabel() const { return icon_; }
 
-private:
+  private:
     QLabel* icon_;
     QLabel* version_;
     QLabel* second_;

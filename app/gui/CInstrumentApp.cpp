@@ -107,8 +107,8 @@ bool CInstrumentApp::StartApplication() {
     AppState& app = App();
     // 1. The frame with its view and menu bar; the window service rests on it.
     frame_ = std::make_unique<CMainFrame>(*this, view_, options_);
-    window_ = std::make_unique<QtWindow>(frame_.get(), frame_->View(), frame_->menuBar(),
-                                         options_.zoom);
+    window_ =
+        std::make_unique<QtWindow>(frame_.get(), frame_->View(), frame_->menuBar(), options_.zoom);
     window_->SetFullScreen(options_.fullScreen);
     services_.window = window_.get();
     previous_ = InstallPlatform(services_);

@@ -19,7 +19,7 @@ class QtWindow;
 
 // The program: its start-up, its services, and the menu commands that are not the window's.
 class CInstrumentApp : public QObject {
-public:
+  public:
     //! With services, those are used (tests); otherwise the real ones are made. The window
     //! service is always the real one over the frame.
     explicit CInstrumentApp(ProgramOptions options, const Platform* services = nullptr);
@@ -43,7 +43,7 @@ public:
     //! with null to let the user choose one.
     void RunOpenFlow(const String* path);
 
-private:
+  private:
     void MakeRealServices();
     void FindFolders();
 

@@ -116,11 +116,11 @@ void CMainFrame::CreateMenus(CInstrumentApp& app) {
 
 void CMainFrame::CreateShortcuts() {
     const std::pair<QKeyCombination, int> table[] = {
-        {Qt::CTRL | Qt::Key_N, ID_FILE_NEW},        {Qt::CTRL | Qt::Key_S, ID_FILE_SAVE},
-        {Qt::CTRL | Qt::Key_Z, ID_EDIT_UNDO},       {Qt::ALT | Qt::Key_Backspace, ID_EDIT_UNDO},
-        {Qt::CTRL | Qt::Key_X, ID_EDIT_CUT},        {Qt::SHIFT | Qt::Key_Delete, ID_EDIT_CUT},
-        {Qt::CTRL | Qt::Key_C, ID_EDIT_COPY},       {Qt::CTRL | Qt::Key_Insert, ID_EDIT_COPY},
-        {Qt::CTRL | Qt::Key_V, ID_EDIT_PASTE},      {Qt::SHIFT | Qt::Key_Insert, ID_EDIT_PASTE},
+        {Qt::CTRL | Qt::Key_N, ID_FILE_NEW},         {Qt::CTRL | Qt::Key_S, ID_FILE_SAVE},
+        {Qt::CTRL | Qt::Key_Z, ID_EDIT_UNDO},        {Qt::ALT | Qt::Key_Backspace, ID_EDIT_UNDO},
+        {Qt::CTRL | Qt::Key_X, ID_EDIT_CUT},         {Qt::SHIFT | Qt::Key_Delete, ID_EDIT_CUT},
+        {Qt::CTRL | Qt::Key_C, ID_EDIT_COPY},        {Qt::CTRL | Qt::Key_Insert, ID_EDIT_COPY},
+        {Qt::CTRL | Qt::Key_V, ID_EDIT_PASTE},       {Qt::SHIFT | Qt::Key_Insert, ID_EDIT_PASTE},
         {QKeyCombination(Qt::Key_F6), ID_NEXT_PANE}, {Qt::SHIFT | Qt::Key_F6, ID_PREV_PANE},
     };
     for (const auto& [keys, command] : table) {

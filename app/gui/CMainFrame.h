@@ -21,7 +21,7 @@ class ViewWidget;
 // program's activation (system volume and hardware buttons), opens the help, and gives the
 // sound engine's completion notices their turn on the user-interface thread.
 class CMainFrame : public QMainWindow {
-public:
+  public:
     CMainFrame(CInstrumentApp& app, InstrumentView& view, const ProgramOptions& options);
     ~CMainFrame() override;
 
@@ -48,10 +48,10 @@ public:
     //! notices from there. An empty function stops it.
     void SetWaveNoticeDrain(std::function<void()> drain, int fd = -1);
 
-protected:
+  protected:
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     void CreateMenus(CInstrumentApp& app);
     void CreateShortcuts();
     QAction* AddCommand(QMenu* menu, const QString& text, int command);

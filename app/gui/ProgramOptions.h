@@ -15,7 +15,7 @@ struct ProgramOptions {
     int zoom = 2;
     bool fullScreen = false;
     bool verbose = false;  // what the audio output chose goes to standard error
-    String commandLine;  // the path words joined by single spaces; empty: none
+    String commandLine;    // the path words joined by single spaces; empty: none
 };
 
 struct ParsedCommandLine {

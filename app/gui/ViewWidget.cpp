@@ -65,8 +65,7 @@ void ViewWidget::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void ViewWidget::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        view_.OnDoubleClick(ToView(event->position().toPoint()));
+    if (event->button() == Qt::LeftButton) view_.OnDoubleClick(ToView(event->position().toPoint()));
     event->accept();
 }
 
@@ -88,8 +87,7 @@ void ViewWidget::keyReleaseEvent(QKeyEvent* event) {
     // X11 reports a held key as release-press pairs; only the real release counts.
     if (event->isAutoRepeat()) return;
     if (IsSystemKey(*event)) return QWidget::keyReleaseEvent(event);
-    if (const uint32_t code = VirtualKeyCode(event->key(), event->modifiers()))
-        view_.OnKeyUp(code);
+    if (const uint32_t code = VirtualKeyCode(event->key(), event->modifiers())) view_.OnKeyUp(code);
     event->accept();
 }
 

@@ -10,7 +10,7 @@ class InstrumentView;
 // The instrument's screen on the desktop: the view's logical pixels drawn zoom times larger,
 // the left mouse button and single touch points as the stylus, key presses as virtual keys.
 class ViewWidget : public QWidget {
-public:
+  public:
     ViewWidget(InstrumentView& view, int screenWidth, int screenHeight, int zoom,
                QWidget* parent = nullptr);
 
@@ -18,7 +18,7 @@ public:
     //! The view point under a widget position.
     Point ToView(const QPoint& position) const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -28,7 +28,7 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     bool focusNextPrevChild(bool next) override;
 
-private:
+  private:
     InstrumentView& view_;
     int zoom_;
 };

@@ -12,17 +12,17 @@ int main(int argc, char** argv) {
     const std::vector<std::string> words(argv + 1, argv + argc);
     const ParsedCommandLine parsed = chordlane::ParseProgramOptions(words);
     switch (parsed.action) {
-    case ParsedCommandLine::Action::Help:
-        std::fputs(chordlane::ProgramUsage().c_str(), stdout);
-        return 0;
-    case ParsedCommandLine::Action::Version:
-        std::printf("chordlane %s\n", CHORDLANE_VERSION);
-        return 0;
-    case ParsedCommandLine::Action::Error:
-        std::fprintf(stderr, "chordlane: %s\n", parsed.error.c_str());
-        return 2;
-    case ParsedCommandLine::Action::Run:
-        break;
+        case ParsedCommandLine::Action::Help:
+            std::fputs(chordlane::ProgramUsage().c_str(), stdout);
+            return 0;
+        case ParsedCommandLine::Action::Version:
+            std::printf("chordlane %s\n", CHORDLANE_VERSION);
+            return 0;
+        case ParsedCommandLine::Action::Error:
+            std::fprintf(stderr, "chordlane: %s\n", parsed.error.c_str());
+            return 2;
+        case ParsedCommandLine::Action::Run:
+            break;
     }
     // Qt's own options are not offered: the words belong to the instrument's path. Qt is set
     // up through its environment variables instead.

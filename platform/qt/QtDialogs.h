@@ -13,7 +13,7 @@ namespace chordlane {
 
 // The open-file and save-file dialogs over QFileDialog, modal on the main window.
 class QtDialogs : public FileDialogs {
-public:
+  public:
     // The chosen name goes into a buffer of this many characters with its terminator.
     static constexpr qsizetype MAX_NAME = 129;
 
@@ -28,7 +28,7 @@ public:
     //! (a name that would be cut short would open the wrong file).
     static std::optional<String> AcceptChosenName(const QString& chosen);
 
-private:
+  private:
     QWidget* parent_;
 };
 

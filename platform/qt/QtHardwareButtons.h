@@ -10,7 +10,7 @@ namespace chordlane {
 // application buttons to the program, so the buttons are never taken over. Hot keys that are
 // registered anyway are kept, and Raise delivers their presses to the frame's handler.
 class QtHardwareButtons : public HardwareButtons {
-public:
+  public:
     using HotKeyHandler = std::function<void(int32_t id)>;
 
     bool HasShellKeyRelease() override { return false; }
@@ -23,7 +23,7 @@ public:
     //! A press of the hot key id: reaches the handler only while the key is registered.
     bool Raise(int32_t id);
 
-private:
+  private:
     struct HotKey {
         uint32_t modifiers = 0;
         uint32_t keyCode = 0;

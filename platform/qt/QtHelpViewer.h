@@ -8,7 +8,7 @@ namespace chordlane {
 
 // Opens the help document of the program folder in the desktop's browser.
 class QtHelpViewer : public HelpViewer {
-public:
+  public:
     using UrlOpener = std::function<bool(const QUrl&)>;
 
     //! The opener defaults to QDesktopServices::openUrl.
@@ -17,7 +17,7 @@ public:
 
     bool Open(const String& document) override;
 
-private:
+  private:
     UrlOpener opener_;
     String programFolder_;
 };

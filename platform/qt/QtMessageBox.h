@@ -7,13 +7,13 @@ namespace chordlane {
 
 // The stop message box over QMessageBox: critical icon, no caption, one OK button.
 class QtMessageBox : public MessageBox {
-public:
+  public:
     explicit QtMessageBox(QWidget* parent = nullptr) : parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
 
     void ShowStop(const String& text) override;
 
-private:
+  private:
     QWidget* parent_;
 };
 

@@ -13,7 +13,7 @@ namespace chordlane {
 // coordinates), the frame that holds it and the menu bar whose items carry the command
 // numbers as their data.
 class QtWindow : public Window {
-public:
+  public:
     QtWindow(QWidget* frame, QWidget* view, QMenuBar* menuBar, int zoom);
 
     void RepaintNow(const Rect& r) override;
@@ -25,7 +25,7 @@ public:
     //! The widget area of a view rectangle, clipped to the widget; empty when outside.
     QRect WidgetArea(const Rect& r) const;
 
-private:
+  private:
     QPointer<QWidget> frame_;
     QPointer<QWidget> view_;
     QPointer<QMenuBar> menuBar_;

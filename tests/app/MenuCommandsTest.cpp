@@ -1,8 +1,7 @@
-#include "app/MenuCommands.h"
-
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/MenuCommands.h"
 #include "tests/elements/ElementTestSupport.h"
 
 namespace chordlane::test {
@@ -11,7 +10,7 @@ namespace {
 constexpr char16_t VOLUME_KEY_PATH[] = u"ControlPanel\\Volume";
 
 class MenuCommandsTest : public ChordlaneTest {
-protected:
+  protected:
     void SetVolume(uint32_t value) {
         platform_.settings.Set(SettingsRoot::CurrentUser, VOLUME_KEY_PATH, u"Volume", value);
     }
@@ -49,7 +48,7 @@ TEST_F(MenuCommandsTest, SaveAsNeedsBothAPathAndRecordedAnswers) {
 
 TEST_F(MenuCommandsTest, ActivationReadsSystemVolumeIntoVolumeScale) {
     const std::pair<uint32_t, int32_t> cases[] = {
-        {0x88888888u, 88}, {0x7FFFFFFFu, 80}, {0x01111110u, -40},
+        {0x88888888u, 88},  {0x7FFFFFFFu, 80}, {0x01111110u, -40},
         {0xFFFFFFFFu, 200}, {0x6AAAAAA4u, 60},
     };
     for (const auto& [stored, expected] : cases) {

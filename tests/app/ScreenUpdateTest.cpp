@@ -1,5 +1,4 @@
 #include "app/ScreenUpdate.h"
-
 #include "tests/support/ChordlaneTest.h"
 
 namespace chordlane::test {

@@ -1,6 +1,6 @@
-#include "app/gui/ProgramOptions.h"
-
 #include <gtest/gtest.h>
+
+#include "app/gui/ProgramOptions.h"
 
 namespace chordlane::test {
 namespace {
@@ -20,8 +20,8 @@ TEST(ProgramOptionsTest, DefaultsAreTheDeviceScreenAtZoomTwo) {
 }
 
 TEST(ProgramOptionsTest, PathWordsAreJoinedBySingleSpacesWhateverFollows) {
-    const ParsedCommandLine parsed =
-        Parse({"--screen", "320x240", "--zoom=3", "--fullscreen", "--verbose", "My", "Songs/a.clx", "--zoom"});
+    const ParsedCommandLine parsed = Parse({"--screen", "320x240", "--zoom=3", "--fullscreen",
+                                            "--verbose", "My", "Songs/a.clx", "--zoom"});
     ASSERT_EQ(parsed.action, Action::Run);
     EXPECT_EQ(parsed.options.screenWidth, 320);
     EXPECT_EQ(parsed.options.screenHeight, 240);
@@ -42,11 +42,19 @@ TEST(ProgramOptionsTest, HelpAndVersionWinOverEverythingBeforeThePath) {
 }
 
 TEST(ProgramOptionsTest, BadValuesAreRefusedWithAReason) {
-    for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
-             {"--screen"}, {"--screen", "240"}, {"--screen", "0x320"}, {"--screen", "240x-1"},
-             {"--screen", "5000x100"}, {"--screen", "240x320x2"}, {"--zoom", "0"},
-             {"--zoom", "9"}, {"--zoom", "2.5"}, {"--zoom"}, {"--screen", "4000x4000", "--zoom", "3"},
-             {"--frobnicate"}}) {
+    for (const std::vector<std::string>& words :
+         std::vector<std::vector<std::string>>{{"--screen"},
+                                               {"--screen", "240"},
+                                               {"--screen", "0x320"},
+                                               {"--screen", "240x-1"},
+                                               {"--screen", "5000x100"},
+                                               {"--screen", "240x320x2"},
+                                               {"--zoom", "0"},
+                                               {"--zoom", "9"},
+                                               {"--zoom", "2.5"},
+                                               {"--zoom"},
+                                               {"--screen", "4000x4000", "--zoom", "3"},
+                                               {"--frobnicate"}}) {
         const ParsedCommandLine parsed = Parse(words);
         EXPECT_EQ(parsed.action, Action::Error) << words[0];
         EXPECT_FALSE(parsed.error.empty());

@@ -1,13 +1,14 @@
 // The program's window offscreen: menus, shortcuts, keys, stylus and the start-up screen.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
-#include <fcntl.h>
 #include <thread>
-#include <unistd.h>
 
 #include "app/AppState.h"
 #include "app/EventTrace.h"
@@ -31,7 +32,7 @@ struct Stroke {
 };
 
 class ProgramTrace : public EventTrace {
-public:
+  public:
     void Stroke(Point from, Point to, int32_t strength) override {
         strokes.push_back({from, to, strength});
     }
@@ -46,7 +47,7 @@ public:
 };
 
 class ProgramTest : public ChordlaneTest {
-protected:
+  protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
         SetTrace(&trace_);
@@ -69,7 +70,8 @@ protected:
     const std::vector<FileDialogRequest>& Dialogs() { return platform_.dialogs.Requests(); }
     ViewWidget* View() { return Frame()->View(); }
     void LoadEmptyInstrument() {
-        auto root = std::make_unique<PanelElement>(u"!", std::make_unique<Rect>(App().screenRect), 0);
+        auto root =
+            std::make_unique<PanelElement>(u"!", std::make_unique<Rect>(App().screenRect), 0);
         root->SetActive(true);
         App().root = std::move(root);
         App().instrumentLoaded = 1;

@@ -18,8 +18,9 @@ using QtServicesTest = ChordlaneTest;
 TEST_F(QtServicesTest, FileFiltersBecomeQtNameFilters) {
     const QStringList filters = QtDialogs::NameFilters(
         {{u"Chordlane Instrument (*.clx,*.cly)", u"*.clx;*.cly"}, {u"Wave Files", u"*.wav"}});
-    EXPECT_EQ(filters, (QStringList{QStringLiteral("Chordlane Instrument (*.clx,*.cly) (*.clx *.cly)"),
-                                    QStringLiteral("Wave Files (*.wav)")}));
+    EXPECT_EQ(filters,
+              (QStringList{QStringLiteral("Chordlane Instrument (*.clx,*.cly) (*.clx *.cly)"),
+                           QStringLiteral("Wave Files (*.wav)")}));
 }
 
 TEST_F(QtServicesTest, ChosenNamesLongerThanTheProgramsBufferCountAsCancelled) {

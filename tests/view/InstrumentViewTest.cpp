@@ -1,5 +1,3 @@
-#include "view/InstrumentView.h"
-
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -7,8 +5,9 @@
 #include "app/EventTrace.h"
 #include "app/ScreenUpdate.h"
 #include "elements/PanelElement.h"
-#include "tests/support/ChordlaneTest.h"
 #include "platform/headless/RecordingSurface.h"
+#include "tests/support/ChordlaneTest.h"
+#include "view/InstrumentView.h"
 #include "view/ScreenPalette.h"
 
 namespace chordlane::test {
@@ -18,12 +17,12 @@ constexpr Colour YELLOW = 0x00FFFF;
 using Kind = DrawCall::Kind;
 
 class TestBitmap : public Bitmap {
-public:
+  public:
     TestBitmap(int32_t width, int32_t height) : width_(width), height_(height) {}
     int32_t Width() const override { return width_; }
     int32_t Height() const override { return height_; }
 
-private:
+  private:
     int32_t width_;
     int32_t height_;
 };
@@ -45,7 +44,7 @@ struct Stroke {
 
 // A root panel that only writes down what the stylus handling asks of it.
 class RecordingRoot : public PanelElement {
-public:
+  public:
     RecordingRoot() : PanelElement(u"!", std::make_unique<Rect>(Rect{0, 0, 239, 319}), 0) {}
     int32_t OnStroke(Point from, Point to, int32_t value, bool parentPenInside) override {
         strokes.push_back({from, to, value});
@@ -62,7 +61,7 @@ public:
 };
 
 class StrokeTrace : public EventTrace {
-public:
+  public:
     void Stroke(Point from, Point to, int32_t strength) override {
         strokes.push_back({from, to, strength});
     }
@@ -77,7 +76,7 @@ public:
 
 // A shape or button that marks in the drawing where it was drawn.
 class ProbeElement : public VisualElement {
-public:
+  public:
     ProbeElement(String name, bool button) : VisualElement(std::move(name)), button_(button) {}
     const char* ClassName() const override { return "ProbeElement"; }
     int32_t GetKind() const override {
@@ -88,12 +87,12 @@ public:
         return true;
     }
 
-private:
+  private:
     bool button_;
 };
 
 class ViewTest : public ChordlaneTest {
-protected:
+  protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
         App().screenWidth = 240;
@@ -186,10 +185,12 @@ TEST_F(StartupScreenTest, PaletteIsRealisedOnlyOnFullPaletteDisplays) {
 using InstrumentPaintTest = ViewTest;
 
 TEST_F(InstrumentPaintTest, FillsWithBackgroundThenDrawsButtonsOverEverythingElse) {
-    auto root = std::make_unique<PanelElement>(u"!", std::make_unique<Rect>(Rect{0, 0, 239, 319}), 0);
+    auto root =
+        std::make_unique<PanelElement>(u"!", std::make_unique<Rect>(Rect{0, 0, 239, 319}), 0);
     root->Add(std::make_unique<ProbeElement>(u"button", true));
     root->Add(std::make_unique<ProbeElement>(u"shape", false));
-    auto inner = std::make_unique<PanelElement>(u"A", std::make_unique<Rect>(Rect{0, 0, 99, 99}), 1);
+    auto inner =
+        std::make_unique<PanelElement>(u"A", std::make_unique<Rect>(Rect{0, 0, 99, 99}), 1);
     inner->Add(std::make_unique<ProbeElement>(u"inner button", true));
     inner->Add(std::make_unique<ProbeElement>(u"inner shape", false));
     inner->SetActive(true);
@@ -213,7 +214,7 @@ TEST_F(InstrumentPaintTest, FillsWithBackgroundThenDrawsButtonsOverEverythingEls
 }
 
 class StylusTest : public ViewTest {
-protected:
+  protected:
     void SetUp() override {
         ViewTest::SetUp();
         auto root = std::make_unique<RecordingRoot>();
