@@ -4,8 +4,11 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "platform/Types.h"
 #include "sound/Sample.h"
@@ -15,8 +18,6 @@ namespace chordlane {
 namespace {
 
 constexpr float GAIN_STEP = 0.9f;
-
-bool IsEightBit(const Sample& s) { return s.format.bitsPerSample == 8; }
 
 // The period for a frequency in milli-samples, truncated from single precision; false when
 // the frequency is not inside (0, rate) or the period does not fit 32 bits.
@@ -50,48 +51,66 @@ bool MakePlan(const Sample& source, float frequency, Plan& plan) {
     plan.psrcN = plan.psrc / 1000;
     plan.poutN = plan.pout / 1000;
     plan.phase = source.pitchPhase;
-    plan.limit = source.peak;
+    // The copy's offset values are held in 16 bits; an analysed peak is at most 32640.
+    plan.limit = std::min<int32_t>(source.peak, INT16_MAX);
     return true;
 }
 
 // The source period in whole samples, for the window; false for a degenerate recording.
+// The milli-sample period must exist as well, which bounds the window to about two million
+// entries whatever the rate and frequency in the file.
 bool WindowLength(const Sample& source, int32_t& n) {
     const uint32_t rate = source.format.samplesPerSec;
-    if (!(source.frequency > 0.0f) || !(source.frequency < static_cast<float>(rate))) return false;
+    int32_t period = 0;
+    if (!MilliPeriod(rate, source.frequency, period)) return false;
     const float v = static_cast<float>(rate) / source.frequency;
     if (!(v >= 1.0f) || !(v < 2147483648.0f)) return false;
     n = static_cast<int32_t>(v);
     return true;
 }
 
-// Adds count weighted source values into out, both walked by kStep from the pointers given.
-// Within one grain half every output index is met once, so whether any value leaves the
-// limit does not depend on the order: the loop tests them all at once and can run on
+// Adds count weighted source values into out, all three walked upward from the pointers
+// given. Within one grain half every output index is met once, so whether any value leaves
+// the limit does not depend on the order: the loop tests them all at once and can run on
 // vector units, with the same single-precision products and truncations as one by one.
 // (After an overflow the output is discarded, so what this half wrote does not matter.)
-template <typename T, bool kSixteen, int kStep>
-bool AddValues(T* __restrict out, const T* __restrict source, const float* __restrict w,
+// The offset is taken here, in 32 bits, so the recording itself is never altered.
+template <typename T, bool kSixteen>
+bool AddValues(int16_t* __restrict out, const T* __restrict source, const float* __restrict w,
                int64_t count, float gain, int32_t limit) {
     int32_t outside = 0;
-    for (int64_t q = 0; q < count; ++q) {
-        const float s = static_cast<float>(source[q * kStep]);
+    for (int64_t p = 0; p < count; ++p) {
+        const float s = static_cast<float>(static_cast<int32_t>(source[p]) - SAMPLE_OFFSET);
         // The product order differs between the widths, and so do the roundings.
-        int32_t x = kSixteen ? static_cast<int32_t>((s * gain) * w[q])
-                             : static_cast<int32_t>((s * w[q]) * gain);
-        x += out[q * kStep];
+        int32_t x = kSixteen ? static_cast<int32_t>((s * gain) * w[p])
+                             : static_cast<int32_t>((s * w[p]) * gain);
+        x += out[p];
         outside |= static_cast<int32_t>(x < -limit) | static_cast<int32_t>(x > limit);
-        out[q * kStep] = static_cast<T>(x);
+        out[p] = static_cast<int16_t>(x);
     }
     return outside == 0;
 }
 
+// One grain half of count values: output index first and source index j go with window
+// entry q, and all three advance by step. T is the stored value type: int16_t, or uint8_t
+// for 8-bit data. A half that runs downward is walked from its low end, with the window
+// reversed, as the vectoriser handles no loop that mixes directions over values of
+// different widths.
 template <typename T, bool kSixteen>
-GrainResult AddWidth(const GrainTarget& t, int64_t first, int64_t j, int32_t step, const float* w,
+GrainResult AddWidth(const GrainTarget& t, int64_t first, int64_t j, int64_t q, int32_t step,
                      int64_t count) {
-    T* out = static_cast<T*>(t.out) + first;
-    const T* source = static_cast<const T*>(t.source) + j;
-    const bool fits = step > 0 ? AddValues<T, kSixteen, +1>(out, source, w, count, t.gain, t.limit)
-                               : AddValues<T, kSixteen, -1>(out, source, w, count, t.gain, t.limit);
+    const T* source = reinterpret_cast<const T*>(t.source);
+    bool fits = false;
+    if (step > 0) {
+        fits = AddValues<T, kSixteen>(t.out + first, source + j, t.window.data() + q, count, t.gain,
+                                      t.limit);
+    } else {
+        const int64_t back = count - 1;
+        const int64_t top = static_cast<int64_t>(t.windowBackward.size()) - 1;
+        fits = AddValues<T, kSixteen>(t.out + first - back, source + j - back,
+                                      t.windowBackward.data() + (top - (q + back)), count, t.gain,
+                                      t.limit);
+    }
     return fits ? GrainResult::Added : GrainResult::Overflow;
 }
 
@@ -124,15 +143,24 @@ bool RunPass(GrainTarget& target, const Plan& plan) {
     }
 }
 
-GrainTarget MakeTarget(Sample& out, const Sample& source, const Plan& plan,
-                       std::span<const float> window, float gain) {
+// A window and the same entries in reverse order, as the grains take them.
+struct Window {
+    explicit Window(std::vector<float> entries)
+        : forward(std::move(entries)), backward(forward.rbegin(), forward.rend()) {}
+    std::vector<float> forward;
+    std::vector<float> backward;
+};
+
+GrainTarget MakeTarget(std::span<int16_t> out, const Sample& source, const Plan& plan,
+                       const Window& window, float gain) {
     GrainTarget target;
-    target.out = out.Data();
+    target.out = out.data();
     target.source = source.Data();
     target.count = plan.count;
-    target.bits = out.format.bitsPerSample;
+    target.bits = source.format.bitsPerSample;
     target.limit = plan.limit;
-    target.window = window;
+    target.window = window.forward;
+    target.windowBackward = window.backward;
     target.gain = gain;
     return target;
 }
@@ -150,24 +178,36 @@ bool PrepareCopy(Sample& out, const Sample& source, float frequency) {
         return false;
     }
     std::memcpy(out.Image(), source.Image(), WAVE_HEADER_SIZE);
+    // A byte after the last whole value (16-bit data of odd length) is silence.
+    const size_t whole = static_cast<size_t>(out.ValueCount()) * (out.format.bitsPerSample / 8);
+    if (whole < static_cast<size_t>(out.dataLength))
+        std::memset(out.Data() + whole, 0, static_cast<size_t>(out.dataLength) - whole);
     return true;
 }
 
+// A copy that cannot be made is no sample at all, as when its image could not be had.
+void DropCopy(Sample& out) {
+    out.ReleaseImage();
+    out.dataLength = 0;
+}
+
+// Room for the offset values of one copy; null when memory is short.
+std::unique_ptr<int16_t[]> NewValues(int64_t count) {
+    return std::unique_ptr<int16_t[]>(new (std::nothrow) int16_t[static_cast<size_t>(count)]);
+}
+
 // The gain loop. Each pass starts from silence; only the extent the failed pass wrote needs
-// clearing again, which leaves the result as if the whole data had been cleared.
-void SynthesiseCopy(Sample& out, const Sample& source, const Plan& plan,
-                    std::span<const float> window) {
-    std::memset(out.Data(), 0, static_cast<size_t>(out.dataLength));
-    out.peak = source.peak;
-    const int64_t bytesPerValue = out.format.bitsPerSample / 8;
+// clearing again, which leaves the result as if the whole output had been cleared.
+void SynthesiseCopy(std::span<int16_t> values, const Sample& source, const Plan& plan,
+                    const Window& window) {
+    std::fill(values.begin(), values.end(), int16_t{0});
     float gain = 1.0f;
     for (;;) {
-        GrainTarget target = MakeTarget(out, source, plan, window, gain);
+        GrainTarget target = MakeTarget(values, source, plan, window, gain);
         if (RunPass(target, plan)) return;
         if (target.touchedHigh >= target.touchedLow) {
-            std::memset(
-                out.Data() + target.touchedLow * bytesPerValue, 0,
-                static_cast<size_t>((target.touchedHigh - target.touchedLow + 1) * bytesPerValue));
+            std::fill(values.begin() + target.touchedLow, values.begin() + target.touchedHigh + 1,
+                      int16_t{0});
         }
         gain = gain * GAIN_STEP;
     }
@@ -179,10 +219,14 @@ void CopyRecording(Sample& out, const Sample& source) {
     out.peak = source.peak;
 }
 
-void ParallelFor(size_t count, unsigned threads, const auto& body) {
+// Runs body(k, state) for k below count on up to threads threads, each with a State of its
+// own that lives for all the indices that thread takes.
+template <typename State, typename Body>
+void ParallelFor(size_t count, unsigned threads, const Body& body) {
     std::atomic<size_t> next{0};
     auto work = [&] {
-        for (size_t k; (k = next.fetch_add(1)) < count;) body(k);
+        State state{};
+        for (size_t k; (k = next.fetch_add(1)) < count;) body(k, state);
     };
     std::vector<std::thread> pool;
     for (unsigned t = 1; t < threads && t < count; ++t) {
@@ -199,19 +243,34 @@ void ParallelFor(size_t count, unsigned threads, const auto& body) {
 
 }  // namespace
 
-void OffsetSamples(Sample& sample, int32_t delta) {
+int32_t OffsetValue(const Sample& sample, int64_t i) {
+    const uint8_t* data = sample.Data();
+    if (!data || i < 0 || i >= sample.ValueCount()) return 0;
+    if (sample.format.bitsPerSample == 16) {
+        int16_t v = 0;
+        std::memcpy(&v, data + 2 * i, 2);
+        return v - SAMPLE_OFFSET;
+    }
+    return data[i] - SAMPLE_OFFSET;
+}
+
+void StoreOffsetValues(Sample& sample, std::span<const int16_t> values) {
     uint8_t* data = sample.Data();
     if (!data) return;
-    const int32_t count = sample.ValueCount();
+    const size_t count =
+        std::min(static_cast<size_t>(std::max(sample.ValueCount(), 0)), values.size());
+    // Synthesis keeps the values within the recording's offset peak, so they fit; should one
+    // not, it stays at the extreme of its sign instead of turning into the other.
     if (sample.format.bitsPerSample == 16) {
-        for (int32_t i = 0; i < count; ++i) {
-            uint16_t v;
-            std::memcpy(&v, data + 2 * i, 2);
-            v = static_cast<uint16_t>(v + delta);
-            std::memcpy(data + 2 * i, &v, 2);
+        auto* out = reinterpret_cast<int16_t*>(data);
+        for (size_t i = 0; i < count; ++i) {
+            out[i] = static_cast<int16_t>(
+                std::clamp<int32_t>(values[i] + SAMPLE_OFFSET, INT16_MIN, INT16_MAX));
         }
     } else if (sample.format.bitsPerSample == 8) {
-        for (int32_t i = 0; i < count; ++i) data[i] = static_cast<uint8_t>(data[i] + delta);
+        for (size_t i = 0; i < count; ++i) {
+            data[i] = static_cast<uint8_t>(std::clamp<int32_t>(values[i] + SAMPLE_OFFSET, 0, 255));
+        }
     }
 }
 
@@ -225,9 +284,6 @@ int32_t FindPitchPhase(Sample& source) {
     int64_t n = source.ValueCount();
     if (n > rate / 2) n = rate / 2;
 
-    const bool sixteen = source.format.bitsPerSample == 16;
-    const auto* values16 = reinterpret_cast<const int16_t*>(source.Data());
-    const auto* values8 = reinterpret_cast<const int8_t*>(source.Data());
     int32_t best = -1;
     // Should no value of the first period exceed -1, the period's mark is taken at its start.
     int64_t bestPos = 0;
@@ -235,7 +291,7 @@ int32_t FindPitchPhase(Sample& source) {
     int64_t count = 0;
     int64_t rem = 0;  // (i * 1000) modulo p, kept incrementally
     for (int64_t i = 0; i < n; ++i) {
-        const int32_t v = sixteen ? values16[i] : values8[i];
+        const int32_t v = OffsetValue(source, i);
         if (v > best) {
             best = v;
             bestPos = i;
@@ -291,68 +347,66 @@ GrainResult AddGrainHalf(GrainTarget& target, int64_t from, int64_t to, int32_t 
         qLow = std::max({qLow, from - (n - 1), start - (n - 1)});
         qHigh = std::min({qHigh, from, start});
     }
-    qHigh = std::min<int64_t>(qHigh, static_cast<int64_t>(target.window.size()) - 1 - windowStart);
+    const auto windowSize =
+        static_cast<int64_t>(std::min(target.window.size(), target.windowBackward.size()));
+    qHigh = std::min<int64_t>(qHigh, windowSize - 1 - windowStart);
     if (qLow > qHigh) return GrainResult::Added;
 
     const int64_t first = from + qLow * step;
     const int64_t last = from + qHigh * step;
     target.touchedLow = std::min({target.touchedLow, first, last});
     target.touchedHigh = std::max({target.touchedHigh, first, last});
-    const float* w = target.window.data() + windowStart + qLow;
+    const int64_t q = windowStart + qLow;
     const int64_t count = qHigh - qLow + 1;
     const int64_t j = start + qLow * step;
-    if (target.bits == 16) return AddWidth<int16_t, true>(target, first, j, step, w, count);
-    return AddWidth<int8_t, false>(target, first, j, step, w, count);
+    if (target.bits == 16) return AddWidth<int16_t, true>(target, first, j, q, step, count);
+    return AddWidth<uint8_t, false>(target, first, j, q, step, count);
 }
 
-bool Synthesise(Sample& out, Sample& source, std::span<const float> window, float gain) {
-    if (out.Data()) std::memset(out.Data(), 0, static_cast<size_t>(out.dataLength));
+bool Synthesise(std::span<int16_t> out, float frequency, Sample& source,
+                std::span<const float> window, float gain) {
+    std::fill(out.begin(), out.end(), int16_t{0});
     FindPitchPhase(source);
-    out.peak = source.peak;
     Plan plan;
-    if (!MakePlan(source, out.frequency, plan) || out.dataLength != source.dataLength ||
-        !out.Data())
+    if (!MakePlan(source, frequency, plan) || static_cast<int64_t>(out.size()) != plan.count)
         return true;
-    GrainTarget target = MakeTarget(out, source, plan, window, gain);
+    const Window both({window.begin(), window.end()});
+    GrainTarget target = MakeTarget(out, source, plan, both, gain);
     return RunPass(target, plan);
 }
 
 bool MakeShiftedSample(Sample& out, Sample& source, float frequency) {
     if (!PrepareCopy(out, source, frequency)) return false;
-    // Only 8-bit data needs the offset: it is stored unsigned. Signed 16-bit data is used
-    // as it is; offsetting it would shift its level and wrap its loudest negative values
-    // into positive spikes.
-    const bool offset = IsEightBit(source);
-    if (offset) OffsetSamples(source, -127);
     FindPitchPhase(source);
     Plan plan;
     int32_t n = 0;
-    if (MakePlan(source, frequency, plan) && WindowLength(source, n)) {
-        const std::vector<float> window = MakeWindow(n);
-        // The straightforward loop: every pass starts from a cleared output.
-        float gain = 1.0f;
-        while (!Synthesise(out, source, window, gain)) gain = gain * GAIN_STEP;
-        if (offset) {
-            OffsetSamples(source, +127);
-            OffsetSamples(out, +127);
-        }
+    if (!MakePlan(source, frequency, plan) || !WindowLength(source, n)) {
+        CopyRecording(out, source);
         return true;
     }
-    if (offset) OffsetSamples(source, +127);
-    CopyRecording(out, source);
+    const std::unique_ptr<int16_t[]> values = NewValues(plan.count);
+    if (!values) {
+        DropCopy(out);
+        return false;
+    }
+    const std::span<int16_t> copy(values.get(), static_cast<size_t>(plan.count));
+    const std::vector<float> window = MakeWindow(n);
+    // The straightforward loop: every pass starts from a cleared output.
+    float gain = 1.0f;
+    while (!Synthesise(copy, frequency, source, window, gain)) gain = gain * GAIN_STEP;
+    StoreOffsetValues(out, copy);
+    out.peak = source.peak;
     return true;
 }
 
 void MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs, unsigned threads) {
     if (jobs.empty()) return;
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-    // The source is offset and analysed once for all copies; the copies then only read it.
-    const bool offset = IsEightBit(source);
-    if (offset) OffsetSamples(source, -127);
+    // The source is analysed once for all copies; the copies then only read it.
     FindPitchPhase(source);
     int32_t n = 0;
     const bool windowed = WindowLength(source, n);
-    const std::vector<float> window = windowed ? MakeWindow(n) : std::vector<float>();
+    const Window window(windowed ? MakeWindow(n) : std::vector<float>());
 
     // Images are had in the order of the jobs, so which copies a memory limit leaves out
     // does not depend on the threads.
@@ -360,19 +414,26 @@ void MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs, unsigned
     for (size_t k = 0; k < jobs.size(); ++k) {
         prepared[k] = PrepareCopy(*jobs[k].out, source, jobs[k].frequency);
     }
-    ParallelFor(jobs.size(), threads, [&](size_t k) {
+    // Every thread synthesises into one buffer of offset values, had at its first copy.
+    using Values = std::unique_ptr<int16_t[]>;
+    ParallelFor<Values>(jobs.size(), threads, [&](size_t k, Values& values) {
         Sample& out = *jobs[k].out;
         if (!prepared[k]) return;
         Plan plan;
-        if (windowed && MakePlan(source, jobs[k].frequency, plan)) {
-            SynthesiseCopy(out, source, plan, window);
-        } else {
-            // The source is offset here; the offset of the copy below undoes it.
+        if (!windowed || !MakePlan(source, jobs[k].frequency, plan)) {
             CopyRecording(out, source);
+            return;
         }
-        if (offset) OffsetSamples(out, +127);
+        if (!values) values = NewValues(plan.count);
+        if (!values) {
+            DropCopy(out);
+            return;
+        }
+        const std::span<int16_t> copy(values.get(), static_cast<size_t>(plan.count));
+        SynthesiseCopy(copy, source, plan, window);
+        StoreOffsetValues(out, copy);
+        out.peak = source.peak;
     });
-    if (offset) OffsetSamples(source, +127);
 }
 
 }  // namespace chordlane

@@ -4,6 +4,14 @@
 // recording's length, rate and format; its loudness is held within the recording's peak by
 // repeating the synthesis at 0.9 times the gain until it fits.
 //
+// Analysis and synthesis work on offset values: every stored value less 127, for 16-bit
+// data as for 8-bit data (stored unsigned around 128, which this makes signed with silence
+// at 1); the copy gets the 127 back. The offset values are taken in 32 bits and the
+// recording is never altered, so no value wraps round: subtracted within the sample's own
+// width, the loudest negative 16-bit values and the 8-bit byte 255 would change sign, show
+// up as the recording's peak and spike every copy. Wherever nothing would wrap, the copies
+// are bit for bit those of offsetting the recording in place.
+//
 // Periods and marks are integer milli-samples so that fractional periods do not drift. The
 // single- and double-precision steps are kept exactly, so copies are reproducible bit for
 // bit (the build forbids contracting them into fused multiply-adds).
@@ -23,14 +31,21 @@ namespace chordlane {
 
 class Sample;
 
+// What analysis and synthesis subtract from every stored value, and the copies add back.
+inline constexpr int32_t SAMPLE_OFFSET = 127;
+
 enum class GrainResult { Added, NothingToAdd, Overflow };
 
-//! Adds delta to every value, wrapping within the value's width. With 8-bit data, stored
-//! unsigned around 128, -127 makes the values signed (silence at 1) and +127 undoes it.
-void OffsetSamples(Sample& sample, int32_t delta);
+//! Value i (below ValueCount) of the sample's data less SAMPLE_OFFSET, without wrapping:
+//! 8-bit values are read unsigned, 16-bit ones signed.
+int32_t OffsetValue(const Sample& sample, int64_t i);
 
-//! The pitch phase of source, found once on its first half second (together with its peak)
-//! and kept; NO_VALUE when no period closes there.
+//! Stores values plus SAMPLE_OFFSET as the sample's data (as many as both hold), saturating
+//! at the limits of its width rather than wrapping round.
+void StoreOffsetValues(Sample& sample, std::span<const int16_t> values);
+
+//! The pitch phase of source, found once on the offset values of its first half second
+//! (together with their peak) and kept; NO_VALUE when no period closes there.
 int32_t FindPitchPhase(Sample& source);
 
 //! N + 1 quarter-cosine weights from 1 (the grain centre) down to about 0. Grains that reach
@@ -39,12 +54,17 @@ std::vector<float> MakeWindow(int32_t n);
 
 // What the grains of one synthesis pass share.
 struct GrainTarget {
-    void* out = nullptr;  // int8_t or int16_t values
-    const void* source = nullptr;
-    int64_t count = 0;  // values in out and in source (the same length)
+    // The copy's offset values. The limit keeps them within the recording's offset peak,
+    // which is at most 32640 for 16-bit and 128 for 8-bit data, so 16 bits hold either.
+    int16_t* out = nullptr;
+    const uint8_t* source = nullptr;  // the recording's data as stored
+    int64_t count = 0;                // values in out and in source (the same length)
     int32_t bits = 16;
     int32_t limit = 0;
     std::span<const float> window;
+    // The same entries in reverse order: the half of a grain before its centre is walked
+    // upward like the other, which lets it run on vector units.
+    std::span<const float> windowBackward;
     float gain = 1.0f;
     // Extent of the values written so far, so a retry need only clear that much.
     int64_t touchedLow = INT64_MAX;
@@ -57,12 +77,14 @@ struct GrainTarget {
 GrainResult AddGrainHalf(GrainTarget& target, int64_t from, int64_t to, int32_t step, int64_t start,
                          int32_t windowStart);
 
-//! One synthesis pass at gain into out (cleared first); false on overflow. Source values
-//! are the offset ones. Does nothing and answers true when the recording gives no grains.
-bool Synthesise(Sample& out, Sample& source, std::span<const float> window, float gain);
+//! One synthesis pass at gain into out, the offset values of a copy of source at frequency
+//! (cleared first); false on overflow. Does nothing and answers true when the recording
+//! gives no grains or out does not match its length.
+bool Synthesise(std::span<int16_t> out, float frequency, Sample& source,
+                std::span<const float> window, float gain);
 
 //! Fills out with source shifted to frequency: the whole gain loop, one thread. False only
-//! when out's image cannot be allocated (out is then left without one).
+//! when memory for the copy cannot be had (out is then left without an image).
 bool MakeShiftedSample(Sample& out, Sample& source, float frequency);
 
 // One copy to make.
@@ -72,8 +94,8 @@ struct ShiftJob {
 };
 
 //! Makes every copy of source, on all cores. The copies are byte for byte those of
-//! MakeShiftedSample; source is analysed once and is back to its loaded values afterwards.
-//! Copies whose image cannot be allocated are left without one.
+//! MakeShiftedSample; source is analysed once and otherwise only read. Copies for which
+//! memory cannot be had are left without an image.
 void MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs, unsigned threads = 0);
 
 }  // namespace chordlane

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <span>
 
 #include "sound/PitchShift.h"
@@ -10,12 +12,24 @@
 namespace chordlane::test {
 namespace {
 
+// The stored values less 127, as analysis and synthesis see them.
 std::vector<int32_t> Values(const Sample& s) {
     std::vector<int32_t> v;
     for (int32_t i = 0; i < s.ValueCount(); ++i) {
         int16_t x = 0;
         if (s.format.bitsPerSample == 16) std::memcpy(&x, s.Data() + 2 * i, 2);
-        v.push_back(s.format.bitsPerSample == 16 ? x : static_cast<int8_t>(s.Data()[i] - 127));
+        v.push_back((s.format.bitsPerSample == 16 ? x : s.Data()[i]) - 127);
+    }
+    return v;
+}
+
+// The stored values of an image, centred on 0 (8-bit bytes less 128).
+std::vector<int32_t> Centred(const std::string& image, int32_t bits) {
+    std::vector<int32_t> v;
+    for (size_t at = WAVE_HEADER_SIZE; at + bits / 8 <= image.size(); at += bits / 8) {
+        int16_t x = 0;
+        if (bits == 16) std::memcpy(&x, image.data() + at, 2);
+        v.push_back(bits == 16 ? x : static_cast<uint8_t>(image[at]) - 128);
     }
     return v;
 }
@@ -34,13 +48,38 @@ int32_t PeriodByAutocorrelation(const std::vector<int32_t>& v, int32_t low, int3
     return best;
 }
 
-// The copy as the pitch shifter is defined, written out plainly: one value at a time, every
-// index checked, every pass from a cleared output. Only for recordings with usable grains.
+// Adds delta to every value of the data in image, wrapping within the width of a value.
+void OffsetInPlace(std::string& image, int32_t bits, int32_t delta) {
+    for (size_t at = WAVE_HEADER_SIZE; at + bits / 8 <= image.size(); at += bits / 8) {
+        if (bits == 8) {
+            image[at] = static_cast<char>(static_cast<uint8_t>(image[at]) + delta);
+            continue;
+        }
+        const auto v = static_cast<uint16_t>(static_cast<uint8_t>(image[at]) |
+                                             static_cast<uint8_t>(image[at + 1]) << 8);
+        const auto w = static_cast<uint16_t>(v + delta);
+        image[at] = static_cast<char>(w & 0xFF);
+        image[at + 1] = static_cast<char>(w >> 8);
+    }
+}
+
+// The copy made by the plain steps of the pitch shifter, one value at a time with every
+// index checked and every pass from a cleared output, on a recording offset by -127 in
+// place (wrapping within the width of a value), the output held in that width and offset
+// by +127 in turn. Only for recordings with usable grains.
 std::string ReferenceCopy(const Sample& recording, float f) {
     const int32_t bits = recording.format.bitsPerSample;
     const uint32_t rate = recording.format.samplesPerSec;
     const int64_t n = recording.dataLength * 8 / bits;
-    std::vector<int32_t> src = Values(recording), out(n);
+    std::string offset = ImageOf(recording);
+    OffsetInPlace(offset, bits, -127);
+    std::vector<int32_t> src(n), out(n);
+    for (int64_t i = 0; i < n; ++i) {
+        const char* at = offset.data() + WAVE_HEADER_SIZE + i * (bits / 8);
+        int16_t x = static_cast<int8_t>(at[0]);
+        if (bits == 16) std::memcpy(&x, at, 2);
+        src[i] = x;
+    }
     const float r1000 = static_cast<float>(rate * 1000u);
     const auto psrc = static_cast<int32_t>(r1000 / recording.frequency);
     const int32_t psrcN = psrc / 1000;
@@ -73,7 +112,7 @@ std::string ReferenceCopy(const Sample& recording, float f) {
                 const int32_t x = out[i] + (bits == 16 ? static_cast<int32_t>((s * gain) * w[q])
                                                        : static_cast<int32_t>((s * w[q]) * gain));
                 if (x < -peak || x > peak) return OVERFLOW;
-                out[i] = x;
+                out[i] = bits == 16 ? static_cast<int16_t>(x) : static_cast<int8_t>(x);
             }
             if (i == to) return ADDED;
         }
@@ -93,27 +132,90 @@ std::string ReferenceCopy(const Sample& recording, float f) {
         }
     };
     while (!pass()) gain = gain * 0.9f;
-    std::string image(reinterpret_cast<const char*>(recording.Image()), WAVE_HEADER_SIZE);
+    std::string image = offset.substr(0, WAVE_HEADER_SIZE);
     for (int32_t x : out) {
         if (bits == 8)
-            image += static_cast<char>(x + 127);
+            image += static_cast<char>(x);
         else
             image += Pcm16({static_cast<int16_t>(x)});
     }
-    return image + std::string(recording.dataLength & (bits / 16), '\0');
+    image += std::string(recording.dataLength & (bits / 16), '\0');
+    OffsetInPlace(image, bits, +127);
+    return image;
 }
 
-TEST(PitchShift, OffsetOfEightBitDataRoundTrips) {
+// A plucked string: a burst of noise in a delay line one period long, averaged a little on
+// every pass, at the given level (16-bit values, or bytes around 128).
+std::string Plucked(const WaveSpec& spec, double frequency, double seconds, double level) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> noise(-1.0, 1.0);
+    std::vector<double> line(static_cast<size_t>(spec.rate / frequency));
+    for (double& x : line) x = noise(random);
+    std::string data;
+    for (size_t i = 0; i < static_cast<size_t>(spec.rate * seconds); ++i) {
+        const size_t k = i % line.size();
+        const long v = std::lround(line[k] * level);
+        line[k] = 0.498 * (line[k] + line[(k + 1) % line.size()]);
+        if (spec.bits == 8)
+            data += static_cast<char>(128 + v);
+        else
+            data += Pcm16({static_cast<int16_t>(v)});
+    }
+    return data;
+}
+
+// How alike two waveforms are, whatever their levels: 1 for the same shape, 0 for unrelated
+// ones, -1 for the same shape upside down.
+double Likeness(const std::vector<int32_t>& a, const std::vector<int32_t>& b) {
+    double ab = 0, aa = 0, bb = 0;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        ab += double{1} * a[i] * b[i];
+        aa += double{1} * a[i] * a[i];
+        bb += double{1} * b[i] * b[i];
+    }
+    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0.0;
+}
+
+// What is wrong with a copy of a loud recording, or "" when nothing: the copy may not leave
+// the recording's range, and must have the shape of the copy of the same recording at half
+// its level (halfCopy), where no value comes near the extremes.
+std::string CopyFault(const std::string& recording, const std::string& copy,
+                      const std::string& halfCopy, int32_t bits) {
+    const std::vector<int32_t> r = Centred(recording, bits), c = Centred(copy, bits);
+    if (*std::max_element(c.begin(), c.end()) > *std::max_element(r.begin(), r.end()) ||
+        *std::min_element(c.begin(), c.end()) < *std::min_element(r.begin(), r.end()))
+        return "leaves the recording's range";
+    const double likeness = Likeness(c, Centred(halfCopy, bits));
+    if (likeness < 0.99) return "unlike the quieter copy: " + std::to_string(likeness);
+    return "";
+}
+
+TEST(PitchShift, OffsetValuesNeverWrap) {
     std::string all;
     for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
-    auto s = Recording({1, 1, 8000, 8}, all);
-    OffsetSamples(*s, -127);
-    // Silence (128) becomes 1, 127 becomes 0, and 255 wraps to -128.
-    EXPECT_EQ(static_cast<int8_t>(s->Data()[128]), 1);
-    EXPECT_EQ(static_cast<int8_t>(s->Data()[127]), 0);
-    EXPECT_EQ(static_cast<int8_t>(s->Data()[255]), -128);
-    OffsetSamples(*s, +127);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(s->Data()), 256), all);
+    auto bytes = Recording({1, 1, 8000, 8}, all);
+    std::vector<int16_t> offset;
+    for (int i = 0; i < 256; ++i) offset.push_back(static_cast<int16_t>(OffsetValue(*bytes, i)));
+    // Silence (128) becomes 1, 127 becomes 0, and 255 is 128 rather than -128.
+    EXPECT_EQ(offset[128], 1);
+    EXPECT_EQ(offset[127], 0);
+    EXPECT_EQ(offset[255], 128);
+    EXPECT_EQ(offset[0], -127);
+    StoreOffsetValues(*bytes, offset);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes->Data()), 256), all);
+
+    auto words = Recording({1, 1, 8000, 16}, Pcm16({-32768, -32642, -32641, 0, 32767}));
+    EXPECT_EQ(OffsetValue(*words, 0), -32895);
+    EXPECT_EQ(OffsetValue(*words, 1), -32769);
+    EXPECT_EQ(OffsetValue(*words, 2), -32768);
+    EXPECT_EQ(OffsetValue(*words, 4), 32640);
+
+    // What does not fit the width stays at the extreme of its own sign.
+    StoreOffsetValues(*words, std::vector<int16_t>{-32768, 32640, 32641, 32767, -1});
+    EXPECT_EQ(ImageOf(*words).substr(44), Pcm16({-32641, 32767, 32767, 32767, 126}));
+    auto few = Recording({1, 1, 8000, 8}, std::string(5, '\0'));
+    StoreOffsetValues(*few, std::vector<int16_t>{-128, -127, 128, 129, 30000});
+    EXPECT_EQ(ImageOf(*few).substr(44), std::string("\x00\x00\xFF\xFF\xFF", 5));
 }
 
 TEST(PitchShift, PhaseAndPeakComeFromTheFirstHalfSecondOnce) {
@@ -122,9 +224,10 @@ TEST(PitchShift, PhaseAndPeakComeFromTheFirstHalfSecondOnce) {
     for (size_t i = 37; i < v.size(); i += 200) v[i] = 1000;
     v[15000] = 5000;  // in the second half second: not analysed
     auto s = Recording({1, 1, 20000, 16}, Pcm16(v), 100.0f);
-    // The mark is counted from the sample that closes the period before it.
+    // The mark is counted from the sample that closes the period before it; the peak is
+    // that of the offset values.
     EXPECT_EQ(FindPitchPhase(*s), 38);
-    EXPECT_EQ(s->peak, 1000);
+    EXPECT_EQ(s->peak, 1000 - 127);
     s->pitchPhase = 12;
     EXPECT_EQ(FindPitchPhase(*s), 12);
 }
@@ -150,23 +253,65 @@ TEST(PitchShift, CopiesHaveTheNewPeriodAndStayWithinThePeak) {
             EXPECT_LE(loudest, source->peak);
             EXPECT_GT(loudest, source->peak / 4);
         }
-        // The recording is back to its loaded values.
+        // The recording is left as it was loaded.
         EXPECT_EQ(ImageOf(*source), before);
     }
 }
 
-// Signed 16-bit values are used as they are: shifted by -127 (as 8-bit data is, to centre
-// it), the loudest negative values would wrap round into positive spikes.
-TEST(PitchShift, LoudNegativeValuesKeepTheirSign) {
-    const WaveSpec spec{1, 1, 22050, 16};
-    std::vector<int16_t> v(11025);
-    for (size_t i = 0; i < v.size(); ++i) v[i] = i % 100 < 10 ? 20000 : (i % 100 < 40 ? -32768 : 0);
-    auto source = Recording(spec, Pcm16(v), 220.5f);
-    Sample copy;
-    ASSERT_TRUE(MakeShiftedSample(copy, *source, 300.0f));
-    const std::vector<int32_t> values = Values(copy);
-    EXPECT_LE(*std::max_element(values.begin(), values.end()), 20000);
-    EXPECT_LT(*std::min_element(values.begin(), values.end()), -10000);
+// The loudest values of a recording lie outside what its own width holds once 127 is
+// subtracted: -32768 in 16-bit data, the byte 255 in 8-bit data. Subtracted within the width
+// they would change sign, become the recording's peak and spike every copy.
+TEST(PitchShift, LoudestValuesDoNotWrapIntoSpikes) {
+    const WaveSpec w16{1, 1, 22050, 16}, w8{1, 1, 11025, 8};
+    std::vector<int16_t> pulses(11025);
+    for (size_t i = 0; i < pulses.size(); ++i)
+        pulses[i] = i % 100 < 10 ? 20000 : (i % 100 < 40 ? -32768 : 0);
+    // Tones driven past full scale, clipped at both extremes.
+    std::string clipped16, clipped8;
+    for (int i = 0; i < 11025; ++i) {
+        const double t = 2 * 3.14159265358979 * 220.5 * i / 22050;
+        const double x = 1.5 * (std::sin(t) + 0.5 * std::sin(2 * t));
+        clipped16 +=
+            Pcm16({static_cast<int16_t>(std::clamp(std::lround(x * 32768), -32768L, 32767L))});
+        if (i % 2 == 0)
+            clipped8 += static_cast<char>(std::clamp(std::lround(128 + x * 128), 0L, 255L));
+    }
+    const struct {
+        WaveSpec spec;
+        std::string data;
+    } recordings[] = {{w16, Pcm16(pulses)}, {w16, clipped16}, {w8, clipped8}};
+    for (const auto& r : recordings) {
+        auto source = Recording(r.spec, r.data, 220.5f);
+        const std::string before = ImageOf(*source);
+        const std::vector<int32_t> levels = Centred(before, r.spec.bits);
+        ASSERT_NE(std::find(levels.begin(), levels.end(), r.spec.bits == 16 ? -32768 : 127),
+                  levels.end());
+        std::string halved;
+        for (int32_t x : levels) {
+            if (r.spec.bits == 8)
+                halved += static_cast<char>(128 + x / 2);
+            else
+                halved += Pcm16({static_cast<int16_t>(x / 2)});
+        }
+        auto half = Recording(r.spec, halved, 220.5f);
+        for (int semitones : {-7, 0, 5, 12}) {
+            const auto f = static_cast<float>(220.5 * std::pow(1.059463, semitones));
+            Sample copy, parallel, halfCopy;
+            ASSERT_TRUE(MakeShiftedSample(copy, *source, f));
+            ASSERT_TRUE(MakeShiftedSample(halfCopy, *half, f));
+            const ShiftJob job{&parallel, f};
+            MakeShiftedSamples(*source, std::span(&job, 1));
+            const std::string fault =
+                CopyFault(before, ImageOf(copy), ImageOf(halfCopy), r.spec.bits);
+            const std::string wrapped =
+                CopyFault(before, ReferenceCopy(*source, f), ImageOf(halfCopy), r.spec.bits);
+            EXPECT_EQ(fault, "") << r.spec.bits << "-bit, " << semitones;
+            EXPECT_EQ(ImageOf(parallel), ImageOf(copy)) << r.spec.bits << "-bit, " << semitones;
+            // Subtracting within the width is what would spoil it.
+            EXPECT_NE(wrapped, "") << r.spec.bits << "-bit, " << semitones;
+        }
+        EXPECT_EQ(ImageOf(*source), before);
+    }
 }
 
 TEST(PitchShift, RecordingsWithoutUsableGrainsAreCopiedUnchanged) {
@@ -204,9 +349,10 @@ TEST(PitchShift, RecordingsWithoutUsableGrainsAreCopiedUnchanged) {
 }
 
 // The copies made on all cores, with their shortened gain loop, against the plain loop and
-// against the definition written out value by value; shifts of two and three octaves put
-// the first output marks before the start.
-TEST(PitchShift, ParallelCopiesEqualTheStraightforwardOnes) {
+// against the plain steps written out value by value, on recordings in which subtracting
+// 127 wraps no value. Shifts of two and three octaves put the first output marks before the
+// start; shift 0 lays the grains back on their own marks.
+TEST(PitchShift, CopiesEqualThePlainStepsWhereNoValueWraps) {
     const struct {
         WaveSpec spec;
         std::string data;
@@ -216,12 +362,18 @@ TEST(PitchShift, ParallelCopiesEqualTheStraightforwardOnes) {
         {{1, 1, 22050, 8}, Tone({1, 1, 22050, 8}, 110, 0.5, 120, 2.0), 110.0f},
         {{1, 1, 16000, 16}, Tone({1, 1, 16000, 16}, 333.3, 0.3, 12000) + "\x01", 333.3f},
         {{1, 1, 8000, 8}, Tone({1, 1, 8000, 8}, 61.7, 0.4, 90), 61.7f},
+        {{1, 1, 44100, 16}, Plucked({1, 1, 44100, 16}, 196, 2.0, 12000), 196.0f},
+        {{1, 1, 22050, 8}, Plucked({1, 1, 22050, 8}, 147, 1.0, 70), 147.0f},
     };
     for (const auto& r : recordings) {
         auto source = Recording(r.spec, r.data, r.frequency);
+        const std::vector<int32_t> offset = Values(*source);
+        ASSERT_GE(*std::min_element(offset.begin(), offset.end()),
+                  r.spec.bits == 16 ? -32768 : -128);
+        ASSERT_LE(*std::max_element(offset.begin(), offset.end()), r.spec.bits == 16 ? 32767 : 127);
         std::vector<std::unique_ptr<Sample>> plain, fast;
         std::vector<ShiftJob> jobs;
-        for (int s : {1, 2, 7, 12, 19, 24, 36, -1, -5, -12, -30}) {
+        for (int s : {0, 1, 2, 7, 12, 19, 24, 36, -1, -5, -12, -30}) {
             const auto f = static_cast<float>(r.frequency * std::pow(1.059463, s));
             plain.push_back(std::make_unique<Sample>());
             ASSERT_TRUE(MakeShiftedSample(*plain.back(), *source, f));
