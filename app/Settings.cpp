@@ -12,6 +12,8 @@ namespace {
 constexpr char16_t CLASS_NAME[] = u"Chordlane";
 constexpr char16_t PROGRAM_FILE[] = u"Chordlane.exe";
 const String DEFAULT_VALUE;  // the key's unnamed value
+// The stored system volume that stands for a volume scale of 50: (50 + 40) * 0x1111111.
+constexpr uint32_t MIDDLE_SYSTEM_VOLUME = 0x5FFFFFFA;
 
 std::unique_ptr<SettingsKey> OpenKey(SettingsRoot root, const String& keyPath) {
     SettingsStore* store = CurrentPlatform().settings;
@@ -52,6 +54,11 @@ void WriteSettingNumber(SettingsRoot root, const String& keyPath, const String& 
 
 String ReadInstallSetting(const String& valueName) {
     return ReadSettingString(SettingsRoot::LocalMachine, INSTALL_KEY, valueName);
+}
+
+void ProvideSystemVolume() {
+    auto key = OpenKey(SettingsRoot::CurrentUser, VOLUME_KEY);
+    if (key && !key->ReadNumber(VOLUME_VALUE)) key->WriteNumber(VOLUME_VALUE, MIDDLE_SYSTEM_VOLUME);
 }
 
 void RegisterFileTypes() {

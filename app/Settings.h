@@ -27,6 +27,10 @@ void WriteSettingNumber(SettingsRoot root, const String& keyPath, const String& 
                         uint32_t number);
 //! A value of the installation's key under the local machine.
 String ReadInstallSetting(const String& valueName);
+//! Stores the middle of the volume scale as the system volume unless one is stored already.
+//! The device always had a system volume; a fresh settings store has none, and reading it as
+//! 0 on activation would play every instrument at a fifth of its loudness.
+void ProvideSystemVolume();
 //! Associates .clx and .cly with the program (an extension that already names another
 //! class keeps it) and points the class's icon and open command at the program folder.
 void RegisterFileTypes();

@@ -5,6 +5,7 @@
 
 #include "app/AppState.h"
 #include "app/Folders.h"
+#include "app/Settings.h"
 #include "platform/Text.h"
 
 namespace chordlane::tool {
@@ -42,6 +43,8 @@ ToolSession::ToolSession(const CommonOptions& options) {
     app.homeFolder = options.home ? WithTrailingSeparator(FromUtf8(*options.home))
                                   : DeriveHomeFolder(DocumentsFolder());
     app.vM = 50;
+    // The program's first start stores a system volume; an activation reads it into "vM".
+    ProvideSystemVolume();
     for (const std::string& answer : options.answers) platform_.dialogs.Answer(FromUtf8(answer));
 }
 

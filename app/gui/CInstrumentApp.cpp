@@ -34,18 +34,6 @@ namespace chordlane {
 namespace {
 
 constexpr int32_t START_VOLUME_SCALE = 50;
-// The stored system volume that stands for a volume scale of 50: (50 + 40) * 0x1111111.
-constexpr uint32_t MIDDLE_SYSTEM_VOLUME = 0x5FFFFFFA;
-
-// The device always has a system volume; a desktop's settings store starts without one, and
-// reading it as 0 on activation would play every instrument at a fifth of its loudness. So the
-// first start stores the middle of the scale, as if the device had it.
-void ProvideSystemVolume() {
-    SettingsStore* store = CurrentPlatform().settings;
-    if (!store) return;
-    auto key = store->CreateKey(SettingsRoot::CurrentUser, VOLUME_KEY);
-    if (key && !key->ReadNumber(VOLUME_VALUE)) key->WriteNumber(VOLUME_VALUE, MIDDLE_SYSTEM_VOLUME);
-}
 
 // Where the program's data is: the installed data folder relative to the executable, else
 // the program folder the build fills, else the executable's own folder.
