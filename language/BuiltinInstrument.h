@@ -1,6 +1,6 @@
 #pragma once
 // The built-in instrument, included by the name "!": packed text held in the program,
-// generated at build time from resources/builtin.clx.
+// generated at build time from instruments/guitar.clx.
 
 #include <cstdint>
 #include <span>

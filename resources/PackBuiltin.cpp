@@ -2,6 +2,7 @@
 // source that holds its packed codes. The header line is dropped as the reader drops it,
 // so "i !" reads exactly what loading the plain file reads.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -29,7 +30,8 @@ int main(int argc, char** argv) {
     const std::vector<uint8_t> codes = chordlane::PackText(body.text);
 
     std::ostringstream out;
-    out << "// Generated from builtin.clx at build time; edit that file instead.\n"
+    out << "// Generated from " << std::filesystem::path(argv[1]).filename().string()
+        << " at build time; edit that file instead.\n"
            "#include \"language/BuiltinInstrument.h\"\n\n"
            "namespace chordlane {\n\nnamespace {\n"
            "// One byte more than the codes, so that an empty instrument is a valid array.\n"

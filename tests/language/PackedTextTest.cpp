@@ -93,9 +93,9 @@ TEST_F(PackedTextTest, AnyFirstLineBeginningWithCLMakesTheFilePacked) {
     EXPECT_EQ(ReadAll(plainReader), u"v y\n");
 }
 
-TEST_F(PackedTextTest, BuiltInInstrumentIsTheResourceFileWithoutItsHeader) {
+TEST_F(PackedTextTest, BuiltInInstrumentIsTheGuitarWithoutItsHeader) {
     const auto source = std::filesystem::path(CHORDLANE_TEST_DATA).parent_path().parent_path();
-    std::ifstream in(source / "resources" / "builtin.clx", std::ios::binary);
+    std::ifstream in(source / "instruments" / "guitar.clx", std::ios::binary);
     ASSERT_TRUE(in);
     const std::string plain((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     MemoryTextReader reader(BuiltinInstrument());

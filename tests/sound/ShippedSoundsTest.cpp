@@ -228,13 +228,7 @@ std::vector<SoundLine> ShippedSoundLines() {
         const std::vector<SoundLine> lines = SoundLines(entry.path(), true);
         all.insert(all.end(), lines.begin(), lines.end());
     }
-    // The built-in instrument has no header line; its sounds are in the program folder,
-    // whose layout the instruments folder mirrors.
-    const fs::path builtin = SOURCE_DIR / "resources" / "builtin.clx";
-    if (fs::exists(builtin)) {
-        const std::vector<SoundLine> lines = SoundLines(builtin, false);
-        all.insert(all.end(), lines.begin(), lines.end());
-    }
+    // The built-in instrument "!" is the guitar among them, packed into the program.
     return all;
 }
 
