@@ -1,0 +1,54 @@
+#pragma once
+// The engine of chordlane-tool render and play: the instrument's sound on the software mixer,
+// pulled block by block as the virtual clock advances (and written to a WAV file when asked),
+// and the view that the scripts play on.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Platform.h"
+#include "platform/audio/OfflineOutput.h"
+#include "platform/audio/WaveMapper.h"
+#include "view/InstrumentView.h"
+
+namespace chordlane {
+class HeadlessPlatform;
+}
+
+namespace chordlane::tool {
+
+struct OfflineEngineConfig {
+    std::string wavPath;  // empty: mix without writing
+    uint32_t rate = 48000;
+    // The program's output pulls blocks of this many frames; the virtual clock advances in
+    // milliseconds, so each advance mixes less than one block.
+    uint32_t blockFrames = 256;
+};
+
+// Installs the mixer as the platform's wave output and mixes on every advance of the
+// platform's virtual clock. The instrument is deleted before the mixer goes, so no channel
+// outlives the output it plays on.
+class OfflineEngine {
+  public:
+    OfflineEngine(HeadlessPlatform& platform, const OfflineEngineConfig& config);
+    ~OfflineEngine();
+    OfflineEngine(const OfflineEngine&) = delete;
+    OfflineEngine& operator=(const OfflineEngine&) = delete;
+
+    //! Whether the WAV file could be created (true when none was asked for).
+    bool OutputOpen() const { return output_.IsOpen(); }
+    //! Completes the WAV file; false when writing it failed.
+    bool Finish() { return output_.Finish(); }
+    uint64_t FramesRendered() const { return output_.FramesRendered(); }
+    uint32_t Rate() const { return output_.Rate(); }
+    InstrumentView& View() { return view_; }
+
+  private:
+    HeadlessPlatform& platform_;
+    WaveMapper mapper_;
+    OfflineOutput output_;
+    InstrumentView view_;
+    Platform previous_;
+};
+
+}  // namespace chordlane::tool

@@ -1,0 +1,118 @@
+// chordlane-tool play FILE: loads FILE, plays a script on it on the virtual clock, prints the
+// event log and writes the mix of everything that sounded as a WAV file.
+#include <cstdio>
+
+#include "tools/EventLog.h"
+#include "tools/OfflineEngine.h"
+#include "tools/ScriptRunner.h"
+#include "tools/ToolCommand.h"
+#include "tools/ToolLoad.h"
+
+namespace chordlane::tool {
+namespace {
+
+constexpr int64_t MIN_RATE = 8000;
+constexpr int64_t MAX_RATE = 192000;
+
+// The trace is in force for this scope only, also when it is left early.
+class ScopedTrace {
+  public:
+    explicit ScopedTrace(EventTrace* trace) { SetTrace(trace); }
+    ~ScopedTrace() { SetTrace(nullptr); }
+    ScopedTrace(const ScopedTrace&) = delete;
+    ScopedTrace& operator=(const ScopedTrace&) = delete;
+};
+
+int RunPlay(std::span<const std::string> args) {
+    OptionParser parser;
+    CommonOptions common;
+    std::optional<std::string> scriptPath;
+    std::optional<std::string> wavPath;
+    uint32_t rate = 48000;
+    parser.AddCommon(&common);
+    parser.AddValue("--script", &scriptPath);
+    parser.AddValue("-o", &wavPath);
+    parser.AddValue("--rate", [&rate](const std::string& value) {
+        const auto parsed = ParseInteger(value, MIN_RATE, MAX_RATE);
+        if (!parsed) {
+            return "--rate wants a whole number of hertz from " + std::to_string(MIN_RATE) +
+                   " to " + std::to_string(MAX_RATE) + ", not '" + value + "'";
+        }
+        rate = static_cast<uint32_t>(*parsed);
+        return std::string();
+    });
+    std::string error;
+    if (!parser.Parse(args, error)) return UsageError("play: " + error);
+    if (parser.Positional().size() != 1) return UsageError("play wants one FILE");
+    if (wavPath && wavPath->empty()) return UsageError("play: -o wants a file name");
+
+    Script script;
+    if (scriptPath) {
+        std::optional<Script> read = ReadScriptFile(*scriptPath, error);
+        if (!read) return UsageError("play: " + error);
+        script = std::move(*read);
+    }
+
+    ToolSession session(common);
+    OfflineEngine engine(session.Platform(), {.wavPath = wavPath.value_or(""), .rate = rate});
+    if (!engine.OutputOpen()) return UsageError("play: cannot write " + *wavPath);
+    EventLog log(stdout, session.Platform().clock);
+    ScopedTrace trace(&log);
+
+    const int loaded = LoadForTool(session, parser.Positional()[0], common);
+    if (loaded == EXIT_NOT_FOUND) {
+        // Nothing was played: no file is left behind.
+        engine.Finish();
+        if (wavPath) std::remove(wavPath->c_str());
+        return loaded;
+    }
+    // After an abandoned load the start-up screen shows, and the script plays on it.
+    ScriptRunner(engine.View(), session.Platform().clock, session.Platform().dialogs).Run(script);
+    std::fflush(stdout);
+    if (!engine.Finish()) return UsageError("play: cannot write " + *wavPath);
+    return loaded;
+}
+
+const ToolCommand kPlay{
+    .name = "play",
+    .arguments = "FILE [--script SCRIPT] [-o OUT.wav] [--rate HZ]",
+    .help =
+        "  Loads FILE, runs SCRIPT ('-': standard input) on it on a virtual clock that\n"
+        "  starts at 1000 ms, and prints the event log, one line 'T KIND ...' per event\n"
+        "  (T: milliseconds since the script began; names and texts as JSON strings):\n"
+        "    T stroke X0 Y0 X1 Y1 S      a stroke segment of strength S\n"
+        "    T event NAME FOUND          a key, button or init event looked up (1 or 0)\n"
+        "    T press NAME, T release NAME  a button's pressed flag changed\n"
+        "    T start VOICE sample=SOUND shift=S volume=V level=L\n"
+        "    T stop VOICE                a voice was released\n"
+        "    T done VOICE source=NAME    a sound ended ('\"\"' without a source)\n"
+        "    T message TEXT              a message box\n"
+        "  Events of the load itself come first, at 0. With -o, the mix of everything\n"
+        "  that sounded is written as 16-bit stereo PCM at --rate HZ (default 48000, from\n"
+        "  8000 to 192000), as long as the script's time. After a load abandoned in a file\n"
+        "  prompt the script runs on the start-up screen and the exit code is 3.\n"
+        "\n"
+        "  Script: one command per line; '#' begins a comment; words may be quoted \"...\".\n"
+        "  Only wait and strum advance the clock.\n"
+        "    down X Y, move X Y, up      the stylus touches, moves, leaves\n"
+        "    tap X Y                     down X Y, then up\n"
+        "    dblclick X Y                a second touch that arrives as a double-click\n"
+        "    strum X1 Y1 X2 Y2 MS N      down at X1 Y1, N moves evenly to X2 Y2 over MS\n"
+        "                                milliseconds, up\n"
+        "    wait MS                     time passes; sounds play and end\n"
+        "    keydown CODE, keyup CODE, key CODE   virtual key codes 0 to 255\n"
+        "    hotkey CODE                 a hardware button, 193 to 207\n"
+        "    activate STATE              the window is activated: 0, 1 or 2\n"
+        "    menu ITEM                   open, saveas, showactive, speedvolume, about, exit\n"
+        "                                (exit ends the script)\n"
+        "    answer PATH, cancel         the next file dialog is answered or cancelled;\n"
+        "                                --answer values the load left over come first\n"
+        "  A script runs at most one hour of virtual time.\n",
+    .order = 40,
+    .takesCommon = true,
+    .run = RunPlay,
+};
+const ToolCommandRegistration kRegisterPlay{kPlay};
+
+}  // namespace
+}  // namespace chordlane::tool

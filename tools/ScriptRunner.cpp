@@ -1,0 +1,431 @@
+#include "tools/ScriptRunner.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "app/AppState.h"
+#include "app/MenuCommands.h"
+#include "app/OpenFlow.h"
+#include "language/Writer.h"
+#include "platform/Text.h"
+#include "platform/headless/ScriptedDialogs.h"
+#include "platform/headless/VirtualClock.h"
+#include "view/InstrumentView.h"
+
+namespace chordlane::tool {
+
+namespace {
+
+// The most moves one strum may make; more would be many per millisecond of any real stroke.
+constexpr int64_t MAX_STRUM_MOVES = 1'000'000;
+// A script is a page of commands; anything this large is not one.
+constexpr size_t MAX_SCRIPT_BYTES = 64u << 20;
+// Virtual key codes are one byte.
+constexpr int64_t MAX_KEY_CODE = 255;
+
+struct CommandSpec {
+    std::string_view name;
+    ScriptOp op;
+    std::string_view arguments;  // for the reason when the count is wrong; "" for none
+    size_t count;
+};
+
+constexpr CommandSpec COMMANDS[] = {
+    {"down", ScriptOp::Down, "X Y", 2},
+    {"move", ScriptOp::Move, "X Y", 2},
+    {"up", ScriptOp::Up, "", 0},
+    {"dblclick", ScriptOp::DoubleClick, "X Y", 2},
+    {"tap", ScriptOp::Tap, "X Y", 2},
+    {"strum", ScriptOp::Strum, "X1 Y1 X2 Y2 MS N", 6},
+    {"wait", ScriptOp::Wait, "MS", 1},
+    {"keydown", ScriptOp::KeyDown, "CODE", 1},
+    {"keyup", ScriptOp::KeyUp, "CODE", 1},
+    {"key", ScriptOp::Key, "CODE", 1},
+    {"hotkey", ScriptOp::HotKey, "CODE", 1},
+    {"activate", ScriptOp::Activate, "STATE", 1},
+    {"menu", ScriptOp::Menu, "ITEM", 1},
+    {"answer", ScriptOp::Answer, "PATH", 1},
+    {"cancel", ScriptOp::Cancel, "", 0},
+};
+
+constexpr std::pair<std::string_view, MenuItem> MENU_ITEMS[] = {
+    {"open", MenuItem::Open},
+    {"saveas", MenuItem::SaveAs},
+    {"showactive", MenuItem::ShowActive},
+    {"speedvolume", MenuItem::SpeedVolume},
+    {"about", MenuItem::About},
+    {"exit", MenuItem::Exit},
+};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+
+// The words of one line. Answers false with a reason for an unclosed quote.
+bool SplitWords(std::string_view line, std::vector<std::string>& words, std::string& reason) {
+    size_t i = 0;
+    while (true) {
+        while (i < line.size() && IsBlank(line[i])) ++i;
+        if (i >= line.size() || line[i] == '#') return true;
+        std::string word;
+        if (line[i] == '"') {
+            ++i;
+            bool closed = false;
+            while (i < line.size()) {
+                const char c = line[i++];
+                if (c == '"') {
+                    closed = true;
+                    break;
+                }
+                if (c == '\\' && i < line.size() && (line[i] == '"' || line[i] == '\\')) {
+                    word += line[i++];
+                    continue;
+                }
+                word += c;
+            }
+            if (!closed) {
+                reason = "a quoted word has no closing '\"'";
+                return false;
+            }
+            if (i < line.size() && !IsBlank(line[i])) {
+                reason = "a quoted word runs on after its closing '\"'";
+                return false;
+            }
+        } else {
+            while (i < line.size() && !IsBlank(line[i])) word += line[i++];
+        }
+        words.push_back(std::move(word));
+    }
+}
+
+std::optional<int64_t> Integer(const std::string& word, int64_t low, int64_t high) {
+    int64_t value = 0;
+    const char* begin = word.data();
+    if (!word.empty() && word[0] == '+') ++begin;
+    const char* end = word.data() + word.size();
+    const auto [stop, ec] = std::from_chars(begin, end, value);
+    if (begin == end || ec != std::errc() || stop != end) return std::nullopt;
+    if (value < low || value > high) return std::nullopt;
+    return value;
+}
+
+// One line read into a command, or a reason why it cannot be.
+class LineReader {
+  public:
+    LineReader(const std::vector<std::string>& words, ScriptCommand& command)
+        : words_(words), command_(command) {}
+
+    bool Read(std::string& reason) {
+        const CommandSpec* spec = nullptr;
+        for (const CommandSpec& s : COMMANDS) {
+            if (s.name == words_[0]) spec = &s;
+        }
+        if (!spec) {
+            reason = "unknown command '" + words_[0] + "'";
+            return false;
+        }
+        command_.op = spec->op;
+        if (words_.size() - 1 != spec->count) {
+            reason = std::string(spec->name) +
+                     (spec->count == 0 ? " takes no arguments"
+                                       : " wants " + std::string(spec->arguments));
+            if (spec->op == ScriptOp::Answer && words_.size() > 2) {
+                reason += " (quote a path that holds blanks)";
+            }
+            return false;
+        }
+        switch (spec->op) {
+            case ScriptOp::Down:
+            case ScriptOp::Move:
+            case ScriptOp::DoubleClick:
+            case ScriptOp::Tap:
+                return Coordinate(1, "X", command_.x1, reason) &&
+                       Coordinate(2, "Y", command_.y1, reason);
+            case ScriptOp::Strum:
+                return Coordinate(1, "X1", command_.x1, reason) &&
+                       Coordinate(2, "Y1", command_.y1, reason) &&
+                       Coordinate(3, "X2", command_.x2, reason) &&
+                       Coordinate(4, "Y2", command_.y2, reason) &&
+                       Unsigned(5, "MS", 0, std::numeric_limits<uint32_t>::max(), command_.ms,
+                                reason) &&
+                       Unsigned(6, "N", 1, MAX_STRUM_MOVES, command_.moves, reason);
+            case ScriptOp::Wait:
+                return Unsigned(1, "MS", 0, std::numeric_limits<uint32_t>::max(), command_.ms,
+                                reason);
+            case ScriptOp::KeyDown:
+            case ScriptOp::KeyUp:
+            case ScriptOp::Key:
+                return Unsigned(1, "CODE", 0, MAX_KEY_CODE, command_.code, reason);
+            case ScriptOp::HotKey:
+                return Unsigned(1, "CODE", FIRST_HARDWARE_BUTTON, LAST_HARDWARE_BUTTON,
+                                command_.code, reason);
+            case ScriptOp::Activate:
+                return Unsigned(1, "STATE", WA_INACTIVE, WA_CLICKACTIVE, command_.code, reason);
+            case ScriptOp::Menu:
+                for (const auto& [name, item] : MENU_ITEMS) {
+                    if (name == words_[1]) {
+                        command_.item = item;
+                        return true;
+                    }
+                }
+                reason = "menu ITEM is open, saveas, showactive, speedvolume, about or exit, "
+                         "not '" + words_[1] + "'";
+                return false;
+            case ScriptOp::Answer:
+                if (words_[1].empty()) {
+                    reason = "answer wants a PATH that is not empty";
+                    return false;
+                }
+                command_.path = words_[1];
+                return true;
+            case ScriptOp::Up:
+            case ScriptOp::Cancel:
+                return true;
+        }
+        return true;
+    }
+
+  private:
+    bool Coordinate(size_t at, std::string_view what, int32_t& out, std::string& reason) {
+        const auto v = Integer(words_[at], std::numeric_limits<int32_t>::min(),
+                               std::numeric_limits<int32_t>::max());
+        if (!v) {
+            reason = words_[0] + ": " + std::string(what) + " is not a 32-bit integer: '" +
+                     words_[at] + "'";
+            return false;
+        }
+        out = static_cast<int32_t>(*v);
+        return true;
+    }
+
+    bool Unsigned(size_t at, std::string_view what, int64_t low, int64_t high, uint32_t& out,
+                  std::string& reason) {
+        const auto v = Integer(words_[at], low, high);
+        if (!v) {
+            reason = words_[0] + ": " + std::string(what) + " must be a whole number from " +
+                     std::to_string(low) + " to " + std::to_string(high) + ", not '" +
+                     words_[at] + "'";
+            return false;
+        }
+        out = static_cast<uint32_t>(*v);
+        return true;
+    }
+
+    const std::vector<std::string>& words_;
+    ScriptCommand& command_;
+};
+
+}  // namespace
+
+ScriptParse ParseScript(std::string_view text, const ScriptLimits& limits) {
+    ScriptParse result;
+    Script script;
+    uint64_t moves = 0;
+    int line = 0;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view content = text.substr(start, end - start);
+        ++line;
+        start = end + 1;
+
+        std::vector<std::string> words;
+        std::string reason;
+        auto fail = [&](const std::string& why) {
+            result.error = std::to_string(line) + ": " + why;
+            return result;
+        };
+        if (content.find('\0') != std::string_view::npos) return fail("the line holds a NUL byte");
+        if (!SplitWords(content, words, reason)) return fail(reason);
+        if (words.empty()) continue;
+        ScriptCommand command;
+        command.line = line;
+        if (!LineReader(words, command).Read(reason)) return fail(reason);
+
+        if (command.op == ScriptOp::Wait || command.op == ScriptOp::Strum) {
+            script.durationMs += command.ms;
+            if (script.durationMs > limits.maxMs) {
+                return fail("the script would run longer than " + std::to_string(limits.maxMs) +
+                            " ms");
+            }
+        }
+        if (command.op == ScriptOp::Strum) {
+            moves += command.moves;
+            if (moves > limits.maxMoves) {
+                return fail("the strums would make more than " + std::to_string(limits.maxMoves) +
+                            " moves");
+            }
+        }
+        script.commands.push_back(std::move(command));
+    }
+    result.script = std::move(script);
+    return result;
+}
+
+ScriptRunner::ScriptRunner(InstrumentView& view, VirtualClock& clock, ScriptedDialogs& dialogs)
+    : view_(view), clock_(clock), dialogs_(dialogs) {}
+
+ScriptRun ScriptRunner::Run(const Script& script) {
+    ScriptRun run;
+    const uint32_t start = clock_.TickCount();
+    for (const ScriptCommand& command : script.commands) {
+        if (!Execute(command)) {
+            run.exited = true;
+            break;
+        }
+    }
+    run.elapsedMs = clock_.TickCount() - start;
+    return run;
+}
+
+void ScriptRunner::AdvanceTo(uint32_t tick) {
+    // Signed difference of wrapping ticks: a target already passed (a reload slept past it)
+    // is simply reached.
+    while (static_cast<int32_t>(tick - clock_.TickCount()) > 0) clock_.Advance(1);
+}
+
+void ScriptRunner::Strum(const ScriptCommand& c) {
+    const uint32_t t = clock_.TickCount();
+    view_.OnButtonDown(Point{c.x1, c.y1});
+    lastX_ = c.x1;
+    lastY_ = c.y1;
+    const int64_t dx = int64_t{c.x2} - c.x1;
+    const int64_t dy = int64_t{c.y2} - c.y1;
+    for (uint32_t i = 1; i <= c.moves; ++i) {
+        AdvanceTo(t + static_cast<uint32_t>(uint64_t{c.ms} * i / c.moves));
+        // Truncating divisions, in 64 bits: the products overflow 32 bits for far points.
+        lastX_ = static_cast<int32_t>(c.x1 + dx * i / c.moves);
+        lastY_ = static_cast<int32_t>(c.y1 + dy * i / c.moves);
+        view_.OnStylusMove(Point{lastX_, lastY_});
+    }
+    view_.OnButtonUp(Point{lastX_, lastY_});
+}
+
+bool ScriptRunner::RunMenu(MenuItem item) {
+    switch (item) {
+        case MenuItem::Open:
+            OpenInstrument(std::nullopt);
+            break;
+        case MenuItem::SaveAs:
+            // The menu offers Save As only when there is something to save.
+            if (CanSaveAs()) SaveInstrumentAs();
+            break;
+        case MenuItem::ShowActive:
+            ToggleShowActive();
+            break;
+        case MenuItem::SpeedVolume:
+            ToggleSpeedVolume();
+            break;
+        case MenuItem::About:
+            break;  // a dialog that changes nothing and closes again
+        case MenuItem::Exit:
+            return false;
+    }
+    return true;
+}
+
+bool ScriptRunner::Execute(const ScriptCommand& c) {
+    switch (c.op) {
+        case ScriptOp::Down:
+            lastX_ = c.x1;
+            lastY_ = c.y1;
+            view_.OnButtonDown(Point{c.x1, c.y1});
+            break;
+        case ScriptOp::Move:
+            lastX_ = c.x1;
+            lastY_ = c.y1;
+            view_.OnStylusMove(Point{c.x1, c.y1});
+            break;
+        case ScriptOp::Up:
+            view_.OnButtonUp(Point{lastX_, lastY_});
+            break;
+        case ScriptOp::DoubleClick:
+            lastX_ = c.x1;
+            lastY_ = c.y1;
+            view_.OnDoubleClick(Point{c.x1, c.y1});
+            break;
+        case ScriptOp::Tap:
+            lastX_ = c.x1;
+            lastY_ = c.y1;
+            view_.OnButtonDown(Point{c.x1, c.y1});
+            view_.OnButtonUp(Point{c.x1, c.y1});
+            break;
+        case ScriptOp::Strum:
+            Strum(c);
+            break;
+        case ScriptOp::Wait:
+            AdvanceTo(clock_.TickCount() + c.ms);
+            break;
+        case ScriptOp::KeyDown:
+            view_.OnKeyDown(c.code);
+            break;
+        case ScriptOp::KeyUp:
+            view_.OnKeyUp(c.code);
+            break;
+        case ScriptOp::Key:
+            view_.OnKeyDown(c.code);
+            view_.OnKeyUp(c.code);
+            break;
+        case ScriptOp::HotKey:
+            OnHotKey(c.code);
+            break;
+        case ScriptOp::Activate:
+            OnActivate(static_cast<int32_t>(c.code), false);
+            break;
+        case ScriptOp::Menu:
+            return RunMenu(c.item);
+        case ScriptOp::Answer:
+            dialogs_.Answer(FromUtf8(c.path));
+            break;
+        case ScriptOp::Cancel:
+            dialogs_.Cancel();
+            break;
+    }
+    return true;
+}
+
+std::optional<Script> ReadScriptFile(const std::string& path, std::string& error,
+                                     const ScriptLimits& limits) {
+    const bool standardInput = path == "-";
+    std::FILE* file = standardInput ? stdin : std::fopen(path.c_str(), "rb");
+    if (!file) {
+        error = "cannot read the script " + path + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    std::string text;
+    char chunk[65536];
+    bool tooLarge = false;
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+        if (text.size() + n > MAX_SCRIPT_BYTES) {
+            tooLarge = true;
+            break;
+        }
+        text.append(chunk, n);
+    }
+    const bool failed = std::ferror(file) != 0;
+    if (!standardInput) std::fclose(file);
+    if (tooLarge || failed) {
+        error = "cannot read the script " + path +
+                (tooLarge ? ": it is larger than " + std::to_string(MAX_SCRIPT_BYTES >> 20) + " MiB"
+                          : std::string(": read error"));
+        return std::nullopt;
+    }
+    ScriptParse parsed = ParseScript(text, limits);
+    if (!parsed.script) error = path + ":" + parsed.error;
+    return std::move(parsed.script);
+}
+
+bool RunScriptText(std::string_view text, InstrumentView& view, VirtualClock& clock,
+                   ScriptedDialogs& dialogs, std::string& error, const ScriptLimits& limits) {
+    const ScriptParse parsed = ParseScript(text, limits);
+    if (!parsed.script) {
+        error = parsed.error;
+        return false;
+    }
+    ScriptRunner(view, clock, dialogs).Run(*parsed.script);
+    return true;
+}
+
+}  // namespace chordlane::tool
