@@ -1,0 +1,39 @@
+// How fast chordlane-tool play runs: a 2-second strum across the built-in guitar's six
+// strings, mixed on the virtual clock millisecond by millisecond, with and without writing
+// the WAV file. The strings ring on after the strum, so each run mixes up to six voices.
+#include <benchmark/benchmark.h>
+
+#include "app/AppState.h"
+#include "app/OpenFlow.h"
+#include "tools/OfflineEngine.h"
+#include "tools/ScriptRunner.h"
+#include "tools/ToolSession.h"
+
+namespace chordlane {
+namespace {
+
+constexpr char STRUM[] = "strum 20 296 220 296 2000 100\n";
+constexpr double STRUM_SECONDS = 2.0;
+
+void BM_PlayGuitarStrum(benchmark::State& state, const char* wavPath) {
+    tool::ToolSession session(tool::CommonOptions{});
+    tool::OfflineEngine engine(session.Platform(), {.wavPath = wavPath});
+    if (OpenInstrument(String(u"!")).outcome != OpenResult::Outcome::Loaded) {
+        state.SkipWithError("the built-in instrument did not load");
+        return;
+    }
+    const tool::ScriptParse parsed = tool::ParseScript(STRUM);
+    tool::ScriptRunner runner(engine.View(), session.Platform().clock, session.Platform().dialogs);
+    for (auto _ : state) runner.Run(*parsed.script);
+    // Seconds of sound per second of work: how many times faster than real time.
+    state.counters["realtime"] = benchmark::Counter(STRUM_SECONDS * state.iterations(),
+                                                    benchmark::Counter::kIsRate);
+}
+
+BENCHMARK_CAPTURE(BM_PlayGuitarStrum, mix_only, "")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_PlayGuitarStrum, to_wav_file, "/tmp/chordlane_bench_strum.wav")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
+}  // namespace chordlane
