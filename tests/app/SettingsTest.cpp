@@ -6,7 +6,7 @@ namespace chordlane::test {
 namespace {
 
 class SettingsTest : public ChordlaneTest {
-protected:
+  protected:
     void SetHome(const String& value) {
         platform_.settings.Set(SettingsRoot::LocalMachine, INSTALL_KEY, HOME_VALUE, value);
     }
