@@ -49,14 +49,6 @@ TEST_F(IncludeTest, AnIncludedFileInheritsTheLevelButChangesNothingOfIt) {
                 ElementsAre("part.clx:5: gr: missing Y of the rectangle X Y W H"));
 }
 
-TEST_F(IncludeTest, TheBuiltInInstrumentIsIncludedByExclamationMark) {
-    EXPECT_TRUE(Open(u"!").found);
-    const size_t builtIn = Members(Root()).size();
-    EXPECT_GT(builtIn, 0u);
-    Load("i !\ngr after 0 0 1 1\n");
-    EXPECT_EQ(Members(Root()).size(), builtIn + 1);
-}
-
 TEST_F(IncludeTest, PromptsAskTheDialogInOrderAndLogTheChosenFiles) {
     Dialogs().Answer(u"/x/a.wav");
     Dialogs().Answer(u"/x/b.wav");
