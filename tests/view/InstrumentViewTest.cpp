@@ -74,12 +74,10 @@ TEST_F(ViewTest, SettingTheScreenStateRepaintsTheWholeScreenAtOnce) {
 
 TEST_F(ViewTest, PaletteIsRealisedOnlyOnFullPaletteDisplays) {
     RecordingSurface surface;
-    for (int64_t colours : {int64_t{1} << 24, int64_t{16}}) {
+    for (int64_t colours : {int64_t{1} << 24, int64_t{16}, int64_t{256}}) {
         surface.SetColourCount(colours);
-        EXPECT_FALSE(PrepareScreenPalette(surface)) << colours;
+        EXPECT_EQ(PrepareScreenPalette(surface), colours == 256) << colours;
     }
-    surface.SetColourCount(256);
-    ASSERT_TRUE(PrepareScreenPalette(surface));
     // 3 bits red, 3 bits green, 2 bits blue, each level spread evenly up to 255.
     const PaletteEntry e = (*ScreenPaletteTable())[1 | (2 << 3) | (1 << 6)];
     EXPECT_EQ((std::array<int, 3>{e.red, e.green, e.blue}), (std::array<int, 3>{36, 73, 85}));
