@@ -40,15 +40,14 @@ TEST(ProgramOptionsTest, HelpAndVersionWinOverEverythingBeforeThePath) {
 TEST(ProgramOptionsTest, BadValuesAreRefusedWithAReason) {
     for (const std::vector<std::string>& words :
          std::vector<std::vector<std::string>>{{"--screen"},
+                                               {"--zoom"},
                                                {"--screen", "240"},
                                                {"--screen", "0x320"},
-                                               {"--screen", "240x-1"},
                                                {"--screen", "5000x100"},
                                                {"--screen", "240x320x2"},
                                                {"--zoom", "0"},
                                                {"--zoom", "9"},
                                                {"--zoom", "2.5"},
-                                               {"--zoom"},
                                                {"--screen", "4000x4000", "--zoom", "3"},
                                                {"--frobnicate"}}) {
         const ParsedCommandLine parsed = Parse(words);
