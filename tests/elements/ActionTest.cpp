@@ -13,7 +13,7 @@ namespace chordlane::test {
 namespace {
 
 class ActionTest : public ElementTest {
-protected:
+  protected:
     void SetUp() override {
         ElementTest::SetUp();
         x_ = &Add<Recorder>(nullptr, u"x");

@@ -3,6 +3,7 @@
 // down what it receives, and an event trace.
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/AppState.h"
@@ -16,7 +17,7 @@ namespace chordlane::test {
 
 // Registers itself like a voice; records triggers, the integer "nn" and the string "tt".
 class Recorder : public IndexedElement {
-public:
+  public:
     using IndexedElement::IndexedElement;
     const char* ClassName() const override { return "Recorder"; }
     void Trigger(int32_t value, Element* source) override {
@@ -33,26 +34,46 @@ public:
     String text;
 };
 
-// Writes down pressed flags as "+name"/"-name" and the event names looked up.
+struct Segment {
+    Point from;
+    Point to;
+    int32_t strength;
+    friend bool operator==(const Segment&, const Segment&) = default;
+};
+
+// Writes down what the tool's event log would show: strokes, event names looked up, pressed
+// flags as "+name"/"-name", and the starts, stops and ends of sounds as lines.
 class TestTrace : public EventTrace {
-public:
-    void Stroke(Point, Point, int32_t) override {}
+  public:
+    void Stroke(Point from, Point to, int32_t strength) override {
+        strokes.push_back({from, to, strength});
+    }
     void Event(const String& name, bool) override { events.push_back(name); }
     void Pressed(const Element& b, bool on) override {
         presses.push_back((on ? u"+" : u"-") + b.Name());
     }
-    void Start(const Element&, const Element&, int32_t, int32_t, uint32_t) override {}
-    void Stop(const Element&) override {}
-    void Done(const Element&, const Element*) override {}
+    void Start(const Element& voice, const Element& sound, int32_t shift, int32_t volume,
+               uint32_t level) override {
+        sounds.push_back("start " + ToUtf8(voice.Name()) + " " + ToUtf8(sound.Name()) + " " +
+                         std::to_string(shift) + " " + std::to_string(volume) + " " +
+                         std::to_string(level));
+    }
+    void Stop(const Element& voice) override { sounds.push_back("stop " + ToUtf8(voice.Name())); }
+    void Done(const Element& voice, const Element* source) override {
+        sounds.push_back("done " + ToUtf8(voice.Name()) + " " +
+                         (source ? ToUtf8(source->Name()) : "-"));
+    }
     void Message(const String&) override {}
 
-    std::vector<String> presses;
+    std::vector<Segment> strokes;
     std::vector<String> events;
+    std::vector<String> presses;
+    std::vector<std::string> sounds;
 };
 
 // An empty instrument: the root panel "!" over a 240 x 320 screen, with a trace installed.
 class ElementTest : public ChordlaneTest {
-protected:
+  protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
         App().screenRect = {0, 0, 239, 319};

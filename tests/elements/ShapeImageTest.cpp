@@ -9,7 +9,7 @@ namespace chordlane::test {
 namespace {
 
 class ShapeImageTest : public ElementTest {
-protected:
+  protected:
     String Picture(const std::string& name, int32_t w, int32_t h) {
         return FromUtf8(WriteFile(name, BmpBytes(w, h, 24, 0)).string());
     }

@@ -5,53 +5,42 @@
 namespace chordlane::test {
 namespace {
 
-class TextElementTest : public ElementTest {
-protected:
-    String Shown(const String& text, int32_t shift, int32_t multiplier = 1, int32_t divisor = 1) {
-        TextElement label(u"l", text, R(0, 0, 10, 10));
-        label.SetInt(u"nm", multiplier);
-        label.SetInt(u"nd", divisor);
-        label.SetInt(u"ns", shift);
-        return label.FormatLabel();
-    }
-};
+using TextElementTest = ElementTest;
 
-TEST_F(TextElementTest, NoteLabelsFollowTheShiftWithSharpsUpAndFlatsDown) {
+TEST_F(TextElementTest, NoteLabelsFollowTheShiftAndNumberLabelsAddAndScale) {
     struct Case {
         const char16_t* text;
         int32_t shift;
         const char16_t* shown;
+        int32_t multiplier = 1;
+        int32_t divisor = 1;
     };
     // clang-format off
     const Case cases[] = {
-        {u"C", 0, u"C"}, {u"C", 1, u"C#"}, {u"C", -1, u"B"}, {u"C", -2, u"Bb"}, {u"C", 12, u"C"},
+        // Sharps up, flats down; the table is never left, whatever the shift.
+        {u"C", 1, u"C#"}, {u"C", -1, u"B"}, {u"C", -2, u"Bb"}, {u"C", 12, u"C"},
         {u"Bbm", 2, u"Cm"}, {u"Ab", 0, u"Ab"}, {u"F#m", 1, u"Gm"}, {u"Am7", 1, u"A#m7"},
         {u"Am7", -1, u"Abm7"}, {u"G#", 1, u"A"}, {u"c", 3, u"c"},
-        // The table is never left, whatever the shift.
-        {u"A", -145, u"Ab"}, {u"C", -200, u"E"}, {u"C", INT32_MIN, u"E"}, {u"C", INT32_MAX, u"G"}};
+        {u"A", -145, u"Ab"}, {u"C", -200, u"E"}, {u"C", INT32_MIN, u"E"}, {u"C", INT32_MAX, u"G"},
+        // Numbers: (text + shift) * multiplier / divisor, truncated toward zero, in 64 bits.
+        {u"+1", 2, u"+3"}, {u"+1", -3, u"-2"}, {u"3", 1, u"6", 3, 2}, {u"-7", 2, u"-2", 1, 2},
+        // No shift, or a divisor of 0: the text as written.
+        {u"5", 0, u"5", 7, 3}, {u"+4", 3, u"+4", 1, 0},
+        {u"-2147483648", INT32_MIN, u"-9223372036854775808", INT32_MIN, -1},
+        {u"99999999999", 1, u"2147483648"}};
     // clang-format on
-    for (const Case& c : cases) EXPECT_EQ(Shown(c.text, c.shift), c.shown) << c.shift;
+    for (const Case& c : cases) {
+        TextElement label(u"l", c.text, R(0, 0, 10, 10));
+        label.SetInt(u"nm", c.multiplier);
+        label.SetInt(u"nd", c.divisor);
+        label.SetInt(u"ns", c.shift);
+        EXPECT_EQ(label.FormatLabel(), c.shown) << ToUtf8(c.text) << " " << c.shift;
+    }
 }
 
-TEST_F(TextElementTest, NumberLabelsAddAndScaleWithoutOverflow) {
-    EXPECT_EQ(Shown(u"+1", 2), u"+3");
-    EXPECT_EQ(Shown(u"+1", -3), u"-2");
-    EXPECT_EQ(Shown(u"3", 1, 3, 2), u"6");
-    EXPECT_EQ(Shown(u"-7", 2, 1, 2), u"-2");  // truncated toward zero
-    EXPECT_EQ(Shown(u"5", 0, 7, 3), u"5");
-    EXPECT_EQ(Shown(u"+4", 3, 1, 0), u"+4");  // divisor 0: the text as written
-    EXPECT_EQ(Shown(u"-2147483648", INT32_MIN, INT32_MIN, -1), u"-9223372036854775808");
-    EXPECT_EQ(Shown(u"99999999999", 1), u"2147483648");
-}
-
-TEST_F(TextElementTest, PropertiesOfALabel) {
+TEST_F(TextElementTest, NewTextIsShownShiftedAndRepainted) {
     TextElement label(u"l", u"plain", R(10, 20, 110, 60));
-    label.SetInt(u"at", 450);
-    label.SetInt(u"ci", 0x654321);  // a label has no fill: ignored, and unknown names read -1
     label.SetInt(u"ns", 2);
-    EXPECT_EQ(label.GetInt(u"at"), 900);
-    EXPECT_EQ(label.FillColour(), 0x909090u);
-    EXPECT_EQ(label.GetInt(u"ci"), -1);
     EXPECT_EQ(label.FormatLabel(), u"plain");
     App().pendingRepaint = {};
     label.SetString(u"t", u"E");

@@ -2,13 +2,14 @@
 
 #include "language/FileSearch.h"
 #include "language/TextReader.h"
+#include "tests/platform/PictureBytes.h"
 #include "tests/support/ChordlaneTest.h"
 
 namespace chordlane::test {
 namespace {
 
 class FileSearchTest : public ChordlaneTest {
-protected:
+  protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
         home_ = App().homeFolder = TempFolder() + u"home/";
@@ -50,9 +51,13 @@ TEST_F(FileSearchTest, TriesUnchangedThenBesideTheIncludingFileThenHomeThenProgr
     std::filesystem::remove(temp_ / "program/a.txt");
     EXPECT_EQ(Found(u"a.txt", including), u"");
 
-    // The reader keeps the path at which the search found its file.
+    // The reader keeps the path at which the search found its file; pictures are searched
+    // the same way.
     WriteFile("home/b.clx", "h\nv x\n");
     EXPECT_EQ(TextReader(u"b.clx", including).OpenedPath(), home_ + u"b.clx");
+    WriteFile("instruments/p.bmp", BmpBytes(2, 2, 24, 0));
+    EXPECT_NE(LoadPictureSearched(u"p.bmp", including), nullptr);
+    EXPECT_EQ(LoadPictureSearched(u"p.bmp", u""), nullptr);
 }
 
 TEST_F(FileSearchTest, BothSeparatorsCountAndAbsoluteNamesAreTriedUnchangedOnly) {
@@ -86,31 +91,6 @@ TEST_F(FileSearchTest, NamesMatchIgnoringCaseWhenTheExactNameIsMissing) {
     EXPECT_EQ(Found(u"amb/X.txt"), home_ + u"amb/X.txt");
     std::filesystem::create_directories(temp_ / "home/dir.clx");
     EXPECT_EQ(Found(u"dir.clx"), u"");  // a folder is never opened as a file
-}
-
-TEST_F(FileSearchTest, PicturesAreSearchedInTheSameOrder) {
-    struct Pictures : PictureLoader {
-        std::shared_ptr<Bitmap> LoadFile(const String& path) override {
-            tried.push_back(path);
-            return path == loadable ? std::make_shared<Picture>() : nullptr;
-        }
-        std::shared_ptr<Bitmap> LoadStartupBitmap() override { return nullptr; }
-        struct Picture : Bitmap {
-            int32_t Width() const override { return 1; }
-            int32_t Height() const override { return 1; }
-        };
-        std::vector<String> tried;
-        String loadable;
-    } pictures;
-    CurrentPlatform().pictures = &pictures;
-    pictures.loadable = program_ + u"p.bmp";
-    EXPECT_NE(LoadPictureSearched(u"p.bmp", u"\\I\\g.clx"), nullptr);
-    EXPECT_EQ(pictures.tried, (std::vector<String>{u"p.bmp", u"\\I\\p.bmp", home_ + u"p.bmp",
-                                                   program_ + u"p.bmp"}));
-    pictures.tried.clear();
-    EXPECT_EQ(LoadPictureSearched(u"/abs.bmp", u""), nullptr);
-    EXPECT_EQ(pictures.tried, std::vector<String>{u"/abs.bmp"});
-    platform_.Install();
 }
 
 }  // namespace

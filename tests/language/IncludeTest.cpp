@@ -49,14 +49,6 @@ TEST_F(IncludeTest, AnIncludedFileInheritsTheLevelButChangesNothingOfIt) {
                 ElementsAre("part.clx:5: gr: missing Y of the rectangle X Y W H"));
 }
 
-TEST_F(IncludeTest, TheBuiltInInstrumentIsIncludedByExclamationMark) {
-    EXPECT_TRUE(Open(u"!").found);
-    const size_t builtIn = Members(Root()).size();
-    EXPECT_GT(builtIn, 0u);
-    Load("i !\ngr after 0 0 1 1\n");
-    EXPECT_EQ(Members(Root()).size(), builtIn + 1);
-}
-
 TEST_F(IncludeTest, PromptsAskTheDialogInOrderAndLogTheChosenFiles) {
     Dialogs().Answer(u"/x/a.wav");
     Dialogs().Answer(u"/x/b.wav");
@@ -72,30 +64,31 @@ TEST_F(IncludeTest, PromptsAskTheDialogInOrderAndLogTheChosenFiles) {
     EXPECT_THAT(requests[1].filters, ElementsAre(Pair(u"*.wav", u"*.wav")));
 }
 
-TEST_F(IncludeTest, CancellingAPromptMarkedMinusCSkipsOnlyThatLine) {
-    Dialogs().Cancel();
-    Dialogs().Answer(u"/x/b.wav");
-    Load("s a -c ?*.wav T 440 0 0\ns b ?*.wav T 440 0 0\n");
-    EXPECT_THAT(SoundFiles(), ElementsAre("/x/b.wav"));
-    EXPECT_THAT(listener_.reports, Contains("main.clx:2: s: no FILE: the prompt was cancelled"));
-}
-
-TEST_F(IncludeTest, CancellingAPlainPromptSkipsEveryLaterPromptWithoutAsking) {
-    for (const char* option : {"", "-x "}) {
+TEST_F(IncludeTest, CancellingAPromptSkipsItsLineLaterPromptsOrTheWholeLoad) {
+    const struct {
+        const char* option;
+        size_t asked;
+        const char* later;  // what happens to the prompt after the cancelled one
+    } cases[] = {
+        {"-c ", 3, "the prompt was cancelled"},  // -c skips only its own line
+        {"", 1, "prompts are skipped after a cancelled one"},
+        {"-x ", 1, "prompts are skipped after a cancelled one"},
+    };
+    for (const auto& c : cases) {
         Dialogs().Cancel();
         const size_t before = Dialogs().Requests().size();
-        Load(std::string("s a ") + option +
-             "?*.wav T 440 0 0\ns b -c ?*.wav B 440 0 0\ni ?*.clx\ngr kept 0 0 1 1\n");
-        EXPECT_EQ(Dialogs().Requests().size(), before + 1) << option;
-        EXPECT_THAT(Describe(Root()), ElementsAre("RectElement kept")) << option;
+        listener_.reports.clear();
+        Load(std::string("s a ") + c.option +
+             "?*.wav T 440 0 0\ngr kept 0 0 1 1\ns b -c ?*.wav B 440 0 0\ni ?*.clx\n");
+        EXPECT_EQ(Dialogs().Requests().size(), before + c.asked) << c.option;
+        EXPECT_THAT(Describe(Root()), ElementsAre("RectElement kept"));
+        EXPECT_THAT(listener_.reports, Contains("main.clx:4: s: no FILE: " + std::string(c.later)));
     }
-}
-
-TEST_F(IncludeTest, CancellingAPromptMarkedMinusAAbandonsTheWholeLoad) {
+    // -a abandons the load, even from an included file inside a block.
     WriteInstrument("inner.clx", "{ g\ns a -a ?*.wav T 440 0 0\ngr never 0 0 1 1\n}\n");
     Dialogs().Cancel();
-    const OpenResult result = Load("gr before 0 0 1 1\ni inner.clx\ngr never2 0 0 1 1\n");
-    EXPECT_EQ(result.outcome, OpenResult::Outcome::Aborted);
+    EXPECT_EQ(Load("gr before 0 0 1 1\ni inner.clx\ngr never2 0 0 1 1\n").outcome,
+              OpenResult::Outcome::Aborted);
     EXPECT_THAT(Members(Root()), IsEmpty());
 }
 

@@ -10,7 +10,7 @@ namespace {
 
 // A voice as the playing list sees it: in the list once started, out when released.
 class PlayingVoice : public Recorder {
-public:
+  public:
     using Recorder::Recorder;
     void Trigger(int32_t value, Element* source) override {
         Recorder::Trigger(value, source);
@@ -19,7 +19,7 @@ public:
 };
 
 class NameRegistryTest : public ElementTest {
-protected:
+  protected:
     //! An active sound element of a short tone at frequency, two semitones each way.
     SoundElement& Sound(const String& name, float frequency) {
         const WaveSpec spec{1, 1, 8000, 16};
@@ -34,12 +34,6 @@ protected:
     static std::string Found(const String& spec, int32_t offset = NO_VALUE) {
         const Sample* s = FindSound(spec, offset);
         return s ? ToUtf8(s->owner->Name()) + " " + std::to_string(s->shift) : "none";
-    }
-    //! The event names that pressing the keys raised.
-    std::vector<String> Keys(std::initializer_list<uint32_t> downs) {
-        trace_.events.clear();
-        for (uint32_t code : downs) OnKeyDown(code);
-        return trace_.events;
     }
 };
 
@@ -82,26 +76,24 @@ TEST_F(NameRegistryTest, FindSoundByNameByNumberAndByNoteCountedFromA4) {
     EXPECT_EQ(Lookup(u"gtr"), &a4);
 }
 
-TEST_F(NameRegistryTest, HardwareButtonsArrowsAndTheActionKey) {
-    EXPECT_EQ(Keys({195, 193, 207}), (std::vector<String>{u"b3", u"b1", u"b15"}));
-    EXPECT_EQ(Keys({37, 131, 38, 132, 39, 199, 131, 40, 132}),
-              (std::vector<String>{u"btl", u"bdu", u"b7", u"btr", u"bdd"}));
-    OnKeyUp(40);
-    EXPECT_TRUE(Keys({131, 132}).empty());
-    EXPECT_EQ(Keys({134, 131}), (std::vector<String>{u"ba", String(u"bt") + char16_t(134)}));
-}
-
-TEST_F(NameRegistryTest, LettersDigitsModifiersAndOtherKeys) {
-    EXPECT_EQ(Keys({65, 90, 48, 57, 13, 127}),
-              (std::vector<String>{u"bka", u"bkz", u"bk0", u"bk9", u"bx0d", u"bx7f"}));
-    OnKeyDown(16);
-    EXPECT_EQ(Keys({65}), (std::vector<String>{u"bkA"}));
-    OnKeyDown(17);  // Control wins over Shift
-    EXPECT_EQ(Keys({65, 132}), (std::vector<String>{String(u"bk\x01"), String(u"bd\x01")}));
-    OnKeyUp(17);
-    OnKeyUp(16);
-    // Neither digit nor letter above 127: no event, and the last key is gone.
-    EXPECT_EQ(Keys({66, 215, 131}), (std::vector<String>{u"bkb"}));
+TEST_F(NameRegistryTest, KeysRaiseTheirEventNames) {
+    // Each row presses its keys (negative codes release them) after the rows above it.
+    const std::pair<std::vector<int32_t>, std::vector<String>> script[] = {
+        {{195, 193, 207}, {u"b3", u"b1", u"b15"}},
+        // Up and down (131, 132) name the last key; arrows only become the last key.
+        {{37, 131, 38, 132, 39, 199, 131, 40, 132}, {u"btl", u"bdu", u"b7", u"btr", u"bdd"}},
+        {{-40, 131, 132}, {}},
+        {{134, 131}, {u"ba", String(u"bt") + char16_t(134)}},
+        {{65, 90, 48, 57, 13, 127}, {u"bka", u"bkz", u"bk0", u"bk9", u"bx0d", u"bx7f"}},
+        {{16, 65, 17, 65, 132}, {u"bkA", String(u"bk\x01"), String(u"bd\x01")}},
+        // Neither digit nor letter above 127: no event, and the last key is gone.
+        {{-17, -16, 66, 215, 131}, {u"bkb"}},
+    };
+    for (const auto& [codes, events] : script) {
+        trace_.events.clear();
+        for (int32_t code : codes) code < 0 ? OnKeyUp(-code) : OnKeyDown(code);
+        EXPECT_EQ(trace_.events, events) << codes[0];
+    }
 }
 
 TEST_F(NameRegistryTest, EventsTriggerTheirElementWithTheKeyStrengthAndInitFallsBack) {

@@ -16,13 +16,6 @@ using ::testing::IsEmpty;
 
 using ParserTest = InstrumentTest;
 
-template <typename T>
-T& As(Element* element) {
-    auto* typed = dynamic_cast<T*>(element);
-    if (!typed) throw std::runtime_error("element of another kind");
-    return *typed;
-}
-
 TEST_F(ParserTest, EveryDirectiveBuildsItsKindInFileOrder) {
     Load(R"(gr rect 1 2 3 4
 ge ellipse 1 2 3 4
@@ -48,7 +41,7 @@ s sound file.wav 440 -3 4
                     "StopAction voice<", "PlayAction voice>", "SetFlagAction voice=b",
                     "SetIntAction voice=i", "SetRectAction voice=r", "SetStringAction voice=s"));
     EXPECT_EQ(RectOf(Find(u"square")), (Rect{1, 2, 4, 6}));
-    auto& sound = As<SoundElement>(Find(u"sound"));
+    auto& sound = dynamic_cast<SoundElement&>(*Find(u"sound"));
     EXPECT_EQ(sound.Low(), 3);  // LOW is taken as its magnitude
     EXPECT_EQ(sound.High(), 4);
     EXPECT_EQ(sound.FileName(), u"file.wav");
@@ -86,15 +79,22 @@ gr wide 10 20 100 50
 
 TEST_F(ParserTest, PanelCoordinatesAreRelativeToThePanelAndClippedToIt) {
     Load(
-        "[ p 100 50 100 100\ngr clipped 0 0 500 500\ngr moved 10 10 20 20\n"
-        "gr left -50 -50 60 60\n[ q 0 0 50 50\n]\ngr outside 1 2 3 4\n");
+        "[ p 100 50 100 100\ngr clipped 0 0 500 500\ngr left -50 -50 60 60\n{ g\n"
+        "gr inside 10 10 20 20\n[ q 0 0 50 50\ngr inq 0 0 10 10\n}\ngr back 0 0 10 10\n]\n"
+        "gr outside 1 2 3 4\n");
     EXPECT_EQ(RectOf(Find(u"Aclipped")), (Rect{100, 50, 200, 150}));
-    EXPECT_EQ(RectOf(Find(u"Amoved")), (Rect{110, 60, 130, 80}));
     EXPECT_EQ(RectOf(Find(u"Aleft")), (Rect{100, 50, 110, 60}));
-    // A panel opened inside a panel is placed on the screen and stands beside it.
+    EXPECT_EQ(RectOf(Find(u"Ainside")), (Rect{110, 60, 130, 80}));
+    // A panel opened inside a panel is placed on the screen and stands beside it; a block
+    // keeps its own panel while the panel letter is instrument-wide.
     EXPECT_EQ(RectOf(Find(u"q")), (Rect{0, 0, 50, 50}));
+    EXPECT_EQ(RectOf(Find(u"Binq")), (Rect{0, 0, 10, 10}));
+    EXPECT_EQ(RectOf(Find(u"Bback")), (Rect{100, 50, 110, 60}));
     EXPECT_THAT(Describe(Root()),
                 ElementsAre("PanelElement p", "PanelElement q", "RectElement outside"));
+    EXPECT_THAT(Describe(*Find(u"p")), ElementsAre("RectElement Aclipped", "RectElement Aleft",
+                                                   "GroupElement Ag", "RectElement Bback"));
+    EXPECT_THAT(Describe(*Find(u"Ag")), ElementsAre("RectElement Ainside", "RectElement Binq"));
 }
 
 TEST_F(ParserTest, NamesInsidePanelsCarryThePanelLetterEvenPastZ) {
@@ -109,7 +109,7 @@ TEST_F(ParserTest, NamesInsidePanelsCarryThePanelLetterEvenPastZ) {
                             "StopAction " + std::string(255, 's')));
     EXPECT_EQ(Members(Root()).back()->Name(), u"x");
     // Panels stand in the registry under their names as written, numbered in file order.
-    EXPECT_EQ(As<PanelElement>(Lookup(u"p27")).Number(), 27);
+    EXPECT_EQ(dynamic_cast<PanelElement&>(*Lookup(u"p27")).Number(), 27);
 }
 
 TEST_F(ParserTest, BlocksNestAndCloseBracesEndTheirLevelOrTheFile) {
@@ -136,17 +136,6 @@ gr f 0 0 1 1
     EXPECT_THAT(listener_.reports, ElementsAre("main.clx:11: {: missing NAME"));
 }
 
-TEST_F(ParserTest, ABlockKeepsItsOwnPanelWhileThePanelLetterIsInstrumentWide) {
-    Load(
-        "[ p 100 50 100 100\n{ g\ngr inside 0 0 10 10\n[ q 0 0 10 10\ngr inq 0 0 10 10\n}\n"
-        "gr back 0 0 10 10\n");
-    EXPECT_THAT(Describe(Root()), ElementsAre("PanelElement p", "PanelElement q"));
-    EXPECT_THAT(Describe(*Find(u"p")), ElementsAre("GroupElement Ag", "RectElement Bback"));
-    EXPECT_THAT(Describe(*Find(u"Ag")), ElementsAre("RectElement Ainside", "RectElement Binq"));
-    EXPECT_EQ(RectOf(Find(u"Binq")), (Rect{0, 0, 10, 10}));
-    EXPECT_EQ(RectOf(Find(u"Bback")), (Rect{100, 50, 110, 60}));
-}
-
 TEST_F(ParserTest, DeepNestingStopsAtABoundInsteadOfExhaustingTheStack) {
     std::string text;
     for (int i = 0; i < 100000; ++i) text += "{ g\n";
@@ -159,42 +148,34 @@ TEST_F(ParserTest, DeepNestingStopsAtABoundInsteadOfExhaustingTheStack) {
               "main.clx:258: {: blocks and includes nested deeper than 256 levels");
 }
 
-TEST_F(ParserTest, FlagAndIntegerActionsReadTheirValues) {
+TEST_F(ParserTest, ActionValuesAreReadAsWrittenAndStringsTakeThePanelPrefix) {
     Load(
-        "=b a.e\n=b a.e t\n=b a.e f\n=b a.e false\n=b a.e 0\n=b a.e \"f\"\n"
-        "=i a.n +2 0 10\n=i a.n -2\n=i a.n +-1\n=i a.n + 3 5\n");
-    const std::vector<Element*> m = Members(Root());
+        "[ p 0 0 240 320\n=b a.e\n=b a.e t\n=b a.e f\n=b a.e false\n=b a.e 0\n=b a.e \"f\"\n"
+        "=i a.n +2 0 10\n=i a.n -2\n=i a.n +-1\n=i a.n + 3 5\n=s x.t \"+3\"\n"
+        "=s x.t abc\n=s x.t \"abc\"\n=s x.t 'abc'\n=s x.t +0\n=s x.t +abc\n=s .t plain\n"
+        "d 480 640\n=r x.b 10 20 100 50\n");
+    const std::vector<Element*> m = Members(*Find(u"p"));
+    ASSERT_EQ(m.size(), 18u);
     std::vector<bool> flags;
-    for (size_t i = 0; i < 6; ++i) flags.push_back(As<SetFlagAction>(m[i]).Value());
+    for (size_t i = 0; i < 6; ++i) flags.push_back(dynamic_cast<SetFlagAction&>(*m[i]).Value());
     EXPECT_THAT(flags, ElementsAre(true, true, false, false, true, true));
-    // {step, restart, limit, value} of each integer action.
-    std::vector<std::vector<int32_t>> ints;
-    for (size_t i = 6; i < m.size(); ++i) {
-        auto& a = As<SetIntAction>(m[i]);
+    std::vector<std::vector<int32_t>> ints;  // {step, restart, limit, value}
+    for (size_t i = 6; i < 11; ++i) {
+        auto& a = dynamic_cast<SetIntAction&>(*m[i]);
         ints.push_back({a.Step(), a.Restart(), a.Limit(), a.Value()});
     }
     EXPECT_THAT(ints, ElementsAre(ElementsAre(2, 0, 10, NO_VALUE),
                                   ElementsAre(NO_VALUE, NO_VALUE, NO_VALUE, -2),
                                   ElementsAre(-1, NO_VALUE, NO_VALUE, NO_VALUE),
-                                  ElementsAre(3, 5, NO_VALUE, NO_VALUE)));
-}
-
-TEST_F(ParserTest, StringValuesArePrefixedUnlessDoubleQuotedAndPlusValuesStep) {
-    Load(
-        "[ p 0 0 240 320\n=s x.t abc\n=s x.t \"abc\"\n=s x.t 'abc'\n=s x.t \"+3\"\n=s x.t +0\n"
-        "=s x.t +abc\n=s .t plain\nd 480 640\n=r x.b 10 20 100 50\n");
-    const std::vector<Element*> m = Members(*Find(u"p"));
-    ASSERT_EQ(m.size(), 8u);
-    EXPECT_EQ(m[0]->Name(), u"Ax=s");
-    EXPECT_EQ(As<SetStringAction>(m[0]).Value(), u"Aabc");
-    EXPECT_EQ(As<SetStringAction>(m[1]).Value(), u"abc");
-    EXPECT_EQ(As<SetStringAction>(m[2]).Value(), u"Aabc");
-    EXPECT_EQ(m[3]->Name(), u"Ax=i");
-    EXPECT_EQ(As<SetIntAction>(m[3]).Step(), 3);
-    EXPECT_EQ(As<SetStringAction>(m[4]).Value(), u"");
-    EXPECT_EQ(As<SetStringAction>(m[5]).Value(), u"");
-    EXPECT_EQ(m[6]->Name(), u"=s");  // no target: the suffix alone
-    EXPECT_EQ(*As<SetRectAction>(m[7]).GetRect(), (Rect{5, 10, 55, 35}));
+                                  ElementsAre(3, 5, NO_VALUE, NO_VALUE),
+                                  ElementsAre(3, NO_VALUE, NO_VALUE, NO_VALUE)));
+    EXPECT_EQ(m[10]->Name(), u"Ax=i");  // a quoted "+N" string steps an integer
+    std::vector<String> strings;
+    for (size_t i = 11; i < 16; ++i)
+        strings.push_back(dynamic_cast<SetStringAction&>(*m[i]).Value());
+    EXPECT_THAT(strings, ElementsAre(u"Aabc", u"abc", u"Aabc", u"", u""));
+    EXPECT_EQ(m[16]->Name(), u"=s");  // no target: the suffix alone
+    EXPECT_EQ(*dynamic_cast<SetRectAction&>(*m[17]).GetRect(), (Rect{5, 10, 55, 35}));
 }
 
 TEST_F(ParserTest, MalformedLinesAreSkippedAndReportedWithTheirPhysicalLine) {

@@ -1,12 +1,10 @@
-#include <algorithm>
-#include <memory>
 #include <vector>
 
-#include "app/EventTrace.h"
 #include "app/ScreenUpdate.h"
-#include "elements/PanelElement.h"
+#include "elements/RectButtonElement.h"
 #include "platform/headless/RecordingSurface.h"
-#include "tests/support/ChordlaneTest.h"
+#include "tests/elements/ElementTestSupport.h"
+#include "tests/platform/PictureBytes.h"
 #include "view/InstrumentView.h"
 #include "view/ScreenPalette.h"
 
@@ -16,247 +14,120 @@ namespace {
 constexpr Colour YELLOW = 0x00FFFF;
 using Kind = DrawCall::Kind;
 
-class TestBitmap : public Bitmap {
-  public:
-    TestBitmap(int32_t width, int32_t height) : width_(width), height_(height) {}
-    int32_t Width() const override { return width_; }
-    int32_t Height() const override { return height_; }
-
-  private:
-    int32_t width_;
-    int32_t height_;
-};
-
-// Where the recording surface's text starts when centred on 240 pixels (never left of 0).
-int32_t CentredX(const String& text) {
-    RecordingSurface measure;
-    Font font;
-    font.pointTenths = 200;
-    return std::max((240 - measure.TextExtent(font, text).cx) / 2, 0);
-}
-
-struct Stroke {
-    Point from;
-    Point to;
-    int32_t strength;
-    friend bool operator==(const Stroke&, const Stroke&) = default;
-};
-
-// A root panel that only writes down what the stylus handling asks of it.
-class RecordingRoot : public PanelElement {
-  public:
-    RecordingRoot() : PanelElement(u"!", std::make_unique<Rect>(Rect{0, 0, 239, 319}), 0) {}
-    int32_t OnStroke(Point from, Point to, int32_t value, bool parentPenInside) override {
-        strokes.push_back({from, to, value});
-        parentFlags.push_back(parentPenInside);
-        return 0;
-    }
-    void SetPenInside(bool inside) override {
-        ownResets.push_back(inside);
-        VisualElement::SetPenInside(inside);
-    }
-    std::vector<Stroke> strokes;
-    std::vector<bool> parentFlags;
-    std::vector<bool> ownResets;
-};
-
-class StrokeTrace : public EventTrace {
-  public:
-    void Stroke(Point from, Point to, int32_t strength) override {
-        strokes.push_back({from, to, strength});
-    }
-    void Event(const String&, bool) override {}
-    void Pressed(const Element&, bool) override {}
-    void Start(const Element&, const Element&, int32_t, int32_t, uint32_t) override {}
-    void Stop(const Element&) override {}
-    void Done(const Element&, const Element*) override {}
-    void Message(const String&) override {}
-    std::vector<test::Stroke> strokes;
-};
-
-// A shape or button that marks in the drawing where it was drawn.
-class ProbeElement : public VisualElement {
-  public:
-    ProbeElement(String name, bool button) : VisualElement(std::move(name)), button_(button) {}
-    const char* ClassName() const override { return "ProbeElement"; }
-    int32_t GetKind() const override {
-        return VisualElement::GetKind() | (button_ ? KIND_BUTTON : 0);
-    }
-    bool Draw(Surface& surface) override {
-        surface.DrawText(Font{}, 0, Point{}, Name(), nullptr);
-        return true;
-    }
-
-  private:
-    bool button_;
-};
-
-class ViewTest : public ChordlaneTest {
+// An empty root panel on a 240 x 320 screen; the instrument counts as loaded only where a
+// test says so.
+class ViewTest : public ElementTest {
   protected:
     void SetUp() override {
-        ChordlaneTest::SetUp();
+        ElementTest::SetUp();
         App().screenWidth = 240;
         App().screenHeight = 320;
-        App().screenRect = {0, 0, 239, 319};
     }
+    void Wait(uint32_t ms) { platform_.clock.Advance(ms); }
+    const std::vector<Segment>& Strokes() const { return trace_.strokes; }
+
+    InstrumentView view_;
 };
 
-using StartupScreenTest = ViewTest;
-
-TEST_F(StartupScreenTest, ShowsBitmapCentredOnBlackAndTapTextAtThreeQuartersHeight) {
-    App().startupBitmap = std::make_shared<TestBitmap>(100, 50);
+TEST_F(ViewTest, StartupScreenShowsTheBitmapOnBlackAndItsStateTextAtThreeQuarters) {
+    const auto bitmap = WriteFile("startup.bmp", BmpBytes(100, 50, 24, 0));
+    App().startupBitmap = CurrentPlatform().pictures->LoadFile(FromUtf8(bitmap.string()));
+    // On the recording surface a character is 13 pixels wide here, so "Tap screen to start"
+    // is wider than the screen and starts at its left edge, and "Loading ..." is centred.
+    const struct {
+        int32_t state;
+        const char16_t* text;
+        int32_t x;
+    } states[] = {{SCREEN_TAP_TO_START, u"Tap screen to start", 0},
+                  {SCREEN_LOADING, u"Loading ...", 48},
+                  {SCREEN_BITMAP_ONLY, nullptr, 0}};
+    for (const auto& [state, text, x] : states) {
+        SetScreenStateValue(state);
+        RecordingSurface surface;
+        view_.Paint(surface);
+        ASSERT_EQ(surface.Calls().size(), text ? 3u : 2u) << state;
+        EXPECT_EQ(surface.Calls()[0].kind, Kind::FillRect);
+        EXPECT_EQ(surface.Calls()[0].rect, (Rect{0, 0, 240, 320}));
+        EXPECT_EQ(surface.Calls()[0].colour, 0u);
+        EXPECT_EQ(surface.Calls()[1].at, (Point{70, 4}));  // the bitmap, centred
+        if (!text) continue;
+        const DrawCall& call = surface.Calls()[2];
+        EXPECT_EQ(call.text, text);
+        EXPECT_EQ(call.colour, YELLOW);
+        EXPECT_EQ(call.font.pointTenths, 200);
+        EXPECT_EQ(call.font.face, u"Arial");
+        EXPECT_EQ(call.at, (Point{x, 220}));
+    }
+    // Without a start-up bitmap the black fill and the text still appear.
+    App().startupBitmap = nullptr;
+    SetScreenStateValue(SCREEN_LOADING);
     RecordingSurface surface;
-    InstrumentView view;
-    view.Paint(surface);
+    view_.Paint(surface);
+    EXPECT_EQ(surface.Calls().size(), 2u);
+}
 
+TEST_F(ViewTest, SettingTheScreenStateRepaintsTheWholeScreenAtOnce) {
+    SetScreenState(SCREEN_LOADING);
+    EXPECT_EQ(ScreenStateValue(), SCREEN_LOADING);
+    EXPECT_EQ(platform_.window.Repaints(), (std::vector<Rect>{{0, 0, 239, 319}}));
+}
+
+TEST_F(ViewTest, PaletteIsRealisedOnlyOnFullPaletteDisplays) {
+    RecordingSurface surface;
+    for (int64_t colours : {int64_t{1} << 24, int64_t{16}, int64_t{256}}) {
+        surface.SetColourCount(colours);
+        EXPECT_EQ(PrepareScreenPalette(surface), colours == 256) << colours;
+    }
+    // 3 bits red, 3 bits green, 2 bits blue, each level spread evenly up to 255.
+    const PaletteEntry e = (*ScreenPaletteTable())[1 | (2 << 3) | (1 << 6)];
+    EXPECT_EQ((std::array<int, 3>{e.red, e.green, e.blue}), (std::array<int, 3>{36, 73, 85}));
+}
+
+TEST_F(ViewTest, InstrumentIsTheBackgroundColourThenShapesThenButtons) {
+    Add<RectButtonElement>(nullptr, u"b").SetBounds(R(0, 0, 10, 10));
+    Add<RectElement>(nullptr, u"r", R(0, 0, 20, 20));
+    Activate();
+    App().instrumentLoaded = 1;
+    App().cb = 0x00336699;
+    RecordingSurface surface;
+    view_.Paint(surface);
     ASSERT_EQ(surface.Calls().size(), 3u);
     EXPECT_EQ(surface.Calls()[0].kind, Kind::FillRect);
     EXPECT_EQ(surface.Calls()[0].rect, (Rect{0, 0, 240, 320}));
-    EXPECT_EQ(surface.Calls()[0].colour, 0u);
-    EXPECT_EQ(surface.Calls()[1].kind, Kind::CopyBitmap);
-    EXPECT_EQ(surface.Calls()[1].at, (Point{70, 4}));
-    const DrawCall& text = surface.Calls()[2];
-    EXPECT_EQ(text.text, u"Tap screen to start");
-    EXPECT_EQ(text.colour, YELLOW);
-    EXPECT_EQ(text.font.pointTenths, 200);
-    EXPECT_EQ(text.font.face, u"Arial");
-    EXPECT_EQ(text.at, (Point{CentredX(u"Tap screen to start"), 220}));
-}
-
-TEST_F(StartupScreenTest, ScreenStateChoosesTheText) {
-    InstrumentView view;
-    // Without a start-up bitmap the black fill and the text still appear.
-    SetScreenStateValue(SCREEN_LOADING);
-    RecordingSurface loading;
-    view.Paint(loading);
-    ASSERT_EQ(loading.Calls().size(), 2u);
-    EXPECT_EQ(loading.Calls()[1].text, u"Loading ...");
-    EXPECT_EQ(loading.Calls()[1].at, (Point{CentredX(u"Loading ..."), 220}));
-    EXPECT_EQ(loading.Calls()[1].font.pointTenths, 200);
-
-    SetScreenStateValue(SCREEN_BITMAP_ONLY);
-    RecordingSurface bitmapOnly;
-    view.Paint(bitmapOnly);
-    ASSERT_EQ(bitmapOnly.Calls().size(), 1u);
-    EXPECT_EQ(bitmapOnly.Calls()[0].kind, Kind::FillRect);
-
-    SetScreenStateValue(7);
-    RecordingSurface nothing;
-    view.Paint(nothing);
-    EXPECT_TRUE(nothing.Calls().empty());
-}
-
-TEST_F(StartupScreenTest, SetScreenStateRepaintsTheWholeScreenAtOnce) {
-    SetScreenState(SCREEN_LOADING);
-    EXPECT_EQ(ScreenStateValue(), SCREEN_LOADING);
-    ASSERT_EQ(platform_.window.Repaints().size(), 1u);
-    EXPECT_EQ(platform_.window.Repaints()[0], (Rect{0, 0, 239, 319}));
-}
-
-TEST_F(StartupScreenTest, CentredTextNeverStartsLeftOfTheScreen) {
-    RecordingSurface surface;
-    const String wide(40, u'W');  // 520 pixels on a 240-pixel screen
-    EXPECT_EQ(DrawCentredText(surface, wide, YELLOW, 200, -1, 100), 100 + 26);
-    EXPECT_EQ(surface.Calls().at(0).at, (Point{0, 100}));
-    // A given x is kept as it is.
-    DrawCentredText(surface, u"ab", YELLOW, 100, 5, 9);
-    EXPECT_EQ(surface.Calls().at(1).at, (Point{5, 9}));
-}
-
-TEST_F(StartupScreenTest, PaletteIsRealisedOnlyOnFullPaletteDisplays) {
-    RecordingSurface surface;
-    surface.SetColourCount(int64_t{1} << 24);
-    EXPECT_FALSE(PrepareScreenPalette(surface));
-    surface.SetColourCount(16);
-    EXPECT_FALSE(PrepareScreenPalette(surface));
-    surface.SetColourCount(256);
-    EXPECT_TRUE(PrepareScreenPalette(surface));
-
-    const PaletteTable* table = ScreenPaletteTable();
-    ASSERT_NE(table, nullptr);
-    // 3 bits red, 3 bits green, 2 bits blue, each level spread evenly up to 255.
-    const PaletteEntry e = (*table)[1 | (2 << 3) | (1 << 6)];
-    EXPECT_EQ((std::array<int, 3>{e.red, e.green, e.blue}), (std::array<int, 3>{36, 73, 85}));
-    const PaletteEntry white = (*table)[255];
-    EXPECT_EQ((std::array<int, 3>{white.red, white.green, white.blue}),
-              (std::array<int, 3>{255, 255, 255}));
-}
-
-using InstrumentPaintTest = ViewTest;
-
-TEST_F(InstrumentPaintTest, FillsWithBackgroundThenDrawsButtonsOverEverythingElse) {
-    auto root =
-        std::make_unique<PanelElement>(u"!", std::make_unique<Rect>(Rect{0, 0, 239, 319}), 0);
-    root->Add(std::make_unique<ProbeElement>(u"button", true));
-    root->Add(std::make_unique<ProbeElement>(u"shape", false));
-    auto inner =
-        std::make_unique<PanelElement>(u"A", std::make_unique<Rect>(Rect{0, 0, 99, 99}), 1);
-    inner->Add(std::make_unique<ProbeElement>(u"inner button", true));
-    inner->Add(std::make_unique<ProbeElement>(u"inner shape", false));
-    inner->SetActive(true);
-    root->Add(std::move(inner));
-    root->SetActive(true);
-    App().root = std::move(root);
-    App().instrumentLoaded = 1;
-    App().cb = 0x00336699;
-
-    RecordingSurface surface;
-    InstrumentView view;
-    view.Paint(surface);
-
-    ASSERT_EQ(surface.Calls().size(), 5u);
-    EXPECT_EQ(surface.Calls()[0].kind, Kind::FillRect);
-    EXPECT_EQ(surface.Calls()[0].rect, (Rect{0, 0, 240, 320}));
     EXPECT_EQ(surface.Calls()[0].colour, 0x00336699u);
-    std::vector<String> order;
-    for (size_t i = 1; i < surface.Calls().size(); ++i) order.push_back(surface.Calls()[i].text);
-    EXPECT_EQ(order, (std::vector<String>{u"shape", u"inner shape", u"button", u"inner button"}));
+    EXPECT_EQ(surface.Calls()[1].rect.right, 20);
+    EXPECT_EQ(surface.Calls()[2].rect.right, 10);
 }
 
 class StylusTest : public ViewTest {
   protected:
     void SetUp() override {
         ViewTest::SetUp();
-        auto root = std::make_unique<RecordingRoot>();
-        root_ = root.get();
-        App().root = std::move(root);
         App().instrumentLoaded = 1;
-        SetTrace(&trace_);
     }
-    void TearDown() override {
-        SetTrace(nullptr);
-        ViewTest::TearDown();
-    }
-    void Wait(uint32_t ms) { platform_.clock.Advance(ms); }
-    const std::vector<Stroke>& Strokes() const { return root_->strokes; }
-
-    RecordingRoot* root_ = nullptr;
-    StrokeTrace trace_;
-    InstrumentView view_;
 };
 
 TEST_F(StylusTest, TapIsOnePixelSegmentWithStrengthSp) {
     view_.OnButtonDown({100, 150});
     view_.OnButtonUp({100, 150});
-    ASSERT_EQ(Strokes().size(), 1u);
-    EXPECT_EQ(Strokes()[0], (Stroke{{99, 149}, {100, 150}, 30}));
-    EXPECT_EQ(root_->parentFlags[0], false);
-    // The tool's event log sees exactly what the root panel got.
-    EXPECT_EQ(trace_.strokes, Strokes());
-
     Wait(100);
     App().sp = 5;
     view_.OnButtonDown({10, 20});
-    ASSERT_EQ(Strokes().size(), 2u);
-    EXPECT_EQ(Strokes()[1], (Stroke{{9, 19}, {10, 20}, 5}));
+    EXPECT_EQ(Strokes(),
+              (std::vector<Segment>{{{99, 149}, {100, 150}, 30}, {{9, 19}, {10, 20}, 5}}));
 }
 
-TEST_F(StylusTest, PenDownForgetsWhereThePenWasInsideTheRootToo) {
-    root_->SetPenInside(true);
-    root_->ownResets.clear();
+TEST_F(StylusTest, TappingAButtonOfTheRootPanelTwiceStrikesItTwice) {
+    auto& voice = Add<Recorder>(nullptr, u"v");
+    auto& button = Add<RectButtonElement>(nullptr, u"b");
+    button.SetBounds(R(90, 140, 110, 160));
+    button.SetString(u"na", u"v");
+    Activate();
     view_.OnButtonDown({100, 150});
-    ASSERT_EQ(root_->ownResets, std::vector<bool>{false});
-    EXPECT_FALSE(root_->IsPenInside());
+    view_.OnButtonUp({100, 150});
+    Wait(100);
+    view_.OnButtonDown({100, 150});
+    EXPECT_EQ(voice.values.size(), 2u);
 }
 
 TEST_F(StylusTest, StrengthIsSpeedAveragedOverRecentMoves) {
@@ -266,8 +137,8 @@ TEST_F(StylusTest, StrengthIsSpeedAveragedOverRecentMoves) {
     Wait(40);
     view_.OnStylusMove({122, 110});  // averages 11 px over 30 ms
     ASSERT_EQ(Strokes().size(), 3u);
-    EXPECT_EQ(Strokes()[1], (Stroke{{100, 100}, {120, 110}, 100}));
-    EXPECT_EQ(Strokes()[2], (Stroke{{120, 110}, {122, 110}, 36}));
+    EXPECT_EQ(Strokes()[1], (Segment{{100, 100}, {120, 110}, 100}));
+    EXPECT_EQ(Strokes()[2], (Segment{{120, 110}, {122, 110}, 36}));
     // Faster than 100 px per 100 ms is still 100, even with no time since the last event.
     view_.OnStylusMove({230, 110});
     EXPECT_EQ(Strokes().back().strength, 100);
@@ -277,11 +148,10 @@ TEST_F(StylusTest, StandingStillSendsNothingAndDoesNotDiluteTheAverage) {
     view_.OnButtonDown({50, 50});
     Wait(40);
     view_.OnStylusMove({50, 50});
-    EXPECT_EQ(Strokes().size(), 1u);
     Wait(20);
     view_.OnStylusMove({56, 50});  // 6 px in 20 ms alone, not averaged with the pause
     ASSERT_EQ(Strokes().size(), 2u);
-    EXPECT_EQ(Strokes()[1], (Stroke{{50, 50}, {56, 50}, 30}));
+    EXPECT_EQ(Strokes()[1], (Segment{{50, 50}, {56, 50}, 30}));
 }
 
 TEST_F(StylusTest, AverageCoversAtMostFiveMoves) {
@@ -291,16 +161,15 @@ TEST_F(StylusTest, AverageCoversAtMostFiveMoves) {
         Wait(100);
         view_.OnStylusMove({++x, 0});
     }
+    std::vector<int32_t> strengths;
     for (int i = 0; i < 5; ++i) {  // then five fast ones push the slow ones out
         Wait(10);
         x += 10;
         view_.OnStylusMove({x, 0});
+        strengths.push_back(Strokes().back().strength);
     }
     // Each fast move weighs one fifth against the running average: distance 1 -> 2, 3, 4, 5,
     // 6 px and interval 100 -> 82, 67, 55, 46, 38 ms, truncating at every step.
-    std::vector<int32_t> strengths;
-    for (size_t i = 6; i < Strokes().size(); ++i) strengths.push_back(Strokes()[i].strength);
-    ASSERT_EQ(strengths.size(), 5u);
     EXPECT_EQ(strengths, (std::vector<int32_t>{2, 4, 7, 10, 15}));
 }
 
@@ -310,7 +179,6 @@ TEST_F(StylusTest, QuickRetouchContinuesThePreviousStroke) {
     view_.OnButtonUp({100, 100});
     Wait(10);
     view_.OnButtonDown({100, 100});  // within 25 ms: no tap of its own
-    EXPECT_EQ(Strokes().size(), 1u);
     Wait(20);
     view_.OnStylusMove({140, 100});  // 40 px away: continues from the last point
     ASSERT_EQ(Strokes().size(), 2u);
@@ -330,7 +198,7 @@ TEST_F(StylusTest, DoubleClickGivesNoStrokeButItsMovesFollowTheRetouchRules) {
     Wait(30);
     view_.OnStylusMove({105, 100});
     ASSERT_EQ(Strokes().size(), 2u);
-    EXPECT_EQ(Strokes()[1], (Stroke{{104, 99}, {105, 100}, 30}));
+    EXPECT_EQ(Strokes()[1], (Segment{{104, 99}, {105, 100}, 30}));
 
     // Far from where it left: the stroke runs from the end point to the new point.
     view_.OnButtonUp({105, 100});
@@ -350,12 +218,6 @@ TEST_F(StylusTest, TouchWithoutInstrumentAsksForOneAndStrokesNothing) {
     view_.OnButtonDown({100, 150});
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(Strokes().empty());
-
-    App().instrumentLoaded = 1;
-    Wait(100);
-    view_.OnButtonDown({100, 150});
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(Strokes().size(), 1u);
 }
 
 TEST_F(StylusTest, ExtremeCoordinatesDoNotOverflow) {
