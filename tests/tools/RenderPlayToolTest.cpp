@@ -116,9 +116,9 @@ TEST_F(RenderPlayToolTest, PlayLogsATapFromStrokeToTheSoundsEnd) {
 }
 
 TEST_F(RenderPlayToolTest, PlayWritesTheMixAsLongAsTheScriptSoundingFromTheTap) {
-    const ToolRun run = Run({"play", Instrument("key.clx", TONE_KEY), "--script",
-                             Script("wait 100\ntap 50 50\nwait 250\n"), "-o", Path("mix.wav"),
-                             "--rate", "44100"});
+    const ToolRun run =
+        Run({"play", Instrument("key.clx", TONE_KEY), "--script",
+             Script("wait 100\ntap 50 50\nwait 250\n"), "-o", Path("mix.wav"), "--rate", "44100"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const Wav wav = ReadWav(temp_ / "mix.wav");
     EXPECT_EQ(wav.channels, 2);
@@ -169,7 +169,7 @@ TEST_F(RenderPlayToolTest, RenderPaintsTheInstrumentOrTheStartUpScreenAtTheZoom)
     EXPECT_EQ(run.err, "");
     const QImage image(QString::fromStdString(Path("box.png")));
     ASSERT_EQ(image.size(), QSize(300, 240));
-    EXPECT_EQ(Pixel(image, 5 * 3, 5 * 3), QColor(0, 255, 0));      // the background "cb"
+    EXPECT_EQ(Pixel(image, 5 * 3, 5 * 3), QColor(0, 255, 0));           // the background "cb"
     EXPECT_EQ(Pixel(image, 20 * 3, 20 * 3), QColor(0x90, 0x90, 0x90));  // the shape's fill
 
     // A load abandoned in its file prompt leaves the start-up screen: black, with the yellow
