@@ -115,6 +115,36 @@ TEST_F(RenderPlayToolTest, PlayLogsATapFromStrokeToTheSoundsEnd) {
     EXPECT_EQ(std::stoi(m[2]), done);
 }
 
+TEST_F(RenderPlayToolTest, PlayTellsTheEndOfASoundReleasedAndStruckAgainOnlyWhenItEnds) {
+    // Striking again releases the voice and plays it anew at once, as a chord pad does.
+    const std::string again = Instrument("again.clx", R"(s tone tone.wav 440 0 0
+v voice
+br key 0 0 100 100
+{ again
+< voice
+> voice
+}
+{ init
+=s voice.ns tone
+=s key.na again
+}
+)");
+    const ToolRun run =
+        Run({"play", again, "--script", Script("tap 50 50\nwait 50\ntap 50 50\nwait 300\n")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::vector<int> done;
+    const std::regex line("(^|\n)([0-9]+) done \"voice\"");
+    for (auto it = std::sregex_iterator(run.out.begin(), run.out.end(), line);
+         it != std::sregex_iterator(); ++it) {
+        done.push_back(std::stoi((*it)[2]));
+    }
+    // The release at 50 ends the first sound; the second ends its full length later.
+    ASSERT_EQ(done.size(), 2u) << run.out;
+    EXPECT_EQ(done[0], 50);
+    EXPECT_GE(done[1], 50 + static_cast<int>(TONE_MS)) << run.out;
+    EXPECT_LE(done[1], 50 + static_cast<int>(TONE_MS) + 20);
+}
+
 TEST_F(RenderPlayToolTest, PlayWritesTheMixAsLongAsTheScriptSoundingFromTheTap) {
     const ToolRun run =
         Run({"play", Instrument("key.clx", TONE_KEY), "--script",
