@@ -138,7 +138,9 @@ br key 0 0 100 100
          it != std::sregex_iterator(); ++it) {
         done.push_back(std::stoi((*it)[2]));
     }
-    // The release at 50 ends the first sound; the second ends its full length later.
+    // The release at 50 ends the first sound (logged as its cause first); the second ends
+    // its full length later.
+    EXPECT_THAT(run.out, HasSubstr("50 stop \"voice\"\n50 done \"voice\" source=\"key\"\n"));
     ASSERT_EQ(done.size(), 2u) << run.out;
     EXPECT_EQ(done[0], 50);
     EXPECT_GE(done[1], 50 + static_cast<int>(TONE_MS)) << run.out;
