@@ -17,8 +17,8 @@ namespace fs = std::filesystem;
 const fs::path INSTRUMENTS = fs::path(CHORDLANE_SOURCE_DIR) / "instruments";
 
 struct Shipped {
-    std::string script;                // a short strum or tap that must sound
-    std::vector<std::string> answers;  // for the instrument's file prompts
+    std::string script;                     // a short strum or tap that must sound
+    std::vector<std::string> answers = {};  // for the instrument's file prompts
 };
 
 // One entry per shipped instrument; a new instrument without one fails the test below.
