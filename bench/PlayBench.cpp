@@ -26,8 +26,8 @@ void BM_PlayGuitarStrum(benchmark::State& state, const char* wavPath) {
     tool::ScriptRunner runner(engine.View(), session.Platform().clock, session.Platform().dialogs);
     for (auto _ : state) runner.Run(*parsed.script);
     // Seconds of sound per second of work: how many times faster than real time.
-    state.counters["realtime"] = benchmark::Counter(STRUM_SECONDS * state.iterations(),
-                                                    benchmark::Counter::kIsRate);
+    state.counters["realtime"] =
+        benchmark::Counter(STRUM_SECONDS * state.iterations(), benchmark::Counter::kIsRate);
 }
 
 BENCHMARK_CAPTURE(BM_PlayGuitarStrum, mix_only, "")->Unit(benchmark::kMillisecond)->UseRealTime();

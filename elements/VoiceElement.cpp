@@ -52,9 +52,11 @@ void VoiceElement::Trigger(int32_t value, Element* source) {
     if (!sample_) sample_ = FindSound(sampleName_, noteShift_);
     if (!sample_) return;
     if (value == NO_VALUE) {
+        // Logged first: the channel tells the sound's end to its source while it stops, and
+        // that end follows from the release.
+        if (EventTrace* trace = Trace()) trace->Stop(*this);
         channel_.Stop(false);
         StopPlaying(this);
-        if (EventTrace* trace = Trace()) trace->Stop(*this);
         return;
     }
     const int32_t volume = VolumeFor(value);

@@ -53,7 +53,10 @@ WaveOutput* SoundChannel::Output() {
     // A device belongs to the output it was opened on; once the platform has another one,
     // the handle means nothing and the device is forgotten.
     WaveOutput* current = CurrentPlatform().waveOut;
-    if (device_ != NO_DEVICE && deviceOutput_ != current) device_ = NO_DEVICE;
+    if (device_ != NO_DEVICE && deviceOutput_ != current) {
+        device_ = NO_DEVICE;
+        pendingNotices_ = 0;
+    }
     return current;
 }
 
@@ -63,6 +66,7 @@ void SoundChannel::CloseDevice() {
     out->Reset(device_);
     out->Close(device_);
     device_ = NO_DEVICE;
+    pendingNotices_ = 0;  // a closed device's notices are dropped
 }
 
 bool SoundChannel::Start(Sample* sample, int32_t volume, int32_t, Element* source) {
@@ -80,6 +84,7 @@ bool SoundChannel::Start(Sample* sample, int32_t volume, int32_t, Element* sourc
         if (!recent || !sample || !SameFormat(deviceFormat_, sample->format)) {
             out->Close(device_);
             device_ = NO_DEVICE;
+            pendingNotices_ = 0;
             same = false;
             // The cut sound's notice went with the device; no later notice will clear this.
             flags_ &= ~RESTARTING;
@@ -122,6 +127,7 @@ bool SoundChannel::Start(Sample* sample, int32_t volume, int32_t, Element* sourc
         TellSource();
         return false;
     }
+    ++pendingNotices_;
     return true;
 }
 
@@ -141,6 +147,16 @@ void SoundChannel::Stop(bool restart) {
 }
 
 void SoundChannel::OnBufferDone(WaveDevice device, WaveHeader* header) {
+    // A notice with another still to come is that of a buffer written before the one now
+    // queued: a sound that was cut or stopped, and already finished. Taking it for the end of
+    // the sound now playing would tell its source, and the event log, that a sound ended
+    // while it goes on (a chord struck again releases and restarts its voices at once).
+    if (pendingNotices_ > 0) --pendingNotices_;
+    if (pendingNotices_ > 0) {
+        std::lock_guard<std::mutex> lock(g_channelLock);
+        flags_ &= ~RESTARTING;
+        return;
+    }
     Finish(device, header, false);
 }
 

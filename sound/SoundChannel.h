@@ -68,6 +68,9 @@ class SoundChannel {
     WaveOutput* deviceOutput_ = nullptr;
     const Element* owner_ = nullptr;
     uintptr_t id_ = 0;
+    // Notices still to come for the buffers written on the open device: one per write,
+    // in the order of the writes.
+    uint32_t pendingNotices_ = 0;
 };
 
 }  // namespace chordlane

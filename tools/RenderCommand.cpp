@@ -58,8 +58,8 @@ int RunRender(std::span<const std::string> args) {
     parser.AddValue("--zoom", [&zoom](const std::string& value) {
         const auto parsed = ParseInteger(value, 1, MAX_ZOOM);
         if (!parsed) {
-            return "--zoom wants a whole number from 1 to " + std::to_string(MAX_ZOOM) +
-                   ", not '" + value + "'";
+            return "--zoom wants a whole number from 1 to " + std::to_string(MAX_ZOOM) + ", not '" +
+                   value + "'";
         }
         zoom = static_cast<int>(*parsed);
         return std::string();

@@ -127,9 +127,9 @@ class LineReader {
         }
         command_.op = spec->op;
         if (words_.size() - 1 != spec->count) {
-            reason = std::string(spec->name) +
-                     (spec->count == 0 ? " takes no arguments"
-                                       : " wants " + std::string(spec->arguments));
+            reason = std::string(spec->name) + (spec->count == 0
+                                                    ? " takes no arguments"
+                                                    : " wants " + std::string(spec->arguments));
             if (spec->op == ScriptOp::Answer && words_.size() > 2) {
                 reason += " (quote a path that holds blanks)";
             }
@@ -169,8 +169,10 @@ class LineReader {
                         return true;
                     }
                 }
-                reason = "menu ITEM is open, saveas, showactive, speedvolume, about or exit, "
-                         "not '" + words_[1] + "'";
+                reason =
+                    "menu ITEM is open, saveas, showactive, speedvolume, about or exit, "
+                    "not '" +
+                    words_[1] + "'";
                 return false;
             case ScriptOp::Answer:
                 if (words_[1].empty()) {
@@ -204,8 +206,8 @@ class LineReader {
         const auto v = Integer(words_[at], low, high);
         if (!v) {
             reason = words_[0] + ": " + std::string(what) + " must be a whole number from " +
-                     std::to_string(low) + " to " + std::to_string(high) + ", not '" +
-                     words_[at] + "'";
+                     std::to_string(low) + " to " + std::to_string(high) + ", not '" + words_[at] +
+                     "'";
             return false;
         }
         out = static_cast<uint32_t>(*v);

@@ -39,14 +39,14 @@ enum class MenuItem { Open, SaveAs, ShowActive, SpeedVolume, About, Exit };
 
 struct ScriptCommand {
     ScriptOp op = ScriptOp::Wait;
-    int line = 0;                   // physical line in the script, from 1
-    int32_t x1 = 0, y1 = 0;         // the point of down, move, dblclick, tap; strum's start
-    int32_t x2 = 0, y2 = 0;         // strum's end
-    uint32_t ms = 0;                // wait, strum
-    uint32_t moves = 0;             // strum
-    uint32_t code = 0;              // key and hot-key codes, the activation state
+    int line = 0;            // physical line in the script, from 1
+    int32_t x1 = 0, y1 = 0;  // the point of down, move, dblclick, tap; strum's start
+    int32_t x2 = 0, y2 = 0;  // strum's end
+    uint32_t ms = 0;         // wait, strum
+    uint32_t moves = 0;      // strum
+    uint32_t code = 0;       // key and hot-key codes, the activation state
     MenuItem item = MenuItem::About;
-    std::string path;               // answer
+    std::string path;  // answer
 };
 
 // Bounds that keep a script from running for days or making an endless stroke.

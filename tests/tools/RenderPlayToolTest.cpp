@@ -115,10 +115,42 @@ TEST_F(RenderPlayToolTest, PlayLogsATapFromStrokeToTheSoundsEnd) {
     EXPECT_EQ(std::stoi(m[2]), done);
 }
 
+TEST_F(RenderPlayToolTest, PlayTellsTheEndOfASoundReleasedAndStruckAgainOnlyWhenItEnds) {
+    // Striking again releases the voice and plays it anew at once, as a chord pad does.
+    const std::string again = Instrument("again.clx", R"(s tone tone.wav 440 0 0
+v voice
+br key 0 0 100 100
+{ again
+< voice
+> voice
+}
+{ init
+=s voice.ns tone
+=s key.na again
+}
+)");
+    const ToolRun run =
+        Run({"play", again, "--script", Script("tap 50 50\nwait 50\ntap 50 50\nwait 300\n")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::vector<int> done;
+    const std::regex line("(^|\n)([0-9]+) done \"voice\"");
+    for (auto it = std::sregex_iterator(run.out.begin(), run.out.end(), line);
+         it != std::sregex_iterator(); ++it) {
+        done.push_back(std::stoi((*it)[2]));
+    }
+    // The release at 50 ends the first sound (logged as its cause first); the second ends
+    // its full length later.
+    EXPECT_THAT(run.out, HasSubstr("50 stop \"voice\"\n50 done \"voice\" source=\"key\"\n"));
+    ASSERT_EQ(done.size(), 2u) << run.out;
+    EXPECT_EQ(done[0], 50);
+    EXPECT_GE(done[1], 50 + static_cast<int>(TONE_MS)) << run.out;
+    EXPECT_LE(done[1], 50 + static_cast<int>(TONE_MS) + 20);
+}
+
 TEST_F(RenderPlayToolTest, PlayWritesTheMixAsLongAsTheScriptSoundingFromTheTap) {
-    const ToolRun run = Run({"play", Instrument("key.clx", TONE_KEY), "--script",
-                             Script("wait 100\ntap 50 50\nwait 250\n"), "-o", Path("mix.wav"),
-                             "--rate", "44100"});
+    const ToolRun run =
+        Run({"play", Instrument("key.clx", TONE_KEY), "--script",
+             Script("wait 100\ntap 50 50\nwait 250\n"), "-o", Path("mix.wav"), "--rate", "44100"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const Wav wav = ReadWav(temp_ / "mix.wav");
     EXPECT_EQ(wav.channels, 2);
@@ -169,7 +201,7 @@ TEST_F(RenderPlayToolTest, RenderPaintsTheInstrumentOrTheStartUpScreenAtTheZoom)
     EXPECT_EQ(run.err, "");
     const QImage image(QString::fromStdString(Path("box.png")));
     ASSERT_EQ(image.size(), QSize(300, 240));
-    EXPECT_EQ(Pixel(image, 5 * 3, 5 * 3), QColor(0, 255, 0));      // the background "cb"
+    EXPECT_EQ(Pixel(image, 5 * 3, 5 * 3), QColor(0, 255, 0));           // the background "cb"
     EXPECT_EQ(Pixel(image, 20 * 3, 20 * 3), QColor(0x90, 0x90, 0x90));  // the shape's fill
 
     // A load abandoned in its file prompt leaves the start-up screen: black, with the yellow

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 const fs::path INSTRUMENTS = fs::path(CHORDLANE_SOURCE_DIR) / "instruments";
 
 struct Shipped {
-    std::string script;               // a short strum or tap that must sound
+    std::string script;                     // a short strum or tap that must sound
     std::vector<std::string> answers = {};  // for the instrument's file prompts
 };
 
@@ -74,12 +74,13 @@ TEST_F(ShippedInstrumentsToolTest, EveryInstrumentLoadsWithoutAProblem) {
 TEST_F(ShippedInstrumentsToolTest, EveryInstrumentSoundsWhenPlayed) {
     for (const auto& [name, shipped] : ShippedInstruments()) {
         WriteFile("script.txt", shipped.script + "wait 200\n");
-        const ToolRun run = Run("play", name, shipped, {"--script", (temp_ / "script.txt").string()});
+        const ToolRun run =
+            Run("play", name, shipped, {"--script", (temp_ / "script.txt").string()});
         EXPECT_EQ(run.exitCode, 0) << name << "\n" << run.err;
         EXPECT_TRUE(std::regex_search(run.out, std::regex("\\n[0-9]+ start "))) << name << "\n"
-                                                                              << run.out;
+                                                                                << run.out;
         EXPECT_FALSE(std::regex_search(run.out, std::regex(" message "))) << name << "\n"
-                                                                        << run.out;
+                                                                          << run.out;
     }
 }
 
