@@ -87,7 +87,7 @@ int RunSamples(std::span<const std::string> args) {
             }
         }
         std::printf("%s file=%s base=%d low=%d high=%d written=%d\n",
-                    JsonString(sound->Name()).c_str(), JsonString(sound->FileName()).c_str(),
+                    ToUtf8(sound->Name()).c_str(), ToUtf8(sound->FileName()).c_str(),
                     static_cast<int>(sound->BaseNote()), static_cast<int>(sound->Low()),
                     static_cast<int>(sound->High()), written);
     }
@@ -104,7 +104,7 @@ const ToolCommand kSamples{
         "  HIGH: the sample's whole wave image as the program holds it. Characters of\n"
         "  NAME other than letters, digits, '-', '_' and '#' become '_'. Prints one line\n"
         "  per sound element in tree order: NAME file=FILE base=B low=L high=H\n"
-        "  written=K, with NAME and FILE as JSON strings.\n",
+        "  written=K.\n",
     .order = 50,
     .takesCommon = true,
     .run = RunSamples,

@@ -79,8 +79,8 @@ TEST_F(InstrumentToolTest, AnswersFeedThePromptsInOrder) {
     const std::string main = Instrument("main.clx", "s a ?*.wav A 440 0 0\ns b ?*.wav B 440 0 0\n");
     const ToolRun run = Run({"samples", main, "-d", Path("out"), "--answer", a, "--answer", b});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "\"a\" file=\"" + a + "\" base=0 low=0 high=0 written=1\n\"b\" file=\"" + b +
-                           "\" base=0 low=0 high=0 written=1\n");
+    EXPECT_EQ(run.out, "a file=" + a + " base=0 low=0 high=0 written=1\nb file=" + b +
+                           " base=0 low=0 high=0 written=1\n");
 }
 
 TEST_F(InstrumentToolTest, DumpPrintsTheTreeAndTheRegistry) {
@@ -129,7 +129,7 @@ TEST_F(InstrumentToolTest, SamplesWritesEveryShiftOfEverySoundAsHeld) {
     const std::string main = Instrument("main.clx", "s \"my sound\" a.wav 440 1 1\n");
     const ToolRun run = Run({"samples", main, "-d", Path("out")});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "\"my sound\" file=\"a.wav\" base=0 low=1 high=1 written=3\n");
+    EXPECT_EQ(run.out, "my sound file=a.wav base=0 low=1 high=1 written=3\n");
     for (const char* shift : {"-1", "0", "1"}) {
         const auto path = temp_ / "out" / (std::string("my_sound.") + shift + ".wav");
         ASSERT_TRUE(std::filesystem::exists(path)) << path;
