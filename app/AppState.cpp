@@ -3,6 +3,7 @@
 #include "app/EventTrace.h"
 #include "elements/PanelElement.h"
 #include "language/NameRegistry.h"
+#include "view/InstrumentView.h"
 
 namespace chordlane {
 
@@ -43,6 +44,7 @@ void ResetAppState() {
     app.vA = 0;
     app.vM = 0;
     app.hardwareButtons = 0;
+    SetScreenStateValue(SCREEN_TAP_TO_START);
 }
 
 EventTrace* Trace() { return g_trace; }

@@ -4,11 +4,17 @@
 
 #include "app/AppState.h"
 #include "platform/Platform.h"
+#include "view/InstrumentView.h"
 
 namespace chordlane {
 
 void RepaintNow(const Rect& r) {
     if (Window* window = CurrentPlatform().window) window->RepaintNow(r);
+}
+
+void SetScreenState(int32_t state) {
+    SetScreenStateValue(state);
+    RepaintNow(App().screenRect);
 }
 
 void RepaintIfShowActive(const Rect& r) {
@@ -21,7 +27,7 @@ void AddPendingRepaint(const Rect& r) {
         pending = r;
         return;
     }
-    if (r.IsEmpty()) return;  // the union with nothing is the area itself
+    if (r.IsEmpty()) return;  // an empty area adds nothing, wherever its corners lie
     pending.left = std::min(pending.left, r.left);
     pending.top = std::min(pending.top, r.top);
     pending.right = std::max(pending.right, r.right);
@@ -31,9 +37,12 @@ void AddPendingRepaint(const Rect& r) {
 void FlushPendingRepaint() {
     Rect& pending = App().pendingRepaint;
     if (pending.IsEmpty()) return;
+    // Emptied first, so that areas added while painting wait for the next flush.
     const Rect area = pending;
     pending = {};
     RepaintNow(area);
 }
+
+void DiscardPendingRepaint() { App().pendingRepaint = {}; }
 
 }  // namespace chordlane

@@ -1,17 +1,24 @@
 #pragma once
-// Screen-update services through which elements get parts of the instrument repainted.
+// Getting parts of the view repainted at once: elements repaint what they changed, the Open
+// flow switches the start-up screen between "Tap screen to start" and "Loading ...".
+
+#include <cstdint>
 
 #include "platform/Types.h"
 
 namespace chordlane {
 
-//! Invalidates r of the view and paints it before returning.
+//! Repaints r of the view before returning (nothing without a window).
 void RepaintNow(const Rect& r);
-//! RepaintNow when the Show Active option is on; otherwise nothing.
+//! Stores the start-up screen's state, then repaints the whole screen.
+void SetScreenState(int32_t state);
+//! Repaints r only while the Show Active option is on.
 void RepaintIfShowActive(const Rect& r);
-//! Adds r to the pending area (a copy when the area is empty, else the union).
+//! Adds r to the area still to be repainted.
 void AddPendingRepaint(const Rect& r);
-//! Repaints the pending area once, if any, and empties it.
+//! Repaints the pending area, if any, and empties it.
 void FlushPendingRepaint();
+//! Empties the pending area without repainting it.
+void DiscardPendingRepaint();
 
 }  // namespace chordlane

@@ -6,7 +6,6 @@ namespace chordlane {
 
 ImageElement::ImageElement(String name, String fileName, std::unique_ptr<Rect> bounds)
     : VisualElement(std::move(name)), fileName_(std::move(fileName)) {
-    ImageElement::Reset();
     bounds_ = std::move(bounds);
 }
 
@@ -30,8 +29,9 @@ void ImageElement::SetActive(bool active) {
 
 bool ImageElement::Draw(Surface& surface) {
     if (!bounds_ || !bitmap_ || !IsVisibleIn(surface.PaintRect())) return false;
-    const int32_t w = bounds_->right - bounds_->left;
-    const int32_t h = bounds_->bottom - bounds_->top;
+    // In 64 bits: the width of far-apart bounds does not fit in 32.
+    const int64_t w = int64_t{bounds_->right} - bounds_->left;
+    const int64_t h = int64_t{bounds_->bottom} - bounds_->top;
     if (bitmap_->Width() == w && bitmap_->Height() == h) {
         surface.CopyBitmap(*bitmap_, {bounds_->left, bounds_->top});
     } else {

@@ -81,6 +81,11 @@ Element* PanelElement::FindImageByFile(const String& fileName) {
     return group_.FindImageByFile(fileName);
 }
 
-void PanelElement::ResetPenInside(bool inside) { group_.ResetPenInside(inside); }
+void PanelElement::ResetPenInside(bool inside) {
+    // The panel's own flag too: on the root it is what buttons standing directly in the root
+    // receive as parentPenInside, and a new stroke must not count as staying in them.
+    penInside_ = inside;
+    group_.ResetPenInside(inside);
+}
 
 }  // namespace chordlane

@@ -1,6 +1,7 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "platform/Types.h"
 #include "platform/WaveOutput.h"
@@ -9,21 +10,55 @@ namespace chordlane {
 
 class SoundElement;
 
-// One playable recording or pitch-shifted copy: a complete wave image (44-byte header, then
-// the data) with its pitch.
+// All sample images together may not exceed this by default: a few instruments' worth, far
+// below what a machine has, so no instrument file can exhaust memory.
+inline constexpr int64_t DEFAULT_SAMPLE_MEMORY_LIMIT = int64_t{2} << 30;
+
+// Sample data always starts here in an image, after the canonical RIFF header.
+inline constexpr int32_t WAVE_HEADER_SIZE = 44;
+
+// One playable recording or pitch-shifted copy: a complete wave-file image (the 44-byte
+// header, then the data), played in place by the wave output.
 class Sample {
 public:
-    virtual ~Sample() = default;
+    Sample() = default;
+    virtual ~Sample();
+    Sample(const Sample&) = delete;
+    Sample& operator=(const Sample&) = delete;
 
-    std::vector<uint8_t> image;
-    int32_t dataLength = 0;
-    float frequency = 0.0f;
-    WaveFormat format{};
-    int32_t pitchPhase = NO_VALUE;
-    int32_t peak = NO_VALUE;
-    // Where the sample belongs, for the event log.
-    SoundElement* owner = nullptr;
+    //! Gives the sample an image of size bytes (uninitialised); false when it cannot be had.
+    bool AllocateImage(size_t size);
+    //! Frees the image; the sample then holds no data.
+    void ReleaseImage();
+
+    //! Bytes held by the images of all samples.
+    static int64_t HeldBytes();
+    //! Images that would take the total past limit are refused.
+    static void SetMemoryLimit(int64_t limit);
+    static int64_t MemoryLimit();
+
+    uint8_t* Image() { return image_.get(); }
+    const uint8_t* Image() const { return image_.get(); }
+    uint8_t* Data() { return image_ ? image_.get() + WAVE_HEADER_SIZE : nullptr; }
+    const uint8_t* Data() const { return image_ ? image_.get() + WAVE_HEADER_SIZE : nullptr; }
+    //! Bytes held by the image (header included).
+    size_t ImageSize() const { return imageSize_; }
+    //! Sample values in the data (bytes per sample from the format; 0 without a valid width).
+    int32_t ValueCount() const;
+
+    int32_t dataLength = 0;       // bytes of data after the header
+    float frequency = 0.0f;       // pitch in hertz
+    WaveFormat format;            // as the wave output takes it
+    int32_t pitchPhase = NO_VALUE;  // waveform peak within one period, in samples
+    int32_t peak = NO_VALUE;        // largest value of the analysed part
+
+    // Which entry of which sound element this is, for the event log.
+    const SoundElement* owner = nullptr;
     int32_t shift = 0;
+
+private:
+    std::unique_ptr<uint8_t[]> image_;
+    size_t imageSize_ = 0;
 };
 
 }  // namespace chordlane

@@ -2,10 +2,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
+
+#include "app/EventTrace.h"
+#include "platform/Platform.h"
+#include "sound/PitchShift.h"
+#include "sound/WaveFile.h"
 
 namespace chordlane {
 
 namespace {
+
+// The semitone ratio the copies are built with: six decimals, not the exact twelfth root
+// of 2, multiplied up once per semitone in double precision.
+constexpr double SEMITONE = 1.059463;
+
+// The message text is formatted into a buffer of 128 characters.
+constexpr size_t MAX_MESSAGE_LENGTH = 127;
 
 // 12 log2(frequency / 440), rounded halves away from zero, in the precisions the note
 // arithmetic has always used: a single-precision 1/440, a double logarithm.
@@ -15,8 +28,16 @@ int32_t BaseNoteOf(float frequency) {
     const float x = static_cast<float>(d);
     const double rounded = x >= 0 ? static_cast<double>(x) + 0.5 : static_cast<double>(x) - 0.5;
     const float y = static_cast<float>(rounded);
+    // A frequency at or below 0 has no note; 0 keeps it from matching far-away notes.
     if (!(y > -2147483648.0f && y < 2147483648.0f)) return 0;
     return static_cast<int32_t>(y);
+}
+
+void ReportLoadFailure(const String& fileName) {
+    String text = u"Could not load: " + fileName + u"\n";
+    if (text.size() > MAX_MESSAGE_LENGTH) text.resize(MAX_MESSAGE_LENGTH);
+    if (EventTrace* trace = Trace()) trace->Message(text);
+    if (MessageBox* messages = CurrentPlatform().messages) messages->ShowStop(text);
 }
 
 }  // namespace
@@ -26,8 +47,8 @@ SoundElement::SoundElement(String name, String referencePath, String fileName, f
     : IndexedElement(std::move(name)),
       frequency_(frequency),
       baseNote_(BaseNoteOf(frequency)),
-      high_(high),
-      low_(low),
+      high_(std::clamp(high, 0, MAX_SHIFT_RANGE)),
+      low_(std::clamp(low, 0, MAX_SHIFT_RANGE)),
       fileName_(std::move(fileName)),
       referencePath_(std::move(referencePath)),
       quiet_(quiet) {
@@ -36,19 +57,63 @@ SoundElement::SoundElement(String name, String referencePath, String fileName, f
 
 SoundElement::~SoundElement() = default;
 
-void SoundElement::Reset() {
-    active_ = false;
-    samples_.reset();
-}
+// Samples already computed stay: voices and sounding channels point into them.
+void SoundElement::Reset() { active_ = false; }
 
 int32_t SoundElement::GetKind() const { return KIND_SOUND; }
 
-void SoundElement::SetActive(bool active) { IndexedElement::SetActive(active); }
+void SoundElement::SetActive(bool active) {
+    if (active && !samples_ && !LoadSamples()) return;
+    IndexedElement::SetActive(active);
+}
 
 Sample* SoundElement::GetSample(int32_t shift) {
     if (!samples_) return nullptr;
     shift = std::clamp(shift, -low_, high_);
     return (*samples_)[static_cast<size_t>(low_ + shift)].get();
+}
+
+int32_t SoundElement::SampleCount() const {
+    return samples_ ? static_cast<int32_t>(samples_->size()) : 0;
+}
+
+bool SoundElement::LoadSamples() {
+    auto recording = std::make_unique<Sample>();
+    if (!LoadWaveFile(*recording, referencePath_, fileName_)) {
+        if (!quiet_) ReportLoadFailure(fileName_);
+        return false;
+    }
+    recording->frequency = frequency_;
+    recording->owner = this;
+    recording->shift = 0;
+
+    auto samples = std::make_unique<std::vector<std::unique_ptr<Sample>>>(
+        static_cast<size_t>(low_ + high_ + 1));
+    std::vector<ShiftJob> jobs;
+    jobs.reserve(static_cast<size_t>(low_ + high_));
+    auto addCopy = [&](int32_t shift, double frequency) {
+        std::unique_ptr<Sample> copy(new (std::nothrow) Sample);
+        if (!copy) return;
+        copy->owner = this;
+        copy->shift = shift;
+        jobs.push_back({copy.get(), static_cast<float>(frequency)});
+        (*samples)[static_cast<size_t>(low_ + shift)] = std::move(copy);
+    };
+    double r = SEMITONE;
+    for (int32_t s = 1; s <= high_; ++s, r *= SEMITONE) addCopy(s, frequency_ * r);
+    r = SEMITONE;
+    for (int32_t s = 1; s <= low_; ++s, r *= SEMITONE) addCopy(-s, frequency_ / r);
+
+    // Every copy is made from the recording, never from a neighbouring copy.
+    MakeShiftedSamples(*recording, jobs);
+    for (auto& entry : *samples) {
+        // A copy whose image could not be had is no sample: a voice asking for exactly that
+        // shift plays nothing.
+        if (entry && !entry->Image()) entry.reset();
+    }
+    (*samples)[static_cast<size_t>(low_)] = std::move(recording);
+    samples_ = std::move(samples);
+    return true;
 }
 
 }  // namespace chordlane

@@ -1,0 +1,133 @@
+// Loading a sound element: all copies of a 2-second plucked note, and the copies alone on
+// one thread and on all cores.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/Text.h"
+#include "platform/headless/HeadlessPlatform.h"
+#include "sound/PitchShift.h"
+#include "sound/Sample.h"
+#include "sound/SoundElement.h"
+#include "sound/WaveFile.h"
+
+namespace chordlane {
+namespace {
+
+constexpr uint32_t RATE = 44100;
+constexpr float NOTE = 196.0f;  // G3
+
+// A plucked string (Karplus-Strong), 2 seconds, as a canonical 16-bit mono wave file.
+std::string PluckedNote() {
+    const size_t period = static_cast<size_t>(RATE / NOTE);
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> noise(-1.0, 1.0);
+    std::vector<double> line(period);
+    for (double& x : line) x = noise(random);
+    std::string data;
+    for (size_t i = 0; i < RATE * 2; ++i) {
+        const size_t k = i % period;
+        const double y = line[k];
+        line[k] = 0.996 * 0.5 * (line[k] + line[(k + 1) % period]);
+        const auto v = static_cast<int16_t>(std::lround(y * 24000));
+        data += static_cast<char>(v & 0xFF);
+        data += static_cast<char>((v >> 8) & 0xFF);
+    }
+    auto put32 = [](std::string& s, uint32_t v) {
+        for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    std::string file = "RIFF";
+    put32(file, 36 + static_cast<uint32_t>(data.size()));
+    file += "WAVEfmt ";
+    put32(file, 16);
+    file += std::string("\x01\x00\x01\x00", 4);
+    put32(file, RATE);
+    put32(file, RATE * 2);
+    file += std::string("\x02\x00\x10\x00", 4);
+    file += "data";
+    put32(file, static_cast<uint32_t>(data.size()));
+    return file + data;
+}
+
+const std::string& NotePath() {
+    static const std::string path = [] {
+        const auto p = std::filesystem::temp_directory_path() / "chordlane-bench-note.wav";
+        std::ofstream(p, std::ios::binary) << PluckedNote();
+        return p.string();
+    }();
+    return path;
+}
+
+// SetActive of a sound element with LOW and HIGH 24: reading the file, 48 copies.
+void BM_LoadSoundElement(benchmark::State& state) {
+    HeadlessPlatform platform;
+    const auto range = static_cast<int32_t>(state.range(0));
+    int64_t held = 0;
+    for (auto _ : state) {
+        SoundElement sound(u"gtr", u"", FromUtf8(NotePath()), NOTE, range, range, true);
+        const int64_t before = Sample::HeldBytes();
+        sound.SetActive(true);
+        held = Sample::HeldBytes() - before;
+        benchmark::DoNotOptimize(sound.GetSample(0));
+    }
+    state.counters["bytes_held"] = static_cast<double>(held);
+    state.counters["copies"] = 2.0 * range;
+}
+BENCHMARK(BM_LoadSoundElement)->Arg(24)->Arg(12)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The 48 copies alone (the file already read), on the given number of threads.
+void BM_ShiftedCopies(benchmark::State& state) {
+    HeadlessPlatform platform;
+    Sample recording;
+    const std::string file = PluckedNote();
+    ParseWave(recording, {reinterpret_cast<const uint8_t*>(file.data()), file.size()});
+    recording.frequency = NOTE;
+    std::vector<std::unique_ptr<Sample>> copies;
+    std::vector<ShiftJob> jobs;
+    double r = 1.059463;
+    for (int s = 1; s <= 24; ++s, r *= 1.059463) {
+        copies.push_back(std::make_unique<Sample>());
+        jobs.push_back({copies.back().get(), static_cast<float>(NOTE * r)});
+    }
+    r = 1.059463;
+    for (int s = 1; s <= 24; ++s, r *= 1.059463) {
+        copies.push_back(std::make_unique<Sample>());
+        jobs.push_back({copies.back().get(), static_cast<float>(NOTE / r)});
+    }
+    const auto threads = static_cast<unsigned>(state.range(0));
+    for (auto _ : state) {
+        MakeShiftedSamples(recording, jobs, threads);
+        benchmark::DoNotOptimize(copies[0]->Data());
+    }
+}
+BENCHMARK(BM_ShiftedCopies)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The plain gain loop, one copy after the other: what the parallel copies must equal.
+void BM_ShiftedCopiesStraightforward(benchmark::State& state) {
+    Sample recording;
+    const std::string file = PluckedNote();
+    ParseWave(recording, {reinterpret_cast<const uint8_t*>(file.data()), file.size()});
+    recording.frequency = NOTE;
+    std::vector<Sample> copies(48);
+    for (auto _ : state) {
+        double r = 1.059463;
+        for (int s = 0; s < 24; ++s, r *= 1.059463) {
+            MakeShiftedSample(copies[s], recording, static_cast<float>(NOTE * r));
+            MakeShiftedSample(copies[24 + s], recording, static_cast<float>(NOTE / r));
+        }
+        benchmark::DoNotOptimize(copies[0].Data());
+    }
+}
+BENCHMARK(BM_ShiftedCopiesStraightforward)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace chordlane
+
+BENCHMARK_MAIN();

@@ -1,0 +1,16 @@
+#include "elements/ActionTarget.h"
+
+#include "language/NameRegistry.h"
+
+namespace chordlane {
+
+ActionTarget::ActionTarget(const String& actionName, size_t suffixLength)
+    : name_(actionName.substr(
+          0, actionName.size() > suffixLength ? actionName.size() - suffixLength : 0)) {}
+
+Element* ActionTarget::Find() {
+    if (!element_ && !name_.empty()) element_ = Lookup(name_);
+    return element_;
+}
+
+}  // namespace chordlane

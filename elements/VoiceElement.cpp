@@ -1,0 +1,115 @@
+#include "elements/VoiceElement.h"
+
+#include <algorithm>
+
+#include "app/AppState.h"
+#include "app/EventTrace.h"
+#include "elements/GroupElement.h"
+#include "language/NameRegistry.h"
+#include "sound/Sample.h"
+#include "sound/SoundElement.h"
+
+namespace chordlane {
+
+namespace {
+
+// Volumes are 32-bit integers that wrap, whatever the instrument file puts into them.
+int32_t Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
+
+GroupElement* FindGroup(const String& name) {
+    return dynamic_cast<GroupElement*>(Lookup(name));
+}
+
+}  // namespace
+
+VoiceElement::VoiceElement(String name) : IndexedElement(std::move(name)), channel_(this) {
+    VoiceElement::Reset();
+}
+
+VoiceElement::~VoiceElement() {
+    // At unload the registry is already empty and this finds nothing.
+    for (const String& group : joined_) {
+        if (GroupElement* g = FindGroup(group)) g->Remove(this);
+    }
+    StopPlaying(this);
+}
+
+void VoiceElement::Reset() {
+    active_ = false;
+    noteShift_ = NO_VALUE;
+    volumeAdd_ = 0;
+    volumeScale_ = 50;
+    lengthScale_ = 100;
+    sample_ = nullptr;
+}
+
+int32_t VoiceElement::VolumeFor(int32_t value) const {
+    const AppState& app = App();
+    const int32_t v = app.speedVolume ? value : 50;
+    const int32_t scale = Wrap(int64_t{volumeScale_} + app.vM);
+    const int32_t scaled = Wrap(int64_t{scale} * v) / 100;
+    return Wrap(int64_t{volumeAdd_} + scaled + app.vA);
+}
+
+void VoiceElement::Trigger(int32_t value, Element* source) {
+    if (!sample_) sample_ = FindSound(sampleName_, noteShift_);
+    if (!sample_) return;
+    if (value == NO_VALUE) {
+        channel_.Stop(false);
+        StopPlaying(this);
+        if (EventTrace* trace = Trace()) trace->Stop(*this);
+        return;
+    }
+    const int32_t volume = VolumeFor(value);
+    // The length follows the strength whatever the Speed -> Volume option says.
+    const int32_t length = Wrap(int64_t{value} * lengthScale_) / 100;
+    const bool started = channel_.Start(sample_, volume, length, source);
+    if (started && sample_->owner) {
+        if (EventTrace* trace = Trace()) {
+            trace->Start(*this, *sample_->owner, sample_->shift, volume, channel_.Level());
+        }
+    }
+    StartPlaying(this);
+}
+
+void VoiceElement::SetInt(const String& property, int32_t value) {
+    if (property == u"dm") {
+        lengthScale_ = value;
+    } else if (property == u"ns") {
+        noteShift_ = value;
+        sample_ = nullptr;
+    } else if (property == u"va") {
+        volumeAdd_ = value;
+    } else if (property == u"vm") {
+        volumeScale_ = value;
+    }
+}
+
+int32_t VoiceElement::GetInt(const String& property) {
+    if (property == u"dm") return lengthScale_;
+    if (property == u"ns") return noteShift_;
+    if (property == u"va") return volumeAdd_;
+    if (property == u"vm") return volumeScale_;
+    return NO_VALUE;
+}
+
+void VoiceElement::SetString(const String& property, const String& value) {
+    if (property == u"ns") {
+        sampleName_ = value;
+        sample_ = nullptr;
+    } else if (property == u"ng") {
+        // Only a group can be joined; a name that finds nothing else changes nothing.
+        GroupElement* group = FindGroup(value);
+        if (!group) return;
+        // Joining the same group again would make one trigger of it play this voice twice.
+        if (!group->Contains(this)) group->AddByName(Name());
+        if (std::find(joined_.begin(), joined_.end(), value) == joined_.end()) {
+            joined_.push_back(value);
+        }
+        groupName_ = value;
+    }
+}
+
+int32_t VoiceElement::GetKind() const { return KIND_VOICE; }
+
+}  // namespace chordlane

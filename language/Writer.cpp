@@ -1,0 +1,46 @@
+#include "language/Writer.h"
+
+#include "app/AppState.h"
+#include "language/Include.h"
+#include "platform/Platform.h"
+#include "platform/Text.h"
+
+namespace chordlane {
+
+String SavedFileName(const String& chosen) {
+    // Any dot counts, also one in a folder name: such a name is taken as the user wrote it.
+    if (chosen.find(u'.') != String::npos) return chosen;
+    return chosen + u".cly";
+}
+
+std::string SavedInstrumentText() {
+    const String& path = App().currentPath;
+    // A path holding a double quote would end the quoted token early when read back; the
+    // reader takes single quotes as well, so those are used for such a path.
+    const char16_t quote =
+        path.find(u'"') != String::npos && path.find(u'\'') == String::npos ? u'\'' : u'"';
+    String text = u"cl1.0\n";
+    text += u"i ";
+    text += quote;
+    text += path;
+    text += quote;
+    text += u"\n";
+    text += App().answersLog;
+    return ToUtf8(text);
+}
+
+bool SaveInstrumentAs() {
+    const std::optional<String> chosen =
+        ChooseFile(u"Save an Instrument", u"Chordlane Instrument (*.cly)|*.cly||", false);
+    if (!chosen) return false;
+    FileSystem* files = CurrentPlatform().files;
+    if (!files) return false;
+    std::unique_ptr<File> file = files->Open(SavedFileName(*chosen), FileMode::Write);
+    if (!file) return false;
+    const std::string text = SavedInstrumentText();
+    // Write errors are not reported: the file is as complete as the disk allowed.
+    file->Write(text.data(), text.size());
+    return true;
+}
+
+}  // namespace chordlane

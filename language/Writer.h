@@ -1,0 +1,20 @@
+#pragma once
+// Save As: a short instrument file that includes the file the current instrument was loaded
+// from and carries the answers of the prompts confirmed while loading it, so that opening it
+// rebuilds the same instrument without asking again.
+
+#include "platform/Types.h"
+
+namespace chordlane {
+
+//! Asks for a file name and writes the current instrument there; answers whether it was
+//! written (false when the dialog was cancelled or the file could not be created).
+bool SaveInstrumentAs();
+
+//! The content SaveInstrumentAs writes, in UTF-8.
+std::string SavedInstrumentText();
+
+//! The chosen name with ".cly" appended when it holds no '.' anywhere.
+String SavedFileName(const String& chosen);
+
+}  // namespace chordlane

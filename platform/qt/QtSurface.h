@@ -1,0 +1,46 @@
+#pragma once
+#include <QPainter>
+#include <memory>
+
+#include "platform/Surface.h"
+
+class QImage;
+
+namespace chordlane {
+
+// The drawing services over a QPainter, on the view widget or on a QImage. Shapes are drawn
+// without antialiasing and cover left..right-1, top..bottom-1 with their one-pixel outline on
+// that edge, as the instrument's pixel layouts expect; text is antialiased. Everything is in
+// logical pixels, so a scale set on the painter (the view's zoom) applies to all of it.
+class QtSurface : public Surface {
+  public:
+    //! Draws with painter; paintRect is the area being painted, in logical pixels.
+    QtSurface(QPainter& painter, const Rect& paintRect);
+    //! Draws on image with a painter of its own; the whole image is the paint area.
+    explicit QtSurface(QImage& image);
+    ~QtSurface() override;
+
+    Rect PaintRect() const override;
+    Colour NearestColour(Colour c) const override;
+    int64_t ColourCount() const override;
+    void FillRect(const Rect& r, Colour c) override;
+    void DrawRectangle(const Rect& r, const Pen& pen, const Brush& brush) override;
+    void DrawEllipse(const Rect& r, const Pen& pen, const Brush& brush) override;
+    Size TextExtent(const Font& font, const String& text) override;
+    void DrawText(const Font& font, Colour colour, Point at, const String& text,
+                  const Rect* clip) override;
+    void CopyBitmap(const Bitmap& bitmap, Point at) override;
+    void StretchBitmap(const Bitmap& bitmap, const Rect& dest) override;
+
+    //! The QFont a Font stands for: "Arial" resolves through fontconfig (Liberation Sans).
+    static QFont MakeQFont(const Font& font);
+
+  private:
+    QColor ToQColor(Colour c) const;
+
+    std::unique_ptr<QPainter> ownPainter_;
+    QPainter& painter_;
+    Rect paintRect_;
+};
+
+}  // namespace chordlane

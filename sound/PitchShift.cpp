@@ -1,0 +1,372 @@
+#include "sound/PitchShift.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <system_error>
+#include <thread>
+
+#include "platform/Types.h"
+#include "sound/Sample.h"
+
+namespace chordlane {
+
+namespace {
+
+constexpr float GAIN_STEP = 0.9f;
+
+bool IsEightBit(const Sample& s) { return s.format.bitsPerSample == 8; }
+
+// The period for a frequency in milli-samples, truncated from single precision; false when
+// the frequency is not inside (0, rate) or the period does not fit 32 bits.
+bool MilliPeriod(uint32_t rate, float frequency, int32_t& period) {
+    if (!(frequency > 0.0f) || !(frequency < static_cast<float>(rate))) return false;
+    const float p = static_cast<float>(static_cast<uint64_t>(rate) * 1000u) / frequency;
+    if (!(p >= 1000.0f) || !(p < 2147483648.0f)) return false;
+    period = static_cast<int32_t>(p);
+    return true;
+}
+
+// Everything one synthesis pass needs, decided before the first pass.
+struct Plan {
+    int32_t phase = 0;
+    int32_t psrc = 0;
+    int32_t psrcN = 0;
+    int32_t pout = 0;
+    int32_t poutN = 0;
+    int32_t limit = 0;
+    int64_t count = 0;
+};
+
+// The source must have been analysed (FindPitchPhase) already.
+bool MakePlan(const Sample& source, float frequency, Plan& plan) {
+    const uint32_t rate = source.format.samplesPerSec;
+    plan.count = source.ValueCount();
+    if (plan.count <= 0 || !source.Data()) return false;
+    if (source.pitchPhase == NO_VALUE || source.peak == NO_VALUE || source.peak < 0) return false;
+    if (!MilliPeriod(rate, source.frequency, plan.psrc)) return false;
+    if (!MilliPeriod(rate, frequency, plan.pout)) return false;
+    plan.psrcN = plan.psrc / 1000;
+    plan.poutN = plan.pout / 1000;
+    plan.phase = source.pitchPhase;
+    plan.limit = source.peak;
+    return true;
+}
+
+// The source period in whole samples, for the window; false for a degenerate recording.
+bool WindowLength(const Sample& source, int32_t& n) {
+    const uint32_t rate = source.format.samplesPerSec;
+    if (!(source.frequency > 0.0f) || !(source.frequency < static_cast<float>(rate))) return false;
+    const float v = static_cast<float>(rate) / source.frequency;
+    if (!(v >= 1.0f) || !(v < 2147483648.0f)) return false;
+    n = static_cast<int32_t>(v);
+    return true;
+}
+
+// Adds count weighted source values into out, both walked by kStep from the pointers given.
+// Within one grain half every output index is met once, so whether any value leaves the
+// limit does not depend on the order: the loop tests them all at once and can run on
+// vector units, with the same single-precision products and truncations as one by one.
+// (After an overflow the output is discarded, so what this half wrote does not matter.)
+template <typename T, bool kSixteen, int kStep>
+bool AddValues(T* __restrict out, const T* __restrict source, const float* __restrict w,
+               int64_t count, float gain, int32_t limit) {
+    int32_t outside = 0;
+    for (int64_t q = 0; q < count; ++q) {
+        const float s = static_cast<float>(source[q * kStep]);
+        // The product order differs between the widths, and so do the roundings.
+        int32_t x = kSixteen ? static_cast<int32_t>((s * gain) * w[q])
+                             : static_cast<int32_t>((s * w[q]) * gain);
+        x += out[q * kStep];
+        outside |= static_cast<int32_t>(x < -limit) | static_cast<int32_t>(x > limit);
+        out[q * kStep] = static_cast<T>(x);
+    }
+    return outside == 0;
+}
+
+template <typename T, bool kSixteen>
+GrainResult AddWidth(const GrainTarget& t, int64_t first, int64_t j, int32_t step,
+                     const float* w, int64_t count) {
+    T* out = static_cast<T*>(t.out) + first;
+    const T* source = static_cast<const T*>(t.source) + j;
+    const bool fits = step > 0 ? AddValues<T, kSixteen, +1>(out, source, w, count, t.gain, t.limit)
+                               : AddValues<T, kSixteen, -1>(out, source, w, count, t.gain, t.limit);
+    return fits ? GrainResult::Added : GrainResult::Overflow;
+}
+
+// One pass of the synthesis into target, which must start cleared.
+bool RunPass(GrainTarget& target, const Plan& plan) {
+    const int64_t phase = plan.phase;
+    const int64_t l = static_cast<int64_t>(plan.poutN) - plan.psrcN + phase;
+    if (l >= 0) {
+        if (AddGrainHalf(target, l, l + plan.psrcN - 1, +1, phase, 0) == GrainResult::Overflow)
+            return false;
+        const int64_t to = l > plan.poutN ? plan.poutN - l : 0;
+        if (AddGrainHalf(target, l - 1, to, -1, phase - 1, 1) == GrainResult::Overflow)
+            return false;
+    }
+    // Output marks m and source times o in milli-samples; 64 bits, since long recordings
+    // take them past 2^31.
+    int64_t m = l * 1000 + plan.pout;
+    int64_t o = m - phase * 1000 + plan.psrc;
+    for (;;) {
+        const int64_t r = m / 1000;
+        const int64_t k = (o - 1) / plan.psrc;
+        const int64_t t = phase + (k * plan.psrc) / 1000;
+        const GrainResult rising = AddGrainHalf(target, r, r + plan.psrcN - 1, +1, t, 0);
+        if (rising == GrainResult::Overflow) return false;
+        if (rising == GrainResult::NothingToAdd) return true;
+        if (AddGrainHalf(target, r - 1, r - plan.psrcN, -1, t - 1, 1) == GrainResult::Overflow)
+            return false;
+        m += plan.pout;
+        o += plan.pout;
+    }
+}
+
+GrainTarget MakeTarget(Sample& out, const Sample& source, const Plan& plan,
+                       std::span<const float> window, float gain) {
+    GrainTarget target;
+    target.out = out.Data();
+    target.source = source.Data();
+    target.count = plan.count;
+    target.bits = out.format.bitsPerSample;
+    target.limit = plan.limit;
+    target.window = window;
+    target.gain = gain;
+    return target;
+}
+
+// The copy's image with the recording's header and format; false when it cannot be had.
+bool PrepareCopy(Sample& out, const Sample& source, float frequency) {
+    out.frequency = frequency;
+    out.dataLength = source.dataLength;
+    out.pitchPhase = NO_VALUE;
+    out.format = source.format;
+    if (!source.Image() || !out.AllocateImage(static_cast<size_t>(source.dataLength) +
+                                              WAVE_HEADER_SIZE)) {
+        out.ReleaseImage();
+        out.dataLength = 0;
+        return false;
+    }
+    std::memcpy(out.Image(), source.Image(), WAVE_HEADER_SIZE);
+    return true;
+}
+
+// The gain loop. Each pass starts from silence; only the extent the failed pass wrote needs
+// clearing again, which leaves the result as if the whole data had been cleared.
+void SynthesiseCopy(Sample& out, const Sample& source, const Plan& plan,
+                    std::span<const float> window) {
+    std::memset(out.Data(), 0, static_cast<size_t>(out.dataLength));
+    out.peak = source.peak;
+    const int64_t bytesPerValue = out.format.bitsPerSample / 8;
+    float gain = 1.0f;
+    for (;;) {
+        GrainTarget target = MakeTarget(out, source, plan, window, gain);
+        if (RunPass(target, plan)) return;
+        if (target.touchedHigh >= target.touchedLow) {
+            std::memset(out.Data() + target.touchedLow * bytesPerValue, 0,
+                        static_cast<size_t>((target.touchedHigh - target.touchedLow + 1) *
+                                            bytesPerValue));
+        }
+        gain = gain * GAIN_STEP;
+    }
+}
+
+// What a copy holds when the recording gives the synthesis nothing to work with.
+void CopyRecording(Sample& out, const Sample& source) {
+    std::memcpy(out.Data(), source.Data(), static_cast<size_t>(out.dataLength));
+    out.peak = source.peak;
+}
+
+void ParallelFor(size_t count, unsigned threads, const auto& body) {
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t k; (k = next.fetch_add(1)) < count;) body(k);
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads && t < count; ++t) {
+        // Without another thread the work is simply done on this one.
+        try {
+            pool.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    work();
+    for (std::thread& thread : pool) thread.join();
+}
+
+}  // namespace
+
+void OffsetSamples(Sample& sample, int32_t delta) {
+    uint8_t* data = sample.Data();
+    if (!data) return;
+    const int32_t count = sample.ValueCount();
+    if (sample.format.bitsPerSample == 16) {
+        for (int32_t i = 0; i < count; ++i) {
+            uint16_t v;
+            std::memcpy(&v, data + 2 * i, 2);
+            v = static_cast<uint16_t>(v + delta);
+            std::memcpy(data + 2 * i, &v, 2);
+        }
+    } else if (sample.format.bitsPerSample == 8) {
+        for (int32_t i = 0; i < count; ++i) data[i] = static_cast<uint8_t>(data[i] + delta);
+    }
+}
+
+int32_t FindPitchPhase(Sample& source) {
+    if (source.pitchPhase != NO_VALUE) return source.pitchPhase;
+    const uint32_t rate = source.format.samplesPerSec;
+    int32_t p = 0;
+    if (!source.Data() || source.ValueCount() <= 0 || !MilliPeriod(rate, source.frequency, p))
+        return NO_VALUE;
+    const int64_t pn = p / 1000;
+    int64_t n = source.ValueCount();
+    if (n > rate / 2) n = rate / 2;
+
+    const bool sixteen = source.format.bitsPerSample == 16;
+    const auto* values16 = reinterpret_cast<const int16_t*>(source.Data());
+    const auto* values8 = reinterpret_cast<const int8_t*>(source.Data());
+    int32_t best = -1;
+    // Should no value of the first period exceed -1, the period's mark is taken at its start.
+    int64_t bestPos = 0;
+    int64_t sum = 0;
+    int64_t count = 0;
+    int64_t rem = 0;  // (i * 1000) modulo p, kept incrementally
+    for (int64_t i = 0; i < n; ++i) {
+        const int32_t v = sixteen ? values16[i] : values8[i];
+        if (v > best) {
+            best = v;
+            bestPos = i;
+        }
+        const int64_t closing = rem - p + 1;
+        if (closing >= -1000 && closing <= -1) {
+            sum += (4 * pn - i + bestPos) % pn;
+            ++count;
+            best = -1;
+        }
+        if (v > source.peak) source.peak = v;
+        rem += 1000;
+        while (rem >= p) rem -= p;
+    }
+    if (count == 0) return NO_VALUE;
+    source.pitchPhase = static_cast<int32_t>(sum / count);
+    return source.pitchPhase;
+}
+
+std::vector<float> MakeWindow(int32_t n) {
+    std::vector<float> window;
+    if (n <= 0) return window;
+    window.resize(static_cast<size_t>(n) + 1);
+    for (int32_t k = 0; k <= n; ++k) {
+        const double angle = static_cast<double>(k) * 3.1415926535 / n * 0.5;
+        window[k] = static_cast<float>(std::cos(angle));
+    }
+    return window;
+}
+
+GrainResult AddGrainHalf(GrainTarget& target, int64_t from, int64_t to, int32_t step,
+                         int64_t start, int32_t windowStart) {
+    const int64_t n = target.count;
+    if (step > 0) {
+        // The source must not run past its last value, nor the output past its end.
+        if ((to - from) + start >= n) to = from - start + n - 1;
+        if (to >= n) to = n - 1;
+        if (from >= to) return GrainResult::NothingToAdd;
+    } else {
+        // Nor before the first value.
+        if ((to - from) + start < 0) to = from - start;
+        if (to < 0) to = 0;
+        if (from <= to) return GrainResult::Added;
+    }
+    // q runs over the grain; only the q whose output, source and window indices all lie
+    // inside are added (elsewhere the arithmetic points outside the buffers).
+    int64_t qLow = 0;
+    int64_t qHigh = step > 0 ? to - from : from - to;
+    if (step > 0) {
+        qLow = std::max({qLow, -from, -start});
+        qHigh = std::min({qHigh, n - 1 - from, n - 1 - start});
+    } else {
+        qLow = std::max({qLow, from - (n - 1), start - (n - 1)});
+        qHigh = std::min({qHigh, from, start});
+    }
+    qHigh = std::min<int64_t>(qHigh, static_cast<int64_t>(target.window.size()) - 1 - windowStart);
+    if (qLow > qHigh) return GrainResult::Added;
+
+    const int64_t first = from + qLow * step;
+    const int64_t last = from + qHigh * step;
+    target.touchedLow = std::min({target.touchedLow, first, last});
+    target.touchedHigh = std::max({target.touchedHigh, first, last});
+    const float* w = target.window.data() + windowStart + qLow;
+    const int64_t count = qHigh - qLow + 1;
+    const int64_t j = start + qLow * step;
+    if (target.bits == 16) return AddWidth<int16_t, true>(target, first, j, step, w, count);
+    return AddWidth<int8_t, false>(target, first, j, step, w, count);
+}
+
+bool Synthesise(Sample& out, Sample& source, std::span<const float> window, float gain) {
+    if (out.Data()) std::memset(out.Data(), 0, static_cast<size_t>(out.dataLength));
+    FindPitchPhase(source);
+    out.peak = source.peak;
+    Plan plan;
+    if (!MakePlan(source, out.frequency, plan) || out.dataLength != source.dataLength ||
+        !out.Data())
+        return true;
+    GrainTarget target = MakeTarget(out, source, plan, window, gain);
+    return RunPass(target, plan);
+}
+
+bool MakeShiftedSample(Sample& out, Sample& source, float frequency) {
+    if (!PrepareCopy(out, source, frequency)) return false;
+    // Only 8-bit data needs the offset: it is stored unsigned. Signed 16-bit data is used
+    // as it is; offsetting it would shift its level and wrap its loudest negative values
+    // into positive spikes.
+    const bool offset = IsEightBit(source);
+    if (offset) OffsetSamples(source, -127);
+    FindPitchPhase(source);
+    Plan plan;
+    int32_t n = 0;
+    if (MakePlan(source, frequency, plan) && WindowLength(source, n)) {
+        const std::vector<float> window = MakeWindow(n);
+        // The straightforward loop: every pass starts from a cleared output.
+        float gain = 1.0f;
+        while (!Synthesise(out, source, window, gain)) gain = gain * GAIN_STEP;
+        if (offset) {
+            OffsetSamples(source, +127);
+            OffsetSamples(out, +127);
+        }
+        return true;
+    }
+    if (offset) OffsetSamples(source, +127);
+    CopyRecording(out, source);
+    return true;
+}
+
+void MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs, unsigned threads) {
+    if (jobs.empty()) return;
+    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    // The source is offset and analysed once for all copies; the copies then only read it.
+    const bool offset = IsEightBit(source);
+    if (offset) OffsetSamples(source, -127);
+    FindPitchPhase(source);
+    int32_t n = 0;
+    const bool windowed = WindowLength(source, n);
+    const std::vector<float> window = windowed ? MakeWindow(n) : std::vector<float>();
+
+    ParallelFor(jobs.size(), threads, [&](size_t k) {
+        Sample& out = *jobs[k].out;
+        if (!PrepareCopy(out, source, jobs[k].frequency)) return;
+        Plan plan;
+        if (windowed && MakePlan(source, jobs[k].frequency, plan)) {
+            SynthesiseCopy(out, source, plan, window);
+        } else {
+            // The source is offset here; the offset of the copy below undoes it.
+            CopyRecording(out, source);
+        }
+        if (offset) OffsetSamples(out, +127);
+    });
+    if (offset) OffsetSamples(source, +127);
+}
+
+}  // namespace chordlane

@@ -1,0 +1,120 @@
+#include <gmock/gmock.h>
+
+#include "app/OpenFlow.h"
+#include "language/NameRegistry.h"
+#include "tests/language/InstrumentTest.h"
+#include "view/InstrumentView.h"
+
+namespace chordlane::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Pair;
+
+// A voice that counts its releases and leaves the playing list only if told to.
+class CountingVoice : public IndexedElement {
+public:
+    CountingVoice(int& releases, bool leaves)
+        : IndexedElement(u"held"), releases_(releases), leaves_(leaves) {}
+    const char* ClassName() const override { return "CountingVoice"; }
+    void Trigger(int32_t value, Element*) override {
+        if (value != NO_VALUE) return;
+        ++releases_;
+        if (leaves_) StopPlaying(this);
+    }
+
+private:
+    int& releases_;
+    bool leaves_;
+};
+
+class OpenFlowTest : public InstrumentTest {
+protected:
+    //! Opens an instrument while a voice plays; answers how long the flow waited for the voice
+    //! and how often it was released.
+    std::pair<uint32_t, int> ReopenWhilePlaying(bool voiceLeaves) {
+        Load("gr old 0 0 1 1\n");
+        int releases = 0;
+        auto voice = std::make_unique<CountingVoice>(releases, voiceLeaves);
+        StartPlaying(voice.get());
+        Root().Add(std::move(voice));
+        const uint32_t before = platform_.clock.TickCount();
+        Load("gr new 0 0 1 1\n");
+        EXPECT_THAT(PlayingList(), IsEmpty());
+        return {platform_.clock.TickCount() - before, releases};
+    }
+};
+
+TEST_F(OpenFlowTest, CancellingTheOpenDialogKeepsTheCurrentInstrument) {
+    Load("gr old 0 0 1 1\n");
+    const PanelElement* root = App().root.get();
+    platform_.dialogs.Cancel();
+    EXPECT_EQ(OpenInstrument(std::nullopt).outcome, OpenResult::Outcome::Cancelled);
+    EXPECT_EQ(App().root.get(), root);
+    EXPECT_EQ(App().instrumentLoaded, 1);
+    EXPECT_NE(Lookup(u"old"), nullptr);
+    const FileDialogRequest& request = platform_.dialogs.Requests().back();
+    EXPECT_EQ(request.title, u"Open an Instrument");
+    EXPECT_THAT(request.filters,
+                ElementsAre(Pair(u"Chordlane Instrument (*.clx,*.cly)", u"*.clx;*.cly")));
+}
+
+TEST_F(OpenFlowTest, OpeningReleasesPlayingVoicesAndWaitsAtMostTenTimesTenMilliseconds) {
+    EXPECT_EQ(ReopenWhilePlaying(true), std::make_pair(0u, 1));
+    EXPECT_EQ(ReopenWhilePlaying(false), std::make_pair(100u, 1));
+    EXPECT_THAT(Describe(Root()), ElementsAre("RectElement new"));
+}
+
+TEST_F(OpenFlowTest, AnAbandonedLoadReturnsToTheStartupScreen) {
+    platform_.dialogs.Cancel();
+    EXPECT_EQ(Load("gr r 0 0 1 1\ni -a ?*.clx T\n").outcome, OpenResult::Outcome::Aborted);
+    EXPECT_EQ(ScreenStateValue(), 1);
+    EXPECT_EQ(App().instrumentLoaded, 0);
+    EXPECT_EQ(App().currentPath, u"");
+    EXPECT_EQ(Lookup(u"r"), nullptr);
+}
+
+TEST_F(OpenFlowTest, AFileThatCannotBeFoundGivesAnEmptyLoadedInstrument) {
+    App().pendingRepaint = {1, 1, 5, 5};
+    const OpenResult result = Open(u"nowhere.clx");
+    EXPECT_EQ(result.outcome, OpenResult::Outcome::Loaded);
+    EXPECT_FALSE(result.found);
+    EXPECT_EQ(App().instrumentLoaded, 1);
+    EXPECT_EQ(App().currentPath, u"nowhere.clx");
+    EXPECT_THAT(Members(Root()), IsEmpty());
+    EXPECT_EQ(RectOf(App().root.get()), (Rect{0, 0, 239, 319}));
+    // The window is shown anew once, so what waited to be repainted is dropped.
+    EXPECT_TRUE(App().pendingRepaint.IsEmpty());
+    EXPECT_EQ(platform_.window.Reshows(), 1);
+}
+
+TEST_F(OpenFlowTest, ActivationLeavesNestedPanelsHiddenAndFiresInit) {
+    Load("gr top 0 0 1 1\n[ shown 0 0 10 10\ngr a 0 0 1 1\n]\n[ hidden 0 0 10 10\n"
+         "gr b 0 0 1 1\n]\n{ init\n=b shown.e\n}\n");
+    EXPECT_TRUE(Root().IsActive());
+    EXPECT_TRUE(Find(u"top")->IsActive());
+    EXPECT_TRUE(Find(u"Aa")->IsActive());  // its panel was shown by the init action
+    EXPECT_FALSE(Find(u"hidden")->IsActive());
+    EXPECT_FALSE(Find(u"Bb")->IsActive());
+}
+
+TEST_F(OpenFlowTest, FilesOfPanelsNotShownYetAreReportedOnlyWhenTheSearchFailsThem) {
+    WriteFile("here.wav", "not loaded before the panel is shown");
+    Load("[ p 0 0 10 10\ns here here.wav 440 0 0\ns gone gone.wav 440 0 0\n]\n");
+    EXPECT_THAT(listener_.reports, ElementsAre("main.clx:4: wave file not loaded gone.wav"));
+    EXPECT_THAT(platform_.messages.Texts(), IsEmpty());
+}
+
+TEST_F(OpenFlowTest, EachLoadStartsAFreshInstrument) {
+    platform_.dialogs.Answer(u"/x/a.wav");
+    Load("[ p 0 0 10 10\nv x\n]\ns a ?*.wav T 440 0 0\n");
+    ASSERT_FALSE(App().answersLog.empty());
+    Load("[ q 0 0 10 10\nv y\n]\n");
+    EXPECT_EQ(Lookup(u"p"), nullptr);
+    EXPECT_NE(Find(u"Ay"), nullptr);  // panel numbers count from 1 again
+    EXPECT_EQ(App().answersLog, u"");
+}
+
+}  // namespace
+}  // namespace chordlane::test

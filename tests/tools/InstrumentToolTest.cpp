@@ -1,0 +1,156 @@
+#include <gmock/gmock.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/sound/WaveBytes.h"
+#include "tests/support/ChordlaneTest.h"
+#include "tests/tools/ToolRunner.h"
+
+namespace chordlane::test {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
+
+class InstrumentToolTest : public ChordlaneTest {
+protected:
+    void SetUp() override {
+        ChordlaneTest::SetUp();
+        std::filesystem::create_directories(temp_ / "home");
+    }
+    //! Runs the tool with an empty home folder, so nothing of the user's is found.
+    ToolRun Run(std::vector<std::string> args) {
+        args.push_back("--home");
+        args.push_back((temp_ / "home").string());
+        return RunTool(args, temp_);
+    }
+    std::string Instrument(const std::string& name, const std::string& body) {
+        return WriteFile(name, "cl1.0\n" + body).string();
+    }
+    std::string Wave(const std::string& name) {
+        const WaveSpec spec;
+        return WriteFile(name, CanonicalWave(spec, Pcm16(To16(Tone(spec.rate, 440, 0.1, 8000)))))
+            .string();
+    }
+    std::string Path(const std::string& name) { return (temp_ / name).string(); }
+};
+
+TEST_F(InstrumentToolTest, CheckPrintsEveryProblemWithItsFileAndLine) {
+    Instrument("part.clx", "v ok\ns n file.wav 440 3\n");
+    const std::string main = Instrument("main.clx", R"(gr r 1 2 3
+  br indented 0 0 1 1
+# a comment is no problem
+i part.clx
+i missing.clx
+gi pic nothere.bmp 0 0 1 1
+s snd nothere.wav 440 0 0
+=i x 5
+)");
+    const ToolRun run = Run({"check", main});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, main + ":2: gr: missing H of the rectangle X Y W H\n" +  //
+                           main + ":3: indented line beginning with 'br' is ignored\n" +
+                           Path("part.clx") + ":3: s: missing HIGH\n" +  //
+                           main + ":6: include file \"missing.clx\" cannot be found\n" +
+                           main + ":9: =i: no '.' between TARGET and PROP\n" +
+                           main + ":7: picture \"nothere.bmp\" cannot be loaded\n" +
+                           main + ":8: wave file \"nothere.wav\" cannot be loaded\n");
+    EXPECT_THAT(run.err, HasSubstr("message: Could not load: nothere.wav\n"));
+}
+
+TEST_F(InstrumentToolTest, ExitCodesTellHowTheLoadEnded) {
+    Wave("a.wav");
+    const ToolRun clean = Run({"check", Instrument("clean.clx", "s a a.wav 440 1 1\ni !\n")});
+    EXPECT_EQ(clean.exitCode, 0) << clean.out << clean.err;
+    EXPECT_EQ(clean.out, "");
+    const ToolRun missing = Run({"dump", Path("nowhere.clx")});
+    EXPECT_EQ(missing.exitCode, 4);
+    EXPECT_EQ(missing.out, "");
+    const std::string prompt = Instrument("p.clx", "i -a ?*.clx Pick\n");
+    EXPECT_EQ(Run({"dump", prompt}).exitCode, 3);
+    EXPECT_EQ(Run({"check"}).exitCode, 2);
+    EXPECT_EQ(Run({"samples", prompt}).exitCode, 2);  // no -d
+}
+
+TEST_F(InstrumentToolTest, AnswersFeedThePromptsInOrder) {
+    const std::string a = Wave("a.wav");
+    const std::string b = Wave("b.wav");
+    const std::string main = Instrument("main.clx", "s a ?*.wav A 440 0 0\ns b ?*.wav B 440 0 0\n");
+    const ToolRun run = Run({"samples", main, "-d", Path("out"), "--answer", a, "--answer", b});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "\"a\" file=\"" + a + "\" base=0 low=0 high=0 written=1\n\"b\" file=\"" +
+                           b + "\" base=0 low=0 high=0 written=1\n");
+}
+
+TEST_F(InstrumentToolTest, DumpPrintsTheTreeAndTheRegistry) {
+    const std::string main = Instrument("main.clx", R"(d 480 640
+br key 20 40 100 60
+{ chord
+v low
+=i low.vm +5 0 100
+}
+[ page 10 10 100 100
+gt label "C#" 0 0 20 20
+]
+> low 7
+=b key.e false
+=r key.b 0 0 10 10
+=s key.na "chord"
+)");
+    const ToolRun run = Run({"dump", main, "--registry"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::string grey = "colours=0x909090,0x0080FF,0x000000,0x000000";
+    EXPECT_EQ(run.out,
+              "PanelElement \"!\" active=1 number=0 init=1 bounds=0,0,239,319 " + grey + "\n" +
+                  "  RectButtonElement \"key\" active=1 bounds=10,20,60,50 " + grey +
+                  " pressed=0 na=\"\" nb=\"\"\n" +
+                  "  GroupElement \"chord\" active=1\n"
+                  "    VoiceElement \"low\" active=1 ns=\"\" shift=none va=0 vm=50 dm=100 ng=\"\"\n"
+                  "    SetIntAction \"low=i\" active=1 prop=\"vm\" value=none step=5 limit=100 "
+                  "restart=0\n"
+                  "  PanelElement \"page\" active=0 number=1 init=0 bounds=5,5,55,55 " +
+                  grey + "\n" + "    TextElement \"Alabel\" active=0 text=\"C#\" bounds=5,5,15,15 " +
+                  grey + " at=0 ns=0 nm=1 nd=1 display=\"C#\"\n" +
+                  "  PlayAction \"low>\" active=1 value=7\n"
+                  "  SetFlagAction \"key=b\" active=1 prop=\"e\" value=0\n"
+                  "  SetRectAction \"key=r\" active=1 prop=\"b\" rect=0,0,5,5\n"
+                  "  SetStringAction \"key=s\" active=1 prop=\"na\" value=\"chord\"\n"
+                  "registry \"!\" PanelElement \"!\"\n"
+                  "registry \"chord\" GroupElement \"chord\"\n"
+                  "registry \"key\" RectButtonElement \"key\"\n"
+                  "registry \"low\" VoiceElement \"low\"\n"
+                  "registry \"page\" PanelElement \"page\"\n");
+}
+
+TEST_F(InstrumentToolTest, SamplesWritesEveryShiftOfEverySoundAsHeld) {
+    Wave("a.wav");
+    const std::string main = Instrument("main.clx", "s \"my sound\" a.wav 440 1 1\n");
+    const ToolRun run = Run({"samples", main, "-d", Path("out")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "\"my sound\" file=\"a.wav\" base=0 low=1 high=1 written=3\n");
+    for (const char* shift : {"-1", "0", "1"}) {
+        const auto path = temp_ / "out" / (std::string("my_sound.") + shift + ".wav");
+        ASSERT_TRUE(std::filesystem::exists(path)) << path;
+        std::ifstream in(path, std::ios::binary);
+        std::string head(4, '\0');
+        in.read(head.data(), 4);
+        EXPECT_EQ(head, "RIFF");
+    }
+    // The unshifted sample is the recording itself, so its image is the file's.
+    EXPECT_EQ(std::filesystem::file_size(temp_ / "out" / "my_sound.0.wav"),
+              std::filesystem::file_size(temp_ / "a.wav"));
+}
+
+TEST_F(InstrumentToolTest, CommonOptionsSetTheScreenTheHomeFolderAndTiming) {
+    WriteFile("home/fromhome.clx", "cl1.0\ngr h 0 0 1 1\n");
+    const ToolRun run = Run({"dump", Instrument("main.clx", "i fromhome.clx\n"), "--screen",
+                             "480x640", "--time"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("bounds=0,0,479,639"));
+    EXPECT_THAT(run.out, HasSubstr("RectElement \"h\""));
+    EXPECT_THAT(run.err, MatchesRegex("time parse_ms=[0-9]+\\.[0-9]{3} activate_ms=[0-9]+\\.[0-9]{3}\n"));
+}
+
+}  // namespace
+}  // namespace chordlane::test

@@ -1,0 +1,26 @@
+#pragma once
+// Loading FILE in a tool command: the program's own Open flow with FILE as the given path,
+// message boxes printed on standard error, and the load's outcome as an exit code.
+
+#include <string>
+
+#include "tools/ToolOptions.h"
+#include "tools/ToolSession.h"
+
+namespace chordlane {
+class ParseListener;
+}
+
+namespace chordlane::tool {
+
+//! Loads file in the session; answers EXIT_DONE, EXIT_ABANDONED (abandoned in a file prompt,
+//! reason printed) or EXIT_NOT_FOUND (not found by the file search, reason printed). With
+//! --time the load times are printed either way.
+int LoadForTool(ToolSession& session, const std::string& file, const CommonOptions& options,
+                ParseListener* listener = nullptr);
+
+//! text as a JSON string: quotes, backslashes and control characters escaped, lone
+//! surrogates as \uXXXX, everything else UTF-8.
+std::string JsonString(const std::u16string& text);
+
+}  // namespace chordlane::tool

@@ -1,0 +1,178 @@
+#include "view/InstrumentView.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "app/AppState.h"
+#include "app/EventTrace.h"
+#include "elements/Element.h"
+#include "elements/PanelElement.h"
+#include "language/NameRegistry.h"
+#include "platform/Platform.h"
+#include "view/ScreenPalette.h"
+
+namespace chordlane {
+
+namespace {
+
+int32_t g_screenState = SCREEN_TAP_TO_START;
+
+constexpr Colour YELLOW = MakeColour(255, 255, 0);
+constexpr Colour BLACK = MakeColour(0, 0, 0);
+constexpr int32_t STARTUP_TEXT_POINT_TENTHS = 200;
+constexpr int32_t STARTUP_BITMAP_TOP = 4;
+
+// A touch that follows the previous stylus event within this many milliseconds continues the
+// previous stroke instead of starting a new one.
+constexpr uint32_t RETOUCH_MS = 25;
+// A lifted stylus that comes down again nearer than this to where it left starts afresh.
+constexpr int64_t RETOUCH_PIXELS = 10;
+// The speed is averaged over at most this many moves.
+constexpr int32_t AVERAGED_MOVES = 5;
+constexpr uint64_t MAX_STRENGTH = 100;
+
+uint32_t Now() {
+    Clock* clock = CurrentPlatform().clock;
+    return clock ? clock->TickCount() : 0;
+}
+
+// Chebyshev distance, in 64 bits so that points far outside the screen cannot overflow.
+int64_t Distance(Point a, Point b) {
+    const int64_t dx = std::llabs(int64_t{a.x} - b.x);
+    const int64_t dy = std::llabs(int64_t{a.y} - b.y);
+    return std::max(dx, dy);
+}
+
+// The tap segment starts one pixel up and left; saturating, for points from scripts.
+int32_t OneLess(int32_t v) { return v == INT32_MIN ? v : v - 1; }
+
+}  // namespace
+
+int32_t ScreenStateValue() { return g_screenState; }
+void SetScreenStateValue(int32_t state) { g_screenState = state; }
+
+int32_t DrawCentredText(Surface& surface, const String& text, Colour colour, int32_t pointTenths,
+                        int32_t x, int32_t y) {
+    Font font;
+    font.pointTenths = pointTenths;
+    font.face = u"Arial";
+    const Size extent = surface.TextExtent(font, text);
+    if (x < 0) x = std::max((App().screenWidth - extent.cx) / 2, 0);
+    surface.DrawText(font, colour, Point{x, y}, text, nullptr);
+    return y + extent.cy;
+}
+
+void InstrumentView::Paint(Surface& surface) {
+    if (App().instrumentLoaded) {
+        PaintInstrument(surface);
+    } else {
+        PrepareScreenPalette(surface);
+        PaintStartupScreen(surface);
+    }
+}
+
+void InstrumentView::PaintInstrument(Surface& surface) {
+    const AppState& app = App();
+    surface.FillRect(Rect{0, 0, app.screenWidth, app.screenHeight},
+                     surface.NearestColour(static_cast<Colour>(app.cb)));
+    if (!app.root) return;
+    // Buttons go last so that they are never hidden by a shape or picture, whatever the
+    // order of the instrument file.
+    app.root->DrawMembers(surface, KIND_BUTTON, 0);
+    app.root->DrawMembers(surface, KIND_BUTTON, KIND_BUTTON);
+}
+
+void InstrumentView::PaintStartupScreen(Surface& surface) {
+    const int32_t state = ScreenStateValue();
+    if (state != SCREEN_BITMAP_ONLY && state != SCREEN_TAP_TO_START && state != SCREEN_LOADING)
+        return;
+    const AppState& app = App();
+    surface.FillRect(Rect{0, 0, app.screenWidth, app.screenHeight}, BLACK);
+    if (app.startupBitmap) {
+        const int32_t x = (app.screenWidth - app.startupBitmap->Width()) / 2;
+        surface.CopyBitmap(*app.startupBitmap, Point{x, STARTUP_BITMAP_TOP});
+    }
+    if (state == SCREEN_BITMAP_ONLY) return;
+    const int32_t y = app.screenHeight * 3 / 4 - 20;
+    const String text = state == SCREEN_TAP_TO_START ? u"Tap screen to start" : u"Loading ...";
+    DrawCentredText(surface, text, YELLOW, STARTUP_TEXT_POINT_TENTHS, -1, y);
+}
+
+void InstrumentView::OnButtonDown(Point p) {
+    if (!App().instrumentLoaded) {
+        if (openRequested_) openRequested_();
+        return;
+    }
+    const uint32_t now = Now();
+    if (now - lastTime_ > RETOUCH_MS) PenDown(p, now);
+}
+
+void InstrumentView::OnButtonUp(Point) {
+    penLifted_ = true;
+    lastTime_ = Now();
+}
+
+void InstrumentView::OnDoubleClick(Point) {
+    // Deliberately nothing: the second tap of a double-click is no new stroke; its moves
+    // continue the previous one (or start afresh by the re-touch rule in OnStylusMove).
+}
+
+void InstrumentView::PenDown(Point p, uint32_t now) {
+    penLifted_ = false;
+    if (PanelElement* root = App().root.get()) {
+        // The root panel's own flag is cleared too: otherwise a second tap on a button that
+        // stands directly in the root panel would count as the pen never having left it.
+        root->ResetPenInside(false);
+        root->SetPenInside(false);
+    }
+    averageDistance_ = 0;
+    moveCount_ = 0;
+    averageInterval_ = 0;
+    HandStroke(Point{OneLess(p.x), OneLess(p.y)}, p, App().sp);
+    lastPoint_ = p;
+    lastTime_ = now;
+}
+
+void InstrumentView::OnStylusMove(Point p) {
+    if (!App().root) return;
+    const uint32_t now = Now();
+    const int64_t d = Distance(p, lastPoint_);
+    if (penLifted_) {
+        penLifted_ = false;
+        if (d < RETOUCH_PIXELS && now - lastTime_ > RETOUCH_MS) {
+            PenDown(p, now);
+            return;
+        }
+        // Otherwise the move continues the previous stroke from its last point.
+    }
+    const int32_t n = std::min(moveCount_ + 1, AVERAGED_MOVES);
+    moveCount_ = n;
+    const int32_t k = n - 1;
+    // In 64 bits: a distance can be as large as the coordinates allow.
+    const int64_t distance = (int64_t{averageDistance_} * k + d) / n;
+    averageDistance_ = static_cast<int32_t>(std::min<int64_t>(distance, INT32_MAX));
+    averageInterval_ = (averageInterval_ * static_cast<uint32_t>(k) + (now - lastTime_)) /
+                       static_cast<uint32_t>(n);
+    if (averageInterval_ == 0) averageInterval_ = 1;  // a move with no time between is fast
+    const uint64_t strength =
+        std::min(static_cast<uint64_t>(averageDistance_) * 100 / averageInterval_, MAX_STRENGTH);
+    if (strength > 0) {
+        HandStroke(lastPoint_, p, static_cast<int32_t>(strength));
+    } else {
+        moveCount_ = k;  // standing still does not dilute the average
+    }
+    lastTime_ = now;
+    lastPoint_ = p;
+}
+
+void InstrumentView::HandStroke(Point from, Point to, int32_t strength) {
+    PanelElement* root = App().root.get();
+    if (!root) return;
+    if (EventTrace* trace = Trace()) trace->Stroke(from, to, strength);
+    root->OnStroke(from, to, strength, false);
+}
+
+void InstrumentView::OnKeyDown(uint32_t keyCode) { chordlane::OnKeyDown(keyCode); }
+void InstrumentView::OnKeyUp(uint32_t keyCode) { chordlane::OnKeyUp(keyCode); }
+
+}  // namespace chordlane

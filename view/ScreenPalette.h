@@ -1,0 +1,29 @@
+#pragma once
+// The 3-3-2 colour palette realised on palette displays, so that instruments look the same on
+// a 256-colour screen as on a true-colour one.
+
+#include <array>
+#include <cstdint>
+
+#include "platform/Surface.h"
+
+namespace chordlane {
+
+struct PaletteEntry {
+    uint8_t red = 0;
+    uint8_t green = 0;
+    uint8_t blue = 0;
+    uint8_t flags = 0;
+};
+
+using PaletteTable = std::array<PaletteEntry, 256>;
+
+//! Creates the palette table once; later calls do nothing. It lives until the process ends.
+void BuildScreenPalette();
+//! The table, or null before BuildScreenPalette (or when it could not be allocated).
+const PaletteTable* ScreenPaletteTable();
+//! Builds the table and answers whether the surface is a palette display with room for all
+//! 256 entries, the only case in which the palette is realised on it.
+bool PrepareScreenPalette(Surface& surface);
+
+}  // namespace chordlane
