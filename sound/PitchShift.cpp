@@ -354,9 +354,15 @@ void MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs, unsigned
     const bool windowed = WindowLength(source, n);
     const std::vector<float> window = windowed ? MakeWindow(n) : std::vector<float>();
 
+    // Images are had in the order of the jobs, so which copies a memory limit leaves out
+    // does not depend on the threads.
+    std::vector<uint8_t> prepared(jobs.size());
+    for (size_t k = 0; k < jobs.size(); ++k) {
+        prepared[k] = PrepareCopy(*jobs[k].out, source, jobs[k].frequency);
+    }
     ParallelFor(jobs.size(), threads, [&](size_t k) {
         Sample& out = *jobs[k].out;
-        if (!PrepareCopy(out, source, jobs[k].frequency)) return;
+        if (!prepared[k]) return;
         Plan plan;
         if (windowed && MakePlan(source, jobs[k].frequency, plan)) {
             SynthesiseCopy(out, source, plan, window);

@@ -125,12 +125,17 @@ bool SoundChannel::Start(Sample* sample, int32_t volume, int32_t, Element* sourc
 
 void SoundChannel::Stop(bool restart) {
     WaveOutput* out = Output();
+    const bool queued = device_ != NO_DEVICE && (header_.flags & WHDR_INQUEUE) != 0;
     if (header_.user != 0) Finish(device_, &header_, restart);
     if (device_ != NO_DEVICE && out) {
         out->SetVolume(device_, 0);
         // The queued buffer comes back and its completion notice follows.
         out->Reset(device_);
     }
+    // A cut waits for the notice of the returned buffer to clear the restarting bit. After a
+    // start the output refused nothing was queued and no notice comes; left set, the bit
+    // would make the channel ignore this sample for good.
+    if (restart && !queued) flags_ &= ~RESTARTING;
 }
 
 void SoundChannel::OnBufferDone(WaveDevice device, WaveHeader* header) {

@@ -1,0 +1,136 @@
+#pragma once
+// The wave output of the Linux program: one software mixer, and every "device" the sound
+// engine opens is one stream of it, with its own format (8- or 16-bit PCM, mono or stereo,
+// any rate), its own volume and its completion notices.
+//
+// Two threads meet here. The user-interface thread calls the WaveOutput operations and
+// DeliverNotices; the audio thread (an output's callback or thread) calls Render. Render
+// never allocates and never waits: stream changes reach it through per-stream sequence
+// locks that it only reads (a torn read is simply taken up at the next block), and finished
+// buffers go back through a lock-free ring. The user-interface thread may wait, briefly,
+// for a block being rendered to end, so that a reset or closed stream's data is no longer
+// read once the call returns.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <span>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/WaveOutput.h"
+#include "platform/audio/SpscRing.h"
+
+namespace chordlane {
+
+// How streams at another rate are converted to the mixer's. Linear interpolation keeps 64
+// converted voices within a few percent of one core; the fastest sinc converter, cleaner
+// at the top of the spectrum, costs about ten times as much.
+enum class RateConversion { Linear, SincFastest };
+
+struct WaveMapperConfig {
+    uint32_t deviceRate = 48000;       // frames per second of the mix
+    uint32_t maxStreams = 1024;        // devices open at once
+    uint32_t maxBlockFrames = 1024;    // Render works in pieces of at most this
+    RateConversion conversion = RateConversion::Linear;
+};
+
+class WaveMapper : public WaveOutput {
+public:
+    explicit WaveMapper(const WaveMapperConfig& config = {});
+    ~WaveMapper() override;
+    WaveMapper(const WaveMapper&) = delete;
+    WaveMapper& operator=(const WaveMapper&) = delete;
+
+    // User-interface thread.
+    WaveResult Open(WaveDevice* device, const WaveFormat& format) override;
+    WaveResult Prepare(WaveDevice device, WaveHeader* header) override;
+    WaveResult Unprepare(WaveDevice device, WaveHeader* header) override;
+    //! One buffer at a time per device: a second write while one is queued is refused.
+    WaveResult Write(WaveDevice device, WaveHeader* header) override;
+    WaveResult SetVolume(WaveDevice device, uint32_t volume) override;
+    //! Returns the queued buffer; its notice follows at the next DeliverNotices. The data
+    //! is no longer read once this returns.
+    WaveResult Reset(WaveDevice device) override;
+    //! Stops and forgets the device; notices not yet delivered for it are dropped.
+    WaveResult Close(WaveDevice device) override;
+    void SetNoticeHandler(NoticeHandler handler) override;
+
+    //! Hands the completion notices that have come in to the handler; answers how many.
+    size_t DeliverNotices();
+    //! Called on the audio thread (and after a reset) when notices are waiting, so the
+    //! user-interface thread can be woken to deliver them. Must not block or allocate.
+    void SetWakeHook(void (*hook)(void* context), void* context);
+    //! A descriptor that becomes readable when notices are waiting (for a socket notifier);
+    //! DeliverNotices drains it. -1 when it could not be made.
+    int NoticeFd() const { return noticeFd_; }
+    //! Changes the mix rate; only while no device is open.
+    bool SetDeviceRate(uint32_t rate);
+    uint32_t DeviceRate() const { return deviceRate_.load(std::memory_order_relaxed); }
+    size_t OpenDevices() const { return deviceSlots_.size(); }
+
+    // Audio thread.
+    //! Mixes the next frames of every sounding stream into out, interleaved stereo floats
+    //! (out is overwritten; it must hold 2 * frames values).
+    void Render(std::span<float> out, size_t frames);
+
+private:
+    struct Slot;
+    struct Voice;
+    struct Stream;
+    struct Finished {
+        uint32_t slot = 0;
+        uint32_t generation = 0;
+    };
+    struct PendingNotice {
+        WaveDevice device = NO_DEVICE;
+        WaveHeader* header = nullptr;
+    };
+
+    Stream* Find(WaveDevice device, uint32_t* slot = nullptr);
+    void Publish(uint32_t slot, bool playing);
+    void WaitForRender();
+    void Wake();
+    void CompleteStream(uint32_t slot, Stream& stream, WaveHeader* header);
+
+    void ApplyChanges();
+    void ApplySlot(uint32_t slot);
+    void Activate(uint32_t slot);
+    void Deactivate(uint32_t slot);
+    bool MixVoice(Voice& voice, const Slot& slot, float* out, size_t frames);
+    void RenderPiece(float* out, size_t frames);
+
+    const WaveMapperConfig config_;
+    std::atomic<uint32_t> deviceRate_;
+
+    // Shared between the threads.
+    std::unique_ptr<Slot[]> slots_;
+    std::unique_ptr<std::atomic<uint64_t>[]> dirty_;
+    size_t dirtyWords_ = 0;
+    SpscRing<Finished> finished_;
+    std::atomic<bool> finishedOverflow_{false};
+    std::atomic<uint32_t> renderCount_{0};  // odd while a block is being rendered
+    void (*wakeHook_)(void*) = nullptr;
+    void* wakeContext_ = nullptr;
+    int noticeFd_ = -1;
+
+    // Audio thread only.
+    std::unique_ptr<Voice[]> voices_;
+    std::unique_ptr<uint32_t[]> active_;
+    uint32_t activeCount_ = 0;
+    std::vector<float> input_;
+    std::vector<float> converted_;
+
+    // User-interface thread only.
+    std::unique_ptr<Stream[]> streams_;
+    std::vector<uint32_t> freeSlots_;
+    std::unordered_map<WaveDevice, uint32_t> deviceSlots_;
+    std::deque<PendingNotice> resetNotices_;
+    NoticeHandler handler_;
+    WaveDevice lastDevice_ = 0;
+    bool delivering_ = false;
+};
+
+}  // namespace chordlane
