@@ -10,6 +10,7 @@
 #include "platform/Text.h"
 #include "elements/Element.h"
 #include "elements/PanelElement.h"
+#include "elements/RectElement.h"
 #include "sound/SoundElement.h"
 
 namespace chordlane {
@@ -112,6 +113,8 @@ void ResetInstrument() {
     App().currentPath.clear();
     App().answersLog.clear();
     if (App().root) App().root->DeleteAll();
+    // The next instrument's first shape sets the shapes' colours anew.
+    ReleaseSharedShapeObjects();
 }
 
 void StartPlaying(Element* voice) { AddUnlessPresent(State().playing, voice); }

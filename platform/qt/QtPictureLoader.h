@@ -10,7 +10,7 @@ namespace chordlane {
 // whose header states a size of 0 or more than MAX_PICTURE_SIDE on a side is refused before
 // any pixel memory is allocated.
 class QtPictureLoader : public PictureLoader {
-  public:
+public:
     static constexpr int32_t MAX_PICTURE_SIDE = 16384;
 
     //! startupPath names the start-up bitmap file; empty means there is none.
@@ -19,7 +19,7 @@ class QtPictureLoader : public PictureLoader {
     std::shared_ptr<Bitmap> LoadFile(const String& path) override;
     std::shared_ptr<Bitmap> LoadStartupBitmap() override;
 
-  private:
+private:
     String startupPath_;
 };
 

@@ -1,0 +1,101 @@
+#pragma once
+// What the element tests share: a root panel as the loader makes it, an element that writes
+// down what it receives, and an event trace.
+
+#include <memory>
+#include <vector>
+
+#include "app/AppState.h"
+#include "app/EventTrace.h"
+#include "app/ScreenUpdate.h"
+#include "elements/PanelElement.h"
+#include "elements/RectElement.h"
+#include "tests/support/ChordlaneTest.h"
+
+namespace chordlane::test {
+
+// Registers itself like a voice; records triggers, the integer "nn" and the string "tt".
+class Recorder : public IndexedElement {
+public:
+    using IndexedElement::IndexedElement;
+    const char* ClassName() const override { return "Recorder"; }
+    void Trigger(int32_t value, Element* source) override {
+        values.push_back(value);
+        sources.push_back(source);
+    }
+    void SetInt(const String& p, int32_t v) override { number = p == u"nn" ? v : number; }
+    int32_t GetInt(const String& p) override { return p == u"nn" ? number : NO_VALUE; }
+    void SetString(const String& p, const String& v) override { text = p == u"tt" ? v : text; }
+
+    std::vector<int32_t> values;
+    std::vector<Element*> sources;
+    int32_t number = NO_VALUE;
+    String text;
+};
+
+// Writes down pressed flags as "+name"/"-name" and the event names looked up.
+class TestTrace : public EventTrace {
+public:
+    void Stroke(Point, Point, int32_t) override {}
+    void Event(const String& name, bool) override { events.push_back(name); }
+    void Pressed(const Element& b, bool on) override { presses.push_back((on ? u"+" : u"-") + b.Name()); }
+    void Start(const Element&, const Element&, int32_t, int32_t, uint32_t) override {}
+    void Stop(const Element&) override {}
+    void Done(const Element&, const Element*) override {}
+    void Message(const String&) override {}
+
+    std::vector<String> presses;
+    std::vector<String> events;
+};
+
+// An empty instrument: the root panel "!" over a 240 x 320 screen, with a trace installed.
+class ElementTest : public ChordlaneTest {
+protected:
+    void SetUp() override {
+        ChordlaneTest::SetUp();
+        App().screenRect = {0, 0, 239, 319};
+        App().root = std::make_unique<PanelElement>(u"!", R(0, 0, 239, 319), 0);
+        SetTrace(&trace_);
+    }
+    void TearDown() override {
+        SetTrace(nullptr);
+        ReleaseSharedShapeObjects();
+        ChordlaneTest::TearDown();
+    }
+
+    PanelElement& Root() { return *App().root; }
+
+    //! Makes an element in container (the root when null) and answers it.
+    template <typename T, typename... Args>
+    T& Add(ElementList* container, Args&&... args) {
+        auto element = std::make_unique<T>(std::forward<Args>(args)...);
+        T& ref = *element;
+        (container ? *container : static_cast<ElementList&>(Root())).Add(std::move(element));
+        return ref;
+    }
+
+    //! Activates as the Open flow does after reading; the record of repaints starts empty.
+    void Activate() {
+        Root().SetActiveWhere(true, KIND_CONTAINER);
+        Root().SetActive(true);
+        FlushPendingRepaint();
+        platform_.window.ClearRepaints();
+    }
+
+    //! A tap as the stylus handling delivers it: pen down, then a one-pixel segment.
+    int32_t Tap(int32_t x, int32_t y) {
+        Root().ResetPenInside(false);
+        return Root().OnStroke({x - 1, y - 1}, {x, y}, 30, false);
+    }
+    int32_t Move(Point from, Point to, int32_t strength = 50) {
+        return Root().OnStroke(from, to, strength, false);
+    }
+
+    static std::unique_ptr<Rect> R(int32_t l, int32_t t, int32_t r, int32_t b) {
+        return std::make_unique<Rect>(Rect{l, t, r, b});
+    }
+
+    TestTrace trace_;
+};
+
+}  // namespace chordlane::test
