@@ -1,6 +1,35 @@
+// chordlane: the instrument in a window.
+#include <QApplication>
 #include <cstdio>
+#include <string>
+#include <vector>
 
-int main() {
-    std::fprintf(stderr, "chordlane: the window is not there yet\n");
-    return 0;
+#include "app/gui/CInstrumentApp.h"
+#include "app/gui/ProgramOptions.h"
+
+int main(int argc, char** argv) {
+    using chordlane::ParsedCommandLine;
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    const ParsedCommandLine parsed = chordlane::ParseProgramOptions(words);
+    switch (parsed.action) {
+    case ParsedCommandLine::Action::Help:
+        std::fputs(chordlane::ProgramUsage().c_str(), stdout);
+        return 0;
+    case ParsedCommandLine::Action::Version:
+        std::printf("chordlane %s\n", CHORDLANE_VERSION);
+        return 0;
+    case ParsedCommandLine::Action::Error:
+        std::fprintf(stderr, "chordlane: %s\n", parsed.error.c_str());
+        return 2;
+    case ParsedCommandLine::Action::Run:
+        break;
+    }
+    // Qt's own options are not offered: the words belong to the instrument's path. Qt is set
+    // up through its environment variables instead.
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
+    QApplication::setApplicationName(QStringLiteral("Chordlane"));
+    chordlane::CInstrumentApp app(parsed.options);
+    app.StartApplication();
+    return QApplication::exec();
 }

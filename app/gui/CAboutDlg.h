@@ -1,0 +1,23 @@
+#pragma once
+#include <QDialog>
+
+class QLabel;
+
+namespace chordlane {
+
+// Help -> About Chordlane: the program's icon, name and version.
+class CAboutDlg : public QDialog {
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+
+    QLabel* VersionLabel() const { return version_; }
+    QLabel* SecondLabel() const { return second_; }
+    QLabel* IconLabel() const { return icon_; }
+
+private:
+    QLabel* icon_;
+    QLabel* version_;
+    QLabel* second_;
+};
+
+}  // namespace chordlane

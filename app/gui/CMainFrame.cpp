@@ -1,0 +1,167 @@
+#include "app/gui/CMainFrame.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "app/AppState.h"
+#include "app/MenuCommands.h"
+#include "app/gui/CInstrumentApp.h"
+#include "app/gui/ProgramIcon.h"
+#include "app/gui/ViewWidget.h"
+
+namespace chordlane {
+
+namespace {
+
+// Commands of the shortcut table that nothing handles; their keys still never reach the
+// instrument.
+constexpr int ID_FILE_NEW = 0xE100;
+constexpr int ID_FILE_SAVE = 0xE103;
+constexpr int ID_EDIT_UNDO = 0xE12B;
+constexpr int ID_EDIT_CUT = 0xE123;
+constexpr int ID_EDIT_COPY = 0xE122;
+constexpr int ID_EDIT_PASTE = 0xE125;
+constexpr int ID_NEXT_PANE = 0xE150;
+constexpr int ID_PREV_PANE = 0xE151;
+
+// Often enough that a sound's end is noticed well within its 20 ms allowance.
+constexpr int NOTICE_POLL_MS = 4;
+
+}  // namespace
+
+CMainFrame::CMainFrame(CInstrumentApp& app, InstrumentView& view, const ProgramOptions& options) {
+    setObjectName(QStringLiteral("CMainFrame"));
+    setWindowTitle(QStringLiteral("Chordlane"));
+    setWindowIcon(ProgramIcon());
+
+    // The screen sits centred on black, which only shows when the window is larger than
+    // the screen (full screen).
+    auto* central = new QWidget(this);
+    central->setAutoFillBackground(true);
+    QPalette black = central->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    central->setPalette(black);
+    auto* layout = new QGridLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    view_ = new ViewWidget(view, options.screenWidth, options.screenHeight, options.zoom, central);
+    layout->addWidget(view_, 0, 0, Qt::AlignCenter);
+    setCentralWidget(central);
+    setFocusProxy(view_);
+    view_->setFocus();
+
+    CreateMenus(app);
+    CreateShortcuts();
+    if (!options.fullScreen) layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    noticeTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&noticeTimer_, &QTimer::timeout, this, [this] {
+        if (drainNotices_) drainNotices_();
+    });
+}
+
+CMainFrame::~CMainFrame() { ReleaseHardwareButtons(); }
+
+QAction* CMainFrame::AddCommand(QMenu* menu, const QString& text, int command) {
+    QAction* action = menu->addAction(text);
+    action->setData(command);
+    commands_.push_back(action);
+    return action;
+}
+
+QAction* CMainFrame::CommandAction(int command) const {
+    for (QAction* action : commands_)
+        if (action->data().toInt() == command) return action;
+    return nullptr;
+}
+
+void CMainFrame::CreateMenus(CInstrumentApp& app) {
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
+    QAction* open = AddCommand(fileMenu_, QStringLiteral("&Open"), ID_FILE_OPEN);
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(open, &QAction::triggered, &app, &CInstrumentApp::OnFileOpen);
+    saveAs_ = AddCommand(fileMenu_, QStringLiteral("Save &As"), ID_FILE_SAVE_AS);
+    connect(saveAs_, &QAction::triggered, &app, &CInstrumentApp::OnFileSaveAs);
+    fileMenu_->addSeparator();
+    QAction* exit = AddCommand(fileMenu_, QStringLiteral("E&xit"), ID_APP_EXIT);
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+    connect(fileMenu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+
+    optionsMenu_ = menuBar()->addMenu(QStringLiteral("&Options"));
+    QAction* showActive = AddCommand(optionsMenu_, QStringLiteral("&Show Active"), ID_SHOW_ACTIVE);
+    QAction* speedVolume =
+        AddCommand(optionsMenu_, QStringLiteral("Speed -> &Volume"), ID_SPEED_VOLUME);
+    for (QAction* option : {showActive, speedVolume}) {
+        option->setCheckable(true);
+        // Qt flips a checkable item by itself; the mark is put back so that only the
+        // command's own SetOptionCheck changes it.
+        connect(option, &QAction::triggered, this,
+                [option](bool checked) { option->setChecked(!checked); });
+    }
+    connect(showActive, &QAction::triggered, &app, &CInstrumentApp::OnShowActive);
+    connect(speedVolume, &QAction::triggered, &app, &CInstrumentApp::OnSpeedVolume);
+
+    helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
+    QAction* help = AddCommand(helpMenu_, QStringLiteral("&Help Topics"), ID_HELP);
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(help, &QAction::triggered, this, &CMainFrame::OnHelp);
+    helpMenu_->addSeparator();
+    QAction* about = AddCommand(helpMenu_, QStringLiteral("&About Chordlane..."), ID_APP_ABOUT);
+    connect(about, &QAction::triggered, &app, &CInstrumentApp::OnAppAbout);
+}
+
+void CMainFrame::CreateShortcuts() {
+    const std::pair<QKeyCombination, int> table[] = {
+        {Qt::CTRL | Qt::Key_N, ID_FILE_NEW},        {Qt::CTRL | Qt::Key_S, ID_FILE_SAVE},
+        {Qt::CTRL | Qt::Key_Z, ID_EDIT_UNDO},       {Qt::ALT | Qt::Key_Backspace, ID_EDIT_UNDO},
+        {Qt::CTRL | Qt::Key_X, ID_EDIT_CUT},        {Qt::SHIFT | Qt::Key_Delete, ID_EDIT_CUT},
+        {Qt::CTRL | Qt::Key_C, ID_EDIT_COPY},       {Qt::CTRL | Qt::Key_Insert, ID_EDIT_COPY},
+        {Qt::CTRL | Qt::Key_V, ID_EDIT_PASTE},      {Qt::SHIFT | Qt::Key_Insert, ID_EDIT_PASTE},
+        {QKeyCombination(Qt::Key_F6), ID_NEXT_PANE}, {Qt::SHIFT | Qt::Key_F6, ID_PREV_PANE},
+    };
+    for (const auto& [keys, command] : table) {
+        // Enabled and in the window, so the shortcut takes the key; nothing is connected.
+        auto* action = new QAction(this);
+        action->setShortcut(QKeySequence(keys));
+        action->setData(command);
+        addAction(action);
+        unhandled_.push_back(action);
+    }
+}
+
+void CMainFrame::UpdateCommandStates() { saveAs_->setEnabled(CanSaveAs()); }
+
+void CMainFrame::OnActivate(int state, bool minimised) { chordlane::OnActivate(state, minimised); }
+
+void CMainFrame::OnHotKey(int id) { chordlane::OnHotKey(static_cast<uint32_t>(id)); }
+
+void CMainFrame::OnHelp() { ShowHelp(); }
+
+void CMainFrame::SetWaveNoticeDrain(std::function<void()> drain) {
+    drainNotices_ = std::move(drain);
+    if (drainNotices_)
+        noticeTimer_.start(NOTICE_POLL_MS);
+    else
+        noticeTimer_.stop();
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange) {
+        if (isActiveWindow()) {
+            // A window activated by a press of the mouse is told so by the button still
+            // being down; the buttons are then not taken over.
+            const bool byClick = QGuiApplication::mouseButtons() != Qt::NoButton;
+            OnActivate(byClick ? WA_CLICKACTIVE : WA_ACTIVE, isMinimized());
+        } else {
+            OnActivate(WA_INACTIVE, isMinimized());
+        }
+    } else if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+        OnActivate(WA_INACTIVE, true);
+    }
+}
+
+}  // namespace chordlane

@@ -1,0 +1,67 @@
+#pragma once
+#include <QMainWindow>
+#include <QTimer>
+#include <functional>
+#include <vector>
+
+#include "app/gui/ProgramOptions.h"
+
+class QAction;
+class QMenu;
+
+namespace chordlane {
+
+class CInstrumentApp;
+class InstrumentView;
+class ViewWidget;
+
+// The program's one window: the menu bar over the instrument's screen. It follows the
+// program's activation (system volume and hardware buttons), opens the help, and gives the
+// sound engine's completion notices their turn on the user-interface thread.
+class CMainFrame : public QMainWindow {
+public:
+    CMainFrame(CInstrumentApp& app, InstrumentView& view, const ProgramOptions& options);
+    ~CMainFrame() override;
+
+    ViewWidget* View() const { return view_; }
+    QMenu* FileMenu() const { return fileMenu_; }
+    QMenu* OptionsMenu() const { return optionsMenu_; }
+    QMenu* HelpMenu() const { return helpMenu_; }
+    QAction* SaveAsAction() const { return saveAs_; }
+    //! The action of a menu command (by its command number), or null.
+    QAction* CommandAction(int command) const;
+    //! The shortcuts that have no command behind them but keep their keys from the view.
+    const std::vector<QAction*>& UnhandledShortcuts() const { return unhandled_; }
+
+    //! Enables the menu items by the current state, as before a menu opens.
+    void UpdateCommandStates();
+    //! The frame became active (state 1, 2 by a click) or inactive (0).
+    void OnActivate(int state, bool minimised);
+    //! A hardware button's hot key was pressed.
+    void OnHotKey(int id);
+    //! Help -> Help Topics and F1.
+    void OnHelp();
+    //! Runs drain on the user-interface thread every few milliseconds: the sound engine
+    //! delivers its completion notices from there. An empty function stops it.
+    void SetWaveNoticeDrain(std::function<void()> drain);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void CreateMenus(CInstrumentApp& app);
+    void CreateShortcuts();
+    QAction* AddCommand(QMenu* menu, const QString& text, int command);
+
+    ViewWidget* view_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QMenu* optionsMenu_ = nullptr;
+    QMenu* helpMenu_ = nullptr;
+    QAction* saveAs_ = nullptr;
+    std::vector<QAction*> commands_;
+    std::vector<QAction*> unhandled_;
+    QTimer noticeTimer_;
+    std::function<void()> drainNotices_;
+};
+
+}  // namespace chordlane

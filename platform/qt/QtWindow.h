@@ -1,0 +1,36 @@
+#pragma once
+#include <QPointer>
+#include <QRect>
+
+#include "platform/Window.h"
+
+class QMenuBar;
+class QWidget;
+
+namespace chordlane {
+
+// The main window as the core sees it: the view widget (drawn at zoom times the view's
+// coordinates), the frame that holds it and the menu bar whose items carry the command
+// numbers as their data.
+class QtWindow : public Window {
+public:
+    QtWindow(QWidget* frame, QWidget* view, QMenuBar* menuBar, int zoom);
+
+    void RepaintNow(const Rect& r) override;
+    void SetMenuCheck(int menuPosition, int command, bool checked) override;
+    void ReshowAndRaise() override;
+
+    //! Whether the frame is shown full screen when it is shown again.
+    void SetFullScreen(bool fullScreen) { fullScreen_ = fullScreen; }
+    //! The widget area of a view rectangle, clipped to the widget; empty when outside.
+    QRect WidgetArea(const Rect& r) const;
+
+private:
+    QPointer<QWidget> frame_;
+    QPointer<QWidget> view_;
+    QPointer<QMenuBar> menuBar_;
+    int zoom_;
+    bool fullScreen_ = false;
+};
+
+}  // namespace chordlane
