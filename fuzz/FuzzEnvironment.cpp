@@ -33,7 +33,7 @@ bool EndsWithIgnoringCase(const String& path, std::u16string_view suffix) {
 
 std::vector<uint8_t> StockWave() {
     constexpr uint32_t RATE = 22050;
-    constexpr uint32_t VALUES = 800;
+    constexpr uint32_t VALUES = 200;
     std::vector<uint8_t> out;
     PutText(out, "RIFF");
     Put32(out, 36 + VALUES * 2);
@@ -108,18 +108,23 @@ void FuzzEnvironment::Begin() {
     app.homeFolder = String(HOME);
     app.programFolder = String(PROGRAM);
     app.vM = 50;
-    files->Clear();
     files->AddFolder(HOME);
     files->AddFolder(PROGRAM);
-    platform.messages.Clear();
 }
 
 void FuzzEnvironment::End() {
     UnloadInstrument();
     ResetAppState();
-    while (platform.dialogs.PendingAnswers() > 0) {
-        platform.dialogs.ChooseFile(FileDialogRequest{});
-    }
+    // The headless services write down everything they are asked; over millions of runs
+    // that would grow without bound, so every run starts with fresh ones.
+    files->Clear();
+    platform.dialogs = ScriptedDialogs();
+    platform.messages = RecordedMessages();
+    platform.window = HeadlessWindow();
+    // The old output unhooks itself from the clock when it goes, so it goes first.
+    platform.waveOut.reset();
+    platform.waveOut = MakeFakeWaveOutput(platform.clock);
+    platform.Install();
 }
 
 std::vector<Section> SplitInput(std::string_view input) {

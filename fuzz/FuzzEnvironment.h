@@ -26,7 +26,8 @@ public:
     std::unique_ptr<File> Open(const String& path, FileMode mode) override;
 };
 
-//! A short 16-bit mono recording of a plucked tone at 220 Hz, as a whole wave file.
+//! A 16-bit mono recording of two periods of a tone at 220 Hz, as a whole wave file: long
+//! enough to be pitch-shifted, short enough that the copies cost next to nothing.
 std::vector<uint8_t> StockWave();
 //! A 4 x 4 bitmap file of 24 bits.
 std::vector<uint8_t> StockBitmap();
@@ -36,7 +37,7 @@ public:
     FuzzEnvironment();
     //! Back to the start-up state with no files.
     void Begin();
-    //! Deletes the instrument and forgets the dialogs' answers.
+    //! Deletes the instrument and every file, and puts in fresh headless services.
     void End();
 
     HeadlessPlatform platform;

@@ -29,7 +29,7 @@ inline constexpr int32_t MAX_INCLUDE_DEPTH = 32;
 // Bounds of one load, whatever its files. The depth bound alone does not bound the work: a
 // file that includes itself (or the next file) twice doubles it at every level. And every
 // line can build an element, so the lines bound the memory an instrument can take.
-inline constexpr int32_t MAX_INCLUDED_FILES = 1000;
+inline constexpr int32_t MAX_INCLUDED_FILES = 256;
 inline constexpr int64_t MAX_LOAD_LINES = 1000000;
 
 // Learns what the loader skipped or could not find, with the file (its name as the loader
