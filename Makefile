@@ -20,6 +20,9 @@ test: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan
 	ctest --preset asan
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan
+	ctest --preset tsan
 
 run: build
 	./build/default/app/gui/chordlane '!'
