@@ -4,6 +4,7 @@
 #include <string>
 
 #include "elements/Element.h"
+#include "elements/GroupElement.h"
 #include "elements/PanelElement.h"
 #include "language/NameRegistry.h"
 #include "language/Parser.h"
@@ -76,6 +77,17 @@ TEST_F(BadInputTest, AnIncludeCycleWithTwoIncludesPerLevelEndsAfterTheIncludeBou
     EXPECT_NE(Find(u"after"), nullptr);
 }
 
+// Once a stack overflow at the first key press: the group took itself in as a member.
+TEST_F(BadInputTest, AVoiceWhoseNameFindsAGroupNeverPutsThatGroupIntoItself) {
+    Load(CatalogueFile("group-joins-itself.clx"));
+    ExpectBoundedLoad();
+    auto* group = dynamic_cast<GroupElement*>(Lookup(u"g"));
+    ASSERT_NE(group, nullptr);
+    EXPECT_TRUE(group->Members().empty());
+    OnKeyDown('A');
+    OnKeyUp('A');
+}
+
 TEST_F(BadInputTest, AnIncludeOfAFolderIncludesNothing) {
     const OpenResult result = Load(CatalogueFile("include-folder.clx"));
     ExpectBoundedLoad();
@@ -132,11 +144,11 @@ TEST_F(BadInputTest, BlocksNestedAHundredThousandDeepStopAtTheNestingBound) {
 TEST_F(BadInputTest, TenThousandPanelsLoadWithNamesPastTheAlphabet) {
     std::string body;
     for (int i = 0; i < 10000; ++i) {
-        body += "[ p" + std::to_string(i) + " 0 0 240 320\nbr b 0 0 10 10\nv v\n=s b.na v\n]\n";
+        body += "[ p" + std::to_string(i) + " 0 0 240 320\nbr b 0 0 10 10\nv v\n]\n";
     }
     Load(WriteInstrument("main.clx", body));
     ExpectBoundedLoad();
-    EXPECT_EQ(CountElements(), 10000u * 4);
+    EXPECT_EQ(CountElements(), 10000u * 3);
     auto* last = dynamic_cast<PanelElement*>(Lookup(u"p9999"));
     ASSERT_NE(last, nullptr);
     // The 10000th panel's prefix is the character 64 + 10000.
