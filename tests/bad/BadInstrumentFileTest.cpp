@@ -128,12 +128,20 @@ TEST_F(BadInputTest, LinesOfAMegabyteAreReadInPiecesThatBuildNothing) {
 }
 
 TEST_F(BadInputTest, BlocksNestedAHundredThousandDeepStopAtTheNestingBound) {
-    std::string body;
-    for (int i = 0; i < 100000; ++i) body += "{ g\n";
-    body += "gr inner 0 0 1 1\n";
-    for (int i = 0; i < 100000; ++i) body += "}\n";
-    body += "gr after 0 0 1 1\n";
-    Load(WriteInstrument("main.clx", body));
+    auto nested = [](int depth) {
+        std::string body;
+        for (int i = 0; i < depth; ++i) body += "{ g\n";
+        body += "gr inner 0 0 1 1\n";
+        for (int i = 0; i < depth; ++i) body += "}\n";
+        return body + "gr after 0 0 1 1\n";
+    };
+    // Past the line bound nothing more is read: only the groups are built.
+    Load(WriteInstrument("main.clx", nested(100000)));
+    ExpectBoundedLoad();
+    EXPECT_EQ(CountElements(), static_cast<size_t>(MAX_NESTING));
+    EXPECT_EQ(Find(u"inner"), nullptr);
+
+    Load(WriteInstrument("main.clx", nested(20000)));
     ExpectBoundedLoad();
     EXPECT_NE(Find(u"inner"), nullptr);
     // The groups close after MAX_NESTING lines; the next '}' stands at file level and ends it.
