@@ -25,7 +25,8 @@ public:
         const auto* p = static_cast<const uint8_t*>(buffer);
         if (position_ > bytes_->size()) bytes_->resize(position_);
         const size_t overlap = std::min(size, bytes_->size() - position_);
-        std::memcpy(bytes_->data() + position_, p, overlap);
+        // An empty file has no data pointer to copy to.
+        if (overlap > 0) std::memcpy(bytes_->data() + position_, p, overlap);
         bytes_->insert(bytes_->end(), p + overlap, p + size);
         position_ += size;
         return size;
