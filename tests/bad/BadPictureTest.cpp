@@ -34,5 +34,15 @@ TEST_F(BadInputTest, PicturesOfNoPixelsOrTenBillionLoadAsNoPicture) {
     }
 }
 
+// Found by fuzzing: the GIF reader told a size of 256 x 38 and then read 19778 x 38, past the
+// side bound that the size it tells is checked against.
+TEST_F(BadInputTest, PicturesOtherThanBitmapsAndPngDoNotLoad) {
+    CopyBad("picture-gif-wider-than-it-says.gif");
+    const String path = TempFolder() + u"picture-gif-wider-than-it-says.gif";
+    QtPictureLoader qtLoader;
+    EXPECT_EQ(qtLoader.LoadFile(path), nullptr);
+    EXPECT_EQ(platform_.pictures->LoadFile(path), nullptr);
+}
+
 }  // namespace
 }  // namespace chordlane::test
