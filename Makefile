@@ -1,5 +1,8 @@
 # The two commands: make run, make test. Both install what is missing first.
-.PHONY: all deps build test test-default test-asan run bench clean
+.PHONY: all deps build test test-default test-asan run bench fuzz clean
+
+# Seconds each fuzz target runs in "make fuzz".
+FUZZ_SECONDS ?= 60
 
 all: build
 
@@ -17,9 +20,18 @@ test: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan
 	ctest --preset asan
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan
+	ctest --preset tsan
 
 run: build
 	./build/default/app/gui/chordlane '!'
+
+fuzz:
+	@CHORDLANE_WITH_FUZZ=1 bash scripts/install-deps.sh
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz
+	bash fuzz/run.sh $(FUZZ_SECONDS)
 
 bench: build
 	./build/default/bench/chordlane_bench

@@ -101,7 +101,10 @@ void VoiceElement::SetString(const String& property, const String& value) {
         GroupElement* group = FindGroup(value);
         if (!group) return;
         // Joining the same group again would make one trigger of it play this voice twice.
-        if (!group->Contains(this)) group->AddByName(Name());
+        // And only this voice joins: its name can find another element (a group of the same
+        // name, or the element a panel's prefixed name falls back to), and a group that took
+        // in itself would trigger itself without end.
+        if (!group->Contains(this) && Lookup(Name()) == this) group->AddByName(Name());
         if (std::find(joined_.begin(), joined_.end(), value) == joined_.end()) {
             joined_.push_back(value);
         }

@@ -50,6 +50,9 @@ const std::vector<Element*>& PlayingList();
 struct ParseState {
     int32_t panelCounter = 0;
     int32_t currentPanelNumber = 0;
+    // What this load has read so far, against the bounds of one load (Parser.h).
+    int32_t filesIncluded = 0;
+    int64_t linesRead = 0;
 };
 ParseState& CurrentParseState();
 

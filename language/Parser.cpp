@@ -470,6 +470,12 @@ Flow ParseInclude(Line& l) {
         SkipNoFile(l, file);
         return Aborted() ? Flow::Abort : Flow::Next;
     }
+    if (CurrentParseState().filesIncluded >= MAX_INCLUDED_FILES) {
+        Skip(l, "more than " + std::to_string(MAX_INCLUDED_FILES) +
+                    " includes in one instrument: " + ToUtf8(file.name));
+        return Flow::Next;
+    }
+    ++CurrentParseState().filesIncluded;
     if (l.ctx.includeDepth + 1 > MAX_INCLUDE_DEPTH) {
         Skip(l, "includes nested deeper than " + std::to_string(MAX_INCLUDE_DEPTH) +
                     " files: " + ToUtf8(file.name));
@@ -546,6 +552,17 @@ Flow ParseLevel(ParseContext& ctx) {
     for (;;) {
         if (!ctx.reader->ReadLine(ctx.line, LINE_BUFFER_SIZE)) return Flow::EndOfInput;
         const int32_t number = ctx.lines ? ctx.lines->Take(ctx.line) : 0;
+        // Past the bound every level of every file ends as if its input had ended; what was
+        // built so far stays.
+        if (++CurrentParseState().linesRead > MAX_LOAD_LINES) {
+            if (CurrentParseState().linesRead == MAX_LOAD_LINES + 1 && ctx.listener) {
+                ctx.listener->SkippedLine(ctx.fileName, number,
+                                          u"the instrument is longer than " +
+                                              Ascii(std::to_string(MAX_LOAD_LINES)) +
+                                              u" lines: the rest is not read");
+            }
+            return Flow::EndOfInput;
+        }
         StripLineEnd(ctx.line);
         const char16_t first = ctx.line[0];
         if (first == u' ' || first == u'\t') {

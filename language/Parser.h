@@ -26,6 +26,11 @@ inline constexpr size_t MAX_QUALIFIED_NAME = 255;
 inline constexpr int32_t MAX_NESTING = 256;
 // A file that includes itself would otherwise be read again without end.
 inline constexpr int32_t MAX_INCLUDE_DEPTH = 32;
+// Bounds of one load, whatever its files. The depth bound alone does not bound the work: a
+// file that includes itself (or the next file) twice doubles it at every level. And every
+// line can build an element, so the lines bound the memory an instrument can take.
+inline constexpr int32_t MAX_INCLUDED_FILES = 256;
+inline constexpr int64_t MAX_LOAD_LINES = 50000;
 
 // Learns what the loader skipped or could not find, with the file (its name as the loader
 // used it) and the physical line (a file's header is line 1). The program ignores all of it;

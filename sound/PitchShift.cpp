@@ -69,6 +69,10 @@ bool WindowLength(const Sample& source, int32_t& n) {
     return true;
 }
 
+// Window entries a grain can reach: its first half starts at entry 0 and its second at 1,
+// and neither runs over more values than the recording holds.
+int64_t ReachableWindow(const Sample& source) { return int64_t{source.ValueCount()} + 1; }
+
 // Adds count weighted source values into out, all three walked upward from the pointers
 // given. Within one grain half every output index is met once, so whether any value leaves
 // the limit does not depend on the order: the loop tests them all at once and can run on
@@ -311,11 +315,12 @@ int32_t FindPitchPhase(Sample& source) {
     return source.pitchPhase;
 }
 
-std::vector<float> MakeWindow(int32_t n) {
+std::vector<float> MakeWindow(int32_t n, int64_t maxEntries) {
     std::vector<float> window;
-    if (n <= 0) return window;
-    window.resize(static_cast<size_t>(n) + 1);
-    for (int32_t k = 0; k <= n; ++k) {
+    if (n <= 0 || maxEntries <= 0) return window;
+    const int64_t entries = std::min<int64_t>(int64_t{n} + 1, maxEntries);
+    window.resize(static_cast<size_t>(entries));
+    for (int64_t k = 0; k < entries; ++k) {
         const double angle = static_cast<double>(k) * 3.1415926535 / n * 0.5;
         window[k] = static_cast<float>(std::cos(angle));
     }
@@ -390,7 +395,7 @@ bool MakeShiftedSample(Sample& out, Sample& source, float frequency) {
         return false;
     }
     const std::span<int16_t> copy(values.get(), static_cast<size_t>(plan.count));
-    const std::vector<float> window = MakeWindow(n);
+    const std::vector<float> window = MakeWindow(n, ReachableWindow(source));
     // The straightforward loop: every pass starts from a cleared output.
     float gain = 1.0f;
     while (!Synthesise(copy, frequency, source, window, gain)) gain = gain * GAIN_STEP;
@@ -406,7 +411,7 @@ void MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs, unsigned
     FindPitchPhase(source);
     int32_t n = 0;
     const bool windowed = WindowLength(source, n);
-    const Window window(windowed ? MakeWindow(n) : std::vector<float>());
+    const Window window(windowed ? MakeWindow(n, ReachableWindow(source)) : std::vector<float>());
 
     // Images are had in the order of the jobs, so which copies a memory limit leaves out
     // does not depend on the threads.

@@ -49,8 +49,10 @@ void StoreOffsetValues(Sample& sample, std::span<const int16_t> values);
 int32_t FindPitchPhase(Sample& source);
 
 //! N + 1 quarter-cosine weights from 1 (the grain centre) down to about 0. Grains that reach
-//! past entry N add nothing there.
-std::vector<float> MakeWindow(int32_t n);
+//! past entry N add nothing there. With maxEntries only the first that many are made: a
+//! grain never reaches further into the window than the recording has values, while N (the
+//! period) can run to billions for a tiny frequency or a huge rate.
+std::vector<float> MakeWindow(int32_t n, int64_t maxEntries = INT64_MAX);
 
 // What the grains of one synthesis pass share.
 struct GrainTarget {

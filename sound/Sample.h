@@ -11,8 +11,9 @@ namespace chordlane {
 class SoundElement;
 
 // All sample images together may not exceed this by default: a few instruments' worth, far
-// below what a machine has, so no instrument file can exhaust memory.
-inline constexpr int64_t DEFAULT_SAMPLE_MEMORY_LIMIT = int64_t{2} << 30;
+// below what a machine has, so no instrument file can exhaust memory. With the elements a
+// load can build besides, a whole load stays under 1 GiB.
+inline constexpr int64_t DEFAULT_SAMPLE_MEMORY_LIMIT = int64_t{512} << 20;
 
 // Sample data always starts here in an image, after the canonical RIFF header.
 inline constexpr int32_t WAVE_HEADER_SIZE = 44;

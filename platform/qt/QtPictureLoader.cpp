@@ -1,5 +1,6 @@
 #include "platform/qt/QtPictureLoader.h"
 
+#include <QByteArray>
 #include <QIODevice>
 #include <QImageReader>
 #include <algorithm>
@@ -57,6 +58,11 @@ std::shared_ptr<Bitmap> QtPictureLoader::LoadFile(const String& path) {
 
     QImageReader reader(&device);
     reader.setAllocationLimit(ALLOCATION_LIMIT_MB);
+    // Bitmaps and PNG only, the pictures the headless loader knows too. Other readers need
+    // not tell the size they will read: the GIF reader answers the size of its first frame's
+    // header and may then read a larger picture.
+    const QByteArray kind = reader.format();
+    if (kind != "bmp" && kind != "png") return nullptr;
     // The header's size decides before any pixels are read: a size the reader cannot tell
     // cannot be bounded, so it is refused too.
     const QSize size = reader.size();
@@ -77,7 +83,7 @@ std::shared_ptr<Bitmap> QtPictureLoader::LoadFile(const String& path) {
         if (image.isNull()) return nullptr;
         image.fill(Qt::white);
     }
-    if (!reader.read(&image) || image.isNull()) return nullptr;
+    if (!reader.read(&image) || image.isNull() || image.size() != size) return nullptr;
     return std::make_shared<QtBitmap>(std::move(image));
 }
 
