@@ -3,12 +3,12 @@
 # fuzz/corpus/<target> and the inputs found so far in build/fuzz/corpus/<target>, where new
 # ones are kept. A crash, leak, timeout or memory blow-up stops the run with the target's log
 # and leaves the input that caused it in build/fuzz/artifacts/.
-# Usage: fuzz/run.sh SECONDS [TARGET...]   (targets: text load wave picture)
+# Usage: fuzz/run.sh SECONDS [TARGET...]   (targets: text load wave picture play)
 set -uo pipefail
 seconds=${1:-60}
 shift || true
 targets=("$@")
-if [ ${#targets[@]} -eq 0 ]; then targets=(text load wave picture); fi
+if [ ${#targets[@]} -eq 0 ]; then targets=(text load wave picture play); fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/fuzz"
 mkdir -p "$build/artifacts"
