@@ -206,22 +206,22 @@ void FireInitEvent(int32_t panelNumber) {
     RaiseEvent(name, 0);
 }
 
-Sample* FindSound(const String& specification, int32_t offset) {
-    const String spec = specification.substr(0, 31);
-    size_t cut = spec.find(u'-');
-    if (cut == String::npos) cut = spec.find(u'+');
+Sample* FindSound(const String& noteName, int32_t offset) {
+    const String form = noteName.substr(0, 31);
+    size_t cut = form.find(u'-');
+    if (cut == String::npos) cut = form.find(u'+');
 
     enum class Mode { Name, Number, Note } mode = Mode::Name;
-    String setName = spec;
+    String setName = form;
     int64_t number = 0;
     if (cut != String::npos) {
-        setName = spec.substr(0, cut);
+        setName = form.substr(0, cut);
         const size_t rest = cut + 1;
-        const char16_t next = rest < spec.size() ? spec[rest] : u'\0';
+        const char16_t next = rest < form.size() ? form[rest] : u'\0';
         if (next >= u'0' && next <= u'9') {
             mode = Mode::Number;
-            number = DecimalValue(spec, rest);
-            if (spec[cut] == u'-') number = -number;
+            number = DecimalValue(form, rest);
+            if (form[cut] == u'-') number = -number;
         } else {
             mode = Mode::Note;
             int32_t semitone = 0;
@@ -235,16 +235,16 @@ Sample* FindSound(const String& specification, int32_t offset) {
                 case u'G': case u'g': semitone = 10; break;
                 default: semitone = 0; break;
             }
-            size_t pos = rest < spec.size() ? rest + 1 : rest;
-            if (pos < spec.size() && spec[pos] == u'#') {
+            size_t pos = rest < form.size() ? rest + 1 : rest;
+            if (pos < form.size() && form[pos] == u'#') {
                 semitone += 1;
                 ++pos;
-            } else if (pos < spec.size() && spec[pos] == u'b') {
+            } else if (pos < form.size() && form[pos] == u'b') {
                 semitone = semitone == 0 ? 11 : semitone - 1;
                 ++pos;
             }
-            if (pos < spec.size() && spec[pos] == u'+') ++pos;
-            number = 12 * DecimalValue(spec, pos) + semitone;
+            if (pos < form.size() && form[pos] == u'+') ++pos;
+            number = 12 * DecimalValue(form, pos) + semitone;
         }
     }
     if (offset != NO_VALUE) number += offset;

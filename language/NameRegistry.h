@@ -38,9 +38,9 @@ void OnKeyUp(uint32_t keyCode);
 void ResetKeyState();
 void FireInitEvent(int32_t panelNumber);
 
-//! The sample a note specification names ("gtr", "gtr+12", "gtr-E2"), offset by offset
+//! The sample a note name names ("gtr", "gtr+12", "gtr-E2"), offset by offset
 //! semitones unless that is NO_VALUE; null when no active sound element has it.
-Sample* FindSound(const String& specification, int32_t offset);
+Sample* FindSound(const String& noteName, int32_t offset);
 
 const std::map<String, Element*>& Registry();
 const std::vector<Element*>& SoundList();

@@ -117,25 +117,25 @@ class LineReader {
         : words_(words), command_(command) {}
 
     bool Read(std::string& reason) {
-        const CommandSpec* spec = nullptr;
+        const CommandSpec* form = nullptr;
         for (const CommandSpec& s : COMMANDS) {
-            if (s.name == words_[0]) spec = &s;
+            if (s.name == words_[0]) form = &s;
         }
-        if (!spec) {
+        if (!form) {
             reason = "unknown command '" + words_[0] + "'";
             return false;
         }
-        command_.op = spec->op;
-        if (words_.size() - 1 != spec->count) {
-            reason = std::string(spec->name) + (spec->count == 0
+        command_.op = form->op;
+        if (words_.size() - 1 != form->count) {
+            reason = std::string(form->name) + (form->count == 0
                                                     ? " takes no arguments"
-                                                    : " wants " + std::string(spec->arguments));
-            if (spec->op == ScriptOp::Answer && words_.size() > 2) {
+                                                    : " wants " + std::string(form->arguments));
+            if (form->op == ScriptOp::Answer && words_.size() > 2) {
                 reason += " (quote a path that holds blanks)";
             }
             return false;
         }
-        switch (spec->op) {
+        switch (form->op) {
             case ScriptOp::Down:
             case ScriptOp::Move:
             case ScriptOp::DoubleClick:

@@ -22,8 +22,8 @@ class NameRegistryTest : public ElementTest {
   protected:
     //! An active sound element of a short tone at frequency, two semitones each way.
     SoundElement& Sound(const String& name, float frequency) {
-        const WaveSpec spec{1, 1, 8000, 16};
-        WriteFile("note.wav", CanonicalWave(spec, Tone(spec, frequency, 0.05, 8000)));
+        const WaveSpec form{1, 1, 8000, 16};
+        WriteFile("note.wav", CanonicalWave(form, Tone(form, frequency, 0.05, 8000)));
         auto& sound = Add<SoundElement>(nullptr, name, TempFolder() + u"i.clx", u"note.wav",
                                         frequency, 2, 2, true);
         sound.SetActive(true);
@@ -31,8 +31,8 @@ class NameRegistryTest : public ElementTest {
         return sound;
     }
     //! "SOUND SHIFT" of the sample FindSound answers, or "none".
-    static std::string Found(const String& spec, int32_t offset = NO_VALUE) {
-        const Sample* s = FindSound(spec, offset);
+    static std::string Found(const String& form, int32_t offset = NO_VALUE) {
+        const Sample* s = FindSound(form, offset);
         return s ? ToUtf8(s->owner->Name()) + " " + std::to_string(s->shift) : "none";
     }
 };

@@ -146,17 +146,17 @@ std::string ReferenceCopy(const Sample& recording, float f) {
 
 // A plucked string: a burst of noise in a delay line one period long, averaged a little on
 // every pass, at the given level (16-bit values, or bytes around 128).
-std::string Plucked(const WaveSpec& spec, double frequency, double seconds, double level) {
+std::string Plucked(const WaveSpec& form, double frequency, double seconds, double level) {
     std::mt19937 random(11);
     std::uniform_real_distribution<double> noise(-1.0, 1.0);
-    std::vector<double> line(static_cast<size_t>(spec.rate / frequency));
+    std::vector<double> line(static_cast<size_t>(form.rate / frequency));
     for (double& x : line) x = noise(random);
     std::string data;
-    for (size_t i = 0; i < static_cast<size_t>(spec.rate * seconds); ++i) {
+    for (size_t i = 0; i < static_cast<size_t>(form.rate * seconds); ++i) {
         const size_t k = i % line.size();
         const long v = std::lround(line[k] * level);
         line[k] = 0.498 * (line[k] + line[(k + 1) % line.size()]);
-        if (spec.bits == 8)
+        if (form.bits == 8)
             data += static_cast<char>(128 + v);
         else
             data += Pcm16({static_cast<int16_t>(v)});
@@ -233,9 +233,9 @@ TEST(PitchShift, PhaseAndPeakComeFromTheFirstHalfSecondOnce) {
 }
 
 TEST(PitchShift, CopiesHaveTheNewPeriodAndStayWithinThePeak) {
-    for (const WaveSpec spec : {WaveSpec{1, 1, 22050, 16}, WaveSpec{1, 1, 11025, 8}}) {
+    for (const WaveSpec form : {WaveSpec{1, 1, 22050, 16}, WaveSpec{1, 1, 11025, 8}}) {
         const float f = 220.0f;
-        auto source = Recording(spec, Tone(spec, f, 1.0, spec.bits == 8 ? 100 : 20000), f);
+        auto source = Recording(form, Tone(form, f, 1.0, form.bits == 8 ? 100 : 20000), f);
         const std::string before = ImageOf(*source);
         for (int semitones : {7, -5, 12}) {
             const auto g = static_cast<float>(f * std::pow(1.059463, semitones));
@@ -245,7 +245,7 @@ TEST(PitchShift, CopiesHaveTheNewPeriodAndStayWithinThePeak) {
             EXPECT_EQ(ImageOf(copy).substr(0, 44), before.substr(0, 44));
             EXPECT_EQ(copy.ImageSize(), before.size());
             const std::vector<int32_t> values = Values(copy);
-            const double expected = spec.rate / g;
+            const double expected = form.rate / g;
             EXPECT_NEAR(PeriodByAutocorrelation(values, expected * 0.7, expected * 1.3), expected,
                         1.0);
             int32_t loudest = 0;
@@ -277,23 +277,23 @@ TEST(PitchShift, LoudestValuesDoNotWrapIntoSpikes) {
             clipped8 += static_cast<char>(std::clamp(std::lround(128 + x * 128), 0L, 255L));
     }
     const struct {
-        WaveSpec spec;
+        WaveSpec form;
         std::string data;
     } recordings[] = {{w16, Pcm16(pulses)}, {w16, clipped16}, {w8, clipped8}};
     for (const auto& r : recordings) {
-        auto source = Recording(r.spec, r.data, 220.5f);
+        auto source = Recording(r.form, r.data, 220.5f);
         const std::string before = ImageOf(*source);
-        const std::vector<int32_t> levels = Centred(before, r.spec.bits);
-        ASSERT_NE(std::find(levels.begin(), levels.end(), r.spec.bits == 16 ? -32768 : 127),
+        const std::vector<int32_t> levels = Centred(before, r.form.bits);
+        ASSERT_NE(std::find(levels.begin(), levels.end(), r.form.bits == 16 ? -32768 : 127),
                   levels.end());
         std::string halved;
         for (int32_t x : levels) {
-            if (r.spec.bits == 8)
+            if (r.form.bits == 8)
                 halved += static_cast<char>(128 + x / 2);
             else
                 halved += Pcm16({static_cast<int16_t>(x / 2)});
         }
-        auto half = Recording(r.spec, halved, 220.5f);
+        auto half = Recording(r.form, halved, 220.5f);
         for (int semitones : {-7, 0, 5, 12}) {
             const auto f = static_cast<float>(220.5 * std::pow(1.059463, semitones));
             Sample copy, parallel, halfCopy;
@@ -302,13 +302,13 @@ TEST(PitchShift, LoudestValuesDoNotWrapIntoSpikes) {
             const ShiftJob job{&parallel, f};
             MakeShiftedSamples(*source, std::span(&job, 1));
             const std::string fault =
-                CopyFault(before, ImageOf(copy), ImageOf(halfCopy), r.spec.bits);
+                CopyFault(before, ImageOf(copy), ImageOf(halfCopy), r.form.bits);
             const std::string wrapped =
-                CopyFault(before, ReferenceCopy(*source, f), ImageOf(halfCopy), r.spec.bits);
-            EXPECT_EQ(fault, "") << r.spec.bits << "-bit, " << semitones;
-            EXPECT_EQ(ImageOf(parallel), ImageOf(copy)) << r.spec.bits << "-bit, " << semitones;
+                CopyFault(before, ReferenceCopy(*source, f), ImageOf(halfCopy), r.form.bits);
+            EXPECT_EQ(fault, "") << r.form.bits << "-bit, " << semitones;
+            EXPECT_EQ(ImageOf(parallel), ImageOf(copy)) << r.form.bits << "-bit, " << semitones;
             // Subtracting within the width is what would spoil it.
-            EXPECT_NE(wrapped, "") << r.spec.bits << "-bit, " << semitones;
+            EXPECT_NE(wrapped, "") << r.form.bits << "-bit, " << semitones;
         }
         EXPECT_EQ(ImageOf(*source), before);
     }
@@ -320,7 +320,7 @@ TEST(PitchShift, RecordingsWithoutUsableGrainsAreCopiedUnchanged) {
     std::vector<int16_t> negative(4000);
     for (size_t i = 0; i < negative.size(); ++i) negative[i] = static_cast<int16_t>(-10 - i % 80);
     const struct {
-        WaveSpec spec;
+        WaveSpec form;
         std::string data;
         float frequency, target;
     } cases[] = {
@@ -336,7 +336,7 @@ TEST(PitchShift, RecordingsWithoutUsableGrainsAreCopiedUnchanged) {
         {{1, 1, 8000, 8}, "\x80\x90\x70", 100.0f, 90.0f},
     };
     for (const auto& c : cases) {
-        auto source = Recording(c.spec, c.data, c.frequency);
+        auto source = Recording(c.form, c.data, c.frequency);
         const std::string before = ImageOf(*source);
         Sample copy, parallel;
         ASSERT_TRUE(MakeShiftedSample(copy, *source, c.target));
@@ -354,7 +354,7 @@ TEST(PitchShift, RecordingsWithoutUsableGrainsAreCopiedUnchanged) {
 // start; shift 0 lays the grains back on their own marks.
 TEST(PitchShift, CopiesEqualThePlainStepsWhereNoValueWraps) {
     const struct {
-        WaveSpec spec;
+        WaveSpec form;
         std::string data;
         float frequency;
     } recordings[] = {
@@ -366,11 +366,11 @@ TEST(PitchShift, CopiesEqualThePlainStepsWhereNoValueWraps) {
         {{1, 1, 22050, 8}, Plucked({1, 1, 22050, 8}, 147, 1.0, 70), 147.0f},
     };
     for (const auto& r : recordings) {
-        auto source = Recording(r.spec, r.data, r.frequency);
+        auto source = Recording(r.form, r.data, r.frequency);
         const std::vector<int32_t> offset = Values(*source);
         ASSERT_GE(*std::min_element(offset.begin(), offset.end()),
-                  r.spec.bits == 16 ? -32768 : -128);
-        ASSERT_LE(*std::max_element(offset.begin(), offset.end()), r.spec.bits == 16 ? 32767 : 127);
+                  r.form.bits == 16 ? -32768 : -128);
+        ASSERT_LE(*std::max_element(offset.begin(), offset.end()), r.form.bits == 16 ? 32767 : 127);
         std::vector<std::unique_ptr<Sample>> plain, fast;
         std::vector<ShiftJob> jobs;
         for (int s : {0, 1, 2, 7, 12, 19, 24, 36, -1, -5, -12, -30}) {

@@ -76,10 +76,10 @@ inline std::string Tone(const WaveSpec& w, double frequency, double seconds, dou
     return s;
 }
 
-inline std::unique_ptr<Sample> Recording(const WaveSpec& spec, const std::string& data,
+inline std::unique_ptr<Sample> Recording(const WaveSpec& form, const std::string& data,
                                          float frequency = 0.0f) {
     auto s = std::make_unique<Sample>();
-    const std::string file = CanonicalWave(spec, data);
+    const std::string file = CanonicalWave(form, data);
     ParseWave(*s, {reinterpret_cast<const uint8_t*>(file.data()), file.size()});
     s->frequency = frequency;
     return s;

@@ -30,16 +30,16 @@ TEST(WaveFile, CanonicalFileBecomesItsOwnImage) {
 TEST(WaveFile, ChunksAreFoundWhereverTheyStandAndDataIsBoundedByTheFile) {
     // An odd-length (padded) list chunk before the format, a longer format chunk, a fact
     // chunk between, and trailing metadata: the image is the canonical layout of the data.
-    const WaveSpec spec{1, 1, 8000, 8};
+    const WaveSpec form{1, 1, 8000, 8};
     const std::string data = "\x80\xC8\x38\x7F\x81";
     Sample s;
     ASSERT_TRUE(Parse(
-        s, Riff(Chunk("LIST", "abc") + Chunk("fmt ", FormatBody(spec, 2)) +
+        s, Riff(Chunk("LIST", "abc") + Chunk("fmt ", FormatBody(form, 2)) +
                 Chunk("fact", "\x05\0\0\0") + Chunk("data", data) + Chunk("id3 ", "tagdata"))));
-    EXPECT_EQ(ImageOf(s), CanonicalWave(spec, data));
+    EXPECT_EQ(ImageOf(s), CanonicalWave(form, data));
 
     // A data chunk claiming a megabyte holds what the file has.
-    std::string file = CanonicalWave(spec, "12345678");
+    std::string file = CanonicalWave(form, "12345678");
     file[42] = '\x0F';
     ASSERT_TRUE(Parse(s, file));
     EXPECT_EQ(s.dataLength, 8);

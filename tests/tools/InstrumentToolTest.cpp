@@ -29,8 +29,8 @@ class InstrumentToolTest : public ChordlaneTest {
         return WriteFile(name, "cl1.0\n" + body).string();
     }
     std::string Wave(const std::string& name) {
-        const WaveSpec spec;
-        return WriteFile(name, CanonicalWave(spec, Tone(spec, 440, 0.1, 8000)))
+        const WaveSpec form;
+        return WriteFile(name, CanonicalWave(form, Tone(form, 440, 0.1, 8000)))
             .string();
     }
     std::string Path(const std::string& name) { return (temp_ / name).string(); }

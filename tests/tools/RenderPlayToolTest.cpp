@@ -76,8 +76,8 @@ class RenderPlayToolTest : public ChordlaneTest {
     void SetUp() override {
         ChordlaneTest::SetUp();
         std::filesystem::create_directories(temp_ / "home");
-        const WaveSpec spec;
-        WriteFile("tone.wav", CanonicalWave(spec, Tone(spec, 440, TONE_MS / 1000.0, 8000)));
+        const WaveSpec form;
+        WriteFile("tone.wav", CanonicalWave(form, Tone(form, 440, TONE_MS / 1000.0, 8000)));
     }
     ToolRun Run(std::vector<std::string> args) {
         args.push_back("--home");
