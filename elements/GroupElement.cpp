@@ -5,6 +5,7 @@
 #include "elements/ImageElement.h"
 #include "elements/PanelElement.h"
 #include "elements/TargetAction.h"
+#include "elements/TriggerGuard.h"
 #include "language/NameRegistry.h"
 
 namespace chordlane {
@@ -17,12 +18,15 @@ GroupElement::~GroupElement() = default;
 void GroupElement::Reset() { active_ = false; }
 
 void GroupElement::Trigger(int32_t value, Element* source) {
+    TriggerScope scope;
+    if (!TriggerGuard::ChargeVisits(members_.size())) return;
     // A member may change the list it stands in (a voice leaving its group), so walk a copy.
     const std::vector<Element*> members = members_;
     for (Element* member : members) member->Trigger(value, source);
 }
 
 void GroupElement::SetInt(const String& property, int32_t value) {
+    if (!TriggerGuard::ChargeVisits(members_.size())) return;
     const std::vector<Element*> members = members_;
     for (Element* member : members) member->SetInt(property, value);
 }
@@ -30,6 +34,7 @@ void GroupElement::SetInt(const String& property, int32_t value) {
 int32_t GroupElement::GetInt(const String&) { return NO_VALUE; }
 
 void GroupElement::SetString(const String& property, const String& value) {
+    if (!TriggerGuard::ChargeVisits(members_.size())) return;
     const std::vector<Element*> members = members_;
     for (Element* member : members) member->SetString(property, value);
 }
@@ -54,6 +59,7 @@ void GroupElement::SetActiveWhere(bool active, int32_t mask) {
 }
 
 void GroupElement::ApplyToMembers(TargetAction& action, int32_t value) {
+    if (!TriggerGuard::ChargeVisits(members_.size())) return;
     const std::vector<Element*> members = members_;
     for (Element* member : members) action.ApplyTo(member, value);
 }

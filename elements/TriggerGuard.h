@@ -4,6 +4,7 @@
 // stops the button) or fan out in a deep tree of groups; followed blindly, the first
 // overflows the stack and the second never ends.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace chordlane {
@@ -25,9 +26,30 @@ public:
 
     bool Allowed() const { return allowed_; }
 
+    //! Counts count elements reached by a group passing something to its members; false
+    //! (the group must not pass it) once the outermost trigger has reached MAX_VISITS.
+    //! Outside any trigger it always allows.
+    static bool ChargeVisits(size_t count);
+
 private:
     bool& busy_;
     bool allowed_ = false;
 };
+
+// Held by a group while it passes a trigger to its members, so that what they do counts
+// as part of one outer trigger. Each member of a group reaching every element is cheap on
+// its own; an "init" of thousands of actions that each reach thousands of elements is the
+// product of the two, and would hold the program for many seconds.
+class TriggerScope {
+public:
+    TriggerScope();
+    ~TriggerScope();
+    TriggerScope(const TriggerScope&) = delete;
+    TriggerScope& operator=(const TriggerScope&) = delete;
+};
+
+//! Elements one outermost trigger may reach through groups: far more than any instrument
+//! needs (a few hundred elements each reached a few hundred times), a fraction of a second.
+inline constexpr size_t MAX_VISITS = 10'000'000;
 
 }  // namespace chordlane
