@@ -1,7 +1,7 @@
 # The two commands: make run, make test. Both install what is missing first.
 .PHONY: all deps build test test-default test-asan run bench fuzz clean
 
-# Seconds each fuzz target runs in "make fuzz".
+# Seconds each fuzz target runs in "make fuzz" and at the end of "make test".
 FUZZ_SECONDS ?= 60
 
 all: build
@@ -23,15 +23,20 @@ test: deps
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan
 	ctest --preset tsan
+	$(MAKE) --no-print-directory fuzz
 
 run: build
 	./build/default/app/gui/chordlane '!'
 
 fuzz:
+ifeq ($(FUZZ_SECONDS),0)
+	@echo "Fuzzing left out (FUZZ_SECONDS=0)."
+else
 	@CHORDLANE_WITH_FUZZ=1 bash scripts/install-deps.sh
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz
 	bash fuzz/run.sh $(FUZZ_SECONDS)
+endif
 
 bench: build
 	./build/default/bench/chordlane_bench
