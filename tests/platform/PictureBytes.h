@@ -18,22 +18,13 @@ inline void PutBe(std::string& s, uint32_t v) {
 //! followed by pixelBytes zero bytes of pixel data.
 inline std::string BmpBytes(int32_t width, int32_t height, uint16_t bits, size_t pixelBytes) {
     std::string s = "BM";
-    PutLe(s, static_cast<uint32_t>(54 + pixelBytes), 4);
-    PutLe(s, 0, 4);
-    PutLe(s, 54, 4);
-    PutLe(s, 40, 4);
-    PutLe(s, static_cast<uint32_t>(width), 4);
-    PutLe(s, static_cast<uint32_t>(height), 4);
+    const auto size = static_cast<uint32_t>(pixelBytes);
+    for (uint32_t v : {54 + size, 0u, 54u, 40u, static_cast<uint32_t>(width), static_cast<uint32_t>(height)})
+        PutLe(s, v, 4);
     PutLe(s, 1, 2);
     PutLe(s, bits, 2);
-    PutLe(s, 0, 4);  // no compression
-    PutLe(s, static_cast<uint32_t>(pixelBytes), 4);
-    PutLe(s, 2835, 4);
-    PutLe(s, 2835, 4);
-    PutLe(s, 0, 4);
-    PutLe(s, 0, 4);
-    s.append(pixelBytes, '\0');
-    return s;
+    for (uint32_t v : {0u, size, 2835u, 2835u, 0u, 0u}) PutLe(s, v, 4);  // no compression
+    return s + std::string(pixelBytes, '\0');
 }
 
 //! The signature and an IHDR chunk claiming width x height; no image data follows.

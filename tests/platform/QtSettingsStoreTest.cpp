@@ -65,13 +65,10 @@ TEST_F(QtSettingsStoreTest, HandEditedFilesAreRead) {
         "[LocalMachine]\nSOFTWARE\\Larkspur%20Labs\\Chordlane\\Install\\Home=/srv/a,b\n"
         "[CurrentUser]\nControlPanel\\Volume\\Volume= 1234 \n");
     file.close();
-    EXPECT_EQ(
-        Read(SettingsRoot::LocalMachine, u"SOFTWARE\\Larkspur Labs\\Chordlane\\Install", u"Home"),
-        u"/srv/a,b");
-    EXPECT_EQ(QtSettingsStore()
-                  .CreateKey(SettingsRoot::CurrentUser, u"ControlPanel\\Volume")
-                  ->ReadNumber(u"Volume"),
-              1234u);
+    EXPECT_EQ(Read(SettingsRoot::LocalMachine, u"SOFTWARE\\Larkspur Labs\\Chordlane\\Install", u"Home"),
+              u"/srv/a,b");
+    auto volume = QtSettingsStore().CreateKey(SettingsRoot::CurrentUser, u"ControlPanel\\Volume");
+    EXPECT_EQ(volume->ReadNumber(u"Volume"), 1234u);
 }
 
 }  // namespace

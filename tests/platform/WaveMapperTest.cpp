@@ -1,11 +1,10 @@
+// The mixer on the test's own thread, which renders and so is the audio thread as well;
+// the mixer on an audio thread of its own is tested with the real-time path.
+
 #include <gtest/gtest.h>
-#include <poll.h>
 
-#include <chrono>
 #include <cmath>
-#include <thread>
 
-#include "platform/audio/NullOutput.h"
 #include "platform/audio/WaveMapper.h"
 #include "tests/sound/SoundTestSupport.h"
 
@@ -32,13 +31,10 @@ struct Player {
     WaveHeader header{};
 };
 
-// The test renders, so it is the audio thread as well.
 class WaveMapperTest : public ::testing::Test {
   protected:
     WaveMapperTest() : mapper_(WaveMapperConfig{48000, 8, 64}) {
-        mapper_.SetNoticeHandler([this](WaveDevice d, WaveHeader* h) {
-            notices_.push_back({d, h});
-        });
+        mapper_.SetNoticeHandler([this](WaveDevice d, WaveHeader* h) { notices_.push_back({d, h}); });
     }
     std::vector<float> Render(size_t frames) {
         std::vector<float> out(2 * frames, 99.0f);
@@ -148,42 +144,6 @@ TEST_F(WaveMapperTest, OtherRatesAreConvertedToTheMixRate) {
     }
     EXPECT_NEAR(crossings / 0.8, 2000.0, 10.0);  // two per period, 0.8 s measured
     EXPECT_NEAR(std::sqrt(energy / 38400), 16000 / 32768.0 / std::sqrt(2.0), 0.01);
-}
-
-TEST(WaveMapperThreads, NoticesCrossFromTheAudioThreadAndWakeTheUserInterface) {
-    WaveMapper mapper(WaveMapperConfig{48000, 16, 256});
-    NullOutput output(mapper, {128});
-    Player p(mapper, Mono16(48000), std::string(2 * 2400, '\0'));  // 50 ms
-    const auto start = std::chrono::steady_clock::now();
-    p.Play();
-    pollfd fd{mapper.NoticeFd(), POLLIN, 0};
-    ASSERT_EQ(poll(&fd, 1, 2000), 1);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(45));
-    EXPECT_EQ(mapper.DeliverNotices(), 1u);
-    output.Stop();
-}
-
-// Buffers are freed right after their reset or close while another thread renders: the
-// mixer must have let go of them by then (the address sanitizer watches).
-TEST(WaveMapperThreads, ResetAndCloseLetGoOfTheDataAtOnce) {
-    WaveMapper mapper(WaveMapperConfig{48000, 4, 64});
-    NullOutput output(mapper, {32});
-    for (int round = 0; round < 300; ++round) {
-        auto p = std::make_unique<Player>(mapper, Mono16(round % 3 ? 48000 : 32000),
-                                          std::string(2000, 7));
-        p->Play();
-        std::this_thread::sleep_for(std::chrono::microseconds(round % 7 * 100));
-        const WaveDevice d = p->device;
-        if (round % 2)
-            mapper.Reset(d);
-        else
-            mapper.Close(d);
-        p.reset();
-        mapper.Close(d);
-        mapper.DeliverNotices();
-    }
-    output.Stop();
-    EXPECT_EQ(mapper.OpenDevices(), 0u);
 }
 
 }  // namespace

@@ -1,25 +1,21 @@
 #pragma once
-// Watches what a thread does while it renders audio: every allocation through operator new,
-// every malloc (in builds without a sanitizer, which owns malloc there) and every mutex lock
-// it makes while marked is counted. The audio callback must do none of them.
+// Counts the allocations and mutex locks of threads while they are marked as rendering.
 
+#include <atomic>
 #include <cstdint>
 
 namespace chordlane::test {
 
+extern thread_local bool t_rendering;
+extern std::atomic<int64_t> g_allocations;
+extern std::atomic<int64_t> g_locks;
+
 // Marks the calling thread as rendering for its lifetime.
-class RenderingScope {
-public:
-    RenderingScope();
-    ~RenderingScope();
-    RenderingScope(const RenderingScope&) = delete;
-    RenderingScope& operator=(const RenderingScope&) = delete;
+struct RenderingScope {
+    RenderingScope() { t_rendering = true; }
+    ~RenderingScope() { t_rendering = false; }
 };
 
-//! Allocations made by threads while they were marked as rendering.
-int64_t AllocationsWhileRendering();
-//! Mutex locks taken by threads while they were marked as rendering.
-int64_t LocksWhileRendering();
 //! Whether mallocs and locks are watched too in this build (not only operator new).
 bool WatchesMallocAndLocks();
 

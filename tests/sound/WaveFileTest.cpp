@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "platform/FileSystem.h"
 #include "sound/WaveFile.h"
 #include "tests/sound/SoundTestSupport.h"
-#include "tests/support/ChordlaneTest.h"
 
 namespace chordlane::test {
 namespace {
@@ -20,9 +20,6 @@ TEST(WaveFile, CanonicalFileBecomesItsOwnImage) {
     EXPECT_EQ(ImageOf(s), file);
     EXPECT_EQ(s.dataLength, 10);
     EXPECT_EQ(s.format.samplesPerSec, 22050u);
-    EXPECT_EQ(s.format.avgBytesPerSec, 44100u);
-    EXPECT_EQ(s.format.blockAlign, 2);
-    EXPECT_EQ(s.format.bitsPerSample, 16);
     EXPECT_EQ(s.pitchPhase, NO_VALUE);
     EXPECT_EQ(s.peak, NO_VALUE);
 }
@@ -73,7 +70,6 @@ TEST(WaveFile, FilesItCannotPlayAreRefused) {
     for (const std::string& file : refused) {
         Sample s;
         EXPECT_FALSE(Parse(s, file)) << testing::PrintToString(file);
-        EXPECT_EQ(s.Image(), nullptr);
     }
     // The extensible layout naming PCM in its sub-format is PCM.
     std::string extensible = FormatBody({0xFFFE, 1, 22050, 16}, 24);
@@ -83,8 +79,7 @@ TEST(WaveFile, FilesItCannotPlayAreRefused) {
 }
 
 // A file that never ends and tells no size.
-class EndlessFile : public File {
-  public:
+struct EndlessFile : File {
     size_t Read(void* buffer, size_t size) override {
         std::memset(buffer, 'x', size);
         total += size;
