@@ -32,15 +32,6 @@ TEST_F(MenuCommandsTest, OptionTogglesMoveTheirOwnMarkAndSpeedVolumeResetsTheSca
     EXPECT_EQ(platform_.settings.Values(SettingsRoot::CurrentUser, VOLUME_KEY_PATH), nullptr);
 }
 
-TEST_F(MenuCommandsTest, SaveAsNeedsBothAPathAndRecordedAnswers) {
-    App().currentPath = u"song.clx";
-    EXPECT_FALSE(CanSaveAs());
-    App().answersLog = u"? \"e2.wav\"\n";
-    EXPECT_TRUE(CanSaveAs());
-    App().currentPath.clear();
-    EXPECT_FALSE(CanSaveAs());
-}
-
 TEST_F(MenuCommandsTest, PlainActivationReadsTheSystemVolumeIntoTheVolumeScale) {
     OnActivate(WA_ACTIVE, false);
     EXPECT_EQ(App().vM, -40);  // no system volume yet: the lowest

@@ -1,7 +1,5 @@
 #include <filesystem>
-#include <random>
 
-#include "language/Packer.h"
 #include "language/Scanner.h"
 #include "language/TextReader.h"
 #include "tests/support/ChordlaneTest.h"
@@ -60,23 +58,6 @@ TEST_F(ReaderTest, AShortLineLeavesNothingOfTheLongerLineBeforeIt) {
     EXPECT_EQ(StripLineEnd(line), 1);
     int pos = 2;
     EXPECT_EQ(NextToken(line, pos), nullptr);
-}
-
-TEST_F(ReaderTest, StreamedDecodingAgreesWithTheWholeFileDecoding) {
-    // The packer and the build step decode whole files; the reader streams. A file must
-    // read the same both ways, whatever its bytes.
-    std::mt19937 random(12345);
-    const std::string alphabet = "ab\n\r\x80\xBF\xC2\xE0\xED\xF0\xF4\xF5\xFF\xA0\x9F\x8E";
-    for (int round = 0; round < 300; ++round) {
-        std::string bytes;
-        const size_t length = random() % 5000;
-        for (size_t i = 0; i < length; ++i) bytes.push_back(alphabet[random() % alphabet.size()]);
-        String streamed;
-        for (const String& line : Lines(bytes)) streamed += line;
-        const PlainBody body = SplitPlainFile(FromUtf8(bytes));
-        if (body.packed) continue;
-        ASSERT_EQ(streamed, body.text) << "round " << round;
-    }
 }
 
 TEST_F(ReaderTest, MissingFoldersLoopsAndEmptyFilesReadNothing) {
