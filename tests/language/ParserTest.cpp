@@ -17,22 +17,10 @@ using ::testing::IsEmpty;
 using ParserTest = InstrumentTest;
 
 TEST_F(ParserTest, EveryDirectiveBuildsItsKindInFileOrder) {
-    Load(R"(gr rect 1 2 3 4
-ge ellipse 1 2 3 4
-gi image pic.bmp 1 2 3 4
-gt label "two words" 1 2 3 4
-be round 1 2 3 4
-br square 1 2 3 4
-bh hidden
-v voice
-s sound file.wav 440 -3 4
-< voice
-> voice 7
-=b voice.e
-=i voice.va 5
-=r voice.b 1 2 3 4
-=s voice.ns gtr
-)");
+    Load("gr rect 1 2 3 4\nge ellipse 1 2 3 4\ngi image pic.bmp 1 2 3 4\n"
+         "gt label \"two words\" 1 2 3 4\nbe round 1 2 3 4\nbr square 1 2 3 4\nbh hidden\n"
+         "v voice\ns sound file.wav 440 -3 4\n< voice\n> voice 7\n=b voice.e\n=i voice.va 5\n"
+         "=r voice.b 1 2 3 4\n=s voice.ns gtr\n");
     EXPECT_THAT(
         Describe(Root()),
         ElementsAre("RectElement rect", "EllipseElement ellipse", "ImageElement image",

@@ -1,5 +1,9 @@
 #include <gmock/gmock.h>
 
+#include <algorithm>
+
+#include "language/Packer.h"
+#include "language/TextReader.h"
 #include "tests/sound/SoundTestSupport.h"
 #include "tests/tools/ToolRunner.h"
 
@@ -11,6 +15,12 @@ using ::testing::MatchesRegex;
 
 class InstrumentToolTest : public ToolTest {
   protected:
+    static String Text(const std::string& path) {
+        TextReader reader(FromUtf8(path), u"");
+        String text;
+        for (char16_t c; (c = reader.ReadChar()) != END_OF_TEXT;) text.push_back(c);
+        return text;
+    }
     std::string Wave(const std::string& name) {
         const WaveSpec form;
         return WriteFile(name, CanonicalWave(form, Tone(form, 440, 0.1, 8000))).string();
@@ -122,6 +132,49 @@ TEST_F(InstrumentToolTest, CommonOptionsSetTheScreenTheHomeFolderAndTiming) {
     EXPECT_THAT(run.out, HasSubstr("RectElement \"h\""));
     EXPECT_THAT(run.err,
                 MatchesRegex("time parse_ms=[0-9]+\\.[0-9]{3} activate_ms=[0-9]+\\.[0-9]{3}\n"));
+}
+
+TEST_F(InstrumentToolTest, PackedOutputReadsAsTheInput) {
+    WriteFile("in.clx", "cl1.0\ngr a 1 2 3 4\n\xC3\xA9=b x.e f\r\n");
+    const ToolRun run = RunTool({"pack", Path("in.clx"), Path("out.clx")}, temp_);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out + run.err, "");
+    const std::vector<uint8_t> expected = PackFile(u"gr a 1 2 3 4\n\u00e9=b x.e f\r\n");
+    EXPECT_EQ(ReadBytes(temp_ / "out.clx"), std::string(expected.begin(), expected.end()));
+    EXPECT_EQ(Text(Path("out.clx")), Text(Path("in.clx")));
+}
+
+TEST_F(InstrumentToolTest, BadCommandLinesAndPackInputsExitWithTwoAndOneLine) {
+    WriteFile("packed.clx", "CL\n\x12");
+    WriteFile("in.clx", "h\n");
+    std::filesystem::create_directories(temp_ / "folder");
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"frobnicate"},
+        {"pack", "only-one"},
+        {"pack", Path("missing.clx"), Path("o.clx")},
+        {"pack", Path("packed.clx"), Path("o.clx")},
+        {"pack", Path("in.clx"), Path("folder")},
+    };
+    for (const auto& args : bad) {
+        const ToolRun run = RunTool(args, temp_);
+        EXPECT_EQ(run.exitCode, 2) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(run.err.starts_with("chordlane-tool: ")) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(temp_ / "o.clx"));
+}
+
+TEST_F(InstrumentToolTest, HelpAndVersion) {
+    const ToolRun version = RunTool({"--version"}, temp_);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "chordlane-tool " CHORDLANE_VERSION "\n");
+    const ToolRun help = RunTool({"--help"}, temp_);
+    EXPECT_EQ(help.exitCode, 0);
+    // Command names are padded to the longest one, so the synopsis lines line up.
+    EXPECT_THAT(help.out, ::testing::ContainsRegex("chordlane-tool pack +IN OUT"));
+    EXPECT_THAT(help.out, ::testing::HasSubstr("chordlane-tool --help | --version"));
 }
 
 }  // namespace
