@@ -40,10 +40,12 @@ class VoiceElementTest : public ElementTest {
 TEST_F(VoiceElementTest, VolumeFollowsTheStrokeOnlyWithSpeedToVolume) {
     auto v = Voice(u"v");
     // (vm + vM) * strength / 100 + va + vA, truncated toward zero; strength 50 without speed.
+    // clang-format off
     const struct {
         int32_t speedVolume, vm, va, vA, strength, volume;
     } cases[] = {{0, 50, 0, 0, 5, 50}, {1, 50, 0, 0, 80, 80}, {1, 30, -4, 7, 80, 67},
                  {1, -83, 0, 0, 50, -16}};
+    // clang-format on
     for (const auto& c : cases) {
         App().speedVolume = c.speedVolume;
         App().vA = c.vA;

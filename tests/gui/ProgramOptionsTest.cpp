@@ -35,9 +35,11 @@ TEST(ProgramOptionsTest, HelpAndVersionWinOverEverythingBeforeThePath) {
 }
 
 TEST(ProgramOptionsTest, BadValuesAreRefusedWithAReason) {
+    // clang-format off
     for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
              {"--screen"}, {"--screen", "5000x100"}, {"--screen", "240x320x2"}, {"--zoom", "9"},
              {"--zoom", "2.5"}, {"--screen", "4000x4000", "--zoom", "3"}, {"--frobnicate"}}) {
+        // clang-format on
         const ParsedCommandLine parsed = Parse(words);
         EXPECT_EQ(parsed.action, Action::Error) << words[0];
         EXPECT_FALSE(parsed.error.empty());

@@ -55,6 +55,7 @@ TEST_F(NameRegistryTest, FindSoundByNameByNumberAndByNoteCountedFromA4) {
     Sound(u"gtr-ab", 103.83f);         // -25: Ab1 is 23 (a flat A counts as 11)
     Sound(u"gtr-cs", 277.18f);         // -8: C#3 is 40
     // Rows: the form, an offset, the sample found (clamped to the sound's range).
+    // clang-format off
     const std::tuple<const char16_t*, int32_t, const char*> cases[] = {
         {u"gtr", 2, "gtr 2"},         {u"gtr-2", NO_VALUE, "gtr -2"},
         {u"gtr+12", NO_VALUE, "gtr 2"}, {u"gtr-A4", -1, "gtr -1"},
@@ -62,7 +63,9 @@ TEST_F(NameRegistryTest, FindSoundByNameByNumberAndByNoteCountedFromA4) {
         {u"gtr-E2", NO_VALUE, "gtr-e 0"}, {u"gtr-Ab1", NO_VALUE, "gtr-ab 0"},
         {u"gtr-C#3", NO_VALUE, "gtr-cs 0"}, {u"gtr-D3", NO_VALUE, "gtr-cs 1"},
         {u"gtr-C2", NO_VALUE, "none"},  {u"bass-A4", NO_VALUE, "none"}};
-    for (const auto& [form, offset, found] : cases) EXPECT_EQ(Found(form, offset), found) << ToUtf8(form);
+    // clang-format on
+    for (const auto& [form, offset, found] : cases)
+        EXPECT_EQ(Found(form, offset), found) << ToUtf8(form);
     // A hidden sound is no longer played, but is still found by name.
     a4.SetActive(false);
     EXPECT_EQ(Found(u"gtr-A4"), "none");

@@ -17,10 +17,11 @@ using ::testing::IsEmpty;
 using ParserTest = InstrumentTest;
 
 TEST_F(ParserTest, EveryDirectiveBuildsItsKindInFileOrder) {
-    Load("gr rect 1 2 3 4\nge ellipse 1 2 3 4\ngi image pic.bmp 1 2 3 4\n"
-         "gt label \"two words\" 1 2 3 4\nbe round 1 2 3 4\nbr square 1 2 3 4\nbh hidden\n"
-         "v voice\ns sound file.wav 440 -3 4\n< voice\n> voice 7\n=b voice.e\n=i voice.va 5\n"
-         "=r voice.b 1 2 3 4\n=s voice.ns gtr\n");
+    Load(
+        "gr rect 1 2 3 4\nge ellipse 1 2 3 4\ngi image pic.bmp 1 2 3 4\n"
+        "gt label \"two words\" 1 2 3 4\nbe round 1 2 3 4\nbr square 1 2 3 4\nbh hidden\n"
+        "v voice\ns sound file.wav 440 -3 4\n< voice\n> voice 7\n=b voice.e\n=i voice.va 5\n"
+        "=r voice.b 1 2 3 4\n=s voice.ns gtr\n");
     EXPECT_THAT(
         Describe(Root()),
         ElementsAre("RectElement rect", "EllipseElement ellipse", "ImageElement image",

@@ -116,8 +116,10 @@ TEST_F(InstrumentToolTest, SamplesWritesEveryShiftOfEverySoundAndAnswersFeedTheP
                            " base=0 low=0 high=0 written=1\nq file=" + a +
                            " base=0 low=0 high=0 written=1\n");
     for (const char* shift : {"-1", "0", "1"}) {
-        EXPECT_EQ(ReadBytes(temp_ / "out" / (std::string("my_sound.") + shift + ".wav")).substr(0, 4),
-                  "RIFF") << shift;
+        EXPECT_EQ(
+            ReadBytes(temp_ / "out" / (std::string("my_sound.") + shift + ".wav")).substr(0, 4),
+            "RIFF")
+            << shift;
     }
     // The unshifted sample is the recording itself, so its image is the file's.
     EXPECT_EQ(ReadBytes(temp_ / "out" / "my_sound.0.wav"), ReadBytes(a));

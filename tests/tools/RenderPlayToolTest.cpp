@@ -146,7 +146,8 @@ QColor Pixel(const std::string& png, int x, int y) {
 }
 
 TEST_F(RenderPlayToolTest, RenderPaintsTheInstrumentOrTheStartUpScreenAtTheZoom) {
-    const std::string box = Instrument("box.clx", "gr box 10 10 20 20\n{ init\n=i .cb 0x00FF00\n}\n");
+    const std::string box =
+        Instrument("box.clx", "gr box 10 10 20 20\n{ init\n=i .cb 0x00FF00\n}\n");
     const ToolRun run =
         Run({"render", box, "-o", Path("box.png"), "--screen", "100x80", "--zoom", "3"});
     ASSERT_EQ(run.exitCode, 0) << run.err;

@@ -116,8 +116,9 @@ TEST_F(ScriptRunnerTest, StrumMovesAtTruncatedTimesToTruncatedPoints) {
     const uint32_t t = Clock().TickCount();
     EXPECT_EQ(Run("strum 10 20 -7 33 100 3\n").elapsedMs, 100u);
     // x: 10 + (-17 * i) / 3 truncates toward zero: 5, -1, -7; y: 20 + 13 * i / 3: 24, 28, 33.
-    EXPECT_EQ(trace.seen, (std::vector<std::pair<uint32_t, Point>>{
-                              {t, {10, 20}}, {t + 33, {5, 24}}, {t + 66, {-1, 28}}, {t + 100, {-7, 33}}}));
+    EXPECT_EQ(trace.seen,
+              (std::vector<std::pair<uint32_t, Point>>{
+                  {t, {10, 20}}, {t + 33, {5, 24}}, {t + 66, {-1, 28}}, {t + 100, {-7, 33}}}));
 }
 
 TEST_F(ScriptRunnerTest, AnswersFeedTheDialogsOfMenuOpenAndTheFirstTap) {

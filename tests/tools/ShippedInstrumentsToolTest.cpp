@@ -52,7 +52,8 @@ TEST_F(ShippedInstrumentsToolTest, EveryInstrumentLoadsWithoutAProblemAndSoundsW
         const auto run = [&](std::vector<std::string> args) {
             args.insert(args.begin() + 1, name == "!" ? name : (INSTRUMENTS / name).string());
             args.insert(args.end(), {"--home", temp_.string()});
-            for (const std::string& answer : shipped.answers) args.insert(args.end(), {"--answer", answer});
+            for (const std::string& answer : shipped.answers)
+                args.insert(args.end(), {"--answer", answer});
             return RunTool(args, temp_);
         };
         const ToolRun check = run({"check"});

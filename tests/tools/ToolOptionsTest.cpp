@@ -56,8 +56,10 @@ TEST(ToolOptionsTest, BadOptionsSayWhatIsWrong) {
 }
 
 TEST(ToolOptionsTest, SessionStartsInTheProgramsStartUpState) {
-    const CommonOptions options{.screenWidth = 480, .screenHeight = 640,
-                                .home = "/music/instruments", .answers = {"one.wav", "two.wav"}};
+    const CommonOptions options{.screenWidth = 480,
+                                .screenHeight = 640,
+                                .home = "/music/instruments",
+                                .answers = {"one.wav", "two.wav"}};
     {
         ToolSession session(options);
         const AppState& app = App();
