@@ -1,20 +1,23 @@
-#include <vector>
-
-#include "app/AppState.h"
+// The application's own commands and variables: the option toggles, activation with the
+// system volume and the hardware buttons, and the variables that instruments set.
+#include "app/AppVariables.h"
 #include "app/MenuCommands.h"
+#include "app/Settings.h"
 #include "tests/elements/ElementTestSupport.h"
 
 namespace chordlane::test {
 namespace {
 
-constexpr char16_t VOLUME_KEY_PATH[] = u"ControlPanel\\Volume";
-
-class MenuCommandsTest : public ChordlaneTest {
+class MenuCommandsTest : public ElementTest {
   protected:
+    uint32_t SystemVolume() {
+        return ReadSettingNumber(SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE);
+    }
     void SetVolume(uint32_t value) {
-        platform_.settings.Set(SettingsRoot::CurrentUser, VOLUME_KEY_PATH, u"Volume", value);
+        platform_.settings.Set(SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE, value);
     }
 };
+using AppVariablesTest = MenuCommandsTest;
 
 TEST_F(MenuCommandsTest, OptionTogglesMoveTheirOwnMarkAndSpeedVolumeResetsTheScale) {
     ToggleShowActive();
@@ -29,16 +32,7 @@ TEST_F(MenuCommandsTest, OptionTogglesMoveTheirOwnMarkAndSpeedVolumeResetsTheSca
     }
     EXPECT_FALSE(platform_.window.IsChecked(MENU_OPTIONS, ID_SHOW_ACTIVE));
     // The scale is set directly: the system volume is not written.
-    EXPECT_EQ(platform_.settings.Values(SettingsRoot::CurrentUser, VOLUME_KEY_PATH), nullptr);
-}
-
-TEST_F(MenuCommandsTest, SaveAsNeedsBothAPathAndRecordedAnswers) {
-    App().currentPath = u"song.clx";
-    EXPECT_FALSE(CanSaveAs());
-    App().answersLog = u"? \"e2.wav\"\n";
-    EXPECT_TRUE(CanSaveAs());
-    App().currentPath.clear();
-    EXPECT_FALSE(CanSaveAs());
+    EXPECT_EQ(platform_.settings.Values(SettingsRoot::CurrentUser, VOLUME_KEY), nullptr);
 }
 
 TEST_F(MenuCommandsTest, PlainActivationReadsTheSystemVolumeIntoTheVolumeScale) {
@@ -73,12 +67,43 @@ TEST_F(MenuCommandsTest, HardwareButtonsAreHeldOnlyWhileActivatedPlainlyAndRaise
     OnActivate(WA_ACTIVE, true);  // minimised
     EXPECT_TRUE(platform_.buttons.HotKeys().empty());
 
-    TestTrace trace;
-    SetTrace(&trace);
+    trace_.events.clear();
     OnHotKey(0xC1);
     OnHotKey(0xCF);
-    SetTrace(nullptr);
-    EXPECT_EQ(trace.events, (std::vector<String>{u"b1", u"b15"}));
+    EXPECT_EQ(trace_.events, (std::vector<String>{u"b1", u"b15"}));
+}
+
+TEST_F(AppVariablesTest, OnlyCbVaAndVmCanBeReadAndVmWritesTheSystemVolume) {
+    EXPECT_EQ(GetAppVariable(u"cb"), -1);
+    SetAppVariable(u"sp", 5);
+    EXPECT_EQ(App().sp, 5);
+    EXPECT_FALSE(IsAppVariable(u"sp") || IsAppVariable(u"vm"));  // names are case-sensitive
+    SetAppVariable(u"vA", -7);
+    EXPECT_EQ(GetAppVariable(u"vA"), -7);
+    // (vM + 40) * 0x1111111 in unsigned 32-bit arithmetic.
+    const std::pair<int32_t, uint32_t> volumes[] = {
+        {60, 0x6AAAAAA4u}, {-40, 0u}, {200, 0xFFFFFFF0u}};
+    for (const auto& [vM, system] : volumes) {
+        SetAppVariable(u"vM", vM);
+        EXPECT_EQ(App().vM, vM);
+        EXPECT_EQ(SystemVolume(), system);
+    }
+    SetAppVariable(u"vA", 3);  // the other variables write nothing
+    EXPECT_EQ(SystemVolume(), 0xFFFFFFF0u);
+}
+
+TEST_F(AppVariablesTest, OtherNamesGoToTheRootPanel) {
+    auto root = std::move(App().root);
+    SetAppVariable(u"nn", 4);  // no instrument: nothing to reach, nothing happens
+    ForwardToRoot(u"tt", u"lost");
+    App().root = std::move(root);
+    auto& member = Add<Recorder>(nullptr, u"r");
+    SetAppVariable(u"nn", 5);
+    ForwardToRoot(u"tt", u"text");
+    SetAppVariable(u"cb", 7);
+    EXPECT_EQ(member.number, 5);
+    EXPECT_EQ(member.text, u"text");
+    EXPECT_EQ(App().cb, 7);
 }
 
 }  // namespace

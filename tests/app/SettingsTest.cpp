@@ -37,8 +37,6 @@ TEST_F(SettingsTest, ValuesReadBackWithinTheirLimits) {
     EXPECT_EQ(ReadInstallSetting(u"Home"), u"");
     SetHome(String(u"/a\0/b", 5));  // the text ends at its first zero character
     EXPECT_EQ(ReadInstallSetting(u"Home"), u"/a");
-    WriteSettingNumber(SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE, 0xFFFFFFF0u);
-    EXPECT_EQ(ReadSettingNumber(SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE), 0xFFFFFFF0u);
 }
 
 TEST_F(SettingsTest, FileTypesPointAtTheProgramAndKeepOtherClasses) {
@@ -49,11 +47,6 @@ TEST_F(SettingsTest, FileTypesPointAtTheProgramAndKeepOtherClasses) {
     RegisterFileTypes();
     EXPECT_EQ(ClassDefault(u".clx"), u"Other");
     EXPECT_EQ(ClassDefault(u".cly"), String(400, u'c'));
-    platform_.settings.Set(SettingsRoot::ClassesRoot, u".cly", u"", String());
-    RegisterFileTypes();
-    EXPECT_EQ(ClassDefault(u".cly"), u"Chordlane");
-    EXPECT_EQ(ClassDefault(u"Chordlane\\DefaultIcon"),
-              u"\\Program Files\\Chordlane\\Chordlane.exe,0");
     EXPECT_EQ(ClassDefault(u"Chordlane\\Shell\\Open\\Command"),
               u"\"\\Program Files\\Chordlane\\Chordlane.exe\" %1");
     // An empty class name is no class; a long program folder is written whole.

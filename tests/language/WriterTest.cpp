@@ -24,20 +24,6 @@ class WriterTest : public InstrumentTest {
     ScriptedDialogs& Dialogs() { return platform_.dialogs; }
 };
 
-TEST_F(WriterTest, TheSavedFileIncludesTheInstrumentAndCarriesItsAnswers) {
-    App().currentPath = u"!";
-    App().answersLog = u"? \"/a.wav\"\n? \"/b.wav\"\n";
-    Dialogs().Answer(Path("saved"));
-    EXPECT_TRUE(SaveInstrumentAs());
-    EXPECT_EQ(ReadBack("saved.cly"), "cl1.0\ni \"!\"\n? \"/a.wav\"\n? \"/b.wav\"\n");
-    const FileDialogRequest& request = Dialogs().Requests().back();
-    EXPECT_EQ(request.title, u"Save an Instrument");
-    EXPECT_EQ(request.initialFolder, App().homeFolder);
-    EXPECT_TRUE(request.confirmOverwrite);
-    EXPECT_THAT(request.filters,
-                ElementsAre(std::pair<String, String>(u"Chordlane Instrument (*.cly)", u"*.cly")));
-}
-
 TEST_F(WriterTest, AnExtensionIsAddedOnlyToNamesWithoutAnyDot) {
     EXPECT_EQ(SavedFileName(u"/home/u/song"), u"/home/u/song.cly");
     EXPECT_EQ(SavedFileName(u"/home/u/song.txt"), u"/home/u/song.txt");
@@ -60,8 +46,14 @@ TEST_F(WriterTest, OpeningTheSavedFileRebuildsTheInstrumentWithoutAsking) {
     Dialogs().Answer(u"/p/first é.wav");
     Dialogs().Answer(u"/p/second.wav");
     Open(instrument);
-    Dialogs().Answer(Path("saved.cly"));
+    Dialogs().Answer(Path("saved"));  // the extension is added
     ASSERT_TRUE(SaveInstrumentAs());
+    const FileDialogRequest& request = Dialogs().Requests().back();
+    EXPECT_EQ(request.title, u"Save an Instrument");
+    EXPECT_EQ(request.initialFolder, App().homeFolder);
+    EXPECT_TRUE(request.confirmOverwrite);
+    EXPECT_THAT(request.filters,
+                ElementsAre(std::pair<String, String>(u"Chordlane Instrument (*.cly)", u"*.cly")));
     EXPECT_EQ(ReadBack("saved.cly"),
               "cl1.0\ni '" + ToUtf8(instrument) + "'\n? \"/p/first é.wav\"\n? \"/p/second.wav\"\n");
 

@@ -1,10 +1,10 @@
 #include <gmock/gmock.h>
 
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
 
+#include "language/Packer.h"
+#include "language/TextReader.h"
 #include "tests/sound/SoundTestSupport.h"
-#include "tests/support/ChordlaneTest.h"
 #include "tests/tools/ToolRunner.h"
 
 namespace chordlane::test {
@@ -13,27 +13,18 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 
-class InstrumentToolTest : public ChordlaneTest {
+class InstrumentToolTest : public ToolTest {
   protected:
-    void SetUp() override {
-        ChordlaneTest::SetUp();
-        std::filesystem::create_directories(temp_ / "home");
-    }
-    //! Runs the tool with an empty home folder, so nothing of the user's is found.
-    ToolRun Run(std::vector<std::string> args) {
-        args.push_back("--home");
-        args.push_back((temp_ / "home").string());
-        return RunTool(args, temp_);
-    }
-    std::string Instrument(const std::string& name, const std::string& body) {
-        return WriteFile(name, "cl1.0\n" + body).string();
+    static String Text(const std::string& path) {
+        TextReader reader(FromUtf8(path), u"");
+        String text;
+        for (char16_t c; (c = reader.ReadChar()) != END_OF_TEXT;) text.push_back(c);
+        return text;
     }
     std::string Wave(const std::string& name) {
         const WaveSpec form;
-        return WriteFile(name, CanonicalWave(form, Tone(form, 440, 0.1, 8000)))
-            .string();
+        return WriteFile(name, CanonicalWave(form, Tone(form, 440, 0.1, 8000))).string();
     }
-    std::string Path(const std::string& name) { return (temp_ / name).string(); }
 };
 
 TEST_F(InstrumentToolTest, CheckPrintsEveryProblemWithItsFileAndLine) {
@@ -71,16 +62,6 @@ TEST_F(InstrumentToolTest, ExitCodesTellHowTheLoadEnded) {
     EXPECT_EQ(Run({"dump", prompt}).exitCode, 3);
     EXPECT_EQ(Run({"check"}).exitCode, 2);
     EXPECT_EQ(Run({"samples", prompt}).exitCode, 2);  // no -d
-}
-
-TEST_F(InstrumentToolTest, AnswersFeedThePromptsInOrder) {
-    const std::string a = Wave("a.wav");
-    const std::string b = Wave("b.wav");
-    const std::string main = Instrument("main.clx", "s a ?*.wav A 440 0 0\ns b ?*.wav B 440 0 0\n");
-    const ToolRun run = Run({"samples", main, "-d", Path("out"), "--answer", a, "--answer", b});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "a file=" + a + " base=0 low=0 high=0 written=1\nb file=" + b +
-                           " base=0 low=0 high=0 written=1\n");
 }
 
 TEST_F(InstrumentToolTest, DumpPrintsTheTreeAndTheRegistry) {
@@ -124,23 +105,24 @@ gt label "C#" 0 0 20 20
                   "registry \"page\" PanelElement \"page\"\n");
 }
 
-TEST_F(InstrumentToolTest, SamplesWritesEveryShiftOfEverySoundAsHeld) {
-    Wave("a.wav");
-    const std::string main = Instrument("main.clx", "s \"my sound\" a.wav 440 1 1\n");
-    const ToolRun run = Run({"samples", main, "-d", Path("out")});
+TEST_F(InstrumentToolTest, SamplesWritesEveryShiftOfEverySoundAndAnswersFeedThePrompts) {
+    const std::string a = Wave("a.wav");
+    const std::string b = Wave("b.wav");
+    const std::string main = Instrument(
+        "main.clx", "s \"my sound\" a.wav 440 1 1\ns p ?*.wav P 440 0 0\ns q ?*.wav Q 440 0 0\n");
+    const ToolRun run = Run({"samples", main, "-d", Path("out"), "--answer", b, "--answer", a});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "my sound file=a.wav base=0 low=1 high=1 written=3\n");
+    EXPECT_EQ(run.out, "my sound file=a.wav base=0 low=1 high=1 written=3\np file=" + b +
+                           " base=0 low=0 high=0 written=1\nq file=" + a +
+                           " base=0 low=0 high=0 written=1\n");
     for (const char* shift : {"-1", "0", "1"}) {
-        const auto path = temp_ / "out" / (std::string("my_sound.") + shift + ".wav");
-        ASSERT_TRUE(std::filesystem::exists(path)) << path;
-        std::ifstream in(path, std::ios::binary);
-        std::string head(4, '\0');
-        in.read(head.data(), 4);
-        EXPECT_EQ(head, "RIFF");
+        EXPECT_EQ(
+            ReadBytes(temp_ / "out" / (std::string("my_sound.") + shift + ".wav")).substr(0, 4),
+            "RIFF")
+            << shift;
     }
     // The unshifted sample is the recording itself, so its image is the file's.
-    EXPECT_EQ(std::filesystem::file_size(temp_ / "out" / "my_sound.0.wav"),
-              std::filesystem::file_size(temp_ / "a.wav"));
+    EXPECT_EQ(ReadBytes(temp_ / "out" / "my_sound.0.wav"), ReadBytes(a));
 }
 
 TEST_F(InstrumentToolTest, CommonOptionsSetTheScreenTheHomeFolderAndTiming) {
@@ -152,6 +134,49 @@ TEST_F(InstrumentToolTest, CommonOptionsSetTheScreenTheHomeFolderAndTiming) {
     EXPECT_THAT(run.out, HasSubstr("RectElement \"h\""));
     EXPECT_THAT(run.err,
                 MatchesRegex("time parse_ms=[0-9]+\\.[0-9]{3} activate_ms=[0-9]+\\.[0-9]{3}\n"));
+}
+
+TEST_F(InstrumentToolTest, PackedOutputReadsAsTheInput) {
+    WriteFile("in.clx", "cl1.0\ngr a 1 2 3 4\n\xC3\xA9=b x.e f\r\n");
+    const ToolRun run = RunTool({"pack", Path("in.clx"), Path("out.clx")}, temp_);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out + run.err, "");
+    const std::vector<uint8_t> expected = PackFile(u"gr a 1 2 3 4\n\u00e9=b x.e f\r\n");
+    EXPECT_EQ(ReadBytes(temp_ / "out.clx"), std::string(expected.begin(), expected.end()));
+    EXPECT_EQ(Text(Path("out.clx")), Text(Path("in.clx")));
+}
+
+TEST_F(InstrumentToolTest, BadCommandLinesAndPackInputsExitWithTwoAndOneLine) {
+    WriteFile("packed.clx", "CL\n\x12");
+    WriteFile("in.clx", "h\n");
+    std::filesystem::create_directories(temp_ / "folder");
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"frobnicate"},
+        {"pack", "only-one"},
+        {"pack", Path("missing.clx"), Path("o.clx")},
+        {"pack", Path("packed.clx"), Path("o.clx")},
+        {"pack", Path("in.clx"), Path("folder")},
+    };
+    for (const auto& args : bad) {
+        const ToolRun run = RunTool(args, temp_);
+        EXPECT_EQ(run.exitCode, 2) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(run.err.starts_with("chordlane-tool: ")) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(temp_ / "o.clx"));
+}
+
+TEST_F(InstrumentToolTest, HelpAndVersion) {
+    const ToolRun version = RunTool({"--version"}, temp_);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "chordlane-tool " CHORDLANE_VERSION "\n");
+    const ToolRun help = RunTool({"--help"}, temp_);
+    EXPECT_EQ(help.exitCode, 0);
+    // Command names are padded to the longest one, so the synopsis lines line up.
+    EXPECT_THAT(help.out, ::testing::ContainsRegex("chordlane-tool pack +IN OUT"));
+    EXPECT_THAT(help.out, ::testing::HasSubstr("chordlane-tool --help | --version"));
 }
 
 }  // namespace

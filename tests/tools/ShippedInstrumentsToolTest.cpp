@@ -6,7 +6,6 @@
 #include <map>
 #include <regex>
 
-#include "tests/support/ChordlaneTest.h"
 #include "tests/tools/ToolRunner.h"
 
 namespace chordlane::test {
@@ -36,51 +35,35 @@ const std::map<std::string, Shipped>& ShippedInstruments() {
     return shipped;
 }
 
-class ShippedInstrumentsToolTest : public ChordlaneTest {
-  protected:
-    //! The tool on a shipped instrument: "!" as it is, the others by their path; an empty
-    //! home folder, so nothing of the user's is found.
-    ToolRun Run(const std::string& command, const std::string& name, const Shipped& shipped,
-                std::vector<std::string> more = {}) {
-        std::vector<std::string> args{command, name == "!" ? name : (INSTRUMENTS / name).string(),
-                                      "--home", temp_.string()};
-        for (const std::string& answer : shipped.answers) {
-            args.push_back("--answer");
-            args.push_back(answer);
-        }
-        args.insert(args.end(), more.begin(), more.end());
-        return RunTool(args, temp_);
-    }
-};
+using ShippedInstrumentsToolTest = ChordlaneTest;
 
-TEST_F(ShippedInstrumentsToolTest, EveryInstrumentHasAScriptHere) {
+TEST_F(ShippedInstrumentsToolTest, EveryInstrumentLoadsWithoutAProblemAndSoundsWhenPlayed) {
     for (const auto& entry : fs::directory_iterator(INSTRUMENTS)) {
         const std::string ext = entry.path().extension().string();
-        if (ext != ".clx" && ext != ".cly") continue;
-        EXPECT_TRUE(ShippedInstruments().contains(entry.path().filename().string()))
+        EXPECT_TRUE((ext != ".clx" && ext != ".cly") ||
+                    ShippedInstruments().contains(entry.path().filename().string()))
             << entry.path();
     }
-}
-
-TEST_F(ShippedInstrumentsToolTest, EveryInstrumentLoadsWithoutAProblem) {
+    const std::string script = WriteFile("script.txt", "").string();
     for (const auto& [name, shipped] : ShippedInstruments()) {
-        const ToolRun run = Run("check", name, shipped);
-        EXPECT_EQ(run.exitCode, 0) << name << "\n" << run.out << run.err;
-        EXPECT_EQ(run.out, "") << name;
-        EXPECT_EQ(run.err, "") << name;
-    }
-}
-
-TEST_F(ShippedInstrumentsToolTest, EveryInstrumentSoundsWhenPlayed) {
-    for (const auto& [name, shipped] : ShippedInstruments()) {
+        SCOPED_TRACE(name);
+        // "!" as it is, the others by their path; an empty home folder, so nothing of the
+        // user's is found.
+        const auto run = [&](std::vector<std::string> args) {
+            args.insert(args.begin() + 1, name == "!" ? name : (INSTRUMENTS / name).string());
+            args.insert(args.end(), {"--home", temp_.string()});
+            for (const std::string& answer : shipped.answers)
+                args.insert(args.end(), {"--answer", answer});
+            return RunTool(args, temp_);
+        };
+        const ToolRun check = run({"check"});
+        EXPECT_EQ(check.exitCode, 0);
+        EXPECT_EQ(check.out + check.err, "");
         WriteFile("script.txt", shipped.script + "wait 200\n");
-        const ToolRun run =
-            Run("play", name, shipped, {"--script", (temp_ / "script.txt").string()});
-        EXPECT_EQ(run.exitCode, 0) << name << "\n" << run.err;
-        EXPECT_TRUE(std::regex_search(run.out, std::regex("\\n[0-9]+ start "))) << name << "\n"
-                                                                                << run.out;
-        EXPECT_FALSE(std::regex_search(run.out, std::regex(" message "))) << name << "\n"
-                                                                          << run.out;
+        const ToolRun play = run({"play", "--script", script});
+        EXPECT_EQ(play.exitCode, 0) << play.err;
+        EXPECT_TRUE(std::regex_search(play.out, std::regex("\\n[0-9]+ start "))) << play.out;
+        EXPECT_FALSE(std::regex_search(play.out, std::regex(" message "))) << play.out;
     }
 }
 

@@ -27,9 +27,13 @@ ToolRun RunTool(const std::vector<std::string>& args, const std::filesystem::pat
     for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;) run.out.append(chunk, n);
     const int status = pclose(pipe);
     if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
-    std::ifstream in(err, std::ios::binary);
-    run.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    run.err = ReadBytes(err);
     return run;
+}
+
+std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace chordlane::test

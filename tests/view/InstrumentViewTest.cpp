@@ -1,3 +1,4 @@
+#include <sstream>
 #include <vector>
 
 #include "app/ScreenUpdate.h"
@@ -105,67 +106,59 @@ class StylusTest : public ViewTest {
         ViewTest::SetUp();
         App().instrumentLoaded = 1;
     }
+    // Plays "d X Y" (pen down), "m X Y" (move), "u X Y" (up), "c X Y" (double-click) and
+    // "w MS" (wait) on the view.
+    void Play(const std::string& script) {
+        std::istringstream in(script);
+        for (char op; in >> op;) {
+            int64_t x = 0, y = 0;
+            in >> x;
+            if (op != 'w') in >> y;
+            const Point p{static_cast<int32_t>(x), static_cast<int32_t>(y)};
+            if (op == 'd') view_.OnButtonDown(p);
+            if (op == 'm') view_.OnStylusMove(p);
+            if (op == 'u') view_.OnButtonUp(p);
+            if (op == 'c') view_.OnDoubleClick(p);
+            if (op == 'w') Wait(static_cast<uint32_t>(x));
+        }
+    }
 };
 
-TEST_F(StylusTest, TapIsOnePixelSegmentWithStrengthSp) {
-    view_.OnButtonDown({100, 150});
-    view_.OnButtonUp({100, 150});
-    Wait(100);
-    App().sp = 5;
-    view_.OnButtonDown({10, 20});
-    EXPECT_EQ(Strokes(),
-              (std::vector<Segment>{{{99, 149}, {100, 150}, 30}, {{9, 19}, {10, 20}, 5}}));
-}
-
-TEST_F(StylusTest, TappingAButtonOfTheRootPanelTwiceStrikesItTwice) {
+TEST_F(StylusTest, TapIsOnePixelSegmentWithStrengthSpAndStrikesARootButtonEveryTime) {
     auto& voice = Add<Recorder>(nullptr, u"v");
     auto& button = Add<RectButtonElement>(nullptr, u"b");
     button.SetBounds(R(90, 140, 110, 160));
     button.SetString(u"na", u"v");
     Activate();
-    view_.OnButtonDown({100, 150});
-    view_.OnButtonUp({100, 150});
-    Wait(100);
-    view_.OnButtonDown({100, 150});
+    Play("d 100 150 u 100 150 w 100 d 100 150 u 100 150 w 100");
+    App().sp = 5;
+    Play("d 10 20");
+    EXPECT_EQ(Strokes(), (std::vector<Segment>{{{99, 149}, {100, 150}, 30},
+                                               {{99, 149}, {100, 150}, 30},
+                                               {{9, 19}, {10, 20}, 5}}));
     EXPECT_EQ(voice.values.size(), 2u);
 }
 
-TEST_F(StylusTest, StrengthIsSpeedAveragedOverRecentMoves) {
-    view_.OnButtonDown({100, 100});
-    Wait(20);
-    view_.OnStylusMove({120, 110});  // 20 pixels in 20 ms: 100 px per 100 ms
-    Wait(40);
-    view_.OnStylusMove({122, 110});  // averages 11 px over 30 ms
+TEST_F(StylusTest, StrengthIsSpeedAveragedOverRecentMovesWhereStandingStillCountsNot) {
+    // 20 px in 20 ms: 100 px per 100 ms; then 11 px over 30 ms on average.
+    Play("d 100 100 w 20 m 120 110 w 40 m 122 110");
     ASSERT_EQ(Strokes().size(), 3u);
     EXPECT_EQ(Strokes()[1], (Segment{{100, 100}, {120, 110}, 100}));
     EXPECT_EQ(Strokes()[2], (Segment{{120, 110}, {122, 110}, 36}));
     // Faster than 100 px per 100 ms is still 100, even with no time since the last event.
-    view_.OnStylusMove({230, 110});
+    Play("m 230 110");
     EXPECT_EQ(Strokes().back().strength, 100);
-}
-
-TEST_F(StylusTest, StandingStillSendsNothingAndDoesNotDiluteTheAverage) {
-    view_.OnButtonDown({50, 50});
-    Wait(40);
-    view_.OnStylusMove({50, 50});
-    Wait(20);
-    view_.OnStylusMove({56, 50});  // 6 px in 20 ms alone, not averaged with the pause
-    ASSERT_EQ(Strokes().size(), 2u);
-    EXPECT_EQ(Strokes()[1], (Segment{{50, 50}, {56, 50}, 30}));
+    // A pause sends nothing; the 6 px in 20 ms after it are not averaged with it.
+    Play("u 230 110 w 100 d 50 50 w 40 m 50 50 w 20 m 56 50");
+    ASSERT_EQ(Strokes().size(), 6u);
+    EXPECT_EQ(Strokes()[5], (Segment{{50, 50}, {56, 50}, 30}));
 }
 
 TEST_F(StylusTest, AverageCoversAtMostFiveMoves) {
-    view_.OnButtonDown({0, 0});
-    int32_t x = 0;
-    for (int i = 0; i < 5; ++i) {  // five slow moves: 1 px per 100 ms
-        Wait(100);
-        view_.OnStylusMove({++x, 0});
-    }
+    Play("d 0 0 w 100 m 1 0 w 100 m 2 0 w 100 m 3 0 w 100 m 4 0 w 100 m 5 0");  // 1 px per 100 ms
     std::vector<int32_t> strengths;
-    for (int i = 0; i < 5; ++i) {  // then five fast ones push the slow ones out
-        Wait(10);
-        x += 10;
-        view_.OnStylusMove({x, 0});
+    for (int x = 15; x <= 55; x += 10) {  // then five fast ones push the slow ones out
+        Play("w 10 m " + std::to_string(x) + " 0");
         strengths.push_back(Strokes().back().strength);
     }
     // Each fast move weighs one fifth against the running average: distance 1 -> 2, 3, 4, 5,
@@ -173,57 +166,37 @@ TEST_F(StylusTest, AverageCoversAtMostFiveMoves) {
     EXPECT_EQ(strengths, (std::vector<int32_t>{2, 4, 7, 10, 15}));
 }
 
-TEST_F(StylusTest, QuickRetouchContinuesThePreviousStroke) {
-    view_.OnButtonDown({100, 100});
-    Wait(5);
-    view_.OnButtonUp({100, 100});
-    Wait(10);
-    view_.OnButtonDown({100, 100});  // within 25 ms: no tap of its own
-    Wait(20);
-    view_.OnStylusMove({140, 100});  // 40 px away: continues from the last point
+TEST_F(StylusTest, QuickRetouchAndDoubleClicksContinueOrRestartTheStroke) {
+    // Within 25 ms no tap of its own; a move 40 px away continues from the last point.
+    Play("d 100 100 w 5 u 100 100 w 10 d 100 100 w 20 m 140 100");
     ASSERT_EQ(Strokes().size(), 2u);
     EXPECT_EQ(Strokes()[1].from, (Point{100, 100}));
     EXPECT_EQ(Strokes()[1].to, (Point{140, 100}));
-}
-
-TEST_F(StylusTest, DoubleClickGivesNoStrokeButItsMovesFollowTheRetouchRules) {
-    view_.OnButtonDown({100, 100});
-    Wait(5);
-    view_.OnButtonUp({100, 100});
-    Wait(100);
-    view_.OnDoubleClick({103, 100});
-    EXPECT_EQ(Strokes().size(), 1u);
-
-    // Near where the pen left and after 25 ms: a fresh pen-down at the new point.
-    Wait(30);
-    view_.OnStylusMove({105, 100});
-    ASSERT_EQ(Strokes().size(), 2u);
-    EXPECT_EQ(Strokes()[1], (Segment{{104, 99}, {105, 100}, 30}));
-
-    // Far from where it left: the stroke runs from the end point to the new point.
-    view_.OnButtonUp({105, 100});
-    Wait(100);
-    view_.OnDoubleClick({150, 100});
-    Wait(50);
-    view_.OnStylusMove({150, 100});
+    // A double-click gives no stroke; near where the pen left and after 25 ms, its move is a
+    // fresh pen-down at the new point.
+    Play("u 140 100 w 100 c 143 100");
+    EXPECT_EQ(Strokes().size(), 2u);
+    Play("w 30 m 145 100");
     ASSERT_EQ(Strokes().size(), 3u);
-    EXPECT_EQ(Strokes()[2].from, (Point{105, 100}));
-    EXPECT_EQ(Strokes()[2].to, (Point{150, 100}));
+    EXPECT_EQ(Strokes()[2], (Segment{{144, 99}, {145, 100}, 30}));
+    // Far from where it left: the stroke runs from the end point to the new point.
+    Play("u 145 100 w 100 c 190 100 w 50 m 190 100");
+    ASSERT_EQ(Strokes().size(), 4u);
+    EXPECT_EQ(Strokes()[3].from, (Point{145, 100}));
+    EXPECT_EQ(Strokes()[3].to, (Point{190, 100}));
 }
 
 TEST_F(StylusTest, TouchWithoutInstrumentAsksForOneAndStrokesNothing) {
     App().instrumentLoaded = 0;
     int asked = 0;
     view_.SetOpenRequested([&] { ++asked; });
-    view_.OnButtonDown({100, 150});
+    Play("d 100 150");
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(Strokes().empty());
 }
 
 TEST_F(StylusTest, ExtremeCoordinatesDoNotOverflow) {
-    view_.OnButtonDown({INT32_MIN, INT32_MIN});
-    Wait(30);
-    view_.OnStylusMove({INT32_MAX, INT32_MAX});
+    Play("d -2147483648 -2147483648 w 30 m 2147483647 2147483647");
     ASSERT_EQ(Strokes().size(), 2u);
     EXPECT_EQ(Strokes()[0].from, (Point{INT32_MIN, INT32_MIN}));
     EXPECT_EQ(Strokes()[1].strength, 100);
