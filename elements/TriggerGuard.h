@@ -49,7 +49,7 @@ public:
 };
 
 //! Elements one outermost trigger may reach through groups: far more than any instrument
-//! needs (a few hundred elements each reached a few hundred times), a fraction of a second.
-inline constexpr size_t MAX_VISITS = 10'000'000;
+//! needs (a few hundred elements, each reached a few times), a few milliseconds.
+inline constexpr size_t MAX_VISITS = 1'000'000;
 
 }  // namespace chordlane

@@ -30,8 +30,8 @@ TEST_F(BroadcastBudgetTest, EveryStepReachesEveryElementOfAnInstrumentOfUsualSiz
 // seconds; one outer trigger now reaches a bounded number of elements, and the next trigger
 // has the whole allowance again.
 TEST_F(BroadcastBudgetTest, OneTriggerReachesABoundedNumberOfElements) {
-    const int labels = 4000;
-    const int steps = 4000;
+    const int labels = 1000;
+    const int steps = 1000;
     const int32_t first = LoadSteppingLabels(labels, steps);
     // Each step reaches the labels, the "init" group and, through it, the steps; "init"
     // reaching its steps comes first.
