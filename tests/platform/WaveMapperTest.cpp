@@ -47,13 +47,8 @@ class WaveMapperTest : public ::testing::Test {
 
 TEST_F(WaveMapperTest, FormatsAndDeviceCountAreChecked) {
     WaveDevice d;
-    for (const WaveFormat& bad : {WaveFormat{3, 1, 48000, 0, 4, 32, 0},
-                                  {1, 3, 48000, 0, 6, 16, 0},
-                                  {1, 1, 48000, 0, 3, 24, 0},
-                                  Mono16(0),
-                                  Mono16(100)}) {
+    for (const WaveFormat& bad : {WaveFormat{1, 3, 48000, 0, 6, 16, 0}, Mono16(0), Mono16(100)})
         EXPECT_EQ(mapper_.Open(&d, bad), WaveResult::BadFormat);
-    }
     std::vector<WaveDevice> open(8);
     for (int i = 0; i < 8; ++i)
         ASSERT_EQ(mapper_.Open(&open[i], Mono16(44100 + i % 2 * 3900)), WaveResult::Ok);
