@@ -15,11 +15,8 @@ TEST_F(GroupPanelTest, GroupsAndPanelsFanOutToEveryMemberEvenHiddenOnes) {
     auto& a = Add<Recorder>(&group, u"a");
     auto& panel = Add<PanelElement>(nullptr, u"p", R(0, 0, 100, 100), 1);
     auto& label = Add<TextElement>(&panel, u"Al", u"C", R(0, 0, 10, 10));
-    RectButtonElement source(u"src");
-    group.Trigger(55, &source);
     group.SetInt(u"nn", 3);
     group.SetString(u"tt", u"x");
-    EXPECT_EQ(a.sources, (std::vector<Element*>{&source}));
     EXPECT_EQ(a.number, 3);
     EXPECT_EQ(a.text, u"x");
     panel.SetInt(u"cI", 0xFF);  // to the members; the panel keeps its own colours
