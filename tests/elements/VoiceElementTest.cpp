@@ -53,15 +53,6 @@ TEST_F(VoiceElementTest, VolumeFollowsTheStrokeOnlyWithSpeedToVolume) {
         v->SetInt(u"va", c.va);
         EXPECT_EQ(v->VolumeFor(c.strength), c.volume) << c.vm;
     }
-
-    // What the channel is given and the level it sets, in the event log.
-    v->SetInt(u"vm", 50);
-    App().speedVolume = 1;
-    v->Trigger(80, &button_);
-    platform_.clock.Advance(200);
-    v->Trigger(250, &button_);
-    EXPECT_EQ(trace_.sounds, (std::vector<std::string>{"start v gtr 0 80 52428", "done v btn",
-                                                       "start v gtr 0 250 65535"}));
 }
 
 TEST_F(VoiceElementTest, ChangingTheSampleNameOrShiftLooksItUpAgain) {

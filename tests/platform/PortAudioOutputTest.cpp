@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include "platform/audio/WaveMapper.h"
 
@@ -13,8 +11,8 @@ namespace chordlane::test {
 namespace {
 
 // Whatever the machine has -- a sound device, or none and so the null output -- the program
-// starts its audio without printing anything, logs what it chose, and notices come.
-TEST(AudioOutput, OpensQuietlyAndNoticesCome) {
+// starts its audio without the audio libraries printing anything, and logs what it chose.
+TEST(AudioOutput, OpensQuietlyAndLogsItsChoice) {
     WaveMapper mapper;
     std::vector<std::string> log;
     AudioOutputConfig config;
@@ -35,23 +33,6 @@ TEST(AudioOutput, OpensQuietlyAndNoticesCome) {
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].rfind("audio: ", 0), 0u);
     EXPECT_EQ(output->Rate(), mapper.DeviceRate());
-
-    int delivered = 0;
-    mapper.SetNoticeHandler([&](WaveDevice, WaveHeader*) { ++delivered; });
-    const std::string silence(2 * 480, '\0');  // 10 ms
-    WaveDevice device;
-    ASSERT_EQ(mapper.Open(&device, {1, 1, 44100, 88200, 2, 16, 0}), WaveResult::Ok);
-    WaveHeader header{};
-    header.data = reinterpret_cast<const uint8_t*>(silence.data());
-    header.bufferLength = static_cast<uint32_t>(silence.size());
-    mapper.Prepare(device, &header);
-    mapper.Write(device, &header);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (delivered == 0 && std::chrono::steady_clock::now() < deadline) {
-        mapper.DeliverNotices();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    EXPECT_EQ(delivered, 1);
     output->Stop();
 }
 

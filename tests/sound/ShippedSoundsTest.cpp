@@ -11,7 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <sstream>
+#include <regex>
 
 #include "sound/Sample.h"
 #include "sound/WaveFile.h"
@@ -102,23 +102,20 @@ struct SoundLine {
 };
 
 std::vector<SoundLine> ShippedSoundLines() {
+    // A quiet mark or an option may stand before the file.
+    const std::regex sound(R"(^s\s+(\S+)\s+\*?\s*(?:-\S+\s+)?(\S+\.wav)\s+([0-9.]+))");
     std::vector<SoundLine> all;
     for (const auto& entry : fs::directory_iterator(INSTRUMENTS)) {
         if (entry.path().extension() != ".clx" && entry.path().extension() != ".cly") continue;
         std::ifstream in(entry.path());
-        std::string text;
-        for (int number = 1; std::getline(in, text); ++number) {
-            std::istringstream line(text);
-            std::string directive, name, file, frequency;
-            line >> directive >> name >> file;
-            // A quiet mark or an option may stand before the file.
-            if (file.starts_with('*')) file.erase(0, 1);
-            if (file.empty() || file.starts_with('-')) line >> file;
-            if (directive != "s" || !file.ends_with(".wav") || !(line >> frequency)) continue;
+        std::smatch m;
+        for (auto [text, number] = std::pair{std::string(), 1}; std::getline(in, text); ++number) {
+            if (!std::regex_search(text, m, sound)) continue;
+            std::string file = m[2];
             std::replace(file.begin(), file.end(), '\\', '/');
             all.push_back({entry.path().filename().string() + ":" + std::to_string(number) + " " +
-                               name,
-                           file, std::stod(frequency)});
+                               m[1].str(),
+                           file, std::stod(m[3])});
         }
     }
     return all;

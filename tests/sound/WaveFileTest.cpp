@@ -13,18 +13,7 @@ bool Parse(Sample& s, const std::string& file) {
     return ParseWave(s, {reinterpret_cast<const uint8_t*>(file.data()), file.size()});
 }
 
-TEST(WaveFile, CanonicalFileBecomesItsOwnImage) {
-    const std::string file = CanonicalWave({1, 1, 22050, 16}, Pcm16({1, -2, 300, -32768, 32767}));
-    Sample s;
-    ASSERT_TRUE(Parse(s, file));
-    EXPECT_EQ(ImageOf(s), file);
-    EXPECT_EQ(s.dataLength, 10);
-    EXPECT_EQ(s.format.samplesPerSec, 22050u);
-    EXPECT_EQ(s.pitchPhase, NO_VALUE);
-    EXPECT_EQ(s.peak, NO_VALUE);
-}
-
-TEST(WaveFile, ChunksAreFoundWhereverTheyStandAndDataIsBoundedByTheFile) {
+TEST(WaveFile, ChunksAreFoundWhereverTheyStandAndTheImageIsTheCanonicalLayout) {
     // An odd-length (padded) list chunk before the format, a longer format chunk, a fact
     // chunk between, and trailing metadata: the image is the canonical layout of the data.
     const WaveSpec form{1, 1, 8000, 8};
@@ -34,13 +23,6 @@ TEST(WaveFile, ChunksAreFoundWhereverTheyStandAndDataIsBoundedByTheFile) {
         s, Riff(Chunk("LIST", "abc") + Chunk("fmt ", FormatBody(form, 2)) +
                 Chunk("fact", "\x05\0\0\0") + Chunk("data", data) + Chunk("id3 ", "tagdata"))));
     EXPECT_EQ(ImageOf(s), CanonicalWave(form, data));
-
-    // A data chunk claiming a megabyte holds what the file has.
-    std::string file = CanonicalWave(form, "12345678");
-    file[42] = '\x0F';
-    ASSERT_TRUE(Parse(s, file));
-    EXPECT_EQ(s.dataLength, 8);
-    EXPECT_EQ(s.ImageSize(), 52u);
 }
 
 TEST(WaveFile, SeveralChannelsAreMixedDownToOne) {
@@ -56,11 +38,8 @@ TEST(WaveFile, SeveralChannelsAreMixedDownToOne) {
 
 TEST(WaveFile, FilesItCannotPlayAreRefused) {
     const std::string data = Pcm16({1, 2, 3, 4});
+    // Formats, rates and channel counts are in the bad-file catalogue; these are layouts.
     const std::string refused[] = {
-        CanonicalWave({3, 1, 22050, 32}, data),  // floating point
-        CanonicalWave({1, 1, 22050, 24}, data),
-        CanonicalWave({1, 0, 22050, 16}, data),
-        CanonicalWave({1, 1, 0, 16}, data),
         Riff(Chunk("data", data)),
         Riff(Chunk("fmt ", FormatBody({}))),
         Riff(Chunk("fmt ", FormatBody({}).substr(0, 14)) + Chunk("data", data)),
