@@ -17,15 +17,11 @@ class SettingsTest : public ChordlaneTest {
     }
 };
 
-TEST_F(SettingsTest, ReadsCreateTheKeyAndGiveEmptyResultsWhenMissing) {
-    EXPECT_EQ(ReadInstallSetting(u"Home"), u"");
-    EXPECT_TRUE(platform_.settings.HasKey(SettingsRoot::LocalMachine, INSTALL_KEY));
-    EXPECT_EQ(ReadSettingNumber(SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE), 0u);
-    EXPECT_TRUE(platform_.settings.HasKey(SettingsRoot::CurrentUser, u"ControlPanel\\Volume"));
-    // Without a store every read is empty and every write is dropped.
+TEST_F(SettingsTest, WithoutAStoreEveryReadIsEmptyAndEveryWriteDropped) {
     CurrentPlatform().settings = nullptr;
     EXPECT_EQ(ReadInstallSetting(u"Home"), u"");
     WriteSettingNumber(SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE, 1);
+    ProvideSystemVolume();
     RegisterFileTypes();
     platform_.Install();
 }
@@ -39,22 +35,16 @@ TEST_F(SettingsTest, ValuesReadBackWithinTheirLimits) {
     EXPECT_EQ(ReadInstallSetting(u"Home"), u"/a");
 }
 
-TEST_F(SettingsTest, FileTypesPointAtTheProgramAndKeepOtherClasses) {
-    App().programFolder = u"\\Program Files\\Chordlane\\";
+TEST_F(SettingsTest, FileTypesKeepOtherClassesAndPointAtTheWholeProgramPath) {
     platform_.settings.Set(SettingsRoot::ClassesRoot, u".clx", u"", String(u"Other"));
     // A class name too long for a setting read is still a class name.
     platform_.settings.Set(SettingsRoot::ClassesRoot, u".cly", u"", String(400, u'c'));
+    App().programFolder = u"/" + String(600, u'p') + u"/";
     RegisterFileTypes();
     EXPECT_EQ(ClassDefault(u".clx"), u"Other");
     EXPECT_EQ(ClassDefault(u".cly"), String(400, u'c'));
     EXPECT_EQ(ClassDefault(u"Chordlane\\Shell\\Open\\Command"),
-              u"\"\\Program Files\\Chordlane\\Chordlane.exe\" %1");
-    // An empty class name is no class; a long program folder is written whole.
-    platform_.settings.Set(SettingsRoot::ClassesRoot, u".clx", u"", String());
-    App().programFolder = u"/" + String(600, u'p') + u"/";
-    RegisterFileTypes();
-    EXPECT_EQ(ClassDefault(u".clx"), u"Chordlane");
-    EXPECT_EQ(ClassDefault(u"Chordlane\\DefaultIcon"), App().programFolder + u"Chordlane.exe,0");
+              u"\"" + App().programFolder + u"Chordlane.exe\" %1");
 }
 
 TEST_F(SettingsTest, FoldersEndWithASeparator) {

@@ -1,22 +1,27 @@
-// The program's window offscreen: menus, shortcuts, keys, stylus and the start-up screen.
-#include <fcntl.h>
-#include <unistd.h>
-
+// The program's window offscreen (menus, shortcuts, keys and stylus), its command line, and
+// the Qt services the window brings.
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTest>
-#include <thread>
+#include <QTimer>
+#include <tuple>
 
 #include "app/AppState.h"
 #include "app/MenuCommands.h"
 #include "app/gui/CAboutDlg.h"
 #include "app/gui/CInstrumentApp.h"
 #include "app/gui/CMainFrame.h"
+#include "app/gui/ProgramOptions.h"
 #include "app/gui/ViewWidget.h"
 #include "app/gui/VirtualKeys.h"
+#include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtHelpViewer.h"
+#include "platform/qt/QtMessageBox.h"
+#include "platform/qt/QtWindow.h"
 #include "tests/elements/ElementTestSupport.h"
 
 namespace chordlane::test {
@@ -31,11 +36,6 @@ class ProgramTest : public ElementTest {
     void Start(ProgramOptions options = {}) {
         app_ = std::make_unique<CInstrumentApp>(options, &CurrentPlatform());
         app_->StartApplication();
-    }
-    void StartActive() {
-        Start();
-        Frame()->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
     }
     CMainFrame* Frame() { return app_->MainFrame(); }
     const std::vector<FileDialogRequest>& Dialogs() { return platform_.dialogs.Requests(); }
@@ -66,34 +66,18 @@ TEST_F(ProgramTest, MenuBarHoldsFileOptionsAndHelp) {
               (QStringList{"&Help Topics", "-", "&About Chordlane..."}));
 }
 
-TEST_F(ProgramTest, StartUpSetsScreenChecksAndVolumeScaleAndOpensTheCommandLine) {
+TEST_F(ProgramTest, StartUpSetsScreenAndChecksAndOpensTheCommandLine) {
     Start({.screenWidth = 320, .screenHeight = 240, .zoom = 1, .commandLine = u"My Songs/a.clx"});
     EXPECT_EQ(App().screenRect, (Rect{0, 0, 319, 239}));
     EXPECT_EQ(View()->size(), QSize(320, 240));
     EXPECT_TRUE(Frame()->CommandAction(ID_SHOW_ACTIVE)->isChecked());
     EXPECT_TRUE(Frame()->CommandAction(ID_SPEED_VOLUME)->isChecked());
-    EXPECT_EQ(App().vM, 50);
     // A missing file is an empty instrument: loaded, so a tap plays rather than asks.
     EXPECT_EQ(App().instrumentLoaded, 1);
     EXPECT_EQ(App().currentPath, u"My Songs/a.clx");
-    QTest::mouseClick(View(), Qt::LeftButton, {}, QPoint(100, 100));
-    EXPECT_TRUE(Dialogs().empty());
-    EXPECT_EQ(App().homeFolder.back(), u'/');
     const auto* association = platform_.settings.Values(SettingsRoot::ClassesRoot, u".clx");
     ASSERT_NE(association, nullptr);
     EXPECT_EQ(std::get<String>(association->at(u"")), u"Chordlane");
-}
-
-TEST_F(ProgramTest, FirstStartGivesTheDesktopASystemVolumeInTheMiddleAndKeepsAStoredOne) {
-    Start();
-    OnActivate(WA_ACTIVE, false);
-    EXPECT_EQ(App().vM, 50);  // not -40, as a missing value would read
-    app_.reset();
-    platform_.settings.Set(SettingsRoot::CurrentUser, u"ControlPanel\\Volume", u"Volume",
-                           uint32_t{0x88888888});
-    Start();
-    OnActivate(WA_ACTIVE, false);
-    EXPECT_EQ(App().vM, 88);
 }
 
 TEST_F(ProgramTest, SaveAsIsEnabledWhenTheFileMenuOpensWithPathAndAnswers) {
@@ -126,7 +110,9 @@ TEST_F(ProgramTest, OptionMarksFollowTheOptionsAndNothingElse) {
 }
 
 TEST_F(ProgramTest, ShortcutsTakeTheirKeysFromTheInstrument) {
-    StartActive();
+    Start();
+    Frame()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
     LoadEmptyInstrument();
     trace_.events.clear();  // the instrument's init event
     QTest::keyClick(View(), Qt::Key_C, Qt::ControlModifier);
@@ -181,63 +167,99 @@ TEST_F(ProgramTest, FirstTapAsksForAnInstrumentThenTheLeftButtonIsTheStylusInVie
     EXPECT_EQ(trace_.strokes.size(), 2u);
 }
 
-TEST_F(ProgramTest, CompletionNoticesAreDrainedOnTheInterfaceThread) {
-    Start();
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    fcntl(fds[0], F_SETFL, O_NONBLOCK);
-    const std::thread::id interfaceThread = std::this_thread::get_id();
-    int drained = 0;
-    bool onInterfaceThread = true;
-    const auto drain = [&] {
-        for (char c; read(fds[0], &c, 1) == 1;) {
-        }
-        onInterfaceThread = onInterfaceThread && std::this_thread::get_id() == interfaceThread;
-        ++drained;
-    };
-    Frame()->SetWaveNoticeDrain(drain, fds[0]);
-    std::thread([&] { EXPECT_EQ(write(fds[1], "n", 1), 1); }).join();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return drained == 1; }, 2000));
-
-    // Without a descriptor the notices are looked for every few milliseconds.
-    Frame()->SetWaveNoticeDrain(drain);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return drained >= 3; }, 2000));
-    Frame()->SetWaveNoticeDrain({});
-    EXPECT_TRUE(onInterfaceThread);
-    close(fds[0]);
-    close(fds[1]);
-}
-
-TEST_F(ProgramTest, AboutBoxShowsIconNameAndVersion) {
+TEST_F(ProgramTest, AboutBoxShowsIconAndVersion) {
     CAboutDlg about;
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About Chordlane"));
     EXPECT_EQ(about.VersionLabel()->text(), QStringLiteral("Chordlane Version 1.2"));
-    EXPECT_FALSE(about.SecondLabel()->text().isEmpty());
-    EXPECT_EQ(about.VersionLabel()->textFormat(), Qt::PlainText);
     EXPECT_FALSE(about.IconLabel()->pixmap().isNull());
-    EXPECT_TRUE(about.isModal());
 }
 
-TEST_F(ProgramTest, StartUpScreenIsPaintedAtTheZoomWithItsYellowTextBelowThreeQuarters) {
-    Start();  // 240 x 320 at zoom 2
-    const QImage image = View()->grab().toImage();
-    ASSERT_EQ(image.size(), QSize(480, 640));
-    // The text's cell starts at y = 220 view pixels; the glyphs lie a little below it. Above
-    // it is the start-up bitmap, which may hold any colour.
-    int top = image.height(), left = image.width(), right = -1;
-    for (int y = 400; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (c.red() < 200 || c.green() < 200 || c.blue() > 60) continue;
-            top = std::min(top, y);
-            left = std::min(left, x);
-            right = std::max(right, x);
-        }
+using Action = ParsedCommandLine::Action;
+
+TEST(ProgramOptionsTest, PathWordsAreJoinedBySingleSpacesWhateverFollows) {
+    const ParsedCommandLine none = ParseProgramOptions({});  // the device's screen at zoom 2
+    EXPECT_EQ((std::tuple{none.action, none.options.screenWidth, none.options.screenHeight,
+                          none.options.zoom}),
+              (std::tuple{Action::Run, 240, 320, 2}));
+    const ParsedCommandLine p = ParseProgramOptions(
+        {"--screen", "320x240", "--zoom=3", "--fullscreen", "My", "Songs/a.clx", "--zoom"});
+    ASSERT_EQ(p.action, Action::Run);
+    EXPECT_EQ((std::tuple{p.options.screenWidth, p.options.screenHeight, p.options.zoom,
+                          p.options.fullScreen, p.options.commandLine}),
+              (std::tuple{320, 240, 3, true, String(u"My Songs/a.clx --zoom")}));
+    EXPECT_EQ(ParseProgramOptions({"--", "--odd name", "!"}).options.commandLine, u"--odd name !");
+    EXPECT_EQ(ParseProgramOptions({"\xC3\xBC.clx"}).options.commandLine, u"\u00FC.clx");
+    EXPECT_EQ(ParseProgramOptions({"--zoom", "3", "--help"}).action, Action::Help);
+    EXPECT_EQ(ParseProgramOptions({"--version", "x.clx"}).action, Action::Version);
+    EXPECT_EQ(ParseProgramOptions({"x.clx", "--help"}).action, Action::Run);
+}
+
+TEST(ProgramOptionsTest, BadValuesAreRefusedWithAReason) {
+    for (const std::vector<std::string>& words :
+         std::vector<std::vector<std::string>>{{"--screen"},
+                                               {"--screen", "5000x100"},
+                                               {"--zoom", "2.5"},
+                                               {"--screen", "4000x4000", "--zoom", "3"},
+                                               {"--frobnicate"}}) {
+        const ParsedCommandLine parsed = ParseProgramOptions(words);
+        EXPECT_EQ(parsed.action, Action::Error) << words[0];
+        EXPECT_FALSE(parsed.error.empty());
+        EXPECT_EQ(parsed.error.find('\n'), std::string::npos);
     }
-    EXPECT_GE(top, 440);
-    EXPECT_LT(top, 440 + 20);
-    EXPECT_NEAR(left, image.width() - 1 - right, 6);  // centred
-    EXPECT_EQ(image.pixelColor(479, 639), QColor(Qt::black));
+}
+
+using QtServicesTest = ChordlaneTest;
+
+TEST_F(QtServicesTest, FileFiltersBecomeQtNameFilters) {
+    const QStringList filters = QtDialogs::NameFilters(
+        {{u"Chordlane Instrument (*.clx,*.cly)", u"*.clx;*.cly"}, {u"Wave Files", u"*.wav"}});
+    EXPECT_EQ(filters,
+              (QStringList{QStringLiteral("Chordlane Instrument (*.clx,*.cly) (*.clx *.cly)"),
+                           QStringLiteral("Wave Files (*.wav)")}));
+}
+
+TEST_F(QtServicesTest, ChosenNamesLongerThanTheProgramsBufferCountAsCancelled) {
+    const QString longest(QtDialogs::MAX_NAME, QLatin1Char('a'));
+    EXPECT_EQ(QtDialogs::AcceptChosenName(longest), String(129, u'a'));
+    EXPECT_EQ(QtDialogs::AcceptChosenName(longest + QLatin1Char('a')), std::nullopt);
+    EXPECT_EQ(QtDialogs::AcceptChosenName(QString()), std::nullopt);
+    EXPECT_EQ(QtDialogs::AcceptChosenName(QStringLiteral("/x/\u00E9.clx")), u"/x/\u00E9.clx");
+}
+
+TEST_F(QtServicesTest, RepaintAreasAreScaledByTheZoomAndKeptInsideTheView) {
+    QWidget view;
+    view.resize(480, 640);
+    QtWindow window(nullptr, &view, nullptr, 2);
+    // Right and bottom edges belong to the element, so they are repainted too.
+    EXPECT_EQ(window.WidgetArea({10, 20, 30, 40}), QRect(20, 40, 42, 42));
+    EXPECT_EQ(window.WidgetArea({0, 0, 239, 319}), QRect(0, 0, 480, 640));
+    EXPECT_EQ(window.WidgetArea({-100, -5, INT32_MAX, INT32_MAX}), QRect(0, 0, 480, 640));
+    EXPECT_TRUE(window.WidgetArea({300, 0, 400, 10}).isEmpty());
+    EXPECT_TRUE(window.WidgetArea({30, 0, 10, 10}).isEmpty());
+}
+
+TEST_F(QtServicesTest, HelpOpensTheProgramFoldersDocumentOnly) {
+    std::vector<QUrl> opened;
+    QtHelpViewer help([&](const QUrl& url) { return opened.push_back(url), true; });
+    help.SetProgramFolder(TempFolder());
+    EXPECT_FALSE(help.Open(u"chordlane_help.htm"));  // not there: no browser for nothing
+    const auto path = WriteFile("chordlane_help.htm", "<html></html>");
+    EXPECT_TRUE(help.Open(u"chordlane_help.htm"));
+    EXPECT_EQ(opened,
+              std::vector<QUrl>{QUrl::fromLocalFile(QString::fromStdString(path.string()))});
+}
+
+TEST_F(QtServicesTest, StopMessageHasCriticalIconNoCaptionAndNoTrailingEmptyLine) {
+    QtMessageBox messages;
+    QString seen;  // caption, text and icon of the box shown
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon());
+        box->accept();
+    });
+    messages.ShowStop(u"Could not load: gtr.wav\n");
+    EXPECT_EQ(seen, QStringLiteral("|Could not load: gtr.wav|%1").arg(QMessageBox::Critical));
 }
 
 }  // namespace

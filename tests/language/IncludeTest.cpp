@@ -1,6 +1,11 @@
+// Include files, file prompts and their answers, and the saved files that replay them.
 #include <gmock/gmock.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "language/Include.h"
+#include "language/Writer.h"
 #include "tests/language/InstrumentTest.h"
 
 namespace chordlane::test {
@@ -14,20 +19,19 @@ using ::testing::Pair;
 class IncludeTest : public InstrumentTest {
   protected:
     ScriptedDialogs& Dialogs() { return platform_.dialogs; }
+    String Path(const std::string& relative) { return FromUtf8((temp_ / relative).string()); }
 
     static constexpr const char* kTwoPrompts =
         "s a ?\"Wave files|*.wav|All files|*||\" \"Pick A\" 440 0 0\ns b ?*.wav B 440 0 0\n";
 };
 
+// Searching the home folder and reporting a missing include are checked with the tool.
 TEST_F(IncludeTest, IncludedFilesAreSearchedBesideTheFileThatIncludesThem) {
     WriteInstrument("sub/inner.clx", "gr inner 0 0 1 1\ni neighbour.clx\n");
     WriteInstrument("sub/neighbour.clx", "gr neighbour 0 0 1 1\n");
-    WriteInstrument("home/fromhome.clx", "gr fromhome 0 0 1 1\n");
-    Load("i sub/inner.clx\ni fromhome.clx\ni nothere.clx\ngr after 0 0 1 1\ni\n");
-    EXPECT_THAT(Describe(Root()), ElementsAre("RectElement inner", "RectElement neighbour",
-                                              "RectElement fromhome", "RectElement after"));
-    EXPECT_THAT(listener_.reports, ElementsAre("main.clx:4: missing include nothere.clx",
-                                               "main.clx:6: i: missing FILE"));
+    Load("i sub/inner.clx\ni\n");
+    EXPECT_THAT(Describe(Root()), ElementsAre("RectElement inner", "RectElement neighbour"));
+    EXPECT_THAT(listener_.reports, ElementsAre("main.clx:3: i: missing FILE"));
 }
 
 TEST_F(IncludeTest, AFileThatIncludesItselfStopsAfter32NestedIncludes) {
@@ -53,11 +57,9 @@ TEST_F(IncludeTest, PromptsAskTheDialogInOrderAndLogTheChosenFiles) {
     Dialogs().Answer(u"/x/a.wav");
     Dialogs().Answer(u"/x/b.wav");
     Load(kTwoPrompts);
-    EXPECT_THAT(SoundFiles(), ElementsAre("/x/a.wav", "/x/b.wav"));
     EXPECT_EQ(App().answersLog, u"? \"/x/a.wav\"\n? \"/x/b.wav\"\n");
     const auto& requests = Dialogs().Requests();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_TRUE(requests[0].mustExist);
     EXPECT_EQ(requests[0].title, u"Pick A");
     EXPECT_THAT(requests[0].filters,
                 ElementsAre(Pair(u"Wave files", u"*.wav"), Pair(u"All files", u"*")));
@@ -127,6 +129,46 @@ TEST_F(IncludeTest, NamesLongerThanAFileArgumentAreCutOrRefused) {
     Dialogs().Answer(u"/" + String(MAX_FILE_ARGUMENT - 1, u'n'));
     EXPECT_FALSE(ChooseFile(u"T", u"*.wav", true).has_value());
     EXPECT_TRUE(ChooseFile(u"T", u"*.wav", true).has_value());
+}
+
+TEST_F(IncludeTest, AnExtensionIsAddedOnlyToNamesWithoutAnyDot) {
+    EXPECT_EQ(SavedFileName(u"/home/u/song"), u"/home/u/song.cly");
+    EXPECT_EQ(SavedFileName(u"/home/u/song.txt"), u"/home/u/song.txt");
+    EXPECT_EQ(SavedFileName(u"/home/u.d/song"), u"/home/u.d/song");
+}
+
+TEST_F(IncludeTest, ACancelledDialogOrAnUnwritableFileSavesNothing) {
+    App().currentPath = u"/inst/x.clx";
+    Dialogs().Cancel();
+    EXPECT_FALSE(SaveInstrumentAs());
+    Dialogs().Answer(Path("no/such/folder/saved.cly"));
+    EXPECT_FALSE(SaveInstrumentAs());
+    EXPECT_FALSE(std::filesystem::exists(temp_ / "no"));
+}
+
+TEST_F(IncludeTest, OpeningTheSavedFileRebuildsTheInstrumentWithoutAsking) {
+    // A path holding a double quote is written in single quotes.
+    const String instrument = WriteInstrument(
+        "say \"hi\".clx", "s a ?*.wav A 440 0 0\ngr mid 0 0 1 1\ns b ?*.wav B 440 0 0\n");
+    Dialogs().Answer(u"/p/first é.wav");
+    Dialogs().Answer(u"/p/second.wav");
+    Open(instrument);
+    Dialogs().Answer(Path("saved"));  // the extension is added
+    ASSERT_TRUE(SaveInstrumentAs());
+    const FileDialogRequest& request = Dialogs().Requests().back();
+    EXPECT_EQ(request.title, u"Save an Instrument");
+    EXPECT_EQ(request.initialFolder, App().homeFolder);
+    EXPECT_TRUE(request.confirmOverwrite);
+    EXPECT_THAT(request.filters,
+                ElementsAre(std::pair<String, String>(u"Chordlane Instrument (*.cly)", u"*.cly")));
+    std::ifstream saved(temp_ / "saved.cly", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}),
+              "cl1.0\ni '" + ToUtf8(instrument) + "'\n? \"/p/first é.wav\"\n? \"/p/second.wav\"\n");
+
+    const size_t asked = Dialogs().Requests().size();
+    Open(Path("saved.cly"));
+    EXPECT_EQ(Dialogs().Requests().size(), asked);
+    EXPECT_THAT(SoundFiles(), ElementsAre("/p/first é.wav", "/p/second.wav"));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
+// Reading instrument files: plain and packed text, lines, and the tokens and numbers in them.
+#include <cmath>
 #include <filesystem>
-#include <fstream>
 
-#include "language/BuiltinInstrument.h"
 #include "language/MemoryTextReader.h"
 #include "language/Packer.h"
 #include "language/Scanner.h"
@@ -12,18 +12,10 @@ namespace chordlane::test {
 namespace {
 
 // Bytes holding the codes, two to a byte, low half first (an odd count padded with 15).
-std::vector<uint8_t> Codes(std::initializer_list<int> codes) {
-    std::vector<uint8_t> bytes;
-    bool low = true;
-    for (int code : codes) {
-        if (low) {
-            bytes.push_back(static_cast<uint8_t>(code));
-        } else {
-            bytes.back() |= static_cast<uint8_t>(code << 4);
-        }
-        low = !low;
-    }
-    if (!low) bytes.back() |= 0xF0;
+std::vector<uint8_t> Codes(const std::vector<int>& codes) {
+    std::vector<uint8_t> bytes((codes.size() + 1) / 2, 0xF0);
+    for (size_t i = 0; i < codes.size(); ++i)
+        bytes[i / 2] = i % 2 ? (bytes[i / 2] & 0x0F) | codes[i] << 4 : 0xF0 | codes[i];
     return bytes;
 }
 
@@ -126,13 +118,68 @@ TEST_F(PackedTextTest, PackedFileReadsExactlyAsThePlainFileItCameFrom) {
     EXPECT_EQ(ReadAll(fromPacked), ReadAll(fromPlain));
 }
 
-TEST_F(PackedTextTest, BuiltInInstrumentIsTheGuitarWithoutItsHeader) {
-    const auto source = std::filesystem::path(CHORDLANE_TEST_DATA).parent_path().parent_path();
-    std::ifstream in(source / "instruments" / "guitar.clx", std::ios::binary);
-    ASSERT_TRUE(in);
-    const std::string plain((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    MemoryTextReader reader(BuiltinInstrument());
-    EXPECT_EQ(ReadAll(reader), SplitPlainFile(FromUtf8(plain)).text);
+// A line in a 512-character buffer, as the parser holds it, with stale text after its end.
+struct Line {
+    explicit Line(std::u16string_view text) {
+        std::fill(std::begin(chars), std::end(chars), u'#');
+        text.copy(chars, text.size());
+        chars[text.size()] = 0;
+    }
+    char16_t chars[512];
+    int pos = 0;
+};
+
+TEST(ScannerTest, TokensSplitAtSeparatorsAndQuotesWithoutEscapes) {
+    const std::pair<const char16_t*, std::vector<String>> cases[] = {
+        {u"  \"two words\" x\t'say \"hi\"'  \"it's\" ",
+         {u"two words", u"x", u"say \"hi\"", u"it's"}},
+        // The character after the opening quote always belongs to the token.
+        {u"\"\"x\" y", {u"\"x", u"y"}},
+        // Without a closing quote the token is the rest of the line.
+        {u"\"open \\\" end", {u"open \\", u"end"}},
+        {u"\"open", {u"open"}},
+        {u"a   '", {u"a", u""}},
+    };
+    for (const auto& [text, expected] : cases) {
+        Line line(text);
+        std::vector<String> tokens;
+        while (const char16_t* token = NextToken(line.chars, line.pos)) tokens.emplace_back(token);
+        EXPECT_EQ(tokens, expected) << ToUtf8(text);
+    }
+}
+
+TEST(ScannerTest, IntegersInEveryBaseWithSaturation) {
+    Line line(
+        u"0x1F 0XfF 017 08 -5 +7 abc 12ab 0x -0x10 4294967296 -2147483649 2147483647 "
+        u"0xFFFFFFFF 0x7fffffff 99999999999999999999999");
+    for (int32_t expected : {31, 255, 15, 0, -5, 7, 0, 12, 0, 0, INT32_MAX, INT32_MIN, INT32_MAX,
+                             INT32_MAX, INT32_MAX, INT32_MAX}) {
+        EXPECT_EQ(NextInt(line.chars, line.pos), expected);
+    }
+    EXPECT_EQ(NextInt(line.chars, line.pos), NO_VALUE);
+}
+
+TEST(ScannerTest, RealsAreReadInDoubleAndRoundedToSingle) {
+    // 1.00000005960464478 lies a little above the halfway point between 1 and the next float,
+    // but its double is that halfway point exactly, which rounds to even. Parsed straight
+    // into a float it would give 1 + 2^-23.
+    Line line(
+        u"440 -27.5 .5 1e3 2.5E-1x 0.1 abc 1e 1e400 -1e400 1e-400 3.4028235e38 3.5e38 "
+        u"1.00000005960464478 \"1,5\"");
+    for (float expected : {440.0f, -27.5f, 0.5f, 1000.0f, 0.25f, 0.1f, 0.0f, 1.0f, INFINITY,
+                           -INFINITY, 0.0f, 3.4028235e38f, INFINITY, 1.0f, 1.0f}) {
+        EXPECT_EQ(NextReal(line.chars, line.pos), expected);
+    }
+    EXPECT_EQ(NextReal(line.chars, line.pos), NO_REAL);
+}
+
+TEST(ScannerTest, RectanglesNeedFourNumbersAndWrapWithoutOverflow) {
+    Line three(u"10 20 30");
+    EXPECT_EQ(NextRect(three.chars, three.pos), nullptr);
+    Line wraps(u"2147483647 0 1 0");
+    const auto wrapped = NextRect(wraps.chars, wraps.pos);
+    ASSERT_NE(wrapped, nullptr);
+    EXPECT_EQ(*wrapped, (Rect{INT32_MAX, 0, INT32_MIN, 0}));
 }
 
 }  // namespace

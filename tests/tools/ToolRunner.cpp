@@ -2,7 +2,7 @@
 
 #include <sys/wait.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -15,20 +15,12 @@ ToolRun RunTool(const std::vector<std::string>& args, const std::filesystem::pat
         for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
         return out + "'";
     };
-    const std::filesystem::path err = folder / "tool.err";
     std::string command = quote(CHORDLANE_TOOL_PATH);
     for (const std::string& arg : args) command += " " + quote(arg);
-    command += " 2>" + quote(err.string());
-
-    ToolRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char chunk[4096];
-    for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;) run.out.append(chunk, n);
-    const int status = pclose(pipe);
-    if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
-    run.err = ReadBytes(err);
-    return run;
+    const std::filesystem::path out = folder / "tool.out", err = folder / "tool.err";
+    const int status =
+        std::system((command + " >" + quote(out.string()) + " 2>" + quote(err.string())).c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(out), ReadBytes(err)};
 }
 
 std::string ReadBytes(const std::filesystem::path& path) {
