@@ -8,6 +8,10 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <thread>
 #include <tuple>
 
 #include "app/AppState.h"
@@ -165,6 +169,34 @@ TEST_F(ProgramTest, FirstTapAsksForAnInstrumentThenTheLeftButtonIsTheStylusInVie
     EXPECT_EQ(trace_.strokes[1].to, (Point{120, 150}));
     QTest::mouseClick(View(), Qt::RightButton, {}, QPoint(10, 10));  // does not touch
     EXPECT_EQ(trace_.strokes.size(), 2u);
+}
+
+// The mixer's thread only writes to the descriptor; the notices must be taken on the
+// interface thread, or buttons stay lit after their sound has ended.
+TEST_F(ProgramTest, CompletionNoticesAreDrainedOnTheInterfaceThread) {
+    Start();
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    const std::thread::id interfaceThread = std::this_thread::get_id();
+    int drained = 0;
+    bool onInterfaceThread = true;
+    const auto drain = [&] {
+        for (char c; read(fds[0], &c, 1) == 1;) {
+        }
+        onInterfaceThread = onInterfaceThread && std::this_thread::get_id() == interfaceThread;
+        ++drained;
+    };
+    Frame()->SetWaveNoticeDrain(drain, fds[0]);
+    std::thread([&] { EXPECT_EQ(write(fds[1], "n", 1), 1); }).join();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return drained == 1; }, 2000));
+    // Without a descriptor the notices are looked for every few milliseconds.
+    Frame()->SetWaveNoticeDrain(drain);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return drained >= 3; }, 2000));
+    Frame()->SetWaveNoticeDrain({});
+    EXPECT_TRUE(onInterfaceThread);
+    close(fds[0]);
+    close(fds[1]);
 }
 
 TEST_F(ProgramTest, AboutBoxShowsIconAndVersion) {
