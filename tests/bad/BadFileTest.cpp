@@ -50,10 +50,8 @@ class BadInputTest : public ChordlaneTest {
 protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
+        UsePortraitScreen();
         AppState& app = App();
-        app.screenWidth = 240;
-        app.screenHeight = 320;
-        app.screenRect = {0, 0, 239, 319};
         app.homeFolder = TempFolder() + u"home/";
         app.programFolder = TempFolder() + u"program/";
         app.vM = 50;

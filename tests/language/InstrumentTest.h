@@ -58,9 +58,7 @@ class InstrumentTest : public ChordlaneTest {
   protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
-        App().screenWidth = 240;
-        App().screenHeight = 320;
-        App().screenRect = {0, 0, 239, 319};
+        UsePortraitScreen();
         App().homeFolder = TempFolder() + u"home/";
         App().programFolder = TempFolder() + u"program/";
     }

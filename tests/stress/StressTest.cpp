@@ -85,10 +85,8 @@ class StressTest : public ChordlaneTest {
 protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
+        UsePortraitScreen();
         AppState& app = App();
-        app.screenWidth = 240;
-        app.screenHeight = 320;
-        app.screenRect = {0, 0, 239, 319};
         app.homeFolder = app.programFolder = TempFolder();
         app.vM = 50;
         // A plucked tone of 0.25 s, so that sounds end (and their notices come) all the time.

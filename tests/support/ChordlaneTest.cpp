@@ -31,6 +31,12 @@ std::filesystem::path ChordlaneTest::WriteFile(const std::string& relative,
 
 String ChordlaneTest::TempFolder() const { return FromUtf8(temp_.string() + "/"); }
 
+void ChordlaneTest::UsePortraitScreen() {
+    App().screenWidth = 240;
+    App().screenHeight = 320;
+    App().screenRect = {0, 0, 239, 319};
+}
+
 std::filesystem::path DataFile(const std::string& relative) {
     return std::filesystem::path(CHORDLANE_TEST_DATA) / relative;
 }

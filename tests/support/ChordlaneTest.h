@@ -22,6 +22,8 @@ protected:
     std::filesystem::path WriteFile(const std::string& relative, const std::string& content);
     //! The temporary folder as a program path, ending with '/'.
     String TempFolder() const;
+    //! The 240 x 320 portrait screen the shipped instruments are drawn for.
+    static void UsePortraitScreen();
 
     std::filesystem::path temp_;
     HeadlessPlatform platform_;
