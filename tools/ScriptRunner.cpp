@@ -290,19 +290,18 @@ void ScriptRunner::AdvanceTo(uint32_t tick) {
 
 void ScriptRunner::Strum(const ScriptCommand& c) {
     const uint32_t t = clock_.TickCount();
-    view_.OnButtonDown(Point{c.x1, c.y1});
-    lastX_ = c.x1;
-    lastY_ = c.y1;
+    last_ = {c.x1, c.y1};
+    view_.OnButtonDown(last_);
     const int64_t dx = int64_t{c.x2} - c.x1;
     const int64_t dy = int64_t{c.y2} - c.y1;
     for (uint32_t i = 1; i <= c.moves; ++i) {
         AdvanceTo(t + static_cast<uint32_t>(uint64_t{c.ms} * i / c.moves));
         // Truncating divisions, in 64 bits: the products overflow 32 bits for far points.
-        lastX_ = static_cast<int32_t>(c.x1 + dx * i / c.moves);
-        lastY_ = static_cast<int32_t>(c.y1 + dy * i / c.moves);
-        view_.OnStylusMove(Point{lastX_, lastY_});
+        last_ = {static_cast<int32_t>(c.x1 + dx * i / c.moves),
+                 static_cast<int32_t>(c.y1 + dy * i / c.moves)};
+        view_.OnStylusMove(last_);
     }
-    view_.OnButtonUp(Point{lastX_, lastY_});
+    view_.OnButtonUp(last_);
 }
 
 bool ScriptRunner::RunMenu(MenuItem item) {
@@ -331,28 +330,24 @@ bool ScriptRunner::RunMenu(MenuItem item) {
 bool ScriptRunner::Execute(const ScriptCommand& c) {
     switch (c.op) {
         case ScriptOp::Down:
-            lastX_ = c.x1;
-            lastY_ = c.y1;
-            view_.OnButtonDown(Point{c.x1, c.y1});
+            last_ = {c.x1, c.y1};
+            view_.OnButtonDown(last_);
             break;
         case ScriptOp::Move:
-            lastX_ = c.x1;
-            lastY_ = c.y1;
-            view_.OnStylusMove(Point{c.x1, c.y1});
+            last_ = {c.x1, c.y1};
+            view_.OnStylusMove(last_);
             break;
         case ScriptOp::Up:
-            view_.OnButtonUp(Point{lastX_, lastY_});
+            view_.OnButtonUp(last_);
             break;
         case ScriptOp::DoubleClick:
-            lastX_ = c.x1;
-            lastY_ = c.y1;
-            view_.OnDoubleClick(Point{c.x1, c.y1});
+            last_ = {c.x1, c.y1};
+            view_.OnDoubleClick(last_);
             break;
         case ScriptOp::Tap:
-            lastX_ = c.x1;
-            lastY_ = c.y1;
-            view_.OnButtonDown(Point{c.x1, c.y1});
-            view_.OnButtonUp(Point{c.x1, c.y1});
+            last_ = {c.x1, c.y1};
+            view_.OnButtonDown(last_);
+            view_.OnButtonUp(last_);
             break;
         case ScriptOp::Strum:
             Strum(c);

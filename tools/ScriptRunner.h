@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Types.h"
+
 namespace chordlane {
 class InstrumentView;
 class ScriptedDialogs;
@@ -94,8 +96,7 @@ class ScriptRunner {
     InstrumentView& view_;
     VirtualClock& clock_;
     ScriptedDialogs& dialogs_;
-    int32_t lastX_ = 0;
-    int32_t lastY_ = 0;
+    Point last_;  // where the stylus was last put, for an "up" that names no place
 };
 
 //! Reads the script file at path ("-": standard input); nothing, with a one-line reason
