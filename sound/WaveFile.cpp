@@ -4,7 +4,6 @@
 #include <cstring>
 #include <vector>
 
-#include "language/FileSearch.h"
 #include "sound/Sample.h"
 
 namespace chordlane {
@@ -159,11 +158,6 @@ bool ReadWaveFile(Sample& sample, File& file) {
         if (bytes.size() > static_cast<uint64_t>(MAX_WAVE_FILE_SIZE)) return false;
     }
     return ParseWave(sample, bytes);
-}
-
-bool LoadWaveFile(Sample& sample, const String& referencePath, const String& fileName) {
-    std::unique_ptr<File> file = OpenSearched(fileName, FileMode::Read, referencePath);
-    return file && ReadWaveFile(sample, *file);
 }
 
 }  // namespace chordlane

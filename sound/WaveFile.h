@@ -25,8 +25,4 @@ bool ParseWave(Sample& sample, std::span<const uint8_t> bytes);
 //! Reads an open file (at most MAX_WAVE_FILE_SIZE bytes) and parses it as above.
 bool ReadWaveFile(Sample& sample, File& file);
 
-//! Finds fileName with the file search (unchanged, beside referencePath, home folder,
-//! program folder) and reads it; false when no file opens or it does not parse.
-bool LoadWaveFile(Sample& sample, const String& referencePath, const String& fileName);
-
 }  // namespace chordlane
