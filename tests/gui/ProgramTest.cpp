@@ -16,9 +16,9 @@
 
 #include "app/AppState.h"
 #include "app/MenuCommands.h"
-#include "app/gui/CAboutDlg.h"
-#include "app/gui/CInstrumentApp.h"
-#include "app/gui/CMainFrame.h"
+#include "app/gui/AboutDialog.h"
+#include "app/gui/Application.h"
+#include "app/gui/MainWindow.h"
 #include "app/gui/ProgramOptions.h"
 #include "app/gui/ViewWidget.h"
 #include "app/gui/VirtualKeys.h"
@@ -38,10 +38,10 @@ class ProgramTest : public ElementTest {
         ElementTest::TearDown();
     }
     void Start(ProgramOptions options = {}) {
-        app_ = std::make_unique<CInstrumentApp>(options, &CurrentPlatform());
+        app_ = std::make_unique<Application>(options, &CurrentPlatform());
         app_->StartApplication();
     }
-    CMainFrame* Frame() { return app_->MainFrame(); }
+    MainWindow* Frame() { return app_->Frame(); }
     const std::vector<FileDialogRequest>& Dialogs() { return platform_.dialogs.Requests(); }
     ViewWidget* View() { return Frame()->View(); }
     void LoadEmptyInstrument() {
@@ -55,7 +55,7 @@ class ProgramTest : public ElementTest {
         return texts;
     }
 
-    std::unique_ptr<CInstrumentApp> app_;
+    std::unique_ptr<Application> app_;
 };
 
 TEST_F(ProgramTest, MenuBarHoldsFileOptionsAndHelp) {
@@ -200,7 +200,7 @@ TEST_F(ProgramTest, CompletionNoticesAreDrainedOnTheInterfaceThread) {
 }
 
 TEST_F(ProgramTest, AboutBoxShowsIconAndVersion) {
-    CAboutDlg about;
+    AboutDialog about;
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About Chordlane"));
     EXPECT_EQ(about.VersionLabel()->text(), QStringLiteral("Chordlane Version 1.2"));
     EXPECT_FALSE(about.IconLabel()->pixmap().isNull());

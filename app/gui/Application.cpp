@@ -1,4 +1,4 @@
-#include "app/gui/CInstrumentApp.h"
+#include "app/gui/Application.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,8 +12,8 @@
 #include "app/MenuCommands.h"
 #include "app/OpenFlow.h"
 #include "app/Settings.h"
-#include "app/gui/CAboutDlg.h"
-#include "app/gui/CMainFrame.h"
+#include "app/gui/AboutDialog.h"
+#include "app/gui/MainWindow.h"
 #include "app/gui/ViewWidget.h"
 #include "language/Writer.h"
 #include "platform/StdFileSystem.h"
@@ -48,7 +48,7 @@ String ProgramFolder() {
 
 }  // namespace
 
-CInstrumentApp::CInstrumentApp(ProgramOptions options, const Platform* services)
+Application::Application(ProgramOptions options, const Platform* services)
     : options_(std::move(options)) {
     if (services)
         services_ = *services;
@@ -57,14 +57,14 @@ CInstrumentApp::CInstrumentApp(ProgramOptions options, const Platform* services)
     view_.SetOpenRequested([this] { RunOpenFlow(nullptr); });
 }
 
-CInstrumentApp::~CInstrumentApp() {
+Application::~Application() {
     // The frame gives the hardware buttons back through the services, so it goes first.
     frame_.reset();
     if (audio_) audio_->Stop();
     if (window_) InstallPlatform(previous_);
 }
 
-void CInstrumentApp::MakeRealServices() {
+void Application::MakeRealServices() {
     clock_ = std::make_unique<SteadyClock>();
     settings_ = std::make_unique<QtSettingsStore>();
     files_ = std::make_unique<StdFileSystem>();
@@ -91,10 +91,10 @@ void CInstrumentApp::MakeRealServices() {
     services_.buttons = buttons_.get();
 }
 
-bool CInstrumentApp::StartApplication() {
+bool Application::StartApplication() {
     AppState& app = App();
     // 1. The frame with its view and menu bar; the window service rests on it.
-    frame_ = std::make_unique<CMainFrame>(*this, view_, options_);
+    frame_ = std::make_unique<MainWindow>(*this, view_, options_);
     window_ =
         std::make_unique<QtWindow>(frame_.get(), frame_->View(), frame_->menuBar(), options_.zoom);
     window_->SetFullScreen(options_.fullScreen);
@@ -138,7 +138,7 @@ bool CInstrumentApp::StartApplication() {
     return true;
 }
 
-void CInstrumentApp::FindFolders() {
+void Application::FindFolders() {
     AppState& app = App();
     app.programFolder = ProgramFolder();
     if (help_) help_->SetProgramFolder(app.programFolder);
@@ -148,23 +148,23 @@ void CInstrumentApp::FindFolders() {
     app.homeFolder = DeriveHomeFolder(WithTrailingSeparator(FromQString(documents)));
 }
 
-void CInstrumentApp::OnFileOpen() { RunOpenFlow(nullptr); }
+void Application::OnFileOpen() { RunOpenFlow(nullptr); }
 
-void CInstrumentApp::OnFileSaveAs() {
+void Application::OnFileSaveAs() {
     // Saving is offered only when the rule allows it; a stale menu must not get past it.
     if (CanSaveAs()) SaveInstrumentAs();
 }
 
-void CInstrumentApp::OnShowActive() { ToggleShowActive(); }
+void Application::OnShowActive() { ToggleShowActive(); }
 
-void CInstrumentApp::OnSpeedVolume() { ToggleSpeedVolume(); }
+void Application::OnSpeedVolume() { ToggleSpeedVolume(); }
 
-void CInstrumentApp::OnAppAbout() {
-    CAboutDlg dialog(frame_.get());
+void Application::OnAppAbout() {
+    AboutDialog dialog(frame_.get());
     dialog.exec();
 }
 
-void CInstrumentApp::RunOpenFlow(const String* path) {
+void Application::RunOpenFlow(const String* path) {
     OpenInstrument(path ? std::optional<String>(*path) : std::nullopt);
 }
 

@@ -9,7 +9,7 @@
 namespace chordlane {
 
 class AudioOutput;
-class CMainFrame;
+class MainWindow;
 class WaveMapper;
 class QtDialogs;
 class QtHardwareButtons;
@@ -18,18 +18,18 @@ class QtMessageBox;
 class QtWindow;
 
 // The program: its start-up, its services, and the menu commands that are not the window's.
-class CInstrumentApp : public QObject {
+class Application : public QObject {
   public:
     //! With services, those are used (tests); otherwise the real ones are made. The window
     //! service is always the real one over the frame.
-    explicit CInstrumentApp(ProgramOptions options, const Platform* services = nullptr);
-    ~CInstrumentApp() override;
+    explicit Application(ProgramOptions options, const Platform* services = nullptr);
+    ~Application() override;
 
     //! Creates and shows the frame, sets up the application state and loads the command
     //! line's instrument. Always answers true.
     bool StartApplication();
 
-    CMainFrame* MainFrame() const { return frame_.get(); }
+    MainWindow* Frame() const { return frame_.get(); }
     InstrumentView& View() { return view_; }
     QtHardwareButtons* HardwareButtonsService() const { return buttons_.get(); }
 
@@ -49,7 +49,7 @@ class CInstrumentApp : public QObject {
 
     ProgramOptions options_;
     InstrumentView view_;
-    std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<MainWindow> frame_;
     std::unique_ptr<QtWindow> window_;
     // The real services; unused when the caller gave its own.
     std::unique_ptr<Clock> clock_;
