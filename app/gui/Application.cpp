@@ -7,7 +7,6 @@
 #include <QStandardPaths>
 #include <cstdio>
 
-#include "app/AppState.h"
 #include "app/Folders.h"
 #include "app/MenuCommands.h"
 #include "app/OpenFlow.h"
@@ -20,6 +19,7 @@
 #include "platform/SteadyClock.h"
 #include "platform/audio/PortAudioOutput.h"
 #include "platform/audio/WaveMapper.h"
+#include "platform/qt/CommandIds.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtHardwareButtons.h"
 #include "platform/qt/QtHelpViewer.h"
@@ -61,14 +61,14 @@ Application::~Application() {
     // The frame gives the hardware buttons back through the services, so it goes first.
     frame_.reset();
     if (audio_) audio_->Stop();
-    if (window_) InstallPlatform(previous_);
+    services_.window = nullptr;
 }
 
 void Application::MakeRealServices() {
     clock_ = std::make_unique<SteadyClock>();
     settings_ = std::make_unique<QtSettingsStore>();
     files_ = std::make_unique<StdFileSystem>();
-    pictures_ = std::make_unique<QtPictureLoader>(ProgramFolder() + u"startup.bmp");
+    pictures_ = std::make_unique<QtPictureLoader>(*files_, ProgramFolder() + u"startup.bmp");
     dialogs_ = std::make_unique<QtDialogs>();
     messages_ = std::make_unique<QtMessageBox>();
     help_ = std::make_unique<QtHelpViewer>();
@@ -92,14 +92,13 @@ void Application::MakeRealServices() {
 }
 
 bool Application::StartApplication() {
-    AppState& app = App();
+    Instrument& app = instrument_;
     // 1. The frame with its view and menu bar; the window service rests on it.
     frame_ = std::make_unique<MainWindow>(*this, view_, options_);
     window_ =
         std::make_unique<QtWindow>(frame_.get(), frame_->View(), frame_->menuBar(), options_.zoom);
     window_->SetFullScreen(options_.fullScreen);
     services_.window = window_.get();
-    previous_ = InstallPlatform(services_);
     if (dialogs_) dialogs_->SetParent(frame_.get());
     if (messages_) messages_->SetParent(frame_.get());
     if (buttons_) buttons_->SetHotKeyHandler([this](int32_t id) { frame_->OnHotKey(id); });
@@ -108,19 +107,17 @@ bool Application::StartApplication() {
     }
 
     // 2. The option marks.
-    SetOptionCheck(MENU_OPTIONS, ID_SHOW_ACTIVE, app.showActive);
-    SetOptionCheck(MENU_OPTIONS, ID_SPEED_VOLUME, app.speedVolume);
+    ShowOptionChecks(app);
 
     // 3. The screen is what the command line asked for.
-    app.screenWidth = options_.screenWidth;
-    app.screenHeight = options_.screenHeight;
-    app.screenRect = Rect{0, 0, options_.screenWidth - 1, options_.screenHeight - 1};
+    app.SetScreen(options_.screenWidth, options_.screenHeight);
 
     // 4. Folders, the system volume and the start-up bitmap.
     FindFolders();
-    RegisterFileTypes();  // the association follows the program folder wherever it moved
-    ProvideSystemVolume();
-    if (PictureLoader* pictures = CurrentPlatform().pictures)
+    // The association follows the program folder wherever it moved.
+    RegisterFileTypes(services_.settings, app.programFolder);
+    ProvideSystemVolume(services_.settings);
+    if (PictureLoader* pictures = services_.pictures)
         app.startupBitmap = pictures->LoadStartupBitmap();
 
     // 5. Show, and paint the start-up screen at once.
@@ -139,25 +136,26 @@ bool Application::StartApplication() {
 }
 
 void Application::FindFolders() {
-    AppState& app = App();
+    Instrument& app = instrument_;
     app.programFolder = ProgramFolder();
     if (help_) help_->SetProgramFolder(app.programFolder);
 
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (documents.isEmpty()) documents = QDir::homePath();
-    app.homeFolder = DeriveHomeFolder(WithTrailingSeparator(FromQString(documents)));
+    app.homeFolder =
+        DeriveHomeFolder(services_.settings, WithTrailingSeparator(FromQString(documents)));
 }
 
 void Application::OnFileOpen() { RunOpenFlow(nullptr); }
 
 void Application::OnFileSaveAs() {
     // Saving is offered only when the rule allows it; a stale menu must not get past it.
-    if (CanSaveAs()) SaveInstrumentAs();
+    if (CanSaveAs(instrument_)) SaveInstrumentAs(instrument_);
 }
 
-void Application::OnShowActive() { ToggleShowActive(); }
+void Application::OnShowActive() { ToggleShowActive(instrument_); }
 
-void Application::OnSpeedVolume() { ToggleSpeedVolume(); }
+void Application::OnSpeedVolume() { ToggleSpeedVolume(instrument_); }
 
 void Application::OnAppAbout() {
     AboutDialog dialog(frame_.get());
@@ -165,7 +163,7 @@ void Application::OnAppAbout() {
 }
 
 void Application::RunOpenFlow(const String* path) {
-    OpenInstrument(path ? std::optional<String>(*path) : std::nullopt);
+    OpenInstrument(instrument_, path ? std::optional<String>(*path) : std::nullopt);
 }
 
 }  // namespace chordlane

@@ -2,7 +2,9 @@
 #include <QObject>
 #include <memory>
 
+#include "app/MessageBoxReporter.h"
 #include "app/gui/ProgramOptions.h"
+#include "elements/Instrument.h"
 #include "platform/Platform.h"
 #include "view/InstrumentView.h"
 
@@ -31,6 +33,7 @@ class Application : public QObject {
 
     MainWindow* Frame() const { return frame_.get(); }
     InstrumentView& View() { return view_; }
+    Instrument& GetInstrument() { return instrument_; }
     QtHardwareButtons* HardwareButtonsService() const { return buttons_.get(); }
 
     void OnFileOpen();
@@ -48,9 +51,6 @@ class Application : public QObject {
     void FindFolders();
 
     ProgramOptions options_;
-    InstrumentView view_;
-    std::unique_ptr<MainWindow> frame_;
-    std::unique_ptr<QtWindow> window_;
     // The real services; unused when the caller gave its own.
     std::unique_ptr<Clock> clock_;
     std::unique_ptr<SettingsStore> settings_;
@@ -63,7 +63,12 @@ class Application : public QObject {
     std::unique_ptr<WaveMapper> mapper_;
     std::unique_ptr<AudioOutput> audio_;  // pulls from mapper_, so it goes first
     Platform services_;
-    Platform previous_;
+    // After the services: its channels close their devices on the mixer as it goes.
+    Instrument instrument_{services_};
+    MessageBoxReporter messageBoxes_{instrument_};
+    InstrumentView view_{instrument_};
+    std::unique_ptr<MainWindow> frame_;
+    std::unique_ptr<QtWindow> window_;
 };
 
 }  // namespace chordlane

@@ -8,11 +8,12 @@
 #include <QMenuBar>
 #include <QSocketNotifier>
 
-#include "app/AppState.h"
 #include "app/MenuCommands.h"
 #include "app/gui/Application.h"
 #include "app/gui/ProgramIcon.h"
 #include "app/gui/ViewWidget.h"
+#include "elements/Instrument.h"
+#include "platform/qt/CommandIds.h"
 
 namespace chordlane {
 
@@ -34,7 +35,8 @@ constexpr int NOTICE_POLL_MS = 4;
 
 }  // namespace
 
-MainWindow::MainWindow(Application& app, InstrumentView& view, const ProgramOptions& options) {
+MainWindow::MainWindow(Application& app, InstrumentView& view, const ProgramOptions& options)
+    : instrument_(app.GetInstrument()) {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Chordlane"));
     setWindowIcon(ProgramIcon());
@@ -64,7 +66,7 @@ MainWindow::MainWindow(Application& app, InstrumentView& view, const ProgramOpti
     });
 }
 
-MainWindow::~MainWindow() { ReleaseHardwareButtons(); }
+MainWindow::~MainWindow() { ReleaseHardwareButtons(instrument_); }
 
 QAction* MainWindow::AddCommand(QMenu* menu, const QString& text, int command) {
     QAction* action = menu->addAction(text);
@@ -133,13 +135,18 @@ void MainWindow::CreateShortcuts() {
     }
 }
 
-void MainWindow::UpdateCommandStates() { saveAs_->setEnabled(CanSaveAs()); }
+void MainWindow::UpdateCommandStates() { saveAs_->setEnabled(CanSaveAs(instrument_)); }
 
-void MainWindow::OnActivate(int state, bool minimised) { chordlane::OnActivate(state, minimised); }
+void MainWindow::OnActivate(int state, bool minimised) {
+    const Activation activation = state == WA_ACTIVE        ? Activation::Active
+                                  : state == WA_CLICKACTIVE ? Activation::ClickActive
+                                                            : Activation::Inactive;
+    chordlane::OnActivate(instrument_, activation, minimised);
+}
 
-void MainWindow::OnHotKey(int id) { chordlane::OnHotKey(static_cast<uint32_t>(id)); }
+void MainWindow::OnHotKey(int id) { chordlane::OnHotKey(instrument_, static_cast<uint32_t>(id)); }
 
-void MainWindow::OnHelp() { ShowHelp(); }
+void MainWindow::OnHelp() { ShowHelp(instrument_); }
 
 void MainWindow::SetWaveNoticeDrain(std::function<void()> drain, int fd) {
     drainNotices_ = std::move(drain);

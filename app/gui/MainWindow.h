@@ -13,6 +13,8 @@ class QSocketNotifier;
 
 namespace chordlane {
 
+class Instrument;
+
 class Application;
 class InstrumentView;
 class ViewWidget;
@@ -56,6 +58,7 @@ class MainWindow : public QMainWindow {
     void CreateShortcuts();
     QAction* AddCommand(QMenu* menu, const QString& text, int command);
 
+    Instrument& instrument_;
     ViewWidget* view_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QMenu* optionsMenu_ = nullptr;
