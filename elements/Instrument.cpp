@@ -34,6 +34,7 @@ void Instrument::ResetInstrument() {
     currentPath.clear();
     answersLog.clear();
     if (root) root->DeleteAll();
+    loadWork.Restart();
     // The next instrument's first shape sets the shapes' colours anew.
     shapeObjects.reset();
 }

@@ -19,6 +19,7 @@
 #include "platform/Types.h"
 #include "sound/Playback.h"
 #include "sound/SampleMemory.h"
+#include "sound/WorkBudget.h"
 
 namespace chordlane {
 
@@ -128,6 +129,8 @@ class Instrument {
     // Declared before the tree: the samples, channels and registry entries of its elements
     // refer to them until the tree is gone.
     SampleMemory sampleMemory;
+    // What the pitch copies of this load may cost; a new load starts afresh.
+    WorkBudget loadWork;
     Playback playback;
     TriggerBudget triggers;
     NameRegistry names;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <string>
 
 #include "elements/Instrument.h"
 #include "language/FileSearch.h"
@@ -37,8 +38,8 @@ const String WAVE_FILE = u"wave file";
 
 }  // namespace
 
-SoundElement::SoundElement(Instrument& owner, String name, String referencePath, String fileName, float frequency,
-                           int32_t low, int32_t high, bool quiet)
+SoundElement::SoundElement(Instrument& owner, String name, String referencePath, String fileName,
+                           float frequency, int32_t low, int32_t high, bool quiet)
     : IndexedElement(owner, std::move(name)),
       frequency_(frequency),
       baseNote_(BaseNoteOf(frequency)),
@@ -78,6 +79,39 @@ void SoundElement::ReportIfNotFound() {
     }
 }
 
+// Copies are charged upward from +1, then downward from -1, and each costs more the further
+// up it goes, so those the work limit leaves out are the highest ones, and the lowest ones
+// only once every upward one is out.
+void SoundElement::ReportOverWork(std::span<const ShiftJob> jobs,
+                                  const std::vector<bool>& overWork) {
+    int32_t highestMade = 0;
+    int32_t lowestMade = 0;
+    bool leftOutUp = false;
+    bool leftOutDown = false;
+    for (size_t k = 0; k < jobs.size() && k < overWork.size(); ++k) {
+        const int32_t shift = jobs[k].out->shift;
+        if (overWork[k]) {
+            (shift > 0 ? leftOutUp : leftOutDown) = true;
+        } else if (shift > 0 && !leftOutUp) {
+            highestMade = shift;
+        } else if (shift < 0 && !leftOutDown) {
+            lowestMade = shift;
+        }
+    }
+    auto report = [&](const std::string& text) {
+        String reason(text.begin(), text.end());
+        Owner().listeners.SkippedLine(OriginFile(), OriginLine(), reason);
+    };
+    if (leftOutUp) {
+        report("s: pitch copies beyond +" + std::to_string(highestMade) +
+               " left out: the load's work limit");
+    }
+    if (leftOutDown) {
+        report("s: pitch copies beyond " + std::to_string(lowestMade) +
+               " left out: the load's work limit");
+    }
+}
+
 bool SoundElement::LoadSamples() {
     auto recording = std::make_unique<Sample>(&Owner().sampleMemory);
     std::unique_ptr<File> file = OpenSearched(Owner(), fileName_, FileMode::Read, referencePath_);
@@ -113,7 +147,8 @@ bool SoundElement::LoadSamples() {
     for (int32_t s = 1; s <= low_; ++s, r *= SEMITONE) addCopy(-s, frequency_ / r);
 
     // Every copy is made from the recording, never from a neighbouring copy.
-    MakeShiftedSamples(*recording, jobs);
+    const std::vector<bool> overWork = MakeShiftedSamples(*recording, jobs, 0, &Owner().loadWork);
+    ReportOverWork(jobs, overWork);
     for (auto& entry : *samples) {
         // A copy whose image could not be had is no sample: a voice asking for exactly that
         // shift plays nothing.

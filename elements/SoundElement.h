@@ -1,9 +1,11 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "elements/Element.h"
+#include "sound/PitchShift.h"
 #include "sound/Sample.h"
 
 namespace chordlane {
@@ -16,8 +18,8 @@ inline constexpr int32_t MAX_SHIFT_RANGE = 127;
 // for the element's whole life (voices and sounding channels hold on to them).
 class SoundElement : public IndexedElement {
   public:
-    SoundElement(Instrument& owner, String name, String referencePath, String fileName, float frequency, int32_t low,
-                 int32_t high, bool quiet);
+    SoundElement(Instrument& owner, String name, String referencePath, String fileName,
+                 float frequency, int32_t low, int32_t high, bool quiet);
     ~SoundElement() override;
 
     const char* ClassName() const override { return "SoundElement"; }
@@ -46,6 +48,8 @@ class SoundElement : public IndexedElement {
 
   private:
     bool LoadSamples();
+    //! Tells the listeners which copies the load's work limit left out, naming this line.
+    void ReportOverWork(std::span<const ShiftJob> jobs, const std::vector<bool>& overWork);
 
     float frequency_ = NO_REAL;
     int32_t baseNote_ = 0;

@@ -12,6 +12,7 @@
 
 #include "platform/Types.h"
 #include "sound/Sample.h"
+#include "sound/WorkBudget.h"
 
 namespace chordlane {
 
@@ -95,30 +96,65 @@ bool AddValues(int16_t* __restrict out, const T* __restrict source, const float*
     return outside == 0;
 }
 
+// What one grain adds at one output index: value j of the source weighted by window entry
+// q, with the same single-precision steps as AddValues.
+template <typename T, bool kSixteen>
+int32_t WeightedValue(const GrainTarget& t, int64_t j, int64_t q) {
+    const T* source = reinterpret_cast<const T*>(t.source);
+    const float s = static_cast<float>(static_cast<int32_t>(source[j]) - SAMPLE_OFFSET);
+    const float w = t.window[static_cast<size_t>(q)];
+    return kSixteen ? static_cast<int32_t>((s * t.gain) * w)
+                    : static_cast<int32_t>((s * w) * t.gain);
+}
+
+// After a grain half overflowed, finds an output index that left the limit. Every value
+// there was within the limit before this half (else an earlier half had overflowed), so the
+// value before it is the stored one less what the half added, taken back into 16 bits.
+template <typename T, bool kSixteen>
+int64_t OverflowIndex(const GrainTarget& t, int64_t first, int64_t j, int64_t q, int32_t step,
+                      int64_t count) {
+    for (int64_t d = 0; d < count; ++d) {
+        const int64_t index = first + d * step;
+        const int32_t added = WeightedValue<T, kSixteen>(t, j + d * step, q + d);
+        const auto before = static_cast<int16_t>(t.out[index - t.outLow] - added);
+        const int32_t x = before + added;
+        if (x < -t.limit || x > t.limit) return index;
+    }
+    return -1;
+}
+
 // One grain half of count values: output index first and source index j go with window
 // entry q, and all three advance by step. T is the stored value type: int16_t, or uint8_t
 // for 8-bit data. A half that runs downward is walked from its low end, with the window
 // reversed, as the vectoriser handles no loop that mixes directions over values of
 // different widths.
 template <typename T, bool kSixteen>
-GrainResult AddWidth(const GrainTarget& t, int64_t first, int64_t j, int64_t q, int32_t step,
+GrainResult AddWidth(GrainTarget& t, int64_t first, int64_t j, int64_t q, int32_t step,
                      int64_t count) {
     const T* source = reinterpret_cast<const T*>(t.source);
     bool fits = false;
     if (step > 0) {
-        fits = AddValues<T, kSixteen>(t.out + first, source + j, t.window.data() + q, count, t.gain,
-                                      t.limit);
+        fits = AddValues<T, kSixteen>(t.out + (first - t.outLow), source + j, t.window.data() + q,
+                                      count, t.gain, t.limit);
     } else {
         const int64_t back = count - 1;
         const int64_t top = static_cast<int64_t>(t.windowBackward.size()) - 1;
-        fits = AddValues<T, kSixteen>(t.out + first - back, source + j - back,
+        fits = AddValues<T, kSixteen>(t.out + (first - back - t.outLow), source + j - back,
                                       t.windowBackward.data() + (top - (q + back)), count, t.gain,
                                       t.limit);
     }
-    return fits ? GrainResult::Added : GrainResult::Overflow;
+    if (fits) return GrainResult::Added;
+    t.overflowAt = OverflowIndex<T, kSixteen>(t, first, j, q, step, count);
+    return GrainResult::Overflow;
 }
 
-// One pass of the synthesis into target, which must start cleared.
+// One pass of the synthesis into target, which must start cleared; or, for a probing
+// target, the grains that can reach its index. Grain g (from 0) is centred on output mark
+// l * 1000 + (g + 1) * pout; its halves reach psrcN values either side of the centre. A pass
+// ends at the first grain whose rising half has nothing to add, which happens once the
+// centre or the source time reaches the end: both only grow with g, so a pass limited to
+// some outputs, which starts at the first grain that can reach them, ends wherever the
+// whole pass would have ended before that grain.
 bool RunPass(GrainTarget& target, const Plan& plan) {
     const int64_t phase = plan.phase;
     const int64_t l = static_cast<int64_t>(plan.poutN) - plan.psrcN + phase;
@@ -131,10 +167,19 @@ bool RunPass(GrainTarget& target, const Plan& plan) {
     }
     // Output marks m and source times o in milli-samples; 64 bits, since long recordings
     // take them past 2^31.
-    int64_t m = l * 1000 + plan.pout;
+    int64_t grain = 0;
+    int64_t lastCentre = INT64_MAX;
+    if (target.outLow > 0 || target.outHigh < plan.count - 1) {
+        // Grains centred further than psrcN + 2 from the outputs cannot reach them.
+        const int64_t reach = int64_t{plan.psrcN} + 2;
+        grain = std::max<int64_t>(0, ((target.outLow - reach) * 1000 - l * 1000) / plan.pout - 2);
+        lastCentre = std::min(target.outHigh, plan.count) + reach;
+    }
+    int64_t m = l * 1000 + (grain + 1) * plan.pout;
     int64_t o = m - phase * 1000 + plan.psrc;
     for (;;) {
         const int64_t r = m / 1000;
+        if (r > lastCentre) return true;
         const int64_t k = (o - 1) / plan.psrc;
         const int64_t t = phase + (k * plan.psrc) / 1000;
         const GrainResult rising = AddGrainHalf(target, r, r + plan.psrcN - 1, +1, t, 0);
@@ -200,20 +245,68 @@ std::unique_ptr<int16_t[]> NewValues(int64_t count) {
     return std::unique_ptr<int16_t[]>(new (std::nothrow) int16_t[static_cast<size_t>(count)]);
 }
 
-// The gain loop. Each pass starts from silence; only the extent the failed pass wrote needs
-// clearing again, which leaves the result as if the whole output had been cleared.
-void SynthesiseCopy(std::span<int16_t> values, const Sample& source, const Plan& plan,
-                    const Window& window) {
+// Stretches of output around the indices where earlier passes overflowed, most recently
+// useful first. A pass fails as soon as any one value leaves the limit, and a failed pass's
+// values are thrown away, so when a value in one of these stretches leaves the limit at the
+// next gain too, that pass is known to fail without making it: only the grains that reach
+// the stretch need adding, into a buffer of its size. Successive gains tend to overflow a
+// little further along, hence a stretch rather than the one index.
+constexpr size_t MAX_WITNESSES = 16;
+constexpr int64_t WITNESS_REACH = 64;
+
+struct Stretch {
+    int64_t low = 0;
+    int64_t high = 0;
+};
+
+bool FailsAtWitness(std::vector<Stretch>& witnesses, std::vector<int16_t>& buffer,
+                    const GrainTarget& pass, const Plan& plan, int64_t& work) {
+    for (size_t k = 0; k < witnesses.size(); ++k) {
+        GrainTarget probe = pass;
+        probe.outLow = witnesses[k].low;
+        probe.outHigh = witnesses[k].high;
+        buffer.assign(static_cast<size_t>(probe.outHigh - probe.outLow + 1), int16_t{0});
+        probe.out = buffer.data();
+        const bool fits = RunPass(probe, plan);
+        work += probe.work;
+        if (!fits) {
+            std::rotate(witnesses.begin(), witnesses.begin() + static_cast<std::ptrdiff_t>(k),
+                        witnesses.begin() + static_cast<std::ptrdiff_t>(k) + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The gain loop: the first gain of 1, 0.9 of it, 0.9 of that and so on whose pass fits.
+// Each pass starts from silence; only the extent the failed pass wrote needs clearing again,
+// which leaves the result as if the whole output had been cleared. A gain whose pass is
+// known to fail near an index where an earlier one failed is passed over without a whole
+// pass; the gain reached and the copy are those of making every pass. Answers the values
+// weighted and cleared.
+int64_t SynthesiseCopy(std::span<int16_t> values, const Sample& source, const Plan& plan,
+                       const Window& window) {
     std::fill(values.begin(), values.end(), int16_t{0});
-    float gain = 1.0f;
-    for (;;) {
+    int64_t work = plan.count;
+    std::vector<Stretch> witnesses;
+    std::vector<int16_t> buffer;
+    for (float gain = 1.0f;; gain = gain * GAIN_STEP) {
         GrainTarget target = MakeTarget(values, source, plan, window, gain);
-        if (RunPass(target, plan)) return;
+        if (FailsAtWitness(witnesses, buffer, target, plan, work)) continue;
+        const bool fits = RunPass(target, plan);
+        work += target.work;
+        if (fits) return work;
         if (target.touchedHigh >= target.touchedLow) {
+            work += target.touchedHigh - target.touchedLow + 1;
             std::fill(values.begin() + target.touchedLow, values.begin() + target.touchedHigh + 1,
                       int16_t{0});
         }
-        gain = gain * GAIN_STEP;
+        if (target.overflowAt >= 0) {
+            if (witnesses.size() == MAX_WITNESSES) witnesses.pop_back();
+            witnesses.insert(witnesses.begin(),
+                             {std::max<int64_t>(0, target.overflowAt - WITNESS_REACH),
+                              std::min(plan.count - 1, target.overflowAt + WITNESS_REACH)});
+        }
     }
 }
 
@@ -355,15 +448,27 @@ GrainResult AddGrainHalf(GrainTarget& target, int64_t from, int64_t to, int32_t 
     const auto windowSize =
         static_cast<int64_t>(std::min(target.window.size(), target.windowBackward.size()));
     qHigh = std::min<int64_t>(qHigh, windowSize - 1 - windowStart);
+    // A pass limited to some outputs adds only there. (Tested first: the bounds of a whole
+    // pass would overflow the subtractions.)
+    if (target.outLow > 0 || target.outHigh < n - 1) {
+        if (step > 0) {
+            qLow = std::max(qLow, target.outLow - from);
+            qHigh = std::min(qHigh, target.outHigh - from);
+        } else {
+            qLow = std::max(qLow, from - target.outHigh);
+            qHigh = std::min(qHigh, from - target.outLow);
+        }
+    }
     if (qLow > qHigh) return GrainResult::Added;
 
     const int64_t first = from + qLow * step;
     const int64_t last = from + qHigh * step;
-    target.touchedLow = std::min({target.touchedLow, first, last});
-    target.touchedHigh = std::max({target.touchedHigh, first, last});
     const int64_t q = windowStart + qLow;
     const int64_t count = qHigh - qLow + 1;
     const int64_t j = start + qLow * step;
+    target.work += count;
+    target.touchedLow = std::min({target.touchedLow, first, last});
+    target.touchedHigh = std::max({target.touchedHigh, first, last});
     if (target.bits == 16) return AddWidth<int16_t, true>(target, first, j, q, step, count);
     return AddWidth<uint8_t, false>(target, first, j, q, step, count);
 }
@@ -404,8 +509,20 @@ bool MakeShiftedSample(Sample& out, Sample& source, float frequency) {
     return true;
 }
 
-void MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs, unsigned threads) {
-    if (jobs.empty()) return;
+int64_t CopyCost(const Sample& source, float frequency) {
+    const int64_t count = std::max(source.ValueCount(), 0);
+    Plan plan;
+    if (!MakePlan(source, frequency, plan)) return count;
+    // A grain every pout milli-samples, each 2 psrc milli-samples long.
+    const double grains = 2.0 * static_cast<double>(plan.psrc) / static_cast<double>(plan.pout);
+    const double cost = static_cast<double>(count) * (1.0 + grains);
+    return cost < 9.0e18 ? static_cast<int64_t>(cost) : INT64_MAX;
+}
+
+std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs,
+                                     unsigned threads, WorkBudget* work) {
+    std::vector<bool> overWork(jobs.size());
+    if (jobs.empty()) return overWork;
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
     // The source is analysed once for all copies; the copies then only read it.
     FindPitchPhase(source);
@@ -413,12 +530,19 @@ void MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs, unsigned
     const bool windowed = WindowLength(source, n);
     const Window window(windowed ? MakeWindow(n, ReachableWindow(source)) : std::vector<float>());
 
-    // Images are had in the order of the jobs, so which copies a memory limit leaves out
-    // does not depend on the threads.
+    // Images are had and work charged in the order of the jobs, so which copies a memory or
+    // work limit leaves out does not depend on the threads. A copy left out for work is left
+    // without an image, as one left out for memory.
     std::vector<uint8_t> prepared(jobs.size());
     for (size_t k = 0; k < jobs.size(); ++k) {
         prepared[k] = PrepareCopy(*jobs[k].out, source, jobs[k].frequency);
+        if (prepared[k] && work && !work->Take(CopyCost(source, jobs[k].frequency))) {
+            DropCopy(*jobs[k].out);
+            prepared[k] = 0;
+            overWork[k] = true;
+        }
     }
+    std::vector<int64_t> spent(jobs.size());
     // Every thread synthesises into one buffer of offset values, had at its first copy.
     using Values = std::unique_ptr<int16_t[]>;
     ParallelFor<Values>(jobs.size(), threads, [&](size_t k, Values& values) {
@@ -435,10 +559,19 @@ void MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs, unsigned
             return;
         }
         const std::span<int16_t> copy(values.get(), static_cast<size_t>(plan.count));
-        SynthesiseCopy(copy, source, plan, window);
+        spent[k] = SynthesiseCopy(copy, source, plan, window);
         StoreOffsetValues(out, copy);
         out.peak = source.peak;
     });
+    // Reruns a copy needed beyond its charge count too, against the copies of later lines:
+    // summed after all threads are done, so again independent of them.
+    if (work) {
+        for (size_t k = 0; k < jobs.size(); ++k) {
+            const int64_t beyond = spent[k] - CopyCost(source, jobs[k].frequency);
+            if (beyond > 0) work->Spent(beyond);
+        }
+    }
+    return overWork;
 }
 
 }  // namespace chordlane

@@ -30,6 +30,7 @@
 namespace chordlane {
 
 class Sample;
+class WorkBudget;
 
 // What analysis and synthesis subtract from every stored value, and the copies add back.
 inline constexpr int32_t SAMPLE_OFFSET = 127;
@@ -71,6 +72,14 @@ struct GrainTarget {
     // Extent of the values written so far, so a retry need only clear that much.
     int64_t touchedLow = INT64_MAX;
     int64_t touchedHigh = -1;
+    // A pass can be limited to the output indices outLow..outHigh, out then holding index
+    // outLow at out[0]: it overflows exactly where a whole pass would overflow among them.
+    int64_t outLow = 0;
+    int64_t outHigh = INT64_MAX;
+    // After an overflow: an output index whose value left the limit.
+    int64_t overflowAt = -1;
+    // The values weighted so far.
+    int64_t work = 0;
 };
 
 //! Adds one half of a grain: output from..to (inclusive, by step +1 or -1), source from
@@ -95,9 +104,17 @@ struct ShiftJob {
     float frequency = 0.0f;
 };
 
+//! The sample operations one synthesis pass of a copy of source at frequency is charged:
+//! the recording's length for the clearing, and for the grains the values they weight, about
+//! twice the length times the ratio of the periods. Source must have been analysed.
+int64_t CopyCost(const Sample& source, float frequency);
+
 //! Makes every copy of source, on all cores. The copies are byte for byte those of
 //! MakeShiftedSample; source is analysed once and otherwise only read. Copies for which
-//! memory cannot be had are left without an image.
-void MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs, unsigned threads = 0);
+//! memory cannot be had are left without an image, and so are those that would take work
+//! past its limit (CopyCost each, charged in the order of the jobs); the answer has one
+//! entry per job, true for the copies left out for work.
+std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs,
+                                     unsigned threads = 0, WorkBudget* work = nullptr);
 
 }  // namespace chordlane

@@ -1,0 +1,46 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+namespace chordlane {
+
+// The sample operations one load may spend on pitch copies (a value weighted into a copy is
+// one operation). A release build does several hundred million a second on one core, so the
+// default keeps any load to about a second of copying, while a reasonable instrument (a dozen
+// five-second recordings at 44.1 kHz with copies an octave or two either way) needs well
+// under a tenth of it. Without a bound, a short recording with copies far up costs its length
+// times 2^(shift/12) per copy and can hold the program for minutes.
+inline constexpr int64_t DEFAULT_LOAD_WORK_LIMIT = int64_t{1} << 30;
+
+// The operations charged so far against a limit. Charged in the order of the copies before
+// any is made, so what is left out does not depend on the threads; atomic all the same, as
+// the owner may read it while copies are made.
+class WorkBudget {
+  public:
+    explicit WorkBudget(int64_t limit = DEFAULT_LOAD_WORK_LIMIT) : limit_(limit) {}
+    WorkBudget(const WorkBudget&) = delete;
+    WorkBudget& operator=(const WorkBudget&) = delete;
+
+    //! Charges operations; false (nothing charged) when that would pass the limit.
+    bool Take(int64_t operations) {
+        int64_t used = used_.load();
+        do {
+            if (operations < 0 || used > limit_.load() || operations > limit_.load() - used)
+                return false;
+        } while (!used_.compare_exchange_weak(used, used + operations));
+        return true;
+    }
+    //! Charges operations already spent, whether or not they pass the limit.
+    void Spent(int64_t operations) { used_.fetch_add(operations); }
+    int64_t Used() const { return used_.load(); }
+    int64_t Limit() const { return limit_.load(); }
+    void SetLimit(int64_t limit) { limit_.store(limit); }
+    //! A new load starts with nothing charged.
+    void Restart() { used_.store(0); }
+
+  private:
+    std::atomic<int64_t> used_{0};
+    std::atomic<int64_t> limit_;
+};
+
+}  // namespace chordlane
