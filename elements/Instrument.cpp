@@ -21,6 +21,7 @@ void Instrument::DeleteTree() {
     names.Clear();
     if (root) root->DeleteAll();
     root.reset();
+    pictureMemory.ForgetShared();
 }
 
 void Instrument::SetScreen(int32_t width, int32_t height) {
@@ -35,6 +36,7 @@ void Instrument::ResetInstrument() {
     answersLog.clear();
     if (root) root->DeleteAll();
     loadWork.Restart();
+    pictureMemory.ForgetShared();
     // The next instrument's first shape sets the shapes' colours anew.
     shapeObjects.reset();
 }

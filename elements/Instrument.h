@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "elements/PictureMemory.h"
 #include "elements/TriggerGuard.h"
 #include "language/NameRegistry.h"
 #include "language/ParseListener.h"
@@ -131,6 +132,8 @@ class Instrument {
     SampleMemory sampleMemory;
     // What the pitch copies of this load may cost; a new load starts afresh.
     WorkBudget loadWork;
+    // The pixels of this load's pictures, and one bitmap per picture file.
+    PictureMemory pictureMemory;
     Playback playback;
     TriggerBudget triggers;
     NameRegistry names;

@@ -1,8 +1,6 @@
 #include "language/FileSearch.h"
 
-#include "elements/ImageElement.h"
 #include "elements/Instrument.h"
-#include "elements/PanelElement.h"
 
 namespace chordlane {
 
@@ -11,15 +9,6 @@ namespace {
 void AddJoined(std::vector<String>& paths, const String& folder, const String& name) {
     if (folder.size() + name.size() > MAX_SEARCH_PATH) return;
     paths.push_back(folder + name);
-}
-
-// Image elements that show the same file share one bitmap instead of loading it again: the
-// first image element of that file name in the tree, if it holds a bitmap already.
-std::shared_ptr<Bitmap> SharedPicture(const Instrument& instrument, const String& name) {
-    if (!instrument.root) return nullptr;
-    Element* element = instrument.root->FindImageByFile(name);
-    if (!element) return nullptr;
-    return static_cast<ImageElement*>(element)->GetBitmap();
 }
 
 }  // namespace
@@ -57,13 +46,25 @@ std::unique_ptr<File> OpenSearched(const Instrument& instrument, const String& n
     return nullptr;
 }
 
-std::shared_ptr<Bitmap> LoadPictureSearched(const Instrument& instrument, const String& name,
+std::shared_ptr<Bitmap> LoadPictureSearched(Instrument& instrument, const String& name,
                                             const String& includingFile) {
-    if (auto shared = SharedPicture(instrument, name)) return shared;
     PictureLoader* pictures = instrument.platform.pictures;
-    if (!pictures) return nullptr;
+    FileSystem* files = instrument.platform.files;
+    if (!pictures || !files) return nullptr;
     for (const String& path : SearchPaths(instrument, name, includingFile)) {
-        if (auto bitmap = pictures->LoadFile(path)) return bitmap;
+        // Pictures share one bitmap per file actually opened, however the name was written
+        // and whichever element asked first.
+        String resolved;
+        if (auto file = files->Open(path, FileMode::Read)) {
+            resolved = file->ResolvedPath();
+        } else {
+            continue;
+        }
+        if (auto shared = instrument.pictureMemory.Shared(resolved)) return shared;
+        if (auto bitmap = pictures->LoadFile(path)) {
+            // Past the pictures' limit the picture is not loaded, like one that cannot be.
+            return instrument.pictureMemory.Keep(resolved, std::move(bitmap));
+        }
     }
     return nullptr;
 }

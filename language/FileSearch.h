@@ -31,9 +31,10 @@ std::vector<String> SearchPaths(const Instrument& instrument, const String& name
 std::unique_ptr<File> OpenSearched(const Instrument& instrument, const String& name, FileMode mode,
                                    const String& includingFile, String* openedPath = nullptr);
 
-//! A picture an element already shows from a file of that name, else the first of
-//! SearchPaths that the platform's picture loader loads; null when none does.
-std::shared_ptr<Bitmap> LoadPictureSearched(const Instrument& instrument, const String& name,
+//! The first of SearchPaths that the platform's picture loader loads, or the bitmap this load
+//! already holds for the file it opens; null when none does or the pictures' memory limit
+//! would be passed.
+std::shared_ptr<Bitmap> LoadPictureSearched(Instrument& instrument, const String& name,
                                             const String& includingFile);
 
 }  // namespace chordlane

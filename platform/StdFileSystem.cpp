@@ -3,8 +3,11 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/Text.h"
@@ -14,8 +17,8 @@ namespace chordlane {
 namespace {
 
 class StdFile : public File {
-public:
-    explicit StdFile(std::FILE* f) : f_(f) {}
+  public:
+    StdFile(std::FILE* f, std::string resolved) : f_(f), resolved_(std::move(resolved)) {}
     ~StdFile() override { std::fclose(f_); }
     size_t Read(void* buffer, size_t size) override { return std::fread(buffer, 1, size, f_); }
     size_t Write(const void* buffer, size_t size) override {
@@ -29,9 +32,11 @@ public:
         if (fstat(fileno(f_), &st) != 0) return -1;
         return static_cast<int64_t>(st.st_size);
     }
+    String ResolvedPath() const override { return FromUtf8(resolved_); }
 
-private:
+  private:
     std::FILE* f_;
+    std::string resolved_;
 };
 
 char16_t FoldCase(char16_t c) {
@@ -139,7 +144,14 @@ std::unique_ptr<File> StdFileSystem::Open(const String& path, FileMode mode) {
     if (stat(resolved->c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return nullptr;
     std::FILE* f = std::fopen(resolved->c_str(), mode == FileMode::Read ? "rb" : "wb");
     if (!f) return nullptr;
-    return std::make_unique<StdFile>(f);
+    // Without "." and "..", links or a relative start, so that every name of one file gives
+    // one path.
+    std::string canonical = *resolved;
+    if (char* real = realpath(resolved->c_str(), nullptr)) {
+        canonical = real;
+        std::free(real);
+    }
+    return std::make_unique<StdFile>(f, std::move(canonical));
 }
 
 }  // namespace chordlane

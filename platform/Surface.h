@@ -9,7 +9,7 @@ namespace chordlane {
 // A picture held by image elements and the start-up screen. Shared by std::shared_ptr, so a
 // bitmap shared between image elements is released once, when its last holder goes.
 class Bitmap {
-public:
+  public:
     virtual ~Bitmap() = default;
     virtual int32_t Width() const = 0;
     virtual int32_t Height() const = 0;
@@ -25,9 +25,9 @@ struct Brush {
 };
 
 struct Font {
-    int32_t height = 0;          // pixel height of the character cell; used when pointTenths is 0
-    int32_t pointTenths = 0;     // point size in tenths, for the screen's resolution
-    int32_t escapement = 0;      // direction in tenths of a degree, counter-clockwise
+    int32_t height = 0;       // pixel height of the character cell; used when pointTenths is 0
+    int32_t pointTenths = 0;  // point size in tenths, for the screen's resolution
+    int32_t escapement = 0;   // direction in tenths of a degree, counter-clockwise
     int32_t weight = 400;
     bool antialiased = true;
     String face = u"Arial";
@@ -36,7 +36,7 @@ struct Font {
 // The device context being painted. Rectangles fill from left,top up to but not including
 // right,bottom, as the platform's filled-shape calls do.
 class Surface {
-public:
+  public:
     virtual ~Surface() = default;
     //! The area being painted; drawing outside it may be skipped.
     virtual Rect PaintRect() const = 0;
@@ -62,10 +62,31 @@ public:
     virtual void StretchBitmap(const Bitmap& bitmap, const Rect& dest) = 0;
 };
 
+// The longest side a picture may have. The largest screen any of the programs shows is 8192
+// pixels on a side (chordlane-tool --screen; the window's is at most 4096), so a picture
+// this large covers any screen pixel for pixel, and larger ones could only ever be shown
+// shrunk. At 32 bits a pixel one such picture takes 256 MiB.
+inline constexpr int32_t MAX_PICTURE_SIDE = 8192;
+
+// The most pixels one byte of a picture file can stand for: 8 for 1-bit pixels, times 1032,
+// the most deflate (PNG) expands a byte; a run-length bitmap gives at most 255 pixels for
+// 2 bytes. A header that claims more pixels than its file could describe belongs to data
+// that ends early, and such a picture is not given pixel memory for what it lacks.
+inline constexpr int64_t MAX_PIXELS_PER_FILE_BYTE = 8 * 1032;
+
+//! Whether a picture of width x height is within the side bound and could be described by a
+//! file of fileBytes bytes (a size of -1, unknown, never could).
+inline bool PictureSizeAllowed(int64_t width, int64_t height, int64_t fileBytes) {
+    if (width <= 0 || height <= 0 || width > MAX_PICTURE_SIDE || height > MAX_PICTURE_SIDE)
+        return false;
+    return fileBytes > 0 && width * height <= fileBytes * MAX_PIXELS_PER_FILE_BYTE;
+}
+
 // Loads bitmap files (device-independent bitmaps; PNG accepted) and the program's own
-// start-up bitmap.
+// start-up bitmap. Pictures outside PictureSizeAllowed are refused before pixel memory is
+// had.
 class PictureLoader {
-public:
+  public:
     virtual ~PictureLoader() = default;
     //! The picture in the file at path, or null when it cannot be loaded.
     virtual std::shared_ptr<Bitmap> LoadFile(const String& path) = 0;

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Surface.h"
+
 namespace chordlane::tool {
 
 // The options shared by the commands that load an instrument.
@@ -24,6 +26,8 @@ struct CommonOptions {
 // The largest screen side accepted: a rendered image is the screen times the zoom, and a
 // typing slip must not ask for gigabytes.
 inline constexpr int32_t MAX_SCREEN_SIDE = 8192;
+// Pictures are bounded to cover any screen pixel for pixel.
+static_assert(MAX_SCREEN_SIDE <= MAX_PICTURE_SIDE);
 
 //! Parses "WxH" (both 1 to MAX_SCREEN_SIDE); nothing when it is not one.
 std::optional<std::pair<int32_t, int32_t>> ParseScreenSize(std::string_view text);
@@ -34,7 +38,7 @@ std::optional<int64_t> ParseInteger(std::string_view text, int64_t low, int64_t 
 // Options are "--name VALUE", "--name=VALUE" or "-n VALUE"; "--" ends the options and
 // every later word is positional, so file names may begin with '-'. A lone "-" is a word.
 class OptionParser {
-public:
+  public:
     //! An option with a value; the handler answers an error reason, or empty when fine.
     void AddValue(std::string name, std::function<std::string(const std::string&)> handler);
     //! An option with a value kept in target (given twice: the last wins).
@@ -49,7 +53,7 @@ public:
 
     const std::vector<std::string>& Positional() const { return positional_; }
 
-private:
+  private:
     struct Option {
         std::string name;
         bool takesValue = false;

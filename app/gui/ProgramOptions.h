@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Surface.h"
 #include "platform/Types.h"
 
 namespace chordlane {
@@ -27,6 +28,8 @@ struct ParsedCommandLine {
 
 // Bounds that keep the window's pixel buffers of a sane size.
 inline constexpr int MAX_SCREEN_SIDE = 4096;
+// Pictures are bounded to cover any screen pixel for pixel.
+static_assert(MAX_SCREEN_SIDE <= MAX_PICTURE_SIDE);
 inline constexpr int MAX_ZOOM = 8;
 inline constexpr int MAX_WINDOW_SIDE = 8192;
 

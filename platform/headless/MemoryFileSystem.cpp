@@ -11,8 +11,10 @@ namespace chordlane {
 namespace {
 
 class MemoryFile : public File {
-public:
-    explicit MemoryFile(std::shared_ptr<MemoryFileSystem::Bytes> bytes) : bytes_(std::move(bytes)) {}
+  public:
+    MemoryFile(std::shared_ptr<MemoryFileSystem::Bytes> bytes, String key)
+        : bytes_(std::move(bytes)), key_(std::move(key)) {}
+    String ResolvedPath() const override { return key_; }
 
     size_t Read(void* buffer, size_t size) override {
         if (position_ >= bytes_->size()) return 0;
@@ -38,8 +40,9 @@ public:
     }
     int64_t Size() override { return static_cast<int64_t>(bytes_->size()); }
 
-private:
+  private:
     std::shared_ptr<MemoryFileSystem::Bytes> bytes_;
+    String key_;
     size_t position_ = 0;
 };
 
@@ -118,7 +121,8 @@ std::optional<String> MemoryFileSystem::Resolve(const String& key, bool leafMayB
         auto collect = [&](const String& path) {
             if (path.compare(0, resolved.size(), resolved) != 0) return;
             const size_t end = path.find(u'/', resolved.size());
-            String name = path.substr(resolved.size(), end == String::npos ? end : end - resolved.size());
+            String name =
+                path.substr(resolved.size(), end == String::npos ? end : end - resolved.size());
             if (!name.empty()) names.insert(std::move(name));
         };
         for (const auto& [path, bytes] : files_) collect(path);
@@ -162,10 +166,10 @@ std::unique_ptr<File> MemoryFileSystem::Open(const String& path, FileMode mode) 
         if (slash != String::npos && !IsFolder(resolved->substr(0, slash))) return nullptr;
         auto bytes = std::make_shared<Bytes>();
         files_[*resolved] = bytes;
-        return std::make_unique<MemoryFile>(bytes);
+        return std::make_unique<MemoryFile>(bytes, *resolved);
     }
     if (it == files_.end()) return nullptr;
-    return std::make_unique<MemoryFile>(it->second);
+    return std::make_unique<MemoryFile>(it->second, *resolved);
 }
 
 }  // namespace chordlane

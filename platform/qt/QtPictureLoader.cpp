@@ -13,14 +13,16 @@ namespace chordlane {
 
 namespace {
 
-// No picture may hold more pixel memory than this; QImageReader checks it before it
-// allocates, after the side bound below has been checked against the header.
+// No picture may hold more pixel memory than this: the largest picture at 32 bits a pixel.
+// QImageReader checks it before it allocates, after the header's size has been checked.
 constexpr int ALLOCATION_LIMIT_MB = 256;
+static_assert(int64_t{MAX_PICTURE_SIDE} * MAX_PICTURE_SIDE * 4 <= int64_t{ALLOCATION_LIMIT_MB}
+                                                                      << 20);
 
 // Lets QImageReader read a file opened through the program's own file system, which
 // resolves '\' and case-blind names.
 class FileDevice : public QIODevice {
-public:
+  public:
     explicit FileDevice(std::unique_ptr<File> file) : file_(std::move(file)) {
         size_ = file_->Size();
     }
@@ -32,14 +34,14 @@ public:
         return file_->Seek(pos);
     }
 
-protected:
+  protected:
     qint64 readData(char* data, qint64 maxSize) override {
         if (maxSize <= 0) return 0;
         return static_cast<qint64>(file_->Read(data, static_cast<size_t>(maxSize)));
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
-private:
+  private:
     std::unique_ptr<File> file_;
     int64_t size_ = -1;
 };
@@ -66,8 +68,7 @@ std::shared_ptr<Bitmap> QtPictureLoader::LoadFile(const String& path) {
     // The header's size decides before any pixels are read: a size the reader cannot tell
     // cannot be bounded, so it is refused too.
     const QSize size = reader.size();
-    if (!size.isValid() || size.width() <= 0 || size.height() <= 0 ||
-        size.width() > MAX_PICTURE_SIDE || size.height() > MAX_PICTURE_SIDE) {
+    if (!size.isValid() || !PictureSizeAllowed(size.width(), size.height(), device.size())) {
         return nullptr;
     }
     // Readers stop at the end of a truncated file and leave the rest of the image as they

@@ -61,17 +61,46 @@ TEST_F(ShapeImageTest, APictureLoadsWhenFirstShownAndIsCopiedAtItsSizeElseStretc
     EXPECT_EQ(exact.GetBitmap()->Width(), 20);
 }
 
-TEST_F(ShapeImageTest, PicturesAreSearchedInTheHomeFolderAndSharedByFileName) {
+TEST_F(ShapeImageTest, PicturesAreSearchedInTheHomeFolderAndSharedByTheFileOpened) {
     instrument_.homeFolder = TempFolder();
     Picture("neck.bmp", 8, 8);
-    auto& first = Add<ImageElement>(nullptr, u"a", u"neck.bmp", R(0, 0, 8, 8));
+    // The first stands in a panel never shown; its picture is shared all the same.
     auto& panel = Add<PanelElement>(nullptr, u"p", R(0, 0, 100, 100), 1);
-    auto& second = Add<ImageElement>(&panel, u"Ab", u"neck.bmp", R(0, 0, 8, 8));
+    auto& hidden = Add<ImageElement>(&panel, u"Aa", u"neck.bmp", R(0, 0, 8, 8));
+    auto& plain = Add<ImageElement>(nullptr, u"b", u"neck.bmp", R(0, 0, 8, 8));
+    auto& dotted = Add<ImageElement>(nullptr, u"c", u"./neck.bmp", R(0, 0, 8, 8));
+    auto& shouted = Add<ImageElement>(nullptr, u"d", u"NECK.BMP", R(0, 0, 8, 8));
     Activate();
-    ASSERT_NE(first.GetBitmap(), nullptr);
-    std::filesystem::remove(temp_ / "neck.bmp");  // the second must not need the file
+    ASSERT_NE(plain.GetBitmap(), nullptr);
+    EXPECT_EQ(dotted.GetBitmap(), plain.GetBitmap());
+    EXPECT_EQ(shouted.GetBitmap(), plain.GetBitmap());
+    EXPECT_EQ(instrument_.pictureMemory.Held(), 8 * 8 * 4);
     panel.SetActive(true);
-    EXPECT_EQ(second.GetBitmap(), first.GetBitmap());
+    EXPECT_EQ(hidden.GetBitmap(), plain.GetBitmap());
+    // Another file of the same name elsewhere is another picture.
+    Picture("sub/neck.bmp", 4, 4);
+    auto& other = Add<ImageElement>(nullptr, u"e", TempFolder() + u"sub/neck.bmp", R(0, 0, 4, 4));
+    other.SetActive(true);
+    ASSERT_NE(other.GetBitmap(), nullptr);
+    EXPECT_EQ(other.GetBitmap()->Width(), 4);
+    EXPECT_EQ(instrument_.pictureMemory.Held(), (8 * 8 + 4 * 4) * 4);
+}
+
+TEST_F(ShapeImageTest, PicturesPastTheLoadsPictureMemoryAreNotLoaded) {
+    instrument_.pictureMemory.SetLimit(3 * 100 * 100 * 4);
+    std::vector<ImageElement*> images;
+    for (int k = 0; k < 4; ++k) {
+        const std::string name = "p" + std::to_string(k) + ".bmp";
+        images.push_back(&Add<ImageElement>(nullptr, FromUtf8("i" + std::to_string(k)),
+                                            Picture(name, 100, 100), R(0, 0, 100, 100)));
+    }
+    Activate();
+    EXPECT_NE(images[2]->GetBitmap(), nullptr);
+    EXPECT_EQ(images[3]->GetBitmap(), nullptr);
+    EXPECT_EQ(instrument_.pictureMemory.Held(), 3 * 100 * 100 * 4);
+    // Bytes come back when the last holder lets its picture go.
+    instrument_.ResetInstrument();
+    EXPECT_EQ(instrument_.pictureMemory.Held(), 0);
 }
 
 using TextElementTest = ElementTest;

@@ -40,11 +40,30 @@ TEST_F(QtPictureLoaderTest, ReadsBmpAndPngThroughTheFileSystemsPaths) {
 }
 
 TEST_F(QtPictureLoaderTest, RefusesFromTheHeaderPicturesTooLargeOrEmpty) {
-    EXPECT_NE(Load("edge.bmp", BmpBytes(16384, 1, 24, 3 * 16384)), nullptr);
-    EXPECT_EQ(Load("wide.bmp", BmpBytes(16385, 1, 24, 3 * 16388)), nullptr);
+    EXPECT_NE(Load("edge.bmp", BmpBytes(8192, 1, 24, 3 * 8192)), nullptr);
+    EXPECT_EQ(Load("wide.bmp", BmpBytes(8193, 1, 24, 3 * 8196)), nullptr);
     // Within the side bound, but gigabytes of pixels for a tiny file.
     EXPECT_EQ(Load("huge.bmp", BmpBytes(16000, 16000, 32, 64)), nullptr);
     EXPECT_EQ(Load("min.bmp", BmpBytes(10, INT32_MIN, 24, 64)), nullptr);
+}
+
+TEST_F(QtPictureLoaderTest, RunLengthDataThatEndsAtOnceGetsNoFullSizeBitmap) {
+    // 64 bytes whose header claims 16384 x 16384 at 8 bits, run-length coded, with a
+    // two-colour table and no pixel data: once given 256 MiB of nothing.
+    std::string bmp = "BM";
+    for (uint32_t v : {64u, 0u, 62u, 40u, 16384u, 16384u}) PutLe(bmp, v, 4);
+    PutLe(bmp, 1, 2);
+    PutLe(bmp, 8, 2);
+    for (uint32_t v : {1u, 2u, 2835u, 2835u, 2u, 0u}) PutLe(bmp, v, 4);  // BI_RLE8
+    for (uint32_t v : {0u, 0xFFFFFFu}) PutLe(bmp, v, 4);
+    bmp.resize(64, '\0');
+    EXPECT_EQ(Load("big.bmp", bmp), nullptr);
+    // The same header with a size its few bytes could hold loads what they hold.
+    std::string small = bmp;
+    small[18] = 64, small[19] = 0, small[22] = 64, small[23] = 0;
+    auto bitmap = Load("small.bmp", small);
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->Width(), 64);
 }
 
 TEST_F(QtPictureLoaderTest, PixelsMissingFromATruncatedFileAreWhiteNotStaleMemory) {
