@@ -1,0 +1,484 @@
+// Instrument files written from the directive grammar, with the input bytes as the choices:
+// every directive kind with hostile numbers, long and unicode names, deep nesting, includes
+// and prompts, small generated waves and pictures, and a script to play on what loaded. A byte
+// mutation of a file rarely keeps it well-formed enough to reach the costly paths of a load;
+// choices do. A load or script that takes over the time limit (2 s by default; set
+// CHORDLANE_FUZZ_SLOW_MS, e.g. higher under sanitizers) or leaves over 1 GiB resident stops
+// the run, as a crash does.
+//
+// Built with -fsanitize=fuzzer it is a libFuzzer target. Built with
+// -DCHORDLANE_GRAMMAR_DRIVER it is a program of its own:
+//   fuzz_grammar SECONDS [SEED] [OUTDIR]   random choices for SECONDS; a finding is saved to
+//                                          OUTDIR (default .) as grammar-SEED-N.bin
+//   fuzz_grammar --replay FILE [DIR]       runs one saved input; with DIR, also writes the
+//                                          generated files there
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "app/OpenFlow.h"
+#include "elements/Instrument.h"
+#include "platform/Text.h"
+#include "platform/headless/HeadlessPlatform.h"
+#include "platform/headless/MemoryFileSystem.h"
+#include "platform/headless/RecordingSurface.h"
+#include "tools/ScriptRunner.h"
+#include "view/InstrumentView.h"
+
+namespace {
+
+using chordlane::String;
+
+// The input bytes as a stream of choices; past the end every choice is 0, the plainest.
+class Choices {
+  public:
+    Choices(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    uint32_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
+    uint32_t Below(uint32_t n) {
+        if (n <= 1) return 0;
+        const uint32_t v = n <= 256 ? Byte() : Byte() | Byte() << 8 | Byte() << 16;
+        return v % n;
+    }
+    bool OneIn(uint32_t n) { return Below(n) == 0; }
+
+  private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t at_ = 0;
+};
+
+std::string Number(Choices& c) {
+    static constexpr const char* HOSTILE[] = {
+        "0",          "1",           "-1",    "127",    "128",        "255",         "256",
+        "32767",      "-32768",      "65535", "65536",  "2147483647", "-2147483648", "2147483648",
+        "4294967295", "99999999999", "1e30",  "-1e30",  "0x7fffffff", "0xffffffff",  "1.5",
+        "-0",         "nan",         "inf",   "0.0001", "5",          "8000",        "16384",
+        "-16384",     "1e-40",       "",      "x",      "007",        "+3",          "1,2",
+        "\"12\""};
+    switch (c.Below(4)) {
+        case 0:
+            return HOSTILE[c.Below(std::size(HOSTILE))];
+        case 1:
+            return std::to_string(static_cast<int32_t>(c.Below(1u << 24)) - (1 << 23));
+        default:
+            return std::to_string(c.Below(400));
+    }
+}
+
+// Names short and plain, long, unicode, quoted, or with a panel prefix.
+std::string Name(Choices& c) {
+    static constexpr const char* PLAIN[] = {"a", "b",  "s",  "v1", "init", "Ainit", "Binit",
+                                            "!", "cb", "vM", "sp", "neck", "x.y",   "a b"};
+    switch (c.Below(6)) {
+        case 0:
+            return std::string(1 + c.Below(400), static_cast<char>('a' + c.Below(26)));
+        case 1:
+            return c.OneIn(2) ? "\xC3\xA9t\xC3\xA9" : "\xE9\x9F\xB3\xF0\x9F\x8E\xB8";
+        case 2:
+            return "\"" + std::string(PLAIN[c.Below(std::size(PLAIN))]) + " q\"";
+        case 3:
+            return std::string(1, static_cast<char>('A' + c.Below(4))) +
+                   PLAIN[c.Below(std::size(PLAIN))];
+        default:
+            return PLAIN[c.Below(std::size(PLAIN))];
+    }
+}
+
+void Put16(std::string& s, uint32_t v) {
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string& s, uint32_t v) {
+    Put16(s, v & 0xFFFF);
+    Put16(s, v >> 16);
+}
+
+// A small wave: rates and widths plain and hostile, tones that are quiet but for their end.
+std::string Wave(Choices& c) {
+    static constexpr uint32_t RATES[] = {8000, 4000, 11025, 22050, 44100, 1, 0, 192000, 7};
+    static constexpr uint16_t BITS[] = {16, 8, 12, 0, 32};
+    const uint32_t rate = RATES[c.Below(std::size(RATES))];
+    const uint16_t bits = BITS[c.OneIn(4) ? c.Below(std::size(BITS)) : c.Below(2)];
+    const uint16_t channels = c.OneIn(6) ? 2 : 1;
+    const uint32_t count = c.Below(9000);
+    const double period = 2 + c.Below(2000);
+    const double quiet = 1 + c.Below(3000), loud = c.Below(32768);
+    const uint32_t loudFrom = count - c.Below(count / 4 + 1);
+    std::string data;
+    for (uint32_t i = 0; i < count; ++i) {
+        const double a = i >= loudFrom ? loud : quiet;
+        const auto v = static_cast<int32_t>(a * std::sin(6.283185307 * i / period));
+        if (bits == 8)
+            data += static_cast<char>(128 + v / 256);
+        else
+            Put16(data, static_cast<uint32_t>(v));
+    }
+    const uint16_t align = static_cast<uint16_t>(channels * (bits / 8 ? bits / 8 : 1));
+    std::string fmt;
+    Put16(fmt, c.OneIn(16) ? 3 : 1);
+    Put16(fmt, channels);
+    Put32(fmt, rate);
+    Put32(fmt, rate * align);
+    Put16(fmt, align);
+    Put16(fmt, bits);
+    std::string file = "RIFF";
+    Put32(file, static_cast<uint32_t>(4 + 8 + fmt.size() + 8 + data.size()));
+    file += "WAVEfmt ";
+    Put32(file, static_cast<uint32_t>(fmt.size()));
+    file += fmt + "data";
+    Put32(file, c.OneIn(8) ? 0xFFFFFFF0u : static_cast<uint32_t>(data.size()));
+    file += data;
+    if (c.OneIn(8)) file.resize(c.Below(static_cast<uint32_t>(file.size()) + 1));
+    return file;
+}
+
+// A small bitmap, or a header that claims far more than its data.
+std::string Picture(Choices& c) {
+    static constexpr int32_t SIDES[] = {1, 4, 240, 320, 8192, 8193, 16384, 0, -1, -16384};
+    const bool hostile = c.OneIn(3);
+    const int32_t w =
+        hostile ? SIDES[c.Below(std::size(SIDES))] : 1 + static_cast<int32_t>(c.Below(64));
+    const int32_t h =
+        hostile ? SIDES[c.Below(std::size(SIDES))] : 1 + static_cast<int32_t>(c.Below(64));
+    const uint16_t bits = c.OneIn(2) ? 24 : 8;
+    const uint32_t compression = bits == 8 && c.OneIn(2) ? 1 : 0;
+    const uint32_t dataBytes = c.Below(4096);
+    std::string s = "BM";
+    const uint32_t colours = bits == 8 ? 2 : 0;
+    const uint32_t offset = 54 + 4 * colours;
+    for (uint32_t v :
+         {offset + dataBytes, 0u, offset, 40u, static_cast<uint32_t>(w), static_cast<uint32_t>(h)})
+        Put32(s, v);
+    Put16(s, 1);
+    Put16(s, bits);
+    for (uint32_t v : {compression, dataBytes, 2835u, 2835u, colours, 0u}) Put32(s, v);
+    for (uint32_t k = 0; k < colours; ++k) Put32(s, k ? 0xFFFFFF : 0);
+    for (uint32_t k = 0; k < dataBytes; ++k) s += static_cast<char>(c.Byte());
+    return s;
+}
+
+struct Files {
+    std::vector<std::pair<std::string, std::string>> list;  // name below the home folder, bytes
+};
+
+const char* const WAVES[] = {"a.wav", "b.wav", "sub/c.wav", "A.WAV", "./a.wav", "none.wav"};
+const char* const PICTURES[] = {"p.bmp", "q.bmp", "P.BMP", "./p.bmp", "sub/../p.bmp", "none.bmp"};
+const char* const INCLUDES[] = {"inc0.clx", "inc1.clx", "main.clx", "none.clx", "!"};
+
+std::string Rect(Choices& c) {
+    return Number(c) + " " + Number(c) + " " + Number(c) + " " + Number(c);
+}
+
+std::string FileArgument(Choices& c, const char* const* names, size_t count) {
+    if (c.OneIn(5)) {
+        std::string prompt = c.OneIn(3) ? (c.OneIn(2) ? "-c " : "-a ") : "";
+        return prompt + "? \"*.wav;*.clx\" \"" + Name(c) + "\"";
+    }
+    return names[c.Below(static_cast<uint32_t>(count))];
+}
+
+// One instrument file's lines, nesting groups and panels up to depth.
+void Lines(Choices& c, std::string& out, int depth, int& budget) {
+    while (budget-- > 0) {
+        const uint32_t kind = c.Below(24);
+        std::string line;
+        switch (kind) {
+            case 0:
+                line = "d " + Number(c) + " " + Number(c);
+                break;
+            case 1:
+                line = "gr " + Name(c) + " " + Rect(c);
+                break;
+            case 2:
+                line = "ge " + Name(c) + " " + Rect(c);
+                break;
+            case 3:
+                line =
+                    "gi " + Name(c) + " " + PICTURES[c.Below(std::size(PICTURES))] + " " + Rect(c);
+                break;
+            case 4:
+                line = "gt " + Name(c) + " " + Name(c) + " " + Rect(c);
+                break;
+            case 5:
+                line = "br " + Name(c) + " " + Rect(c);
+                break;
+            case 6:
+                line = "be " + Name(c) + " " + Rect(c);
+                break;
+            case 7:
+                line = "bh " + Name(c);
+                break;
+            case 8:
+                line = "v " + Name(c);
+                break;
+            case 9:
+            case 10:
+                line = "s " + Name(c) + " " + FileArgument(c, WAVES, std::size(WAVES)) + " " +
+                       Number(c) + " " + Number(c) + " " + (c.OneIn(2) ? "127" : Number(c));
+                break;
+            case 11:
+                line = "< " + Name(c);
+                break;
+            case 12:
+                line = "> " + Name(c) + " " + Number(c);
+                break;
+            case 13:
+                line = "=b " + Name(c) + "." + Name(c);
+                break;
+            case 14:
+                line = "=i " + Name(c) + "." + Name(c) + " " + Number(c);
+                break;
+            case 15:
+                line = "=r " + Name(c) + "." + Name(c) + " " + Rect(c);
+                break;
+            case 16:
+                line = "=s " + Name(c) + "." + Name(c) + " " + Name(c);
+                break;
+            case 17:
+                line = "i " + FileArgument(c, INCLUDES, std::size(INCLUDES));
+                break;
+            case 18:
+            case 19:
+                if (depth < 48) {
+                    const bool panel = kind == 19;
+                    out += panel ? "[ " + Name(c) + " " + Rect(c) + "\n" : "{ " + Name(c) + "\n";
+                    Lines(c, out, depth + 1, budget);
+                    if (!c.OneIn(8)) out += panel ? "]\n" : "}\n";
+                }
+                continue;
+            case 20:
+                return;  // ends the current group or panel
+            case 21:
+                line = "# " + Name(c);
+                break;
+            case 22:
+                line = "  " + std::string(c.OneIn(2) ? "s x a.wav 5 0 3" : "gr y 0 0 1 1");
+                break;
+            default:
+                line = Name(c) + " " + Number(c);
+                break;
+        }
+        out += line + "\n";
+    }
+}
+
+std::string Instrument(Choices& c) {
+    std::string text = c.OneIn(32) ? "CL\n" : "cl1.0 " + Name(c) + "\n";
+    int budget = 1 + static_cast<int>(c.Below(80));
+    Lines(c, text, 0, budget);
+    return text;
+}
+
+std::string Script(Choices& c) {
+    std::string s;
+    const uint32_t lines = c.Below(24);
+    for (uint32_t k = 0; k < lines; ++k) {
+        const auto coord = [&] {
+            return std::to_string(c.Below(300)) + " " + std::to_string(c.Below(400));
+        };
+        switch (c.Below(10)) {
+            case 0:
+                s += "tap " + coord();
+                break;
+            case 1:
+                s += "strum " + coord() + " " + coord() + " " + std::to_string(c.Below(500)) + " " +
+                     std::to_string(c.Below(40));
+                break;
+            case 2:
+                s += "wait " + std::to_string(c.Below(3000));
+                break;
+            case 3:
+                s += "keydown " + std::to_string(c.Below(256));
+                break;
+            case 4:
+                s += "hotkey " + std::to_string(193 + c.Below(15));
+                break;
+            case 5:
+                s += "activate " + std::to_string(c.Below(3));
+                break;
+            case 6:
+                s += c.OneIn(2) ? "answer /home/inc0.clx" : "cancel";
+                break;
+            case 7:
+                s += c.OneIn(4) ? "menu open" : "menu showactive";
+                break;
+            case 8:
+                s += "down " + coord() + "\nmove " + coord() + "\nup";
+                break;
+            default:
+                s += "key " + std::to_string(c.Below(256));
+                break;
+        }
+        s += "\n";
+    }
+    return s;
+}
+
+Files Generate(Choices& c, std::string& script) {
+    Files files;
+    files.list.emplace_back("main.clx", Instrument(c));
+    files.list.emplace_back("inc0.clx", Instrument(c));
+    if (c.OneIn(2)) files.list.emplace_back("inc1.clx", Instrument(c));
+    files.list.emplace_back("a.wav", Wave(c));
+    if (c.OneIn(2)) files.list.emplace_back("b.wav", Wave(c));
+    if (c.OneIn(3)) files.list.emplace_back("sub/c.wav", Wave(c));
+    files.list.emplace_back("p.bmp", Picture(c));
+    if (c.OneIn(2)) files.list.emplace_back("q.bmp", Picture(c));
+    script = Script(c);
+    return files;
+}
+
+int64_t SlowMs() {
+    const char* text = std::getenv("CHORDLANE_FUZZ_SLOW_MS");
+    return text ? std::atoll(text) : 2000;
+}
+
+int64_t PeakResidentBytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return int64_t{usage.ru_maxrss} * 1024;
+}
+
+constexpr int64_t MEMORY_LIMIT = int64_t{1} << 30;
+
+// Loads and plays one generated instrument; the reason it is a finding, or empty.
+std::string RunOne(const uint8_t* data, size_t size, const char* writeTo = nullptr) {
+    Choices choices(data, size);
+    std::string script;
+    const Files files = Generate(choices, script);
+    if (writeTo) {
+        for (const auto& [name, bytes] : files.list) {
+            const std::string path = std::string(writeTo) + "/" + name;
+            if (name.find('/') != std::string::npos) {
+                const std::string folder = path.substr(0, path.rfind('/'));
+                std::string command = "mkdir -p '" + folder + "'";
+                if (std::system(command.c_str()) != 0) return {};
+            }
+            std::ofstream(path, std::ios::binary) << bytes;
+        }
+        std::ofstream(std::string(writeTo) + "/script.txt") << script;
+    }
+
+    chordlane::HeadlessPlatform platform;
+    chordlane::MemoryFileSystem memory;
+    for (const auto& [name, bytes] : files.list)
+        memory.Add(u"/home/" + chordlane::FromUtf8(name), bytes);
+    memory.AddFolder(u"/program");
+    const std::unique_ptr<chordlane::PictureLoader> pictures =
+        chordlane::MakeHeadlessPictureLoader(memory);
+    platform.services.files = &memory;
+    platform.services.pictures = pictures.get();
+    std::string finding;
+    {
+        chordlane::Instrument instrument(platform.services);
+        instrument.SetScreen(240, 320);
+        instrument.homeFolder = u"/home/";
+        instrument.programFolder = u"/program/";
+        const auto start = std::chrono::steady_clock::now();
+        const chordlane::OpenResult opened =
+            chordlane::OpenInstrument(instrument, String(u"/home/main.clx"), nullptr);
+        const auto loadMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now() - start)
+                                .count();
+        if (loadMs > SlowMs()) finding = "load took " + std::to_string(loadMs) + " ms";
+        const int64_t held = instrument.sampleMemory.Held() + instrument.pictureMemory.Held();
+        if (held > MEMORY_LIMIT) finding = "load holds " + std::to_string(held) + " bytes";
+        if (finding.empty() && opened.outcome == chordlane::OpenResult::Outcome::Loaded) {
+            chordlane::InstrumentView view(instrument);
+            chordlane::RecordingSurface surface;
+            view.Paint(surface);
+            std::string error;
+            const chordlane::tool::ScriptLimits limits{.maxMs = 5'000, .maxMoves = 5'000};
+            const auto scriptStart = std::chrono::steady_clock::now();
+            chordlane::tool::RunScriptText(script, view, platform.clock, platform.dialogs, error,
+                                           limits);
+            view.Paint(surface);
+            const auto scriptMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      std::chrono::steady_clock::now() - scriptStart)
+                                      .count();
+            if (scriptMs > SlowMs()) finding = "script took " + std::to_string(scriptMs) + " ms";
+        }
+        instrument.DeleteTree();
+    }
+    if (finding.empty() && PeakResidentBytes() > MEMORY_LIMIT)
+        finding = "peak resident " + std::to_string(PeakResidentBytes()) + " bytes";
+    return finding;
+}
+
+}  // namespace
+
+#ifndef CHORDLANE_GRAMMAR_DRIVER
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > 64 * 1024) return -1;
+    const std::string finding = RunOne(data, size);
+    if (!finding.empty()) {
+        std::fprintf(stderr, "fuzz_grammar finding: %s\n", finding.c_str());
+        std::abort();
+    }
+    return 0;
+}
+
+#else
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::string_view(argv[1]) == "--replay") {
+        std::ifstream in(argv[2], std::ios::binary);
+        const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                         std::istreambuf_iterator<char>()};
+        const std::string finding =
+            RunOne(bytes.data(), bytes.size(), argc > 3 ? argv[3] : nullptr);
+        std::printf("%s\n", finding.empty() ? "ok" : finding.c_str());
+        return finding.empty() ? 0 : 1;
+    }
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 60;
+    const uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : std::random_device{}();
+    const std::string outDir = argc > 3 ? argv[3] : ".";
+    std::mt19937_64 random(seed);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    uint64_t runs = 0, findings = 0;
+    int64_t slowestMs = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        std::vector<uint8_t> bytes(64 + random() % 4096);
+        for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
+        const auto start = std::chrono::steady_clock::now();
+        const std::string finding = RunOne(bytes.data(), bytes.size());
+        slowestMs =
+            std::max<int64_t>(slowestMs, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                             std::chrono::steady_clock::now() - start)
+                                             .count());
+        ++runs;
+        if (!finding.empty()) {
+            const std::string path =
+                outDir + "/grammar-" + std::to_string(seed) + "-" + std::to_string(runs) + ".bin";
+            std::ofstream(path, std::ios::binary)
+                .write(reinterpret_cast<const char*>(bytes.data()),
+                       static_cast<std::streamsize>(bytes.size()));
+            std::printf("finding: %s (saved as %s)\n", finding.c_str(), path.c_str());
+            ++findings;
+        }
+    }
+    std::printf(
+        "fuzz_grammar: seed %llu, %.0f s, %llu runs, %llu findings, slowest %lld ms, "
+        "peak resident %lld MB\n",
+        static_cast<unsigned long long>(seed), seconds, static_cast<unsigned long long>(runs),
+        static_cast<unsigned long long>(findings), static_cast<long long>(slowestMs),
+        static_cast<long long>(PeakResidentBytes() >> 20));
+    return findings ? 1 : 0;
+}
+
+#endif
