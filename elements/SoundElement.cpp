@@ -107,7 +107,7 @@ void SoundElement::ReportOverWork(std::span<const ShiftJob> jobs,
                " left out: the load's work limit");
     }
     if (leftOutDown) {
-        report("s: pitch copies beyond " + std::to_string(lowestMade) +
+        report("s: pitch copies beyond -" + std::to_string(-lowestMade) +
                " left out: the load's work limit");
     }
 }

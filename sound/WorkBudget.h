@@ -6,10 +6,10 @@ namespace chordlane {
 
 // The sample operations one load may spend on pitch copies (a value weighted into a copy is
 // one operation). A release build does several hundred million a second on one core, so the
-// default keeps any load to about a second of copying, while a reasonable instrument (a dozen
-// five-second recordings at 44.1 kHz with copies an octave or two either way) needs well
-// under a tenth of it. Without a bound, a short recording with copies far up costs its length
-// times 2^(shift/12) per copy and can hold the program for minutes.
+// default keeps any load to about a second of copying. The shipped instruments need under
+// 2 % of it; a dozen five-second recordings at 44.1 kHz with copies two octaves either way,
+// about 45 %. Without a bound, a short recording with copies far up costs its length times
+// 2^(shift/12) per copy and can hold the program for minutes.
 inline constexpr int64_t DEFAULT_LOAD_WORK_LIMIT = int64_t{1} << 30;
 
 // The operations charged so far against a limit. Charged in the order of the copies before

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -95,6 +96,22 @@ TEST_F(LoadBoundsTest, CopiesPastTheWorkLimitAreLeftOutAndReportedByLine) {
         ASSERT_TRUE(MakeShiftedSample(plain, *recording, static_cast<float>(5.0f * r)));
         EXPECT_EQ(ImageOf(*first.GetSample(s)), ImageOf(plain)) << s;
     }
+}
+
+// Found by the grammar fuzzer: an instrument that includes itself through another file
+// repeats its sound lines at every level, each with copies far up and down; the work limit
+// ends the copying, line by line, however many times the lines recur. (The limit here is a
+// small one, to keep the test quick.)
+TEST_F(LoadBoundsTest, SoundLinesRepeatedBySelfIncludesStayWithinTheWorkLimit) {
+    const String folder = FromUtf8(DataFile("grammar-slow-load").string()) + u"/";
+    instrument_.homeFolder = folder;
+    instrument_.loadWork.SetLimit(int64_t{1} << 26);
+    Open(folder + u"main.clx");
+    const std::string limited =
+        "main.clx:37: s: pitch copies beyond +0 left out: the load's work limit";
+    EXPECT_GT(std::count(listener_.reports.begin(), listener_.reports.end(), limited), 1);
+    EXPECT_LT(instrument_.loadWork.Used(), 2 * instrument_.loadWork.Limit());
+    EXPECT_LE(instrument_.sampleMemory.Held(), instrument_.sampleMemory.Limit());
 }
 
 TEST_F(LoadBoundsTest, ANewLoadStartsWithTheWholeWorkLimit) {
