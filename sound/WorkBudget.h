@@ -5,12 +5,12 @@
 namespace chordlane {
 
 // The sample operations one load may spend on pitch copies (a value weighted into a copy is
-// one operation). A release build does several hundred million a second on one core, so the
-// default keeps any load to about a second of copying. The shipped instruments need under
-// 2 % of it; a dozen five-second recordings at 44.1 kHz with copies two octaves either way,
-// about 45 %. Without a bound, a short recording with copies far up costs its length times
-// 2^(shift/12) per copy and can hold the program for minutes.
-inline constexpr int64_t DEFAULT_LOAD_WORK_LIMIT = int64_t{1} << 30;
+// one operation). A release build does several hundred million a second on one core (fewer
+// for 8-bit recordings), so the default keeps any load to about a second of copying. The
+// shipped instruments need under 4 % of it; eight five-second recordings at 44.1 kHz with
+// copies two octaves either way, about 60 %. Without a bound, a short recording with copies
+// far up costs its length times 2^(shift/12) per copy and can hold the program for minutes.
+inline constexpr int64_t DEFAULT_LOAD_WORK_LIMIT = int64_t{1} << 29;
 
 // The operations charged so far against a limit. Charged in the order of the copies before
 // any is made, so what is left out does not depend on the threads; atomic all the same, as

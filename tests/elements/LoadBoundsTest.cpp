@@ -57,7 +57,7 @@ TEST_F(LoadBoundsTest, ReasonableCopiesToTwoOctavesUpAreTheBytesTheyAlwaysWere) 
     EXPECT_EQ(CopiesHash(Sound(u"ep"), 24), 0xb549c413ce50ef2au);
     EXPECT_EQ(CopiesHash(Sound(u"gtr"), 21), 0x9c7bf050e3504f62u);
     // Far below the limit: a reasonable instrument never comes near it.
-    EXPECT_LT(instrument_.loadWork.Used(), instrument_.loadWork.Limit() / 50);
+    EXPECT_LT(instrument_.loadWork.Used(), instrument_.loadWork.Limit() / 25);
 }
 
 // The shape that held loads for many seconds: one slow tone, quiet but for its end, copied
