@@ -12,11 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "elements/Instrument.h"
+#include "elements/SoundElement.h"
 #include "platform/Text.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "sound/PitchShift.h"
 #include "sound/Sample.h"
-#include "sound/SoundElement.h"
 #include "sound/WaveFile.h"
 
 namespace chordlane {
@@ -69,13 +70,14 @@ const std::string& NotePath() {
 // SetActive of a sound element with LOW and HIGH 24: reading the file, 48 copies.
 void BM_LoadSoundElement(benchmark::State& state) {
     HeadlessPlatform platform;
+    Instrument instrument(platform.services);
     const auto range = static_cast<int32_t>(state.range(0));
     int64_t held = 0;
     for (auto _ : state) {
-        SoundElement sound(u"gtr", u"", FromUtf8(NotePath()), NOTE, range, range, true);
-        const int64_t before = Sample::HeldBytes();
+        SoundElement sound(instrument, u"gtr", u"", FromUtf8(NotePath()), NOTE, range, range, true);
+        const int64_t before = instrument.sampleMemory.Held();
         sound.SetActive(true);
-        held = Sample::HeldBytes() - before;
+        held = instrument.sampleMemory.Held() - before;
         benchmark::DoNotOptimize(sound.GetSample(0));
     }
     state.counters["bytes_held"] = static_cast<double>(held);
@@ -85,7 +87,6 @@ BENCHMARK(BM_LoadSoundElement)->Arg(24)->Arg(12)->Unit(benchmark::kMillisecond)-
 
 // The 48 copies alone (the file already read), on the given number of threads.
 void BM_ShiftedCopies(benchmark::State& state) {
-    HeadlessPlatform platform;
     Sample recording;
     const std::string file = PluckedNote();
     ParseWave(recording, {reinterpret_cast<const uint8_t*>(file.data()), file.size()});
@@ -132,6 +133,7 @@ BENCHMARK(BM_ShiftedCopiesStraightforward)->Unit(benchmark::kMillisecond)->UseRe
 // to load them all and the bytes their samples hold.
 void BM_ShippedInstrumentSounds(benchmark::State& state, const char* instrument) {
     HeadlessPlatform platform;
+    Instrument owner(platform.services);
     const std::string path = std::string(CHORDLANE_SOURCE_DIR) + "/instruments/" + instrument;
     struct Declared {
         std::string name, file;
@@ -152,14 +154,14 @@ void BM_ShippedInstrumentSounds(benchmark::State& state, const char* instrument)
     int64_t held = 0;
     for (auto _ : state) {
         std::vector<std::unique_ptr<SoundElement>> elements;
-        const int64_t before = Sample::HeldBytes();
+        const int64_t before = owner.sampleMemory.Held();
         for (const Declared& d : sounds) {
-            elements.push_back(std::make_unique<SoundElement>(FromUtf8(d.name), FromUtf8(path),
-                                                              FromUtf8(d.file), d.frequency, d.low,
-                                                              d.high, true));
+            elements.push_back(std::make_unique<SoundElement>(owner, FromUtf8(d.name),
+                                                              FromUtf8(path), FromUtf8(d.file),
+                                                              d.frequency, d.low, d.high, true));
             elements.back()->SetActive(true);
         }
-        held = Sample::HeldBytes() - before;
+        held = owner.sampleMemory.Held() - before;
     }
     state.counters["sounds"] = static_cast<double>(sounds.size());
     state.counters["bytes_held"] = static_cast<double>(held);

@@ -26,19 +26,18 @@ constexpr double SEMITONE = 1.059463;
 constexpr int MAX_BLOCKS = 48;
 constexpr size_t BLOCK_FRAMES = 512;
 
-void PlayThroughMixer(const Sample& sample) {
-    static WaveMapper mapper;
-    static std::vector<float> block(2 * BLOCK_FRAMES);
+void PlayThroughMixer(WaveMapper& mapper, const Sample& sample) {
+    std::vector<float> block(2 * BLOCK_FRAMES);
     WaveHeader header;
     header.data = sample.Data();
     header.bufferLength = static_cast<uint32_t>(sample.dataLength);
     int notices = 0;
-    mapper.SetNoticeHandler([&](WaveDevice, WaveHeader* h) {
+    auto count = [&](WaveDevice, WaveHeader* h) {
         if (h != &header) std::abort();
         ++notices;
-    });
+    };
     WaveDevice device = NO_DEVICE;
-    if (mapper.Open(&device, sample.format) != WaveResult::Ok) return;
+    if (mapper.Open(&device, sample.format, count) != WaveResult::Ok) return;
     mapper.Prepare(device, &header);
     mapper.SetVolume(device, 0x8000C000);
     if (mapper.Write(device, &header) == WaveResult::Ok) {
@@ -87,7 +86,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (copy.Image() && copy.dataLength != recording.dataLength) std::abort();
     }
 
-    PlayThroughMixer(recording);
-    if (copies[0].Image()) PlayThroughMixer(copies[0]);
+    // A mixer of its own per input, so that nothing one input leaves in it meets the next.
+    WaveMapper mapper;
+    PlayThroughMixer(mapper, recording);
+    if (copies[0].Image()) PlayThroughMixer(mapper, copies[0]);
+    if (mapper.OpenDevices() != 0) std::abort();
     return 0;
 }
