@@ -79,7 +79,7 @@ int32_t SoundElement::SampleCount() const {
 
 bool SoundElement::LoadSamples() {
     auto recording = std::make_unique<Sample>();
-    if (!LoadWaveFile(*recording, referencePath_, fileName_)) {
+    if (!LoadWaveFile(*recording, referencePath_, fileName_, &loadFailure_)) {
         if (!quiet_) ReportLoadFailure(fileName_);
         return false;
     }

@@ -5,7 +5,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/Platform.h"
+#include "platform/headless/MemoryFileSystem.h"
+#include "sound/SoundElement.h"
 #include "tests/sound/SoundTestSupport.h"
+#include "tests/support/ChordlaneTest.h"
 
 namespace chordlane::test {
 namespace {
@@ -159,6 +163,27 @@ TEST(SoundFiles, FilesThatCannotBeDecodedSayWhy) {
         EXPECT_EQ(Sample::HeldBytes(), held);
         EXPECT_NE(ToUtf8(reason).find(says), std::string::npos) << ToUtf8(reason);
     }
+}
+
+TEST_F(ChordlaneTest, ASoundElementDecodesAFlacFromAnyFileSystemAndKeepsWhyOneFails) {
+    MemoryFileSystem files;
+    Platform services = CurrentPlatform();
+    services.files = &files;
+    InstallPlatform(services);
+    std::vector<int> tone;
+    for (int i = 0; i < RATE / 4; ++i) tone.push_back(int(std::lround(Sine(i) * 32768)) * 65536);
+    const std::string flac = Encode(SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 1, RATE, tone);
+    files.Add(u"/inst/Samples/Pad.FLAC", flac);
+    files.Add(u"/inst/broken.flac", flac.substr(0, flac.size() / 3));
+    SoundElement sound(u"pad", u"/inst/pad.clx", u"samples/pad.flac", 440.0f, 1, 1, false);
+    SoundElement broken(u"bad", u"/inst/pad.clx", u"broken.flac", 440.0f, 1, 1, false);
+    sound.SetActive(true);
+    broken.SetActive(true);
+    ASSERT_EQ(sound.SampleCount(), 3);
+    EXPECT_EQ(sound.GetSample(1)->dataLength, 2 * RATE / 4);
+    EXPECT_FALSE(broken.IsActive());
+    EXPECT_NE(broken.LoadFailure(), u"");
+    EXPECT_EQ(platform_.messages.Texts(), std::vector<String>{u"Could not load: broken.flac\n"});
 }
 
 }  // namespace
