@@ -23,6 +23,8 @@ constexpr sf_count_t BLOCK_VALUES = 8192;
 
 // The decoded image may be no larger than a wave file may be.
 constexpr sf_count_t MAX_DECODED_FRAMES = (MAX_WAVE_FILE_SIZE - WAVE_HEADER_SIZE) / 2;
+// A stereo file of that length; a file of more channels must be shorter.
+constexpr sf_count_t MAX_DECODED_VALUES = 2 * MAX_DECODED_FRAMES;
 
 // The bytes our file system has already read, seen by libsndfile as a read-only file.
 struct MemoryStream {
@@ -152,6 +154,13 @@ bool DecodeSoundFile(Sample& sample, std::span<const uint8_t> bytes, String& rea
     // The frame count comes from the file's headers, so it is checked before it sizes anything.
     if (info.frames > MAX_DECODED_FRAMES) {
         reason = u"longer than 64 MiB of 16-bit sound";
+        return false;
+    }
+    // Compressed formats code silence in next to nothing, so the file's size does not bound
+    // the time decoding takes: the values of all channels together do.
+    if (info.frames > MAX_DECODED_VALUES / info.channels) {
+        reason = FromUtf8("too long to decode: " + std::to_string(info.frames) + " frames of " +
+                          std::to_string(info.channels) + " channels");
         return false;
     }
     if (info.frames <= 0) {

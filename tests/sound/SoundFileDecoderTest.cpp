@@ -149,14 +149,19 @@ TEST(SoundFiles, FilesThatCannotBeDecodedSayWhy) {
     std::string endless = flac;  // STREAMINFO claims 2^36 - 1 frames: 128 GiB of sound
     endless[21] |= 0x0F;
     endless.replace(22, 4, "\xFF\xFF\xFF\xFF");
+    // Four channels of 17 million frames: within the image's bound, but 68 million values.
+    std::string wide = Encode(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 4, RATE, std::vector<int>(400));
+    wide.replace(22, 4, "\x01\x03\x66\x40");
     const std::pair<std::string, const char*> cases[] = {
         {flac.substr(0, flac.size() / 2), "flac decoder lost sync"},
         {flac.substr(0, secondFrame), "truncated: the file ends after"},
         {Riff(Chunk("fmt ", adpcm) + Chunk("data", std::string(400, 'x'))), "ADPCM"},
         {endless, "longer than 64 MiB of 16-bit sound"},
+        {wide, "too long to decode: 17000000 frames of 4 channels"},
     };
     const int64_t held = Sample::HeldBytes();
     for (const auto& [file, says] : cases) {
+        SCOPED_TRACE(says);
         Sample s;
         String reason;
         EXPECT_FALSE(Load(s, file, &reason));
