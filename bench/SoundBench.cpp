@@ -4,8 +4,8 @@
 #include <sndfile.h>
 
 #include <cmath>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -114,9 +114,15 @@ void BM_LoadSoundElementFrom(benchmark::State& state, const char* kind) {
     std::filesystem::remove(path);
 }
 BENCHMARK_CAPTURE(BM_LoadSoundElementFrom, wav, ".wav")
-    ->Arg(0)->Arg(12)->Unit(benchmark::kMillisecond)->UseRealTime();
+    ->Arg(0)
+    ->Arg(12)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK_CAPTURE(BM_LoadSoundElementFrom, flac, ".flac")
-    ->Arg(0)->Arg(12)->Unit(benchmark::kMillisecond)->UseRealTime();
+    ->Arg(0)
+    ->Arg(12)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The 48 copies alone (the file already read), on the given number of threads.
 void BM_ShiftedCopies(benchmark::State& state) {

@@ -72,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (recording.Image() || reason.empty()) std::abort();
         return 0;
     }
-    if (recording.dataLength < 0 || recording.ImageSize() > static_cast<size_t>(MAX_WAVE_FILE_SIZE) ||
+    if (recording.dataLength < 0 ||
+        recording.ImageSize() > static_cast<size_t>(MAX_WAVE_FILE_SIZE) ||
         recording.ImageSize() != static_cast<size_t>(WAVE_HEADER_SIZE + recording.dataLength)) {
         std::abort();
     }

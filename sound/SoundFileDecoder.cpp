@@ -172,22 +172,22 @@ bool DecodeSoundFile(Sample& sample, std::span<const uint8_t> bytes, String& rea
         reason = u"not enough sample memory";
         return false;
     }
-    const sf_count_t done =
-        DecodesToFloat(info.format)
-            ? DecodeFrames<double>(file.get(), sf_readf_double, info.channels, frames,
-                                   sample.Data(), FromFloat)
-            : DecodeFrames<int>(file.get(), sf_readf_int, info.channels, frames, sample.Data(),
-                                From32);
+    const sf_count_t done = DecodesToFloat(info.format)
+                                ? DecodeFrames<double>(file.get(), sf_readf_double, info.channels,
+                                                       frames, sample.Data(), FromFloat)
+                                : DecodeFrames<int>(file.get(), sf_readf_int, info.channels, frames,
+                                                    sample.Data(), From32);
     if (done < frames) {
         // A decoding error says what went wrong. Without one the file ended early: a lossy
         // stream's frame count can be an estimate, so what it holds plays; a lossless file
         // that ends before the count its header gives was cut short.
         const bool failed = sf_error(file.get()) != SF_ERR_NO_ERROR;
         if (failed || done == 0 || !DecodesToFloat(info.format)) {
-            reason = failed      ? FromUtf8(sf_strerror(file.get()))
-                     : done == 0 ? String(u"no sound in the file")
-                                 : FromUtf8("truncated: the file ends after " + std::to_string(done) +
-                                            " of its " + std::to_string(frames) + " frames");
+            reason = failed ? FromUtf8(sf_strerror(file.get()))
+                     : done == 0
+                         ? String(u"no sound in the file")
+                         : FromUtf8("truncated: the file ends after " + std::to_string(done) +
+                                    " of its " + std::to_string(frames) + " frames");
             sample.ReleaseImage();
             return false;
         }

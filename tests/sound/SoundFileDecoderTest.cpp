@@ -25,7 +25,9 @@ std::string Encode(int format, int channels, int rate, const std::vector<Value>&
     SF_VIRTUAL_IO io{[](void* u) { return sf_count_t(static_cast<Written*>(u)->bytes.size()); },
                      [](sf_count_t offset, int whence, void* u) {
                          auto& w = *static_cast<Written*>(u);
-                         return w.at = offset + (whence == SEEK_SET ? 0 : whence == SEEK_CUR ? w.at : sf_count_t(w.bytes.size()));
+                         return w.at = offset + (whence == SEEK_SET   ? 0
+                                                 : whence == SEEK_CUR ? w.at
+                                                                      : sf_count_t(w.bytes.size()));
                      },
                      [](void* p, sf_count_t n, void* u) {
                          auto& w = *static_cast<Written*>(u);
@@ -63,7 +65,9 @@ std::vector<int16_t> ValuesOf(const Sample& s) {
 }
 
 constexpr int RATE = 44100;
-double Sine(double i, double hz = 440) { return 0.6 * std::sin(2 * 3.14159265358979 * hz * i / RATE); }
+double Sine(double i, double hz = 440) {
+    return 0.6 * std::sin(2 * 3.14159265358979 * hz * i / RATE);
+}
 
 TEST(SoundFiles, TheSameSineInEveryFormatGivesTheSameImage) {
     std::vector<int16_t> sine;
@@ -87,20 +91,24 @@ TEST(SoundFiles, TheSameSineInEveryFormatGivesTheSameImage) {
         Sample s;
         const int coding = format & SF_FORMAT_SUBMASK;
         const bool real16 = coding == SF_FORMAT_FLOAT || coding == SF_FORMAT_DOUBLE;
-        ASSERT_TRUE(Load(s, real16 ? Encode(format, 1, RATE, real)
-                                   : Encode(format, 1, RATE, coding == SF_FORMAT_PCM_16 ? exact : wide)));
+        ASSERT_TRUE(
+            Load(s, real16 ? Encode(format, 1, RATE, real)
+                           : Encode(format, 1, RATE, coding == SF_FORMAT_PCM_16 ? exact : wide)));
         EXPECT_EQ(ImageOf(s).substr(0, 44), ImageOf(reference).substr(0, 44));
         const std::vector<int16_t> values = ValuesOf(s);
         ASSERT_EQ(values.size(), sine.size());
-        for (size_t i = 0; i < values.size(); ++i) ASSERT_NEAR(values[i], sine[i], real16 ? 1 : 0) << i;
+        for (size_t i = 0; i < values.size(); ++i)
+            ASSERT_NEAR(values[i], sine[i], real16 ? 1 : 0) << i;
     }
 }
 
 TEST(SoundFiles, FullScaleClipsRatherThanWrapping) {
     Sample s;
-    ASSERT_TRUE(Load(s, Encode(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 1, 8000, std::vector<int>{0x7FFFFF00, INT32_MIN, 0x8000})));
+    ASSERT_TRUE(Load(s, Encode(SF_FORMAT_WAV | SF_FORMAT_PCM_24, 1, 8000,
+                               std::vector<int>{0x7FFFFF00, INT32_MIN, 0x8000})));
     EXPECT_EQ(ValuesOf(s), (std::vector<int16_t>{32767, -32768, 1}));
-    ASSERT_TRUE(Load(s, Encode(SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 8000, std::vector<double>{1.5, -4.0, std::nan("")})));
+    ASSERT_TRUE(Load(s, Encode(SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 8000,
+                               std::vector<double>{1.5, -4.0, std::nan("")})));
     EXPECT_EQ(ValuesOf(s), (std::vector<int16_t>{32767, -32768, 0}));
 }
 
@@ -119,7 +127,8 @@ TEST(SoundFiles, AStereoFlacMixesDownAsAStereoWaveDoes) {
 }
 
 TEST(SoundFiles, LossyRecordingsAreInTuneAfterLoading) {
-    for (auto [format, rate] : {std::pair{SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100}, {SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000}}) {
+    for (auto [format, rate] : {std::pair{SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100},
+                                {SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000}}) {
         std::vector<double> tone;
         for (int i = 0; i < rate; ++i) tone.push_back(Sine(i * double(RATE) / rate, 261.626));
         Sample s;
@@ -141,7 +150,8 @@ TEST(SoundFiles, LossyRecordingsAreInTuneAfterLoading) {
 
 TEST(SoundFiles, FilesThatCannotBeDecodedSayWhy) {
     std::vector<int> noise;
-    for (uint32_t i = 0, x = 1; i < RATE; ++i) noise.push_back(int((x = x * 1664525u + 1013904223u) & ~0xFFFFu));
+    for (uint32_t i = 0, x = 1; i < RATE; ++i)
+        noise.push_back(int((x = x * 1664525u + 1013904223u) & ~0xFFFFu));
     const std::string flac = Encode(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1, RATE, noise);
     const size_t secondFrame = flac.find("\xFF\xF8", flac.find("\xFF\xF8") + 2);
     std::string adpcm = FormatBody({0x11, 1, 22050, 12}, 4);  // IMA ADPCM, 12 bits a value
