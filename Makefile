@@ -1,5 +1,5 @@
 # The two commands: make run, make test. Both install what is missing first.
-.PHONY: all deps build test test-default test-asan run bench fuzz clean
+.PHONY: all deps build test test-default test-asan run bench fuzz format clean
 
 # Seconds each fuzz target runs in "make fuzz" and at the end of "make test".
 FUZZ_SECONDS ?= 60
@@ -14,6 +14,7 @@ build: deps
 	cmake --build --preset default
 
 test: deps
+	bash scripts/check-format.sh
 	cmake --preset default >/dev/null
 	cmake --build --preset default
 	ctest --preset default
@@ -40,6 +41,9 @@ endif
 
 bench: build
 	./build/default/bench/chordlane_bench
+
+format: deps
+	git ls-files -- '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf build

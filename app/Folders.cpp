@@ -17,8 +17,8 @@ String ProgramFolderFromPath(const String& programPath) {
     return folder.empty() ? String(u"/") : folder;
 }
 
-String DeriveHomeFolder(const String& fallback) {
-    const String setting = ReadInstallSetting(HOME_VALUE);
+String DeriveHomeFolder(SettingsStore* store, const String& fallback) {
+    const String setting = ReadInstallSetting(store, HOME_VALUE);
     return WithTrailingSeparator(setting.empty() ? fallback : setting);
 }
 

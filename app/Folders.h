@@ -3,6 +3,7 @@
 // (the program's data) and the home folder (the user's instruments). Both end with a
 // separator, so names are joined to them with nothing in between.
 
+#include "platform/SettingsStore.h"
 #include "platform/Types.h"
 
 namespace chordlane {
@@ -18,6 +19,6 @@ String WithTrailingSeparator(String folder);
 //! The home folder: the installation's "Home" setting, else fallback (the documents
 //! folder); a separator is appended when it does not end with one. Empty only when both
 //! are empty.
-String DeriveHomeFolder(const String& fallback);
+String DeriveHomeFolder(SettingsStore* store, const String& fallback);
 
 }  // namespace chordlane

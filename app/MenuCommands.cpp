@@ -1,9 +1,6 @@
 #include "app/MenuCommands.h"
 
-#include "app/AppState.h"
-#include "app/Settings.h"
-#include "language/NameRegistry.h"
-#include "platform/Platform.h"
+#include "elements/Instrument.h"
 
 namespace chordlane {
 
@@ -15,32 +12,35 @@ constexpr int32_t VOLUME_OFFSET = 40;
 // Speed -> Volume switched by hand restarts from the middle of the scale.
 constexpr int32_t DEFAULT_VOLUME_SCALE = 50;
 
+void SetOptionCheck(const Instrument& instrument, MenuOption option, int32_t flag) {
+    if (Window* window = instrument.platform.window) window->SetOptionCheck(option, flag != 0);
+}
+
 }  // namespace
 
-void SetOptionCheck(int menuPosition, int command, int32_t flag) {
-    if (Window* window = CurrentPlatform().window)
-        window->SetMenuCheck(menuPosition, command, flag != 0);
+void ToggleShowActive(Instrument& instrument) {
+    instrument.showActive = !instrument.showActive;
+    SetOptionCheck(instrument, MenuOption::ShowActive, instrument.showActive);
 }
 
-void ToggleShowActive() {
-    AppState& app = App();
-    app.showActive = !app.showActive;
-    SetOptionCheck(MENU_OPTIONS, ID_SHOW_ACTIVE, app.showActive);
+void ToggleSpeedVolume(Instrument& instrument) {
+    instrument.speedVolume = !instrument.speedVolume;
+    instrument.vM = DEFAULT_VOLUME_SCALE;  // directly: the system volume is not written
+    SetOptionCheck(instrument, MenuOption::SpeedVolume, instrument.speedVolume);
 }
 
-void ToggleSpeedVolume() {
-    AppState& app = App();
-    app.speedVolume = !app.speedVolume;
-    app.vM = DEFAULT_VOLUME_SCALE;  // directly: the system volume is not written
-    SetOptionCheck(MENU_OPTIONS, ID_SPEED_VOLUME, app.speedVolume);
+void ShowOptionChecks(Instrument& instrument) {
+    SetOptionCheck(instrument, MenuOption::ShowActive, instrument.showActive);
+    SetOptionCheck(instrument, MenuOption::SpeedVolume, instrument.speedVolume);
 }
 
-bool CanSaveAs() { return !App().currentPath.empty() && !App().answersLog.empty(); }
+bool CanSaveAs(const Instrument& instrument) {
+    return !instrument.currentPath.empty() && !instrument.answersLog.empty();
+}
 
-int32_t RegisterHardwareButtons() {
-    AppState& app = App();
+int32_t RegisterHardwareButtons(Instrument& app) {
     if (app.hardwareButtons) return app.hardwareButtons;
-    HardwareButtons* buttons = CurrentPlatform().buttons;
+    HardwareButtons* buttons = app.platform.buttons;
     // Without the shell's release function the keys cannot be taken; the flag stays clear so
     // that the next activation tries again.
     if (!buttons || !buttons->HasShellKeyRelease()) return 0;
@@ -52,10 +52,9 @@ int32_t RegisterHardwareButtons() {
     return 1;
 }
 
-int32_t ReleaseHardwareButtons() {
-    AppState& app = App();
+int32_t ReleaseHardwareButtons(Instrument& app) {
     if (!app.hardwareButtons) return 0;
-    if (HardwareButtons* buttons = CurrentPlatform().buttons) {
+    if (HardwareButtons* buttons = app.platform.buttons) {
         for (uint32_t code = FIRST_HARDWARE_BUTTON; code <= LAST_HARDWARE_BUTTON; ++code)
             buttons->UnregisterHotKey(static_cast<int32_t>(code));
     }
@@ -63,24 +62,24 @@ int32_t ReleaseHardwareButtons() {
     return 0;
 }
 
-void OnActivate(int32_t state, bool minimised) {
-    if (state == WA_ACTIVE && !minimised) {
-        const uint32_t volume =
-            ReadSettingNumber(SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE);
-        App().vM = static_cast<int32_t>(volume / VOLUME_STEP) - VOLUME_OFFSET;
-        RegisterHardwareButtons();
+void OnActivate(Instrument& instrument, Activation state, bool minimised) {
+    if (state == Activation::Active && !minimised) {
+        const uint32_t volume = ReadSettingNumber(instrument.platform.settings,
+                                                  SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE);
+        instrument.vM = static_cast<int32_t>(volume / VOLUME_STEP) - VOLUME_OFFSET;
+        RegisterHardwareButtons(instrument);
     } else {
-        ReleaseHardwareButtons();
+        ReleaseHardwareButtons(instrument);
     }
 }
 
-int32_t OnHotKey(uint32_t id) {
-    OnKeyDown(id);
+int32_t OnHotKey(Instrument& instrument, uint32_t id) {
+    instrument.names.OnKeyDown(id);
     return 0;
 }
 
-bool ShowHelp() {
-    HelpViewer* help = CurrentPlatform().help;
+bool ShowHelp(const Instrument& instrument) {
+    HelpViewer* help = instrument.platform.help;
     return help && help->Open(u"chordlane_help.htm");
 }
 

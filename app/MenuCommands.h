@@ -7,42 +7,35 @@
 
 namespace chordlane {
 
-// Menu positions of the popups of the menu bar.
-inline constexpr int MENU_FILE = 0;
-inline constexpr int MENU_OPTIONS = 1;
-inline constexpr int MENU_HELP = 2;
+class Instrument;
 
-// The device's hardware buttons: the virtual key codes taken over as hot keys, and the
-// modifier they are registered with.
+// The device's hardware buttons: the virtual key codes taken over as hot keys.
 inline constexpr uint32_t FIRST_HARDWARE_BUTTON = 0xC1;
 inline constexpr uint32_t LAST_HARDWARE_BUTTON = 0xCF;
-inline constexpr uint32_t MOD_WIN = 8;
 
-// Window activation states.
-inline constexpr int32_t WA_INACTIVE = 0;
-inline constexpr int32_t WA_ACTIVE = 1;
-inline constexpr int32_t WA_CLICKACTIVE = 2;
+// How the frame became active or inactive.
+enum class Activation { Inactive = 0, Active = 1, ClickActive = 2 };
 
-//! Sets (flag nonzero) or clears the check mark of command in the popup at menuPosition.
-void SetOptionCheck(int menuPosition, int command, int32_t flag);
 //! Switches Show Active and its check mark; nothing is repainted.
-void ToggleShowActive();
+void ToggleShowActive(Instrument& instrument);
 //! Switches Speed -> Volume and its check mark, and puts "vM" back to 50.
-void ToggleSpeedVolume();
+void ToggleSpeedVolume(Instrument& instrument);
+//! Sets both check marks from the options.
+void ShowOptionChecks(Instrument& instrument);
 //! Save As is offered only for an instrument loaded with prompt answers to record.
-bool CanSaveAs();
+bool CanSaveAs(const Instrument& instrument);
 
 //! Takes the hardware buttons over as hot keys; nonzero when they are (or already were) held,
 //! 0 when the platform cannot give them.
-int32_t RegisterHardwareButtons();
+int32_t RegisterHardwareButtons(Instrument& instrument);
 //! Gives the hardware buttons back; always 0.
-int32_t ReleaseHardwareButtons();
-//! The frame became active (state 1 or 2) or inactive (0): reads the system volume into "vM"
-//! and takes the buttons on a plain activation, gives them back otherwise.
-void OnActivate(int32_t state, bool minimised);
+int32_t ReleaseHardwareButtons(Instrument& instrument);
+//! The frame became active or inactive: reads the system volume into "vM" and takes the
+//! buttons on a plain activation, gives them back otherwise.
+void OnActivate(Instrument& instrument, Activation state, bool minimised);
 //! A hardware button was pressed: raises its key event. Answers 0.
-int32_t OnHotKey(uint32_t id);
+int32_t OnHotKey(Instrument& instrument, uint32_t id);
 //! Opens the help document; answers whether a viewer started.
-bool ShowHelp();
+bool ShowHelp(const Instrument& instrument);
 
 }  // namespace chordlane

@@ -1,28 +1,21 @@
 #include "app/OpenFlow.h"
 
 #include <chrono>
-#include <vector>
 
-#include "app/AppState.h"
-#include "app/ScreenUpdate.h"
 #include "elements/Element.h"
+#include "elements/GroupElement.h"
 #include "elements/ImageElement.h"
+#include "elements/Instrument.h"
 #include "elements/PanelElement.h"
-#include "elements/RectElement.h"
+#include "elements/SoundElement.h"
 #include "language/FileSearch.h"
 #include "language/Include.h"
 #include "language/NameRegistry.h"
 #include "language/Parser.h"
-#include "platform/Platform.h"
-#include "sound/SoundElement.h"
-#include "view/ScreenPalette.h"
 
 namespace chordlane {
 
 namespace {
-
-constexpr int32_t SCREEN_STARTUP = 1;
-constexpr int32_t SCREEN_LOADING = 2;
 
 // Unloading gives released voices this many rounds of this many milliseconds to go quiet.
 constexpr int RELEASE_WAITS = 10;
@@ -33,123 +26,73 @@ double MillisecondsSince(std::chrono::steady_clock::time_point start) {
         .count();
 }
 
-// Passes everything on and remembers the elements that load files when they become active,
-// so that after activation those whose file could not be loaded can be named with their line.
-class LoadWatcher : public ParseListener {
-  public:
-    explicit LoadWatcher(ParseListener& target) : target_(target) {}
-
-    void SkippedLine(const String& file, int32_t line, const String& reason) override {
-        target_.SkippedLine(file, line, reason);
-    }
-    void MissingInclude(const String& file, int32_t line, const String& name) override {
-        target_.MissingInclude(file, line, name);
-    }
-    void FileNotLoaded(const String& file, int32_t line, const String& what,
-                       const String& name) override {
-        target_.FileNotLoaded(file, line, what, name);
-    }
-    void IndentedDirective(const String& file, int32_t line, const String& directive) override {
-        target_.IndentedDirective(file, line, directive);
-    }
-    void ElementBuilt(Element& element, PanelElement* panel, const String& file,
-                      int32_t line) override {
-        target_.ElementBuilt(element, panel, file, line);
-        if (element.GetKind() & (KIND_SOUND | KIND_IMAGE)) {
-            built_.push_back({&element, panel, file, line});
+// Elements in panels not shown yet have not tried to load their files. So that a load
+// still tells of every file it names that cannot be had, those elements check theirs now.
+void ReportFilesOfHiddenPanels(const GroupElement& group, bool hidden) {
+    for (Element* member : group.Members()) {
+        const int32_t kind = member->GetKind();
+        if (kind & KIND_CONTAINER) {
+            auto* panel = static_cast<PanelElement*>(member);
+            ReportFilesOfHiddenPanels(panel->Group(), hidden || !panel->IsActive());
+        } else if (kind & KIND_GROUP) {
+            ReportFilesOfHiddenPanels(*static_cast<GroupElement*>(member), hidden);
+        } else if (hidden && (kind & KIND_SOUND)) {
+            static_cast<SoundElement*>(member)->ReportIfNotFound();
+        } else if (hidden && (kind & KIND_IMAGE)) {
+            static_cast<ImageElement*>(member)->ReportIfNotFound();
         }
     }
-
-    //! After activation: every sound without samples and every picture without a bitmap.
-    //! Elements in panels not shown yet have not tried to load; for them the file search
-    //! alone decides.
-    void ReportFilesNotLoaded() {
-        for (const Built& b : built_) {
-            const bool tried = !b.panel || b.panel->IsActive();
-            if (b.element->GetKind() & KIND_SOUND) {
-                auto* sound = static_cast<SoundElement*>(b.element);
-                if (sound->SampleCount() > 0) continue;
-                if (!tried &&
-                    OpenSearched(sound->FileName(), FileMode::Read, sound->ReferencePath()))
-                    continue;
-                target_.FileNotLoaded(b.file, b.line, u"wave file", sound->FileName());
-            } else {
-                auto* image = static_cast<ImageElement*>(b.element);
-                if (image->GetBitmap()) continue;
-                if (!tried && LoadPictureSearched(image->GetFileName(), String())) continue;
-                target_.FileNotLoaded(b.file, b.line, u"picture", image->GetFileName());
-            }
-        }
-    }
-
-  private:
-    struct Built {
-        Element* element;
-        PanelElement* panel;
-        String file;
-        int32_t line;
-    };
-    ParseListener& target_;
-    std::vector<Built> built_;
-};
+}
 
 }  // namespace
 
-void UnloadInstrument() {
-    AppState& app = App();
+void UnloadInstrument(Instrument& app) {
     app.instrumentLoaded = 0;
     app.loadStatus = LOAD_LOADING;
     if (!app.currentPath.empty()) {
-        ReleaseOthers(0, nullptr);
-        Clock* clock = CurrentPlatform().clock;
-        for (int i = 0; i < RELEASE_WAITS && !PlayingList().empty() && clock; ++i) {
+        app.names.ReleaseOthers(0, nullptr);
+        Clock* clock = app.platform.clock;
+        for (int i = 0; i < RELEASE_WAITS && !app.names.PlayingList().empty() && clock; ++i) {
             clock->Sleep(RELEASE_WAIT_MS);
         }
     }
     // Also without a current path: the registry must never outlive the tree it points into.
-    ResetInstrument();
-    ReleaseSharedShapeObjects();
-    BuildScreenPalette();
+    app.ResetInstrument();
     app.root.reset();
-    app.root = std::make_unique<PanelElement>(u"!", std::make_unique<Rect>(app.screenRect), 0);
+    app.root = std::make_unique<PanelElement>(app, u"!", std::make_unique<Rect>(app.screenRect), 0);
 }
 
-OpenResult OpenInstrument(const std::optional<String>& path, ParseListener* listener) {
+OpenResult OpenInstrument(Instrument& app, const std::optional<String>& path,
+                          ParseListener* listener) {
     OpenResult result;
     String chosen;
     if (path) {
         chosen = *path;
     } else {
         std::optional<String> picked = ChooseFile(
-            u"Open an Instrument", u"Chordlane Instrument (*.clx,*.cly)|*.clx;*.cly||", true);
+            app, u"Open an Instrument", u"Chordlane Instrument (*.clx,*.cly)|*.clx;*.cly||", true);
         // Cancelling leaves the current instrument loaded and playing.
         if (!picked) return result;
         chosen = std::move(*picked);
     }
 
-    UnloadInstrument();
-    AppState& app = App();
+    UnloadInstrument(app);
     app.currentPath = chosen;
-    SetScreenState(SCREEN_LOADING);
+    app.SetScreenState(SCREEN_LOADING);
 
-    std::optional<LoadWatcher> watcher;
-    if (listener) watcher.emplace(*listener);
-    ParseContext top;
-    top.fileName = app.homeFolder;
-    top.designWidth = app.screenWidth;
-    top.designHeight = app.screenHeight;
-    top.listener = watcher ? &*watcher : nullptr;
+    const ListenerScope listening(app.listeners, listener);
+    Parser parser(app);
 
     const auto parseStart = std::chrono::steady_clock::now();
-    result.found = IncludeFile(top, chosen);
+    result.found = parser.ParseFile(chosen);
     result.parseMs = MillisecondsSince(parseStart);
 
     if (app.loadStatus == LOAD_ABORTED) {
-        ResetInstrument();
-        SetScreenState(SCREEN_STARTUP);
+        app.ResetInstrument();
+        app.SetScreenState(SCREEN_TAP_TO_START);
         result.outcome = OpenResult::Outcome::Aborted;
     } else {
-        SetScreenState(SCREEN_LOADING);
+        app.SetScreenState(SCREEN_LOADING);
         const auto activateStart = std::chrono::steady_clock::now();
         // Nested panels stay hidden until something shows them; the root fires "init".
         app.root->SetActiveWhere(true, KIND_CONTAINER);
@@ -157,10 +100,10 @@ OpenResult OpenInstrument(const std::optional<String>& path, ParseListener* list
         result.activateMs = MillisecondsSince(activateStart);
         app.instrumentLoaded = 1;
         result.outcome = OpenResult::Outcome::Loaded;
-        if (watcher) watcher->ReportFilesNotLoaded();
+        ReportFilesOfHiddenPanels(app.root->Group(), false);
     }
-    DiscardPendingRepaint();
-    if (Window* window = CurrentPlatform().window) window->ReshowAndRaise();
+    app.DiscardPendingRepaint();
+    if (Window* window = app.platform.window) window->ReshowAndRaise();
     return result;
 }
 

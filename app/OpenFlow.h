@@ -8,6 +8,7 @@
 
 namespace chordlane {
 
+class Instrument;
 class ParseListener;
 
 struct OpenResult {
@@ -25,9 +26,10 @@ struct OpenResult {
 //! Loads the instrument at path, or at a path chosen in the Open dialog when none is given.
 //! The listener, when given, learns every skipped line and every file that cannot be found
 //! or loaded.
-OpenResult OpenInstrument(const std::optional<String>& path, ParseListener* listener = nullptr);
+OpenResult OpenInstrument(Instrument& instrument, const std::optional<String>& path,
+                          ParseListener* listener = nullptr);
 
 //! Silences and deletes the current instrument and creates an empty root panel.
-void UnloadInstrument();
+void UnloadInstrument(Instrument& instrument);
 
 }  // namespace chordlane

@@ -8,8 +8,8 @@ ActionTarget::ActionTarget(const String& actionName, size_t suffixLength)
     : name_(actionName.substr(
           0, actionName.size() > suffixLength ? actionName.size() - suffixLength : 0)) {}
 
-Element* ActionTarget::Find() {
-    if (!element_ && !name_.empty()) element_ = Lookup(name_);
+Element* ActionTarget::Find(const NameRegistry& names) {
+    if (!element_ && !name_.empty()) element_ = names.Lookup(name_);
     return element_;
 }
 

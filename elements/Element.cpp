@@ -1,6 +1,6 @@
 #include "elements/Element.h"
 
-#include "app/ScreenUpdate.h"
+#include "elements/Instrument.h"
 #include "language/NameRegistry.h"
 
 namespace chordlane {
@@ -43,15 +43,15 @@ void IndexedElement::SetActive(bool active) {
     active_ = active;
     if (Name().empty()) return;
     if (active) {
-        Register(Name(), this);
+        Owner().names.Register(Name(), this);
     } else {
-        Unregister(Name());
+        Owner().names.Unregister(Name());
     }
 }
 
 // VisualElement
 
-VisualElement::VisualElement(String name) : Element(std::move(name)) { VisualElement::Reset(); }
+VisualElement::VisualElement(Instrument& owner, String name) : Element(owner, std::move(name)) { VisualElement::Reset(); }
 
 VisualElement::~VisualElement() = default;
 
@@ -101,12 +101,12 @@ void VisualElement::SetActive(bool active) {
     active_ = active;
     if (!Name().empty()) {
         if (active) {
-            Register(Name(), this);
+            Owner().names.Register(Name(), this);
         } else {
-            Unregister(Name());
+            Owner().names.Unregister(Name());
         }
     }
-    if (bounds_) AddPendingRepaint(*bounds_);
+    if (bounds_) Owner().AddPendingRepaint(*bounds_);
 }
 
 bool VisualElement::HitTest(Point p) {

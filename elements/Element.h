@@ -7,6 +7,7 @@
 
 #include "platform/Surface.h"
 #include "platform/Types.h"
+#include "sound/SoundChannel.h"
 
 namespace chordlane {
 
@@ -20,8 +21,9 @@ inline constexpr int32_t KIND_BUTTON = 32;
 inline constexpr int32_t KIND_IMAGE = 64;
 
 class Element;
+class Instrument;
 
-class ElementBase {
+class ElementBase : public SoundListener {
 public:
     virtual ~ElementBase() = default;
 
@@ -44,7 +46,7 @@ public:
     //! Stores the active flag; kinds that register themselves also enter or leave the registry.
     virtual void SetActive(bool active);
     //! The sound this element started has ended or could not start.
-    virtual void OnSoundDone();
+    void OnSoundDone() override;
     //! The class name, as chordlane-tool dump prints it.
     virtual const char* ClassName() const = 0;
 
@@ -56,17 +58,31 @@ protected:
 
 class Element : public ElementBase {
 public:
-    explicit Element(String name) : name_(std::move(name)) {}
+    Element(Instrument& owner, String name) : owner_(owner), name_(std::move(name)) {}
     const String& Name() const { return name_; }
+    //! The instrument this element belongs to.
+    Instrument& Owner() const { return owner_; }
+
+    //! The file and line the element was built from, for what it reports about its own
+    //! files later; kept only by elements that load files.
+    void SetOrigin(String file, int32_t line) {
+        originFile_ = std::move(file);
+        originLine_ = line;
+    }
+    const String& OriginFile() const { return originFile_; }
+    int32_t OriginLine() const { return originLine_; }
 
 private:
+    Instrument& owner_;
     String name_;
+    String originFile_;
+    int32_t originLine_ = 0;
 };
 
 // Elements with an area on the screen.
 class VisualElement : public Element {
 public:
-    explicit VisualElement(String name);
+    explicit VisualElement(Instrument& owner, String name);
     ~VisualElement() override;
 
     void Reset() override;

@@ -7,7 +7,7 @@ namespace chordlane {
 // not part of it, and a stroke crosses it only where it meets the ellipse.
 class EllipseButtonElement : public RectButtonElement {
 public:
-    explicit EllipseButtonElement(String name);
+    explicit EllipseButtonElement(Instrument& owner, String name);
 
     const char* ClassName() const override { return "EllipseButtonElement"; }
     //! Inside the bounds and inside the ellipse, in thousandths of the radii squared.

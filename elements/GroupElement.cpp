@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "elements/ImageElement.h"
+#include "elements/Instrument.h"
 #include "elements/PanelElement.h"
 #include "elements/TargetAction.h"
 #include "elements/TriggerGuard.h"
@@ -10,7 +11,7 @@
 
 namespace chordlane {
 
-GroupElement::GroupElement(String name) : IndexedElement(std::move(name)) { GroupElement::Reset(); }
+GroupElement::GroupElement(Instrument& owner, String name) : IndexedElement(owner, std::move(name)) { GroupElement::Reset(); }
 
 // Owned members go with the group; members that were only added by name belong elsewhere.
 GroupElement::~GroupElement() = default;
@@ -18,15 +19,15 @@ GroupElement::~GroupElement() = default;
 void GroupElement::Reset() { active_ = false; }
 
 void GroupElement::Trigger(int32_t value, Element* source) {
-    TriggerScope scope;
-    if (!TriggerGuard::ChargeVisits(members_.size())) return;
+    TriggerScope scope(Owner().triggers);
+    if (!Owner().triggers.ChargeVisits(members_.size())) return;
     // A member may change the list it stands in (a voice leaving its group), so walk a copy.
     const std::vector<Element*> members = members_;
     for (Element* member : members) member->Trigger(value, source);
 }
 
 void GroupElement::SetInt(const String& property, int32_t value) {
-    if (!TriggerGuard::ChargeVisits(members_.size())) return;
+    if (!Owner().triggers.ChargeVisits(members_.size())) return;
     const std::vector<Element*> members = members_;
     for (Element* member : members) member->SetInt(property, value);
 }
@@ -34,7 +35,7 @@ void GroupElement::SetInt(const String& property, int32_t value) {
 int32_t GroupElement::GetInt(const String&) { return NO_VALUE; }
 
 void GroupElement::SetString(const String& property, const String& value) {
-    if (!TriggerGuard::ChargeVisits(members_.size())) return;
+    if (!Owner().triggers.ChargeVisits(members_.size())) return;
     const std::vector<Element*> members = members_;
     for (Element* member : members) member->SetString(property, value);
 }
@@ -59,7 +60,7 @@ void GroupElement::SetActiveWhere(bool active, int32_t mask) {
 }
 
 void GroupElement::ApplyToMembers(TargetAction& action, int32_t value) {
-    if (!TriggerGuard::ChargeVisits(members_.size())) return;
+    if (!Owner().triggers.ChargeVisits(members_.size())) return;
     const std::vector<Element*> members = members_;
     for (Element* member : members) action.ApplyTo(member, value);
 }
@@ -114,7 +115,7 @@ void GroupElement::ResetPenInside(bool inside) {
 }
 
 void GroupElement::AddByName(const String& name) {
-    if (Element* element = Lookup(name)) members_.push_back(element);
+    if (Element* element = Owner().names.Lookup(name)) members_.push_back(element);
 }
 
 void GroupElement::Add(std::unique_ptr<Element> element) {
@@ -124,7 +125,7 @@ void GroupElement::Add(std::unique_ptr<Element> element) {
 }
 
 void GroupElement::RemoveByName(const String& name) {
-    if (Element* element = Lookup(name)) Remove(element);
+    if (Element* element = Owner().names.Lookup(name)) Remove(element);
 }
 
 bool GroupElement::Remove(Element* element) {

@@ -14,7 +14,7 @@ class TargetAction;
 // "ng") are not, so an element standing in two lists is destroyed once.
 class GroupElement : public IndexedElement, public ElementList {
 public:
-    explicit GroupElement(String name);
+    explicit GroupElement(Instrument& owner, String name);
     ~GroupElement() override;
 
     const char* ClassName() const override { return "GroupElement"; }

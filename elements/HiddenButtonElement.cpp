@@ -1,13 +1,13 @@
 #include "elements/HiddenButtonElement.h"
 
-#include "app/EventTrace.h"
-#include "app/ScreenUpdate.h"
+#include "elements/EventTrace.h"
+#include "elements/Instrument.h"
 #include "elements/TriggerGuard.h"
 #include "language/NameRegistry.h"
 
 namespace chordlane {
 
-HiddenButtonElement::HiddenButtonElement(String name) : VisualElement(std::move(name)) {
+HiddenButtonElement::HiddenButtonElement(Instrument& owner, String name) : VisualElement(owner, std::move(name)) {
     HiddenButtonElement::Reset();
 }
 
@@ -18,14 +18,14 @@ void HiddenButtonElement::Reset() {
 }
 
 void HiddenButtonElement::Trigger(int32_t value, Element* source) {
-    TriggerGuard guard(triggering_);
+    TriggerGuard guard(Owner().triggers, triggering_);
     if (!guard.Allowed()) return;
-    if (!target_) target_ = Lookup(targetName_);
+    if (!target_) target_ = Owner().names.Lookup(targetName_);
     if (!target_) return;
     target_->Trigger(value, source);
     // Labels and shapes changed by the target's actions collect their areas; they are
     // shown together once the whole chain has run.
-    FlushPendingRepaint();
+    Owner().FlushPendingRepaint();
 }
 
 void HiddenButtonElement::SetString(const String& property, const String& value) {
@@ -35,7 +35,7 @@ void HiddenButtonElement::SetString(const String& property, const String& value)
     } else if (property == u"nb") {
         linkedName_ = value;
         // Looked up once: an element that registers later is not linked.
-        linked_ = Lookup(value);
+        linked_ = Owner().names.Lookup(value);
     }
 }
 
@@ -48,8 +48,8 @@ bool HiddenButtonElement::Draw(Surface&) { return false; }
 void HiddenButtonElement::SetPressed(bool pressed) {
     if (pressed == pressed_) return;
     pressed_ = pressed;
-    if (EventTrace* trace = Trace()) trace->Pressed(*this, pressed);
-    if (bounds_) RepaintIfShowActive(*bounds_);
+    if (EventTrace* trace = Owner().trace) trace->Pressed(*this, pressed);
+    if (bounds_) Owner().RepaintIfShowActive(*bounds_);
     // Two buttons linked to each other stop here on the way back: the flag already matches.
     if (linked_ && (linked_->GetKind() & KIND_VISUAL)) {
         static_cast<VisualElement*>(linked_)->SetPressed(pressed);

@@ -7,7 +7,7 @@ namespace chordlane {
 // reached by key and hardware-button events. Rectangular and elliptical buttons build on it.
 class HiddenButtonElement : public VisualElement {
 public:
-    explicit HiddenButtonElement(String name);
+    explicit HiddenButtonElement(Instrument& owner, String name);
 
     const char* ClassName() const override { return "HiddenButtonElement"; }
     void Reset() override;

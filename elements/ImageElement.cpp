@@ -1,11 +1,17 @@
 #include "elements/ImageElement.h"
 
+#include "elements/Instrument.h"
 #include "language/FileSearch.h"
 
 namespace chordlane {
 
-ImageElement::ImageElement(String name, String fileName, std::unique_ptr<Rect> bounds)
-    : VisualElement(std::move(name)), fileName_(std::move(fileName)) {
+namespace {
+const String PICTURE = u"picture";
+}  // namespace
+
+
+ImageElement::ImageElement(Instrument& owner, String name, String fileName, std::unique_ptr<Rect> bounds)
+    : VisualElement(owner, std::move(name)), fileName_(std::move(fileName)) {
     bounds_ = std::move(bounds);
 }
 
@@ -16,12 +22,20 @@ void ImageElement::SetString(const String&, const String& value) {
     fileName_ = value;
 }
 
+void ImageElement::ReportIfNotFound() {
+    if (!LoadPictureSearched(Owner(), fileName_, String())) {
+        Owner().listeners.FileNotLoaded(OriginFile(), OriginLine(), PICTURE, fileName_);
+    }
+}
+
 int32_t ImageElement::GetKind() const { return KIND_VISUAL | KIND_IMAGE; }
 
 void ImageElement::SetActive(bool active) {
     // No including file: the name as written, then the home and program folders.
-    if (active && !fileName_.empty() && !bitmap_)
-        bitmap_ = LoadPictureSearched(fileName_, String());
+    if (active && !bitmap_) {
+        if (!fileName_.empty()) bitmap_ = LoadPictureSearched(Owner(), fileName_, String());
+        if (!bitmap_) Owner().listeners.FileNotLoaded(OriginFile(), OriginLine(), PICTURE, fileName_);
+    }
     VisualElement::SetActive(active);
 }
 

@@ -9,7 +9,7 @@ namespace chordlane {
 // the same file share one bitmap.
 class ImageElement : public VisualElement {
 public:
-    ImageElement(String name, String fileName, std::unique_ptr<Rect> bounds);
+    ImageElement(Instrument& owner, String name, String fileName, std::unique_ptr<Rect> bounds);
     ~ImageElement() override;
 
     const char* ClassName() const override { return "ImageElement"; }
@@ -17,6 +17,9 @@ public:
     int32_t GetKind() const override;
     void SetActive(bool active) override;
     bool Draw(Surface& surface) override;
+    //! Tells the instrument's listeners when the picture cannot be loaded; for an element
+    //! that has not tried to load yet.
+    void ReportIfNotFound();
 
     const String& GetFileName() const { return fileName_; }
     const std::shared_ptr<Bitmap>& GetBitmap() const { return bitmap_; }

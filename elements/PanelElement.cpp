@@ -1,11 +1,12 @@
 #include "elements/PanelElement.h"
 
+#include "elements/Instrument.h"
 #include "language/NameRegistry.h"
 
 namespace chordlane {
 
-PanelElement::PanelElement(String name, std::unique_ptr<Rect> bounds, int32_t number)
-    : VisualElement(std::move(name)), group_(String()) {
+PanelElement::PanelElement(Instrument& owner, String name, std::unique_ptr<Rect> bounds, int32_t number)
+    : VisualElement(owner, std::move(name)), group_(owner, String()) {
     PanelElement::Reset();
     bounds_ = std::move(bounds);
     number_ = number;
@@ -40,7 +41,7 @@ void PanelElement::SetActive(bool active) {
     if (active && !initDone_) {
         // Marked first: an init group that shows this panel again must not fire it twice.
         initDone_ = true;
-        FireInitEvent(number_);
+        Owner().names.FireInitEvent(number_);
     }
 }
 

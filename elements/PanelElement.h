@@ -11,7 +11,7 @@ namespace chordlane {
 // event the first time it is shown. The root panel "!" holds the whole instrument.
 class PanelElement : public VisualElement, public ElementList {
 public:
-    PanelElement(String name, std::unique_ptr<Rect> bounds, int32_t number);
+    PanelElement(Instrument& owner, String name, std::unique_ptr<Rect> bounds, int32_t number);
     ~PanelElement() override;
 
     const char* ClassName() const override { return "PanelElement"; }

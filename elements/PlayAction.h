@@ -10,7 +10,7 @@ namespace chordlane {
 class PlayAction : public Element {
 public:
     //! value is the strength to play with, NO_VALUE to pass the incoming one on.
-    PlayAction(String name, int32_t value);
+    PlayAction(Instrument& owner, String name, int32_t value);
 
     const char* ClassName() const override { return "PlayAction"; }
     void Trigger(int32_t value, Element* source) override;

@@ -1,10 +1,10 @@
 #include "elements/RectButtonElement.h"
 
-#include "app/AppState.h"
+#include "elements/Instrument.h"
 
 namespace chordlane {
 
-RectButtonElement::RectButtonElement(String name) : HiddenButtonElement(std::move(name)) {
+RectButtonElement::RectButtonElement(Instrument& owner, String name) : HiddenButtonElement(owner, std::move(name)) {
     RectButtonElement::Reset();
 }
 
@@ -44,7 +44,7 @@ bool RectButtonElement::Draw(Surface& surface) {
         drawing_ = DrawingObjects{Brush{pressedFillColour_}, Brush{fillColour_},
                                   Pen{pressedLineColour_}, Pen{lineColour_}};
     }
-    if (App().showActive && pressed_) {
+    if (Owner().showActive && pressed_) {
         DrawShape(surface, drawing_->pressedPen, drawing_->pressedBrush);
     } else {
         DrawShape(surface, drawing_->pen, drawing_->brush);

@@ -9,7 +9,7 @@ namespace chordlane {
 // two points, strikes it once; it stays pressed until the sound it started ends.
 class RectButtonElement : public HiddenButtonElement {
 public:
-    explicit RectButtonElement(String name);
+    explicit RectButtonElement(Instrument& owner, String name);
 
     const char* ClassName() const override { return "RectButtonElement"; }
     void Reset() override;

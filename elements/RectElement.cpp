@@ -2,34 +2,20 @@
 
 #include <optional>
 
+#include "elements/Instrument.h"
+
 namespace chordlane {
 
-namespace {
-
-struct SharedShapeObjects {
-    Brush pressedBrush;
-    Brush brush;
-    Pen pressedPen;
-    Pen pen;
-};
-
-std::optional<SharedShapeObjects>& Shared() {
-    static std::optional<SharedShapeObjects> shared;
-    return shared;
-}
-
-}  // namespace
-
-RectElement::RectElement(String name, std::unique_ptr<Rect> bounds)
-    : VisualElement(std::move(name)) {
+RectElement::RectElement(Instrument& owner, String name, std::unique_ptr<Rect> bounds)
+    : VisualElement(owner, std::move(name)) {
     bounds_ = std::move(bounds);
 }
 
 bool RectElement::Draw(Surface& surface) {
     if (!bounds_ || !IsVisibleIn(surface.PaintRect())) return false;
-    std::optional<SharedShapeObjects>& shared = Shared();
+    std::optional<ShapeObjects>& shared = Owner().shapeObjects;
     if (!shared) {
-        shared = SharedShapeObjects{Brush{surface.NearestColour(pressedFillColour_)},
+        shared = ShapeObjects{Brush{surface.NearestColour(pressedFillColour_)},
                                     Brush{surface.NearestColour(fillColour_)},
                                     Pen{surface.NearestColour(pressedLineColour_)},
                                     Pen{surface.NearestColour(lineColour_)}};
@@ -46,7 +32,5 @@ bool RectElement::Draw(Surface& surface) {
 void RectElement::DrawShape(Surface& surface, const Pen& pen, const Brush& brush) {
     surface.DrawRectangle(*bounds_, pen, brush);
 }
-
-void ReleaseSharedShapeObjects() { Shared().reset(); }
 
 }  // namespace chordlane

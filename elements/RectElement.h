@@ -9,7 +9,7 @@ namespace chordlane {
 // one set of brushes and pens, taken from the first shape drawn after loading.
 class RectElement : public VisualElement {
 public:
-    RectElement(String name, std::unique_ptr<Rect> bounds);
+    RectElement(Instrument& owner, String name, std::unique_ptr<Rect> bounds);
 
     const char* ClassName() const override { return "RectElement"; }
     //! Draws with the shared set: its pressed brush and pen while this shape is pressed.
@@ -20,8 +20,5 @@ protected:
     virtual void DrawShape(Surface& surface, const Pen& pen, const Brush& brush);
 };
 
-//! Releases the shapes' shared brushes and pens; the next shape drawn creates them anew
-//! from its own colours. Called when an instrument is unloaded.
-void ReleaseSharedShapeObjects();
 
 }  // namespace chordlane

@@ -7,7 +7,7 @@ namespace chordlane {
 // Sets a flag property of its target (directive "=b"); "e" shows or hides it.
 class SetFlagAction : public Element {
 public:
-    SetFlagAction(String name, String property, bool value);
+    SetFlagAction(Instrument& owner, String name, String property, bool value);
 
     const char* ClassName() const override { return "SetFlagAction"; }
     void Trigger(int32_t value, Element* source) override;

@@ -2,24 +2,23 @@
 
 #include <algorithm>
 
-#include "app/AppState.h"
-#include "app/AppVariables.h"
+#include "elements/Instrument.h"
 #include "elements/GroupElement.h"
 #include "elements/PanelElement.h"
 
 namespace chordlane {
 
-SetIntAction::SetIntAction(String name, String property, int32_t value)
-    : TargetAction(std::move(name)),
+SetIntAction::SetIntAction(Instrument& owner, String name, String property, int32_t value)
+    : TargetAction(owner, std::move(name)),
       target_(Name(), 2),
       property_(std::move(property)),
       value_(value) {
     SetIntAction::Reset();
 }
 
-SetIntAction::SetIntAction(String name, String property, int32_t step, int32_t limit,
+SetIntAction::SetIntAction(Instrument& owner, String name, String property, int32_t step, int32_t limit,
                            int32_t restart)
-    : TargetAction(std::move(name)),
+    : TargetAction(owner, std::move(name)),
       target_(Name(), 2),
       property_(std::move(property)),
       step_(step),
@@ -56,16 +55,16 @@ void SetIntAction::ApplyTo(Element* element, int32_t value) {
 }
 
 void SetIntAction::Trigger(int32_t value, Element*) {
-    if (Element* target = target_.Find()) {
+    if (Element* target = target_.Find(Owner().names)) {
         ApplyTo(target, value);
         return;
     }
     if (!target_.IsGlobal()) return;
     if (step_ == NO_VALUE) {
-        SetAppVariable(property_, value_);
-    } else if (IsAppVariable(property_)) {
-        SetAppVariable(property_, Stepped(GetAppVariable(property_)));
-    } else if (PanelElement* root = App().root.get()) {
+        Owner().SetVariable(property_, value_);
+    } else if (Owner().IsVariable(property_)) {
+        Owner().SetVariable(property_, Stepped(Owner().GetVariable(property_)));
+    } else if (PanelElement* root = Owner().root.get()) {
         root->ApplyToMembers(*this, value);
     }
 }

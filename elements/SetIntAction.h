@@ -10,10 +10,10 @@ namespace chordlane {
 class SetIntAction : public TargetAction {
 public:
     //! Sets property to value.
-    SetIntAction(String name, String property, int32_t value);
+    SetIntAction(Instrument& owner, String name, String property, int32_t value);
     //! Steps property by step; a result beyond limit becomes restart. A restart of NO_VALUE
     //! takes the limit; a limit of NO_VALUE means the property is never wrapped.
-    SetIntAction(String name, String property, int32_t step, int32_t limit, int32_t restart);
+    SetIntAction(Instrument& owner, String name, String property, int32_t step, int32_t limit, int32_t restart);
 
     const char* ClassName() const override { return "SetIntAction"; }
     void Trigger(int32_t value, Element* source) override;

@@ -1,9 +1,11 @@
 #include "elements/SetRectAction.h"
 
+#include "elements/Instrument.h"
+
 namespace chordlane {
 
-SetRectAction::SetRectAction(String name, String property, std::unique_ptr<Rect> rect)
-    : Element(std::move(name)),
+SetRectAction::SetRectAction(Instrument& owner, String name, String property, std::unique_ptr<Rect> rect)
+    : Element(owner, std::move(name)),
       target_(Name(), 2),
       property_(std::move(property)),
       rect_(std::move(rect)) {
@@ -12,7 +14,7 @@ SetRectAction::SetRectAction(String name, String property, std::unique_ptr<Rect>
 
 void SetRectAction::Trigger(int32_t, Element*) {
     if (!rect_) return;
-    if (Element* target = target_.Find())
+    if (Element* target = target_.Find(Owner().names))
         target->SetRect(property_, std::make_unique<Rect>(*rect_));
 }
 

@@ -10,7 +10,7 @@ namespace chordlane {
 // target receives a copy of the rectangle at every trigger.
 class SetRectAction : public Element {
 public:
-    SetRectAction(String name, String property, std::unique_ptr<Rect> rect);
+    SetRectAction(Instrument& owner, String name, String property, std::unique_ptr<Rect> rect);
 
     const char* ClassName() const override { return "SetRectAction"; }
     void Trigger(int32_t value, Element* source) override;

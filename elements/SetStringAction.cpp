@@ -1,11 +1,11 @@
 #include "elements/SetStringAction.h"
 
-#include "app/AppVariables.h"
+#include "elements/Instrument.h"
 
 namespace chordlane {
 
-SetStringAction::SetStringAction(String name, String property, String value)
-    : Element(std::move(name)),
+SetStringAction::SetStringAction(Instrument& owner, String name, String property, String value)
+    : Element(owner, std::move(name)),
       target_(Name(), 2),
       property_(std::move(property)),
       value_(std::move(value)) {
@@ -14,8 +14,8 @@ SetStringAction::SetStringAction(String name, String property, String value)
 
 void SetStringAction::Trigger(int32_t, Element*) {
     if (target_.IsGlobal()) {
-        ForwardToRoot(property_, value_);
-    } else if (Element* target = target_.Find()) {
+        Owner().ForwardToRoot(property_, value_);
+    } else if (Element* target = target_.Find(Owner().names)) {
         target->SetString(property_, value_);
     }
 }

@@ -8,7 +8,7 @@ namespace chordlane {
 // text. Without a target name the property is set on every element of the instrument.
 class SetStringAction : public Element {
 public:
-    SetStringAction(String name, String property, String value);
+    SetStringAction(Instrument& owner, String name, String property, String value);
 
     const char* ClassName() const override { return "SetStringAction"; }
     void Trigger(int32_t value, Element* source) override;

@@ -7,7 +7,7 @@ namespace chordlane {
 // Releases its target (directive "<"): the target is triggered with NO_VALUE.
 class StopAction : public Element {
 public:
-    explicit StopAction(String name);
+    explicit StopAction(Instrument& owner, String name);
 
     const char* ClassName() const override { return "StopAction"; }
     //! Releases the target, passing the source on.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/ScreenUpdate.h"
+#include "elements/Instrument.h"
 #include "platform/Text.h"
 
 namespace chordlane {
@@ -68,8 +68,8 @@ int32_t ClampToInt32(int64_t v) {
 
 }  // namespace
 
-TextElement::TextElement(String name, String text, std::unique_ptr<Rect> bounds)
-    : VisualElement(std::move(name)), text_(std::move(text)) {
+TextElement::TextElement(Instrument& owner, String name, String text, std::unique_ptr<Rect> bounds)
+    : VisualElement(owner, std::move(name)), text_(std::move(text)) {
     TextElement::Reset();
     bounds_ = std::move(bounds);
     ParseLabel();
@@ -86,7 +86,7 @@ void TextElement::Reset() {
 }
 
 void TextElement::RepaintLater() {
-    if (bounds_) AddPendingRepaint(*bounds_);
+    if (bounds_) Owner().AddPendingRepaint(*bounds_);
 }
 
 void TextElement::SetInt(const String& property, int32_t value) {

@@ -10,7 +10,7 @@ namespace chordlane {
 // frets and chord buttons move when an action changes the key or the capo.
 class TextElement : public VisualElement {
 public:
-    TextElement(String name, String text, std::unique_ptr<Rect> bounds);
+    TextElement(Instrument& owner, String name, String text, std::unique_ptr<Rect> bounds);
 
     const char* ClassName() const override { return "TextElement"; }
     void Reset() override;

@@ -2,44 +2,36 @@
 
 namespace chordlane {
 
-namespace {
-int32_t g_depth = 0;
-int32_t g_forwards = 0;
-int32_t g_scopes = 0;
-size_t g_visits = 0;
-
-bool Outermost() { return g_depth == 0 && g_scopes == 0; }
-}  // namespace
-
-TriggerGuard::TriggerGuard(bool& busy) : busy_(busy) {
-    if (Outermost()) g_visits = 0;
-    if (g_depth == 0) g_forwards = 0;
-    ++g_depth;
-    ++g_forwards;
-    allowed_ = !busy_ && g_depth <= MAX_DEPTH && g_forwards <= MAX_FORWARDS;
+TriggerGuard::TriggerGuard(TriggerBudget& budget, bool& busy) : budget_(budget), busy_(busy) {
+    if (budget_.Outermost()) budget_.visits_ = 0;
+    if (budget_.depth_ == 0) budget_.forwards_ = 0;
+    ++budget_.depth_;
+    ++budget_.forwards_;
+    allowed_ = !busy_ && budget_.depth_ <= TriggerBudget::MAX_DEPTH &&
+               budget_.forwards_ <= TriggerBudget::MAX_FORWARDS;
     if (allowed_) busy_ = true;
 }
 
 TriggerGuard::~TriggerGuard() {
     if (allowed_) busy_ = false;
-    --g_depth;
+    --budget_.depth_;
 }
 
-bool TriggerGuard::ChargeVisits(size_t count) {
+bool TriggerBudget::ChargeVisits(size_t count) {
     if (Outermost()) return true;
-    if (count > MAX_VISITS - g_visits) {
-        g_visits = MAX_VISITS;
+    if (count > MAX_VISITS - visits_) {
+        visits_ = MAX_VISITS;
         return false;
     }
-    g_visits += count;
+    visits_ += count;
     return true;
 }
 
-TriggerScope::TriggerScope() {
-    if (Outermost()) g_visits = 0;
-    ++g_scopes;
+TriggerScope::TriggerScope(TriggerBudget& budget) : budget_(budget) {
+    if (budget_.Outermost()) budget_.visits_ = 0;
+    ++budget_.scopes_;
 }
 
-TriggerScope::~TriggerScope() { --g_scopes; }
+TriggerScope::~TriggerScope() { --budget_.scopes_; }
 
 }  // namespace chordlane

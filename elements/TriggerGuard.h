@@ -9,29 +9,48 @@
 
 namespace chordlane {
 
+//! Elements one outermost trigger may reach through groups: far more than any instrument
+//! needs (a few hundred elements, each reached a few times), a few milliseconds.
+inline constexpr size_t MAX_VISITS = 1'000'000;
+
+// The counts of the trigger chain under way in one instrument.
+class TriggerBudget {
+  public:
+    static constexpr int32_t MAX_DEPTH = 64;
+    static constexpr int32_t MAX_FORWARDS = 100000;
+
+    //! Counts count elements reached by a group passing something to its members; false
+    //! (the group must not pass it) once the outermost trigger has reached MAX_VISITS.
+    //! Outside any trigger it always allows.
+    bool ChargeVisits(size_t count);
+
+  private:
+    friend class TriggerGuard;
+    friend class TriggerScope;
+    bool Outermost() const { return depth_ == 0 && scopes_ == 0; }
+
+    int32_t depth_ = 0;
+    int32_t forwards_ = 0;
+    int32_t scopes_ = 0;
+    size_t visits_ = 0;
+};
+
 // Held by an element for the time it passes a trigger on. The trigger is refused when the
 // element is already passing one on further up the chain (a circle), when the chain is
 // deeper than MAX_DEPTH, or when the outermost trigger has already caused MAX_FORWARDS
 // forwards.
 class TriggerGuard {
-public:
-    static constexpr int32_t MAX_DEPTH = 64;
-    static constexpr int32_t MAX_FORWARDS = 100000;
-
+  public:
     //! busy is the element's own flag; it is set while the guard allows and is held.
-    explicit TriggerGuard(bool& busy);
+    TriggerGuard(TriggerBudget& budget, bool& busy);
     ~TriggerGuard();
     TriggerGuard(const TriggerGuard&) = delete;
     TriggerGuard& operator=(const TriggerGuard&) = delete;
 
     bool Allowed() const { return allowed_; }
 
-    //! Counts count elements reached by a group passing something to its members; false
-    //! (the group must not pass it) once the outermost trigger has reached MAX_VISITS.
-    //! Outside any trigger it always allows.
-    static bool ChargeVisits(size_t count);
-
-private:
+  private:
+    TriggerBudget& budget_;
     bool& busy_;
     bool allowed_ = false;
 };
@@ -41,15 +60,14 @@ private:
 // its own; an "init" of thousands of actions that each reach thousands of elements is the
 // product of the two, and would hold the program for many seconds.
 class TriggerScope {
-public:
-    TriggerScope();
+  public:
+    explicit TriggerScope(TriggerBudget& budget);
     ~TriggerScope();
     TriggerScope(const TriggerScope&) = delete;
     TriggerScope& operator=(const TriggerScope&) = delete;
-};
 
-//! Elements one outermost trigger may reach through groups: far more than any instrument
-//! needs (a few hundred elements, each reached a few times), a few milliseconds.
-inline constexpr size_t MAX_VISITS = 1'000'000;
+  private:
+    TriggerBudget& budget_;
+};
 
 }  // namespace chordlane

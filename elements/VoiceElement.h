@@ -13,9 +13,9 @@ class Sample;
 // has volume and length settings, and owns the channel it plays on. A trigger with a
 // strength starts the note, a trigger with NO_VALUE releases it. "ng" joins a group, so
 // that the group plays this voice together with its other members.
-class VoiceElement : public IndexedElement {
+class VoiceElement : public IndexedElement, private ChannelOwner {
   public:
-    explicit VoiceElement(String name);
+    explicit VoiceElement(Instrument& owner, String name);
     ~VoiceElement() override;
 
     const char* ClassName() const override { return "VoiceElement"; }
@@ -38,6 +38,9 @@ class VoiceElement : public IndexedElement {
     const SoundChannel& Channel() const { return channel_; }
 
   private:
+    //! Logs the end for the event log, then tells the source.
+    void OnChannelDone(SoundListener* source) override;
+
     String sampleName_;
     String groupName_;
     int32_t noteShift_ = NO_VALUE;

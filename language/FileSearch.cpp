@@ -1,9 +1,8 @@
 #include "language/FileSearch.h"
 
-#include "app/AppState.h"
 #include "elements/ImageElement.h"
+#include "elements/Instrument.h"
 #include "elements/PanelElement.h"
-#include "platform/Platform.h"
 
 namespace chordlane {
 
@@ -16,9 +15,9 @@ void AddJoined(std::vector<String>& paths, const String& folder, const String& n
 
 // Image elements that show the same file share one bitmap instead of loading it again: the
 // first image element of that file name in the tree, if it holds a bitmap already.
-std::shared_ptr<Bitmap> SharedPicture(const String& name) {
-    if (!App().root) return nullptr;
-    Element* element = App().root->FindImageByFile(name);
+std::shared_ptr<Bitmap> SharedPicture(const Instrument& instrument, const String& name) {
+    if (!instrument.root) return nullptr;
+    Element* element = instrument.root->FindImageByFile(name);
     if (!element) return nullptr;
     return static_cast<ImageElement*>(element)->GetBitmap();
 }
@@ -34,21 +33,22 @@ String FolderPart(const String& path) {
     return String();
 }
 
-std::vector<String> SearchPaths(const String& name, const String& includingFile) {
+std::vector<String> SearchPaths(const Instrument& instrument, const String& name,
+                                const String& includingFile) {
     std::vector<String> paths{name};
     if (!name.empty() && IsPathSeparator(name.front())) return paths;
     const String includingFolder = FolderPart(includingFile);
     if (!includingFolder.empty()) AddJoined(paths, includingFolder, name);
-    AddJoined(paths, App().homeFolder, name);
-    AddJoined(paths, App().programFolder, name);
+    AddJoined(paths, instrument.homeFolder, name);
+    AddJoined(paths, instrument.programFolder, name);
     return paths;
 }
 
-std::unique_ptr<File> OpenSearched(const String& name, FileMode mode, const String& includingFile,
-                                   String* openedPath) {
-    FileSystem* files = CurrentPlatform().files;
+std::unique_ptr<File> OpenSearched(const Instrument& instrument, const String& name, FileMode mode,
+                                   const String& includingFile, String* openedPath) {
+    FileSystem* files = instrument.platform.files;
     if (!files) return nullptr;
-    for (const String& path : SearchPaths(name, includingFile)) {
+    for (const String& path : SearchPaths(instrument, name, includingFile)) {
         if (auto file = files->Open(path, mode)) {
             if (openedPath) *openedPath = path;
             return file;
@@ -57,11 +57,12 @@ std::unique_ptr<File> OpenSearched(const String& name, FileMode mode, const Stri
     return nullptr;
 }
 
-std::shared_ptr<Bitmap> LoadPictureSearched(const String& name, const String& includingFile) {
-    if (auto shared = SharedPicture(name)) return shared;
-    PictureLoader* pictures = CurrentPlatform().pictures;
+std::shared_ptr<Bitmap> LoadPictureSearched(const Instrument& instrument, const String& name,
+                                            const String& includingFile) {
+    if (auto shared = SharedPicture(instrument, name)) return shared;
+    PictureLoader* pictures = instrument.platform.pictures;
     if (!pictures) return nullptr;
-    for (const String& path : SearchPaths(name, includingFile)) {
+    for (const String& path : SearchPaths(instrument, name, includingFile)) {
         if (auto bitmap = pictures->LoadFile(path)) return bitmap;
     }
     return nullptr;

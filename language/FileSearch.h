@@ -12,6 +12,8 @@
 
 namespace chordlane {
 
+class Instrument;
+
 // The longest joined path the search builds, as its fixed buffer allows; a longer one is
 // not tried, so it can never be cut short into the name of another file.
 inline constexpr size_t MAX_SEARCH_PATH = 259;
@@ -20,15 +22,18 @@ bool IsPathSeparator(char16_t c);
 //! Everything up to and including the last separator; empty when there is none.
 String FolderPart(const String& path);
 
-//! The paths the search tries for name, in order (includingFile empty: none).
-std::vector<String> SearchPaths(const String& name, const String& includingFile);
+//! The paths the search tries for name, in order (includingFile empty: none), with the
+//! instrument's home and program folders.
+std::vector<String> SearchPaths(const Instrument& instrument, const String& name,
+                                const String& includingFile);
 
 //! The first of SearchPaths that opens, or null. openedPath, when given, receives its path.
-std::unique_ptr<File> OpenSearched(const String& name, FileMode mode, const String& includingFile,
-                                   String* openedPath = nullptr);
+std::unique_ptr<File> OpenSearched(const Instrument& instrument, const String& name, FileMode mode,
+                                   const String& includingFile, String* openedPath = nullptr);
 
 //! A picture an element already shows from a file of that name, else the first of
 //! SearchPaths that the platform's picture loader loads; null when none does.
-std::shared_ptr<Bitmap> LoadPictureSearched(const String& name, const String& includingFile);
+std::shared_ptr<Bitmap> LoadPictureSearched(const Instrument& instrument, const String& name,
+                                            const String& includingFile);
 
 }  // namespace chordlane

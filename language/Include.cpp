@@ -3,7 +3,7 @@
 #include <array>
 #include <memory>
 
-#include "app/AppState.h"
+#include "elements/Instrument.h"
 #include "language/BuiltinInstrument.h"
 #include "language/MemoryTextReader.h"
 #include "language/Scanner.h"
@@ -26,8 +26,9 @@ std::u16string_view FolderOf(std::u16string_view path) {
 // header.
 constexpr int32_t FIRST_LINE_AFTER_HEADER = 2;
 
-std::unique_ptr<TextReader> OpenReader(const String& name, const String& includingName) {
-    auto reader = std::make_unique<TextReader>(name, includingName);
+std::unique_ptr<TextReader> OpenReader(const Instrument& instrument, const String& name,
+                                       const String& includingName) {
+    auto reader = std::make_unique<TextReader>(instrument, name, includingName);
     if (!reader->IsOpen()) return nullptr;
     return reader;
 }
@@ -55,6 +56,8 @@ std::vector<std::pair<String, String>> FilterPairs(std::u16string_view filter) {
 }  // namespace
 
 bool IncludeFile(const ParseContext& including, std::u16string_view fileName) {
+    if (!including.parser) return false;
+    const Instrument& instrument = including.parser->Target();
     std::unique_ptr<AnswerLink> link;
     if (including.reader) {
         link = std::make_unique<AnswerLink>(including.reader, including.answers, including.lines);
@@ -67,13 +70,13 @@ bool IncludeFile(const ParseContext& including, std::u16string_view fileName) {
         reader = std::make_unique<MemoryTextReader>(BuiltinInstrument());
         firstLine = 1;
     } else {
-        reader = OpenReader(name, including.fileName);
+        reader = OpenReader(instrument, name, including.fileName);
         if (!reader) {
             if (name.empty() || IsSeparator(name[0])) return false;
             const std::u16string_view folder = FolderOf(including.fileName);
             if (folder.empty()) return false;
             name = String(folder) + name;
-            reader = OpenReader(name, including.fileName);
+            reader = OpenReader(instrument, name, including.fileName);
             if (!reader) return false;
         }
         // Where the search found the file, so that its own includes and wave files are
@@ -98,7 +101,8 @@ bool IncludeFile(const ParseContext& including, std::u16string_view fileName) {
     return true;
 }
 
-FileArgument ReadFileArgument(char16_t* line, int& pos, AnswerLink* answers) {
+FileArgument ReadFileArgument(Instrument& instrument, char16_t* line, int& pos,
+                              AnswerLink* answers) {
     FileArgument argument;
     int32_t cancelStatus = LOAD_SKIP_PROMPTS;
     if (PeekChar(line, pos) == u'-') {
@@ -137,17 +141,17 @@ FileArgument ReadFileArgument(char16_t* line, int& pos, AnswerLink* answers) {
             return argument;
         }
     }
-    if (App().loadStatus == LOAD_SKIP_PROMPTS) {
+    if (instrument.loadStatus == LOAD_SKIP_PROMPTS) {
         argument.result = FileArgument::Result::Skipped;
         return argument;
     }
-    if (std::optional<String> chosen = ChooseFile(title, filter, true)) {
-        App().answersLog += u"? \"" + *chosen + u"\"\n";
+    if (std::optional<String> chosen = ChooseFile(instrument, title, filter, true)) {
+        instrument.answersLog += u"? \"" + *chosen + u"\"\n";
         argument.result = FileArgument::Result::File;
         argument.name = std::move(*chosen);
         return argument;
     }
-    App().loadStatus = cancelStatus;
+    instrument.loadStatus = cancelStatus;
     argument.result = FileArgument::Result::Cancelled;
     return argument;
 }
@@ -181,20 +185,21 @@ std::optional<String> FindAnswer(AnswerLink* answers) {
     return std::nullopt;
 }
 
-std::optional<String> ChooseFile(std::u16string_view title, std::u16string_view filter, bool open) {
-    FileDialogs* dialogs = CurrentPlatform().dialogs;
+std::optional<String> ChooseFile(const Instrument& instrument, std::u16string_view title,
+                                 std::u16string_view filter, bool open) {
+    FileDialogs* dialogs = instrument.platform.dialogs;
     if (!dialogs) return std::nullopt;
     FileDialogRequest request;
     request.open = open;
     request.title = String(title.substr(0, title.find(u'|')));
     request.filters = FilterPairs(filter);
-    if (!open) request.initialFolder = App().homeFolder;
+    if (!open) request.initialFolder = instrument.homeFolder;
     request.mustExist = open;
     request.confirmOverwrite = !open;
     std::optional<String> chosen = dialogs->ChooseFile(request);
-    // A name that does not fit a file argument could not be read back from a saved
-    // instrument; like a dialog that fails, it counts as cancelled.
-    if (!chosen || chosen->empty() || chosen->size() > MAX_FILE_ARGUMENT) return std::nullopt;
+    // A name that does not fit the dialog's buffer makes the dialog fail, and a failed
+    // dialog counts as cancelled.
+    if (!chosen || chosen->empty() || chosen->size() > MAX_CHOSEN_NAME) return std::nullopt;
     return chosen;
 }
 

@@ -17,6 +17,9 @@ class TextReader;
 
 // A file argument (also an answer) holds 259 characters; longer answers are cut.
 inline constexpr size_t MAX_FILE_ARGUMENT = 259;
+// The file dialogs hand back names of at most 129 characters; a longer choice does not fit
+// their buffer and counts as cancelled, whichever dialog made it.
+inline constexpr size_t MAX_CHOSEN_NAME = 129;
 
 // One include in progress made from a file: the including file's reader, asked first for
 // the answers of the prompts the included file meets. The links form the answer chain.
@@ -53,7 +56,8 @@ struct FileArgument {
 //! Reads a file argument from the line at pos: "[-OPTION] NAME" or "[-OPTION] ?FILTER
 //! [TITLE]". A prompt takes the next answer of the chain, else asks the user (unless
 //! prompts are being skipped); a cancelled prompt sets the load status.
-FileArgument ReadFileArgument(char16_t* line, int& pos, AnswerLink* answers);
+FileArgument ReadFileArgument(Instrument& instrument, char16_t* line, int& pos,
+                              AnswerLink* answers);
 
 //! Consumes the next answer line of the innermost link that stands at one; nothing when no
 //! link gives an answer.
@@ -61,6 +65,7 @@ std::optional<String> FindAnswer(AnswerLink* answers);
 
 //! Shows the platform's file dialog; the filter is written "description|pattern|...||". The
 //! chosen file, or nothing when the user cancelled or the dialog failed.
-std::optional<String> ChooseFile(std::u16string_view title, std::u16string_view filter, bool open);
+std::optional<String> ChooseFile(const Instrument& instrument, std::u16string_view title,
+                                 std::u16string_view filter, bool open);
 
 }  // namespace chordlane

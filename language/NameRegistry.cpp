@@ -4,33 +4,16 @@
 #include <cstdio>
 #include <limits>
 
-#include "app/AppState.h"
-#include "app/ListHelpers.h"
-#include "app/EventTrace.h"
-#include "platform/Text.h"
 #include "elements/Element.h"
-#include "elements/PanelElement.h"
-#include "elements/RectElement.h"
-#include "sound/SoundElement.h"
+#include "elements/EventTrace.h"
+#include "elements/Instrument.h"
+#include "elements/ListHelpers.h"
+#include "elements/SoundElement.h"
+#include "platform/Text.h"
 
 namespace chordlane {
 
 namespace {
-
-struct RegistryState {
-    std::map<String, Element*> registry;
-    std::vector<Element*> sounds;
-    std::vector<Element*> playing;
-    ParseState parse;
-    int32_t lastKey = 0;
-    uint32_t modifiers = 0;  // bit 0 Shift, bit 1 Control
-};
-
-RegistryState& State() {
-    // Never destroyed, so an element released during exit still finds a registry to ask.
-    static RegistryState* state = new RegistryState;
-    return *state;
-}
 
 constexpr uint32_t kShift = 1;
 constexpr uint32_t kControl = 2;
@@ -50,12 +33,6 @@ String NameWithKey(char16_t second, int32_t key) {
     const auto c = static_cast<char16_t>(key & 0xFFFF);
     if (c != 0) name.push_back(c);
     return name;
-}
-
-void RaiseEvent(const String& name, int32_t value) {
-    Element* element = Lookup(name);
-    if (EventTrace* trace = Trace()) trace->Event(name, element != nullptr);
-    if (element) element->Trigger(value, nullptr);
 }
 
 // Reads an optional sign and decimal digits, saturating, as a C library conversion would.
@@ -83,53 +60,50 @@ int32_t ClampToInt32(int64_t v) {
 
 }  // namespace
 
-void Register(const String& name, Element* element) {
-    State().registry[name] = element;
-    if (element->GetKind() & KIND_SOUND) AddUnlessPresent(State().sounds, element);
+void NameRegistry::RaiseEvent(const String& name, int32_t value) {
+    Element* element = Lookup(name);
+    if (EventTrace* trace = owner_.trace) trace->Event(name, element != nullptr);
+    if (element) element->Trigger(value, nullptr);
 }
 
-void Unregister(const String& name) {
+void NameRegistry::Register(const String& name, Element* element) {
+    registry_[name] = element;
+    if (element->GetKind() & KIND_SOUND) AddUnlessPresent(sounds_, element);
+}
+
+void NameRegistry::Unregister(const String& name) {
     Element* element = Lookup(name);
     if (!element) return;
-    if (element->GetKind() & KIND_SOUND) RemoveFirst(State().sounds, element);
+    if (element->GetKind() & KIND_SOUND) RemoveFirst(sounds_, element);
 }
 
-Element* Lookup(const String& name) {
-    auto& registry = State().registry;
-    auto it = registry.find(name);
-    if (it != registry.end()) return it->second;
+Element* NameRegistry::Lookup(const String& name) const {
+    auto it = registry_.find(name);
+    if (it != registry_.end()) return it->second;
     if (!name.empty() && name[0] >= u'A' && name[0] <= u'Z') {
-        it = registry.find(name.substr(1));
-        if (it != registry.end()) return it->second;
+        it = registry_.find(name.substr(1));
+        if (it != registry_.end()) return it->second;
     }
     return nullptr;
 }
 
-void ResetInstrument() {
-    RegistryState& state = State();
-    state.registry.clear();
-    state.sounds.clear();
-    state.playing.clear();
-    state.parse = {};
-    App().currentPath.clear();
-    App().answersLog.clear();
-    if (App().root) App().root->DeleteAll();
-    // The next instrument's first shape sets the shapes' colours anew.
-    ReleaseSharedShapeObjects();
+void NameRegistry::Clear() {
+    registry_.clear();
+    sounds_.clear();
+    playing_.clear();
 }
 
-void StartPlaying(Element* voice) { AddUnlessPresent(State().playing, voice); }
+void NameRegistry::StartPlaying(Element* voice) { AddUnlessPresent(playing_, voice); }
 
-void StopPlaying(Element* voice) { RemoveFirst(State().playing, voice); }
+void NameRegistry::StopPlaying(Element* voice) { RemoveFirst(playing_, voice); }
 
-void ReleaseOthers(char16_t key, Element* spare) {
+void NameRegistry::ReleaseOthers(char16_t key, Element* spare) {
     // Releasing a voice takes it out of the list, so walk a copy and skip whatever has
     // already left it.
-    const std::vector<Element*> playing = State().playing;
+    const std::vector<Element*> playing = playing_;
     for (Element* element : playing) {
         if (element == spare) continue;
-        if (std::find(State().playing.begin(), State().playing.end(), element) ==
-            State().playing.end()) {
+        if (std::find(playing_.begin(), playing_.end(), element) == playing_.end()) {
             continue;
         }
         if (key != 0) {
@@ -141,72 +115,70 @@ void ReleaseOthers(char16_t key, Element* spare) {
     }
 }
 
-void OnKeyDown(uint32_t code) {
-    RegistryState& state = State();
+void NameRegistry::OnKeyDown(uint32_t code) {
     String name;
     if (code >= 193 && code <= 207) {
         name = u"b" + Ascii(std::to_string(code - 192));
     } else if (code == 131 || code == 132) {
-        if (state.lastKey == NO_VALUE) return;
-        name = NameWithKey(code == 131 ? u't' : u'd', state.lastKey);
+        if (lastKey_ == NO_VALUE) return;
+        name = NameWithKey(code == 131 ? u't' : u'd', lastKey_);
     } else if (code == 134) {
         name = u"ba";
-        state.lastKey = 134;
+        lastKey_ = 134;
     } else if (code == 16) {
-        state.modifiers |= kShift;
+        modifiers_ |= kShift;
         return;
     } else if (code == 17) {
-        state.modifiers |= kControl;
+        modifiers_ |= kControl;
         return;
     } else if (code >= 37 && code <= 40) {
         static constexpr char16_t kDirections[] = u"lurd";
-        state.lastKey = kDirections[code - 37];
+        lastKey_ = kDirections[code - 37];
         return;
     } else if (code >= 48 && code <= 57) {
         name = u"bk";
         name.push_back(static_cast<char16_t>(code));
-        state.lastKey = static_cast<int32_t>(code);
+        lastKey_ = static_cast<int32_t>(code);
     } else if (IsLetterCode(code)) {
         uint32_t c = code + 32;
-        if (state.modifiers & kControl) {
+        if (modifiers_ & kControl) {
             c = code & 31;
-        } else if (state.modifiers & kShift) {
+        } else if (modifiers_ & kShift) {
             c = code;
         }
         name = u"bk";
         if (c != 0) name.push_back(static_cast<char16_t>(c));
-        state.lastKey = static_cast<int32_t>(c);
+        lastKey_ = static_cast<int32_t>(c);
     } else if (code >= 1 && code <= 127) {
         char hex[8];
         std::snprintf(hex, sizeof hex, "bx%02x", code);
         name = Ascii(hex);
-        state.lastKey = static_cast<int32_t>(code);
+        lastKey_ = static_cast<int32_t>(code);
     } else {
-        state.lastKey = NO_VALUE;
+        lastKey_ = NO_VALUE;
         return;
     }
-    RaiseEvent(name, App().sp);
+    RaiseEvent(name, owner_.sp);
 }
 
-void OnKeyUp(uint32_t code) {
-    RegistryState& state = State();
-    state.lastKey = NO_VALUE;
-    if (code == 16) state.modifiers &= ~kShift;
-    if (code == 17) state.modifiers &= ~kControl;
+void NameRegistry::OnKeyUp(uint32_t code) {
+    lastKey_ = NO_VALUE;
+    if (code == 16) modifiers_ &= ~kShift;
+    if (code == 17) modifiers_ &= ~kControl;
 }
 
-void ResetKeyState() {
-    State().lastKey = 0;
-    State().modifiers = 0;
+void NameRegistry::ResetKeyState() {
+    lastKey_ = 0;
+    modifiers_ = 0;
 }
 
-void FireInitEvent(int32_t panelNumber) {
+void NameRegistry::FireInitEvent(int32_t panelNumber) {
     String name = u"init";
     if (panelNumber > 0) name.insert(name.begin(), static_cast<char16_t>(64 + panelNumber));
     RaiseEvent(name, 0);
 }
 
-Sample* FindSound(const String& noteName, int32_t offset) {
+Sample* NameRegistry::FindSound(const String& noteName, int32_t offset) const {
     const String form = noteName.substr(0, 31);
     size_t cut = form.find(u'-');
     if (cut == String::npos) cut = form.find(u'+');
@@ -249,7 +221,7 @@ Sample* FindSound(const String& noteName, int32_t offset) {
     }
     if (offset != NO_VALUE) number += offset;
 
-    for (Element* element : State().sounds) {
+    for (Element* element : sounds_) {
         auto* sound = static_cast<SoundElement*>(element);
         if (mode != Mode::Note) {
             if (sound->Name() == setName) return sound->GetSample(ClampToInt32(number));
@@ -264,19 +236,6 @@ Sample* FindSound(const String& noteName, int32_t offset) {
         }
     }
     return nullptr;
-}
-
-const std::map<String, Element*>& Registry() { return State().registry; }
-const std::vector<Element*>& SoundList() { return State().sounds; }
-const std::vector<Element*>& PlayingList() { return State().playing; }
-ParseState& CurrentParseState() { return State().parse; }
-
-void ClearRegistry() {
-    RegistryState& state = State();
-    state.registry.clear();
-    state.sounds.clear();
-    state.playing.clear();
-    state.parse = {};
 }
 
 }  // namespace chordlane

@@ -5,12 +5,12 @@
 #include <cstring>
 #include <limits>
 
-#include "app/AppState.h"
 #include "elements/EllipseButtonElement.h"
 #include "elements/EllipseElement.h"
 #include "elements/GroupElement.h"
 #include "elements/HiddenButtonElement.h"
 #include "elements/ImageElement.h"
+#include "elements/Instrument.h"
 #include "elements/PanelElement.h"
 #include "elements/PlayAction.h"
 #include "elements/RectButtonElement.h"
@@ -27,20 +27,9 @@
 #include "language/Scanner.h"
 #include "language/TextReader.h"
 #include "platform/Text.h"
-#include "sound/SoundElement.h"
+#include "elements/SoundElement.h"
 
 namespace chordlane {
-
-void ParseListener::SkippedLine(const String&, int32_t, const String&) {}
-void ParseListener::MissingInclude(const String&, int32_t, const String&) {}
-void ParseListener::FileNotLoaded(const String&, int32_t, const String&, const String&) {}
-void ParseListener::IndentedDirective(const String&, int32_t, const String&) {}
-void ParseListener::ElementBuilt(Element&, PanelElement*, const String&, int32_t) {}
-
-ParseListener& SilentListener() {
-    static ParseListener silent;
-    return silent;
-}
 
 int32_t LineCounter::Take(const char16_t* chunk) {
     const int32_t number = next_;
@@ -80,7 +69,9 @@ struct Line {
     std::u16string_view directive;
 };
 
-bool Aborted() { return App().loadStatus == LOAD_ABORTED; }
+Instrument& Target(const Line& l) { return l.ctx.parser->Target(); }
+
+bool Aborted(const Line& l) { return Target(l).loadStatus == LOAD_ABORTED; }
 
 void Skip(Line& l, std::string_view reason) {
     if (!l.ctx.listener) return;
@@ -98,11 +89,12 @@ Element* AddElement(Line& l, std::unique_ptr<Element> element) {
         l.ctx.container->Add(std::move(element));
     } else if (l.ctx.panel) {
         l.ctx.panel->Add(std::move(element));
-    } else if (App().root) {
-        App().root->Add(std::move(element));
+    } else if (Target(l).root) {
+        Target(l).root->Add(std::move(element));
     } else {
         return nullptr;
     }
+    if (added->GetKind() & (KIND_SOUND | KIND_IMAGE)) added->SetOrigin(l.ctx.fileName, l.number);
     if (l.ctx.listener) l.ctx.listener->ElementBuilt(*added, l.ctx.panel, l.ctx.fileName, l.number);
     return added;
 }
@@ -130,7 +122,7 @@ std::unique_ptr<Rect> ReadRect(Line& l, const PanelElement* panel) {
         }
     }
     auto rect = std::make_unique<Rect>(Rect{v[0], v[1], WrapAdd(v[0], v[2]), WrapAdd(v[1], v[3])});
-    PlaceRect(*rect, panel, l.ctx.designWidth, l.ctx.designHeight);
+    l.ctx.parser->PlaceRect(*rect, panel, l.ctx.designWidth, l.ctx.designHeight);
     return rect;
 }
 
@@ -140,9 +132,9 @@ Flow ParseShape(Line& l, bool ellipse) {
     auto bounds = ReadRect(l, l.ctx.panel);
     if (!bounds) return Flow::Next;
     if (ellipse) {
-        AddElement(l, std::make_unique<EllipseElement>(QualifyName(name), std::move(bounds)));
+        AddElement(l, std::make_unique<EllipseElement>(Target(l), l.ctx.parser->QualifyName(name), std::move(bounds)));
     } else {
-        AddElement(l, std::make_unique<RectElement>(QualifyName(name), std::move(bounds)));
+        AddElement(l, std::make_unique<RectElement>(Target(l), l.ctx.parser->QualifyName(name), std::move(bounds)));
     }
     return Flow::Next;
 }
@@ -156,7 +148,7 @@ Flow ParseImage(Line& l) {
     if (!ReadName(l, name) || !ReadName(l, file, "FILE")) return Flow::Next;
     auto bounds = ReadRect(l, l.ctx.panel);
     if (!bounds) return Flow::Next;
-    AddElement(l, std::make_unique<ImageElement>(QualifyName(name), file, std::move(bounds)));
+    AddElement(l, std::make_unique<ImageElement>(Target(l), l.ctx.parser->QualifyName(name), file, std::move(bounds)));
     return Flow::Next;
 }
 
@@ -166,7 +158,7 @@ Flow ParseText(Line& l) {
     if (!ReadName(l, name) || !ReadName(l, text, "TEXT")) return Flow::Next;
     auto bounds = ReadRect(l, l.ctx.panel);
     if (!bounds) return Flow::Next;
-    AddElement(l, std::make_unique<TextElement>(QualifyName(name), text, std::move(bounds)));
+    AddElement(l, std::make_unique<TextElement>(Target(l), l.ctx.parser->QualifyName(name), text, std::move(bounds)));
     return Flow::Next;
 }
 
@@ -176,7 +168,7 @@ Flow ParseButton(Line& l) {
     if (!ReadName(l, name)) return Flow::Next;
     auto bounds = ReadRect(l, l.ctx.panel);
     if (!bounds) return Flow::Next;
-    auto button = std::make_unique<Button>(QualifyName(name));
+    auto button = std::make_unique<Button>(Target(l), l.ctx.parser->QualifyName(name));
     button->SetBounds(std::move(bounds));
     AddElement(l, std::move(button));
     return Flow::Next;
@@ -187,14 +179,14 @@ Flow ParseHiddenButton(Line& l) {
     if (!ReadName(l, name)) return Flow::Next;
     // Event names carry no panel prefix: a hidden button keeps its name as written.
     if (!name.empty() && name[0] == u'!') name.erase(0, 1);
-    AddElement(l, std::make_unique<HiddenButtonElement>(name));
+    AddElement(l, std::make_unique<HiddenButtonElement>(Target(l), name));
     return Flow::Next;
 }
 
 Flow ParseVoice(Line& l) {
     String name;
     if (!ReadName(l, name)) return Flow::Next;
-    AddElement(l, std::make_unique<VoiceElement>(QualifyName(name)));
+    AddElement(l, std::make_unique<VoiceElement>(Target(l), l.ctx.parser->QualifyName(name)));
     return Flow::Next;
 }
 
@@ -226,10 +218,10 @@ Flow ParseSound(Line& l) {
         quiet = true;
         ++l.pos;
     }
-    const FileArgument file = ReadFileArgument(l.ctx.line, l.pos, l.ctx.answers);
+    const FileArgument file = ReadFileArgument(Target(l), l.ctx.line, l.pos, l.ctx.answers);
     if (file.result != FileArgument::Result::File) {
         SkipNoFile(l, file);
-        return Aborted() ? Flow::Abort : Flow::Next;
+        return Aborted(l) ? Flow::Abort : Flow::Next;
     }
     const float frequency = NextReal(l.ctx.line, l.pos);
     if (frequency == NO_REAL) {
@@ -246,7 +238,7 @@ Flow ParseSound(Line& l) {
         Skip(l, "missing HIGH");
         return Flow::Next;
     }
-    AddElement(l, std::make_unique<SoundElement>(QualifyName(name), l.ctx.fileName, file.name,
+    AddElement(l, std::make_unique<SoundElement>(Target(l), l.ctx.parser->QualifyName(name), l.ctx.fileName, file.name,
                                                  frequency, low < 0 ? -low : low, high, quiet));
     return Flow::Next;
 }
@@ -265,12 +257,13 @@ Flow ParseBlock(Line& l) {
     }
     String name;
     if (!ReadName(l, name)) return Flow::Next;
-    if (!closed && l.ctx.depth + 1 > MAX_NESTING) {
-        Skip(l,
-             "blocks and includes nested deeper than " + std::to_string(MAX_NESTING) + " levels");
+    const int32_t maxNesting = l.ctx.parser->Limits().maxNesting;
+    if (!closed && l.ctx.depth + 1 > maxNesting) {
+        Skip(l, "blocks and includes nested deeper than " + std::to_string(maxNesting) +
+                    " levels");
         return Flow::Next;
     }
-    auto group = std::make_unique<GroupElement>(QualifyName(name));
+    auto group = std::make_unique<GroupElement>(Target(l), l.ctx.parser->QualifyName(name));
     auto* added = static_cast<GroupElement*>(AddElement(l, std::move(group)));
     if (closed) return Flow::Next;
 
@@ -280,7 +273,7 @@ Flow ParseBlock(Line& l) {
     const Flow end = ParseLevel(inner);
     // The reader is shared: once it is exhausted inside the block, the whole file is.
     if (end == Flow::EndOfInput) return Flow::EndOfInput;
-    if (end == Flow::Abort || Aborted()) return Flow::Abort;
+    if (end == Flow::Abort || Aborted(l)) return Flow::Abort;
     return Flow::Next;
 }
 
@@ -292,17 +285,17 @@ Flow ParsePanel(Line& l) {
     // Panel bounds are always relative to the screen, never to the open panel.
     auto bounds = ReadRect(l, nullptr);
     if (!bounds) return Flow::Next;
-    if (!App().root) {
+    if (!Target(l).root) {
         Skip(l, "no instrument is being loaded");
         return Flow::Next;
     }
-    ParseState& state = CurrentParseState();
+    ParseState& state = l.ctx.parser->State();
     if (state.panelCounter < std::numeric_limits<int32_t>::max()) ++state.panelCounter;
     state.currentPanelNumber = state.panelCounter;
-    auto panel = std::make_unique<PanelElement>(name, std::move(bounds), state.panelCounter);
+    auto panel = std::make_unique<PanelElement>(Target(l), name, std::move(bounds), state.panelCounter);
     PanelElement* added = panel.get();
-    App().root->Add(std::move(panel));
-    Register(name, added);
+    Target(l).root->Add(std::move(panel));
+    Target(l).names.Register(name, added);
     if (l.ctx.listener) l.ctx.listener->ElementBuilt(*added, nullptr, l.ctx.fileName, l.number);
     l.ctx.panel = added;
     return Flow::Next;
@@ -310,14 +303,14 @@ Flow ParsePanel(Line& l) {
 
 Flow ParsePanelEnd(Line& l) {
     l.ctx.panel = nullptr;
-    CurrentParseState().currentPanelNumber = 0;
+    l.ctx.parser->State().currentPanelNumber = 0;
     return Flow::Next;
 }
 
 Flow ParseStop(Line& l) {
     String name;
     if (!ReadName(l, name)) return Flow::Next;
-    AddElement(l, std::make_unique<StopAction>(QualifyName(name, u"<")));
+    AddElement(l, std::make_unique<StopAction>(Target(l), l.ctx.parser->QualifyName(name, u"<")));
     return Flow::Next;
 }
 
@@ -325,7 +318,7 @@ Flow ParsePlay(Line& l) {
     String name;
     if (!ReadName(l, name)) return Flow::Next;
     const int32_t value = NextInt(l.ctx.line, l.pos);
-    AddElement(l, std::make_unique<PlayAction>(QualifyName(name, u">"), value));
+    AddElement(l, std::make_unique<PlayAction>(Target(l), l.ctx.parser->QualifyName(name, u">"), value));
     return Flow::Next;
 }
 
@@ -363,7 +356,7 @@ Flow ParseSetFlag(Line& l) {
     if (!ReadTargetProperty(l, target, property)) return Flow::Next;
     // Only the first character counts, quotes included: '"f"' is true.
     const bool value = PeekChar(l.ctx.line, l.pos) != u'f';
-    AddElement(l, std::make_unique<SetFlagAction>(QualifyName(target, u"=b"), property, value));
+    AddElement(l, std::make_unique<SetFlagAction>(Target(l), l.ctx.parser->QualifyName(target, u"=b"), property, value));
     return Flow::Next;
 }
 
@@ -380,7 +373,7 @@ Flow ParseSetInt(Line& l) {
         }
         const int32_t restart = NextInt(l.ctx.line, l.pos);
         const int32_t limit = NextInt(l.ctx.line, l.pos);
-        AddElement(l, std::make_unique<SetIntAction>(QualifyName(target, u"=i"), property, step,
+        AddElement(l, std::make_unique<SetIntAction>(Target(l), l.ctx.parser->QualifyName(target, u"=i"), property, step,
                                                      limit, restart));
         return Flow::Next;
     }
@@ -389,7 +382,7 @@ Flow ParseSetInt(Line& l) {
         Skip(l, "missing VALUE");
         return Flow::Next;
     }
-    AddElement(l, std::make_unique<SetIntAction>(QualifyName(target, u"=i"), property, value));
+    AddElement(l, std::make_unique<SetIntAction>(Target(l), l.ctx.parser->QualifyName(target, u"=i"), property, value));
     return Flow::Next;
 }
 
@@ -400,7 +393,7 @@ Flow ParseSetRect(Line& l) {
     auto rect = ReadRect(l, l.ctx.panel);
     if (!rect) return Flow::Next;
     AddElement(
-        l, std::make_unique<SetRectAction>(QualifyName(target, u"=r"), property, std::move(rect)));
+        l, std::make_unique<SetRectAction>(Target(l), l.ctx.parser->QualifyName(target, u"=r"), property, std::move(rect)));
     return Flow::Next;
 }
 
@@ -439,18 +432,18 @@ Flow ParseSetString(Line& l) {
         const int32_t step = StepValue(value);
         if (step != 0) {
             // A step written as a string value becomes an integer action, named as one.
-            AddElement(l, std::make_unique<SetIntAction>(QualifyName(target, u"=i"), property, step,
+            AddElement(l, std::make_unique<SetIntAction>(Target(l), l.ctx.parser->QualifyName(target, u"=i"), property, step,
                                                          NO_VALUE, NO_VALUE));
         } else {
-            AddElement(l, std::make_unique<SetStringAction>(QualifyName(target, u"=s"), property,
+            AddElement(l, std::make_unique<SetStringAction>(Target(l), l.ctx.parser->QualifyName(target, u"=s"), property,
                                                             String()));
         }
         return Flow::Next;
     }
     // String values are mostly element names, so they get the panel prefix unless written
     // in double quotes.
-    String text = doubleQuoted ? String(value) : QualifyName(value);
-    AddElement(l, std::make_unique<SetStringAction>(QualifyName(target, u"=s"), property,
+    String text = doubleQuoted ? String(value) : l.ctx.parser->QualifyName(value);
+    AddElement(l, std::make_unique<SetStringAction>(Target(l), l.ctx.parser->QualifyName(target, u"=s"), property,
                                                     std::move(text)));
     return Flow::Next;
 }
@@ -459,37 +452,38 @@ Flow ParseDesignSize(Line& l) {
     const int32_t width = NextInt(l.ctx.line, l.pos);
     const int32_t height = NextInt(l.ctx.line, l.pos);
     // 0 counts as absent, so that placing a rectangle never divides by zero.
-    l.ctx.designWidth = (width == NO_VALUE || width == 0) ? App().screenWidth : width;
-    l.ctx.designHeight = (height == NO_VALUE || height == 0) ? App().screenHeight : height;
+    l.ctx.designWidth = (width == NO_VALUE || width == 0) ? Target(l).screenWidth : width;
+    l.ctx.designHeight = (height == NO_VALUE || height == 0) ? Target(l).screenHeight : height;
     return Flow::Next;
 }
 
 Flow ParseInclude(Line& l) {
-    const FileArgument file = ReadFileArgument(l.ctx.line, l.pos, l.ctx.answers);
+    const FileArgument file = ReadFileArgument(Target(l), l.ctx.line, l.pos, l.ctx.answers);
     if (file.result != FileArgument::Result::File) {
         SkipNoFile(l, file);
-        return Aborted() ? Flow::Abort : Flow::Next;
+        return Aborted(l) ? Flow::Abort : Flow::Next;
     }
-    if (CurrentParseState().filesIncluded >= MAX_INCLUDED_FILES) {
-        Skip(l, "more than " + std::to_string(MAX_INCLUDED_FILES) +
+    const ParseLimits& limits = l.ctx.parser->Limits();
+    if (l.ctx.parser->State().filesIncluded >= limits.maxIncludedFiles) {
+        Skip(l, "more than " + std::to_string(limits.maxIncludedFiles) +
                     " includes in one instrument: " + ToUtf8(file.name));
         return Flow::Next;
     }
-    ++CurrentParseState().filesIncluded;
-    if (l.ctx.includeDepth + 1 > MAX_INCLUDE_DEPTH) {
-        Skip(l, "includes nested deeper than " + std::to_string(MAX_INCLUDE_DEPTH) +
+    ++l.ctx.parser->State().filesIncluded;
+    if (l.ctx.includeDepth + 1 > limits.maxIncludeDepth) {
+        Skip(l, "includes nested deeper than " + std::to_string(limits.maxIncludeDepth) +
                     " files: " + ToUtf8(file.name));
         return Flow::Next;
     }
-    if (l.ctx.depth + 1 > MAX_NESTING) {
-        Skip(l,
-             "blocks and includes nested deeper than " + std::to_string(MAX_NESTING) + " levels");
+    if (l.ctx.depth + 1 > limits.maxNesting) {
+        Skip(l, "blocks and includes nested deeper than " + std::to_string(limits.maxNesting) +
+                    " levels");
         return Flow::Next;
     }
     if (!IncludeFile(l.ctx, file.name) && l.ctx.listener) {
         l.ctx.listener->MissingInclude(l.ctx.fileName, l.number, file.name);
     }
-    return Aborted() ? Flow::Abort : Flow::Next;
+    return Aborted(l) ? Flow::Abort : Flow::Next;
 }
 
 using Handler = Flow (*)(Line&);
@@ -554,11 +548,13 @@ Flow ParseLevel(ParseContext& ctx) {
         const int32_t number = ctx.lines ? ctx.lines->Take(ctx.line) : 0;
         // Past the bound every level of every file ends as if its input had ended; what was
         // built so far stays.
-        if (++CurrentParseState().linesRead > MAX_LOAD_LINES) {
-            if (CurrentParseState().linesRead == MAX_LOAD_LINES + 1 && ctx.listener) {
+        ParseState& state = ctx.parser->State();
+        const int64_t maxLines = ctx.parser->Limits().maxLoadLines;
+        if (++state.linesRead > maxLines) {
+            if (state.linesRead == maxLines + 1 && ctx.listener) {
                 ctx.listener->SkippedLine(ctx.fileName, number,
                                           u"the instrument is longer than " +
-                                              Ascii(std::to_string(MAX_LOAD_LINES)) +
+                                              Ascii(std::to_string(maxLines)) +
                                               u" lines: the rest is not read");
             }
             return Flow::EndOfInput;
@@ -597,16 +593,70 @@ Flow ParseLevel(ParseContext& ctx) {
 }  // namespace
 
 void ParseLines(ParseContext context) {
-    if (!context.reader || !context.line) return;
+    if (!context.reader || !context.line || !context.parser) return;
     ParseLevel(context);
 }
 
-String QualifyName(std::u16string_view name, std::u16string_view suffix) {
+Parser::Parser(Instrument& instrument, ParseListener* listener, ParseLimits limits)
+    : instrument_(instrument), listener_(instrument.listeners, listener), limits_(limits) {}
+
+ParseContext Parser::TopLevel() {
+    ParseContext top;
+    top.parser = this;
+    top.fileName = instrument_.homeFolder;
+    top.designWidth = instrument_.screenWidth;
+    top.designHeight = instrument_.screenHeight;
+    top.listener = &instrument_.listeners;
+    return top;
+}
+
+bool Parser::ParseFile(const String& path) { return IncludeFile(TopLevel(), path); }
+
+namespace {
+
+// Text held in memory, read like a file on disk (the memory reader reads packed text only).
+class TextInMemory : public File {
+  public:
+    explicit TextInMemory(std::string_view text) : text_(text) {}
+    size_t Read(void* buffer, size_t size) override {
+        const size_t count = std::min(size, text_.size() - next_);
+        std::memcpy(buffer, text_.data() + next_, count);
+        next_ += count;
+        return count;
+    }
+    size_t Write(const void*, size_t) override { return 0; }
+    bool Seek(int64_t position) override {
+        if (position < 0 || static_cast<uint64_t>(position) > text_.size()) return false;
+        next_ = static_cast<size_t>(position);
+        return true;
+    }
+    int64_t Size() override { return static_cast<int64_t>(text_.size()); }
+
+  private:
+    std::string_view text_;
+    size_t next_ = 0;
+};
+
+}  // namespace
+
+void Parser::ParseString(std::string_view text, const String& fileName) {
+    TextReader reader(std::make_unique<TextInMemory>(text));
+    std::array<char16_t, LINE_BUFFER_SIZE> line{};
+    LineCounter lines(1);
+    ParseContext context = TopLevel();
+    context.reader = &reader;
+    context.fileName = fileName;
+    context.line = line.data();
+    context.lines = &lines;
+    ParseLines(context);
+}
+
+String Parser::QualifyName(std::u16string_view name, std::u16string_view suffix) const {
     String result;
     if (!name.empty() && name[0] == u'!') {
         result = name.substr(1);
     } else {
-        const int32_t number = CurrentParseState().currentPanelNumber;
+        const int32_t number = state_.currentPanelNumber;
         // Past the 26th panel the prefixes run on beyond 'Z' as 16-bit characters.
         if (number != 0) {
             result.push_back(static_cast<char16_t>(64u + static_cast<uint32_t>(number)));
@@ -618,9 +668,10 @@ String QualifyName(std::u16string_view name, std::u16string_view suffix) {
     return result;
 }
 
-void PlaceRect(Rect& rect, const PanelElement* panel, int32_t designWidth, int32_t designHeight) {
-    const int32_t screenWidth = App().screenWidth;
-    const int32_t screenHeight = App().screenHeight;
+void Parser::PlaceRect(Rect& rect, const PanelElement* panel, int32_t designWidth,
+                       int32_t designHeight) const {
+    const int32_t screenWidth = instrument_.screenWidth;
+    const int32_t screenHeight = instrument_.screenHeight;
     const int32_t dw = designWidth != 0 ? designWidth : screenWidth;
     const int32_t dh = designHeight != 0 ? designHeight : screenHeight;
     // With no screen measured yet there is nothing to scale to; coordinates stay as written.

@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
+#include "language/ParseListener.h"
 #include "platform/Types.h"
 
 namespace chordlane {
@@ -14,7 +16,9 @@ namespace chordlane {
 class AnswerLink;
 class Element;
 class GroupElement;
+class Instrument;
 class PanelElement;
+class Parser;
 class TextReader;
 
 // A line read holds at most 511 characters and the terminator.
@@ -32,29 +36,6 @@ inline constexpr int32_t MAX_INCLUDE_DEPTH = 32;
 inline constexpr int32_t MAX_INCLUDED_FILES = 256;
 inline constexpr int64_t MAX_LOAD_LINES = 50000;
 
-// Learns what the loader skipped or could not find, with the file (its name as the loader
-// used it) and the physical line (a file's header is line 1). The program ignores all of it;
-// chordlane-tool check prints it.
-class ParseListener {
-  public:
-    virtual ~ParseListener() = default;
-    //! A directive line was skipped; reason names the missing or malformed argument.
-    virtual void SkippedLine(const String& file, int32_t line, const String& reason);
-    //! The file an include line names cannot be found by the file search.
-    virtual void MissingInclude(const String& file, int32_t line, const String& name);
-    //! A wave file or picture of an element built from this line cannot be loaded.
-    virtual void FileNotLoaded(const String& file, int32_t line, const String& what,
-                               const String& name);
-    //! A line starting with blanks and then a directive character: ignored, rarely meant.
-    virtual void IndentedDirective(const String& file, int32_t line, const String& directive);
-    //! An element was built from this line and added to the instrument.
-    virtual void ElementBuilt(Element& element, PanelElement* panel, const String& file,
-                              int32_t line);
-};
-
-//! The listener that ignores everything.
-ParseListener& SilentListener();
-
 // Numbers the physical lines of one file as its chunks are read. A line longer than the
 // buffer arrives in several chunks that all belong to the same physical line.
 class LineCounter {
@@ -70,6 +51,7 @@ class LineCounter {
 // One parse level: a file, or a block inside a file. Passed by value to the levels it
 // starts, so that nothing a nested level changes flows back to its caller.
 struct ParseContext {
+    Parser* parser = nullptr;           // the load this level belongs to
     PanelElement* panel = nullptr;      // opened by the last '[' of this level
     GroupElement* container = nullptr;  // the group whose block is being parsed
     TextReader* reader = nullptr;       // shared by a file and its blocks
@@ -78,7 +60,7 @@ struct ParseContext {
     int32_t designWidth = 0;
     int32_t designHeight = 0;
     AnswerLink* answers = nullptr;      // the including files, innermost first
-    ParseListener* listener = nullptr;  // null: nothing is reported
+    ParseListener* listener = nullptr;  // the instrument's listeners; null: nothing is reported
     LineCounter* lines = nullptr;       // shared by a file and its blocks
     int32_t depth = 0;                  // blocks and files open around this level
     int32_t includeDepth = 0;           // files open around this file
@@ -88,12 +70,59 @@ struct ParseContext {
 //! The reader stays open; whoever created it destroys it.
 void ParseLines(ParseContext context);
 
-//! The name with the prefix of the open panel (none when it begins with '!', which is
-//! dropped), then the suffix; at most MAX_QUALIFIED_NAME characters.
-String QualifyName(std::u16string_view name, std::u16string_view suffix = {});
+// The bounds one load meets (the defaults above; tests lower them).
+struct ParseLimits {
+    int32_t maxNesting = MAX_NESTING;
+    int32_t maxIncludeDepth = MAX_INCLUDE_DEPTH;
+    int32_t maxIncludedFiles = MAX_INCLUDED_FILES;
+    int64_t maxLoadLines = MAX_LOAD_LINES;
+};
 
-//! Scales rect from the design size to the screen (a design size of 0 is the screen's) and,
-//! with a panel, moves it into the panel's bounds and clips it to them.
-void PlaceRect(Rect& rect, const PanelElement* panel, int32_t designWidth, int32_t designHeight);
+// What the load counts as it goes.
+struct ParseState {
+    int32_t panelCounter = 0;
+    int32_t currentPanelNumber = 0;
+    int32_t filesIncluded = 0;
+    int64_t linesRead = 0;
+};
+
+// One load of instrument text into an instrument's root panel: the files it includes, the
+// panels it numbers, the lines it has read against its limits. Every problem goes to the
+// instrument's listeners as it is found, with its file and line.
+class Parser {
+  public:
+    //! listener, when given, is added to the instrument's listeners while the parser lives.
+    explicit Parser(Instrument& instrument, ParseListener* listener = nullptr,
+                    ParseLimits limits = {});
+    Parser(const Parser&) = delete;
+    Parser& operator=(const Parser&) = delete;
+
+    //! Loads the file at path as the top level: searched from the home folder, designed for
+    //! the screen size. Answers whether the file was found; "!" is the built-in instrument.
+    bool ParseFile(const String& path);
+    //! Parses UTF-8 text as the lines of a file called fileName (no header line: the first
+    //! line is line 1).
+    void ParseString(std::string_view text, const String& fileName);
+
+    //! The name with the prefix of the open panel (none when it begins with '!', which is
+    //! dropped), then the suffix; at most MAX_QUALIFIED_NAME characters.
+    String QualifyName(std::u16string_view name, std::u16string_view suffix = {}) const;
+    //! Scales rect from the design size to the screen (a design size of 0 is the screen's)
+    //! and, with a panel, moves it into the panel's bounds and clips it to them.
+    void PlaceRect(Rect& rect, const PanelElement* panel, int32_t designWidth,
+                   int32_t designHeight) const;
+
+    Instrument& Target() const { return instrument_; }
+    const ParseLimits& Limits() const { return limits_; }
+    ParseState& State() { return state_; }
+
+  private:
+    ParseContext TopLevel();
+
+    Instrument& instrument_;
+    ListenerScope listener_;
+    ParseLimits limits_;
+    ParseState state_;
+};
 
 }  // namespace chordlane

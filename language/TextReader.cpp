@@ -18,10 +18,16 @@ constexpr int REPLACEMENT = 0xFFFD;
 
 TextReader::TextReader() { Clear(); }
 
-TextReader::TextReader(const String& name, const String& includingFile) {
+TextReader::TextReader(const Instrument& instrument, const String& name,
+                       const String& includingFile) {
     Clear();
-    file_ = OpenSearched(name, FileMode::Read, includingFile, &openedPath_);
+    file_ = OpenSearched(instrument, name, FileMode::Read, includingFile, &openedPath_);
     if (file_) ReadHeaderLine();
+}
+
+TextReader::TextReader(std::unique_ptr<File> file) {
+    Clear();
+    file_ = std::move(file);
 }
 
 TextReader::~TextReader() = default;

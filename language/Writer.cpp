@@ -1,6 +1,6 @@
 #include "language/Writer.h"
 
-#include "app/AppState.h"
+#include "elements/Instrument.h"
 #include "language/Include.h"
 #include "platform/Platform.h"
 #include "platform/Text.h"
@@ -13,8 +13,8 @@ String SavedFileName(const String& chosen) {
     return chosen + u".cly";
 }
 
-std::string SavedInstrumentText() {
-    const String& path = App().currentPath;
+std::string SavedInstrumentText(const Instrument& instrument) {
+    const String& path = instrument.currentPath;
     // A path holding a double quote would end the quoted token early when read back; the
     // reader takes single quotes as well, so those are used for such a path.
     const char16_t quote =
@@ -25,19 +25,19 @@ std::string SavedInstrumentText() {
     text += path;
     text += quote;
     text += u"\n";
-    text += App().answersLog;
+    text += instrument.answersLog;
     return ToUtf8(text);
 }
 
-bool SaveInstrumentAs() {
-    const std::optional<String> chosen =
-        ChooseFile(u"Save an Instrument", u"Chordlane Instrument (*.cly)|*.cly||", false);
+bool SaveInstrumentAs(const Instrument& instrument) {
+    const std::optional<String> chosen = ChooseFile(
+        instrument, u"Save an Instrument", u"Chordlane Instrument (*.cly)|*.cly||", false);
     if (!chosen) return false;
-    FileSystem* files = CurrentPlatform().files;
+    FileSystem* files = instrument.platform.files;
     if (!files) return false;
     std::unique_ptr<File> file = files->Open(SavedFileName(*chosen), FileMode::Write);
     if (!file) return false;
-    const std::string text = SavedInstrumentText();
+    const std::string text = SavedInstrumentText(instrument);
     // Write errors are not reported: the file is as complete as the disk allowed.
     file->Write(text.data(), text.size());
     return true;

@@ -3,16 +3,20 @@
 // from and carries the answers of the prompts confirmed while loading it, so that opening it
 // rebuilds the same instrument without asking again.
 
+#include <string>
+
 #include "platform/Types.h"
 
 namespace chordlane {
 
+class Instrument;
+
 //! Asks for a file name and writes the current instrument there; answers whether it was
 //! written (false when the dialog was cancelled or the file could not be created).
-bool SaveInstrumentAs();
+bool SaveInstrumentAs(const Instrument& instrument);
 
 //! The content SaveInstrumentAs writes, in UTF-8.
-std::string SavedInstrumentText();
+std::string SavedInstrumentText(const Instrument& instrument);
 
 //! The chosen name with ".cly" appended when it holds no '.' anywhere.
 String SavedFileName(const String& chosen);

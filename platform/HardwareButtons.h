@@ -3,6 +3,9 @@
 
 namespace chordlane {
 
+// The modifier the hardware buttons are registered with as hot keys (the Windows key).
+inline constexpr uint32_t MOD_WIN = 8;
+
 // Hot keys for the device's hardware buttons, and the platform function that takes a key
 // away from the shell ("UnregisterFunc1" of "coredll.dll") so that the program may register
 // it. On Linux the function does not exist.

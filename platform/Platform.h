@@ -1,7 +1,8 @@
 #pragma once
-// The platform services the core reaches. The programs install the real ones, the tests
-// and chordlane-tool the headless ones. None is owned here; a null service means the
-// service is missing, and callers treat that as the service's failure result.
+// The platform services the core reaches, as one set that whoever owns an instrument fills
+// and hands to it: the programs the real ones, the tests and chordlane-tool the headless
+// ones. None is owned here; a null service means the service is missing, and callers treat
+// that as the service's failure result.
 
 #include "platform/Clock.h"
 #include "platform/FileDialogs.h"
@@ -28,10 +29,5 @@ struct Platform {
     WaveOutput* waveOut = nullptr;
     Window* window = nullptr;
 };
-
-//! The services in force.
-Platform& CurrentPlatform();
-//! Installs services; answers the previous set so a caller can restore it.
-Platform InstallPlatform(const Platform& platform);
 
 }  // namespace chordlane

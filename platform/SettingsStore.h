@@ -34,4 +34,19 @@ public:
     virtual std::unique_ptr<SettingsKey> CreateKey(SettingsRoot root, const String& path) = 0;
 };
 
+// The longest string value read, in bytes: 383 characters and the terminator.
+inline constexpr size_t SETTING_STRING_BYTES = 768;
+
+// Each of these opens one key (creating it when missing, also for reads), does one thing
+// with one value and closes the key; a null store or any failure is silent.
+
+//! The string value, or empty when it is missing, does not fit or cannot be read.
+String ReadSettingString(SettingsStore* store, SettingsRoot root, const String& keyPath,
+                         const String& valueName);
+//! The 32-bit number value, or 0.
+uint32_t ReadSettingNumber(SettingsStore* store, SettingsRoot root, const String& keyPath,
+                           const String& valueName);
+void WriteSettingNumber(SettingsStore* store, SettingsRoot root, const String& keyPath,
+                        const String& valueName, uint32_t number);
+
 }  // namespace chordlane

@@ -44,8 +44,10 @@ public:
     using NoticeHandler = std::function<void(WaveDevice device, WaveHeader* header)>;
 
     virtual ~WaveOutput() = default;
-    //! Opens a device for the format.
-    virtual WaveResult Open(WaveDevice* device, const WaveFormat& format) = 0;
+    //! Opens a device for the format; the completion notices of its buffers go to handler,
+    //! on the user-interface thread.
+    virtual WaveResult Open(WaveDevice* device, const WaveFormat& format,
+                            NoticeHandler handler) = 0;
     //! Marks the header prepared.
     virtual WaveResult Prepare(WaveDevice device, WaveHeader* header) = 0;
     //! Clears the prepared mark; refused (StillPlaying) while the header is queued.
@@ -58,8 +60,6 @@ public:
     virtual WaveResult Reset(WaveDevice device) = 0;
     //! Closes the device; no notice for it is delivered afterwards.
     virtual WaveResult Close(WaveDevice device) = 0;
-    //! Where completion notices go; called on the user-interface thread.
-    virtual void SetNoticeHandler(NoticeHandler handler) = 0;
 };
 
 }  // namespace chordlane

@@ -3,7 +3,7 @@
 # that are missing, so a machine that has them all does not touch apt at all.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev libgl-dev fonts-liberation
   portaudio19-dev libsamplerate0-dev libsndfile1-dev
   libgtest-dev libgmock-dev libbenchmark-dev

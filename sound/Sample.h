@@ -5,15 +5,11 @@
 
 #include "platform/Types.h"
 #include "platform/WaveOutput.h"
+#include "sound/SampleMemory.h"
 
 namespace chordlane {
 
 class SoundElement;
-
-// All sample images together may not exceed this by default: a few instruments' worth, far
-// below what a machine has, so no instrument file can exhaust memory. With the elements a
-// load can build besides, a whole load stays under 1 GiB.
-inline constexpr int64_t DEFAULT_SAMPLE_MEMORY_LIMIT = int64_t{512} << 20;
 
 // Sample data always starts here in an image, after the canonical RIFF header.
 inline constexpr int32_t WAVE_HEADER_SIZE = 44;
@@ -22,7 +18,8 @@ inline constexpr int32_t WAVE_HEADER_SIZE = 44;
 // header, then the data), played in place by the wave output.
 class Sample {
   public:
-    Sample() = default;
+    //! memory, when given, counts the image and must outlive the sample.
+    explicit Sample(SampleMemory* memory = nullptr) : memory_(memory) {}
     virtual ~Sample();
     Sample(const Sample&) = delete;
     Sample& operator=(const Sample&) = delete;
@@ -32,11 +29,7 @@ class Sample {
     //! Frees the image; the sample then holds no data.
     void ReleaseImage();
 
-    //! Bytes held by the images of all samples.
-    static int64_t HeldBytes();
-    //! Images that would take the total past limit are refused.
-    static void SetMemoryLimit(int64_t limit);
-    static int64_t MemoryLimit();
+    SampleMemory* Memory() const { return memory_; }
 
     uint8_t* Image() { return image_.get(); }
     const uint8_t* Image() const { return image_.get(); }
@@ -58,6 +51,7 @@ class Sample {
     int32_t shift = 0;
 
   private:
+    SampleMemory* memory_ = nullptr;
     std::unique_ptr<uint8_t[]> image_;
     size_t imageSize_ = 0;
 };

@@ -3,9 +3,6 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "app/EventTrace.h"
-#include "elements/Element.h"
-#include "platform/Platform.h"
 #include "sound/Sample.h"
 
 namespace chordlane {
@@ -15,21 +12,6 @@ namespace {
 // A device is kept for a new sound only when some channel started within this time.
 constexpr uint32_t DEVICE_REUSE_MS = 2000;
 
-// Guards the test-and-clear of the flags in Finish; nothing else is held while it is.
-std::mutex g_channelLock;
-uint32_t g_lastStart = 0;
-uintptr_t g_nextId = 0;
-
-// The live channels by the address of their header. A notice names a header and a device;
-// it is delivered only when a live channel has that header and that device open (device
-// handles are never reused, so a channel born at a dead one's address is not mistaken).
-// Never destroyed: channels of an instrument still held by a static object go at exit, after
-// function-local statics made later than that object.
-std::unordered_map<const WaveHeader*, SoundChannel*>& LiveChannels() {
-    static auto* channels = new std::unordered_map<const WaveHeader*, SoundChannel*>;
-    return *channels;
-}
-
 bool SameFormat(const WaveFormat& a, const WaveFormat& b) {
     return a.formatTag == b.formatTag && a.channels == b.channels &&
            a.samplesPerSec == b.samplesPerSec && a.bitsPerSample == b.bitsPerSample &&
@@ -38,21 +20,30 @@ bool SameFormat(const WaveFormat& a, const WaveFormat& b) {
 
 }  // namespace
 
-SoundChannel::SoundChannel(const Element* owner) : owner_(owner), id_(++g_nextId) {
-    LiveChannels()[&header_] = this;
+void Playback::DeliverNotice(WaveDevice device, WaveHeader* header) {
+    auto it = live_.find(header);
+    if (it == live_.end() || it->second->device_ != device || device == NO_DEVICE) return;
+    it->second->OnBufferDone(device, header);
+}
+
+WaveOutput::NoticeHandler Playback::Handler() {
+    return [this](WaveDevice device, WaveHeader* header) { DeliverNotice(device, header); };
+}
+
+SoundChannel::SoundChannel(Playback& playback, ChannelOwner* owner)
+    : playback_(playback), owner_(owner), id_(++playback.nextId_) {
+    playback_.live_[&header_] = this;
 }
 
 SoundChannel::~SoundChannel() {
-    LiveChannels().erase(&header_);
+    playback_.live_.erase(&header_);
     CloseDevice();
 }
-
-void SoundChannel::ResetStartTime() { g_lastStart = 0; }
 
 WaveOutput* SoundChannel::Output() {
     // A device belongs to the output it was opened on; once the platform has another one,
     // the handle means nothing and the device is forgotten.
-    WaveOutput* current = CurrentPlatform().waveOut;
+    WaveOutput* current = playback_.Output();
     if (device_ != NO_DEVICE && deviceOutput_ != current) {
         device_ = NO_DEVICE;
         pendingNotices_ = 0;
@@ -69,10 +60,9 @@ void SoundChannel::CloseDevice() {
     pendingNotices_ = 0;  // a closed device's notices are dropped
 }
 
-bool SoundChannel::Start(Sample* sample, int32_t volume, int32_t, Element* source) {
+bool SoundChannel::Start(Sample* sample, int32_t volume, int32_t, SoundListener* source) {
     WaveOutput* out = Output();
-    Clock* clock = CurrentPlatform().clock;
-    const uint32_t now = clock ? clock->TickCount() : 0;
+    const uint32_t now = playback_.Now();
     bool same = device_ != NO_DEVICE && sample && header_.data == sample->Data();
 
     // A third start of the same sample before the cut sound's notice came is ignored.
@@ -80,7 +70,7 @@ bool SoundChannel::Start(Sample* sample, int32_t volume, int32_t, Element* sourc
     if (device_ != NO_DEVICE) Stop(true);
     if (device_ != NO_DEVICE) {
         out->Unprepare(device_, &header_);
-        const bool recent = now - g_lastStart <= DEVICE_REUSE_MS;
+        const bool recent = now - playback_.lastStart_ <= DEVICE_REUSE_MS;
         if (!recent || !sample || !SameFormat(deviceFormat_, sample->format)) {
             out->Close(device_);
             device_ = NO_DEVICE;
@@ -90,7 +80,7 @@ bool SoundChannel::Start(Sample* sample, int32_t volume, int32_t, Element* sourc
             flags_ &= ~RESTARTING;
         }
     }
-    g_lastStart = now;
+    playback_.lastStart_ = now;
 
     volume_ = volume <= 0 ? 1 : (volume > 100 ? 100 : volume);
     flags_ |= PLAYING;
@@ -107,9 +97,8 @@ bool SoundChannel::Start(Sample* sample, int32_t volume, int32_t, Element* sourc
         header_.bufferLength = static_cast<uint32_t>(sample->dataLength);
         header_.user = id_;
         if (device_ == NO_DEVICE) {
-            out->SetNoticeHandler(&SoundChannel::DeliverNotice);
             WaveDevice device = NO_DEVICE;
-            if (out->Open(&device, sample->format) != WaveResult::Ok) {
+            if (out->Open(&device, sample->format, playback_.Handler()) != WaveResult::Ok) {
                 TellSource();
                 return false;
             }
@@ -153,23 +142,16 @@ void SoundChannel::OnBufferDone(WaveDevice device, WaveHeader* header) {
     // while it goes on (a chord struck again releases and restarts its voices at once).
     if (pendingNotices_ > 0) --pendingNotices_;
     if (pendingNotices_ > 0) {
-        std::lock_guard<std::mutex> lock(g_channelLock);
+        std::lock_guard<std::mutex> lock(playback_.flagLock_);
         flags_ &= ~RESTARTING;
         return;
     }
     Finish(device, header, false);
 }
 
-void SoundChannel::DeliverNotice(WaveDevice device, WaveHeader* header) {
-    auto& live = LiveChannels();
-    auto it = live.find(header);
-    if (it == live.end() || it->second->device_ != device || device == NO_DEVICE) return;
-    it->second->OnBufferDone(device, header);
-}
-
 void SoundChannel::Finish(WaveDevice device, WaveHeader* header, bool restart) {
     {
-        std::lock_guard<std::mutex> lock(g_channelLock);
+        std::lock_guard<std::mutex> lock(playback_.flagLock_);
         // Anything but "playing and not restarting" is the notice of a cut or stopped
         // sound: it only clears the restarting bit.
         if ((flags_ & (PLAYING | RESTARTING)) != PLAYING) {
@@ -186,8 +168,11 @@ void SoundChannel::Finish(WaveDevice device, WaveHeader* header, bool restart) {
 }
 
 void SoundChannel::TellSource() {
-    if (EventTrace* trace = Trace(); trace && owner_) trace->Done(*owner_, source_);
-    if (source_) source_->OnSoundDone();
+    if (owner_) {
+        owner_->OnChannelDone(source_);
+    } else if (source_) {
+        source_->OnSoundDone();
+    }
 }
 
 }  // namespace chordlane

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <vector>
 
-#include "language/FileSearch.h"
 #include "sound/Sample.h"
 #include "sound/SoundFileDecoder.h"
 
@@ -193,16 +192,6 @@ bool ReadWaveFile(Sample& sample, File& file, String* reason) {
         if (bytes.size() > static_cast<uint64_t>(MAX_WAVE_FILE_SIZE)) return tooLarge();
     }
     return ParseWave(sample, bytes, reason);
-}
-
-bool LoadWaveFile(Sample& sample, const String& referencePath, const String& fileName,
-                  String* reason) {
-    std::unique_ptr<File> file = OpenSearched(fileName, FileMode::Read, referencePath);
-    if (!file) {
-        if (reason) *reason = u"no such file";
-        return false;
-    }
-    return ReadWaveFile(sample, *file, reason);
 }
 
 }  // namespace chordlane

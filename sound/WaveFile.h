@@ -27,12 +27,6 @@ bool ParseWave(Sample& sample, std::span<const uint8_t> bytes, String* reason = 
 //! Reads an open file (at most MAX_WAVE_FILE_SIZE bytes) and parses it as above.
 bool ReadWaveFile(Sample& sample, File& file, String* reason = nullptr);
 
-//! Finds fileName with the file search (unchanged, beside referencePath, home folder,
-//! program folder) and reads it; false when no file opens or it does not parse, with why
-//! in reason when given.
-bool LoadWaveFile(Sample& sample, const String& referencePath, const String& fileName,
-                  String* reason = nullptr);
-
 //! Writes the canonical header for format and dataLength in front of the data already in
 //! sample's image and makes the sample a freshly loaded recording of that format.
 void CompleteWaveImage(Sample& sample, const WaveFormat& format, uint32_t dataLength);

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/AppState.h"
+#include "elements/Instrument.h"
 #include "elements/EllipseButtonElement.h"
 #include "elements/GroupElement.h"
 #include "elements/HiddenButtonElement.h"
@@ -19,7 +19,7 @@
 #include "elements/TextElement.h"
 #include "elements/VoiceElement.h"
 #include "language/NameRegistry.h"
-#include "sound/SoundElement.h"
+#include "elements/SoundElement.h"
 #include "tools/ToolCommand.h"
 #include "tools/ToolLoad.h"
 
@@ -178,10 +178,11 @@ int RunDump(std::span<const std::string> args) {
     const int loaded = LoadForTool(session, parser.Positional()[0], common);
     if (loaded != EXIT_DONE) return loaded;
     std::vector<const Element*> ancestors;
-    if (App().root) DumpTree(*App().root, 0, ancestors);
+    const Instrument& instrument = session.GetInstrument();
+    if (instrument.root) DumpTree(*instrument.root, 0, ancestors);
     if (registry) {
         // The map orders its names by 16-bit code units already.
-        for (const auto& [name, element] : Registry()) {
+        for (const auto& [name, element] : instrument.names.Entries()) {
             std::printf("registry %s %s %s\n", JsonString(name).c_str(), element->ClassName(),
                         JsonString(element->Name()).c_str());
         }

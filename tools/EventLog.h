@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/EventTrace.h"
+#include "elements/EventTrace.h"
 
 namespace chordlane {
 class Clock;

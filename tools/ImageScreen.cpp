@@ -6,24 +6,24 @@
 #include <QPalette>
 #include <algorithm>
 
-#include "app/AppState.h"
+#include "elements/Instrument.h"
 #include "platform/qt/QtSurface.h"
 #include "view/InstrumentView.h"
 
 namespace chordlane::tool {
 
-ImageScreen::ImageScreen(InstrumentView& view, int zoom)
+ImageScreen::ImageScreen(InstrumentView& view, Platform& services, int zoom)
     : view_(view),
       zoom_(std::max(zoom, 1)),
-      image_(App().screenWidth * zoom_, App().screenHeight * zoom_, QImage::Format_RGB32),
-      previous_(CurrentPlatform()) {
-    Platform services = previous_;
-    services.window = this;
-    InstallPlatform(services);
+      image_(view.GetInstrument().screenWidth * zoom_, view.GetInstrument().screenHeight * zoom_,
+             QImage::Format_RGB32),
+      services_(services),
+      previous_(services.window) {
+    services_.window = this;
     ReshowAndRaise();
 }
 
-ImageScreen::~ImageScreen() { InstallPlatform(previous_); }
+ImageScreen::~ImageScreen() { services_.window = previous_; }
 
 void ImageScreen::RepaintNow(const Rect& r) {
     if (r.right < r.left || r.bottom < r.top) return;

@@ -15,19 +15,19 @@ class InstrumentView;
 
 namespace chordlane::tool {
 
-// Installs itself as the platform's window and paints the whole screen once, as the program
-// shows its window at start-up; puts the previous window back when it goes.
+// Takes the window's place in the platform's set and paints the whole screen once, as the
+// program shows its window at start-up; puts the previous window back when it goes.
 class ImageScreen : public Window {
   public:
-    //! The screen is the application's screen size; zoom is at least 1.
-    ImageScreen(InstrumentView& view, int zoom);
+    //! The screen is the view's instrument's screen size; zoom is at least 1.
+    ImageScreen(InstrumentView& view, Platform& services, int zoom);
     ~ImageScreen() override;
     ImageScreen(const ImageScreen&) = delete;
     ImageScreen& operator=(const ImageScreen&) = delete;
 
     //! Erases r (right and bottom edges included) and paints it.
     void RepaintNow(const Rect& r) override;
-    void SetMenuCheck(int, int, bool) override {}
+    void SetOptionCheck(MenuOption, bool) override {}
     //! Paints the whole screen, as showing the window again does.
     void ReshowAndRaise() override;
 
@@ -41,7 +41,8 @@ class ImageScreen : public Window {
     InstrumentView& view_;
     int zoom_;
     QImage image_;
-    Platform previous_;
+    Platform& services_;
+    Window* previous_;
 };
 
 }  // namespace chordlane::tool

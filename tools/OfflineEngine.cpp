@@ -1,7 +1,7 @@
 #include "tools/OfflineEngine.h"
 
-#include "app/AppState.h"
 #include "app/OpenFlow.h"
+#include "elements/Instrument.h"
 #include "platform/headless/HeadlessPlatform.h"
 
 namespace chordlane::tool {
@@ -16,26 +16,27 @@ WaveMapperConfig MixerConfig(const OfflineEngineConfig& config) {
 
 }  // namespace
 
-OfflineEngine::OfflineEngine(HeadlessPlatform& platform, const OfflineEngineConfig& config)
+OfflineEngine::OfflineEngine(HeadlessPlatform& platform, Instrument& instrument,
+                             const OfflineEngineConfig& config)
     : platform_(platform),
+      instrument_(instrument),
       mapper_(MixerConfig(config)),
       output_(mapper_, platform.clock,
               OfflineOutputConfig{config.wavPath, config.rate, config.blockFrames}),
-      previous_(CurrentPlatform()) {
-    Platform services = previous_;
-    services.waveOut = &mapper_;
-    InstallPlatform(services);
+      view_(instrument),
+      previous_(platform.services.waveOut) {
+    platform_.services.waveOut = &mapper_;
     // The mix catches up with the clock, then the notices that fell due are delivered.
     platform_.clock.SetAdvanceHook([this](uint32_t) { output_.Advance(); });
     // The first touch of the start-up screen opens an instrument, as in the program.
-    view_.SetOpenRequested([] { OpenInstrument(std::nullopt); });
+    view_.SetOpenRequested([this] { OpenInstrument(instrument_, std::nullopt); });
 }
 
 OfflineEngine::~OfflineEngine() {
     // Channels close their devices on the mixer while it still exists.
-    ResetAppState();
+    instrument_.DeleteTree();
     platform_.clock.SetAdvanceHook(nullptr);
-    InstallPlatform(previous_);
+    platform_.services.waveOut = previous_;
 }
 
 }  // namespace chordlane::tool

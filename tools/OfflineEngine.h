@@ -13,6 +13,7 @@
 
 namespace chordlane {
 class HeadlessPlatform;
+class Instrument;
 }
 
 namespace chordlane::tool {
@@ -25,12 +26,13 @@ struct OfflineEngineConfig {
     uint32_t blockFrames = 256;
 };
 
-// Installs the mixer as the platform's wave output and mixes on every advance of the
-// platform's virtual clock. The instrument is deleted before the mixer goes, so no channel
-// outlives the output it plays on.
+// Puts the mixer in the platform's set as its wave output and mixes on every advance of the
+// platform's virtual clock. The instrument's tree is deleted before the mixer goes, so no
+// channel outlives the output it plays on.
 class OfflineEngine {
   public:
-    OfflineEngine(HeadlessPlatform& platform, const OfflineEngineConfig& config);
+    OfflineEngine(HeadlessPlatform& platform, Instrument& instrument,
+                  const OfflineEngineConfig& config);
     ~OfflineEngine();
     OfflineEngine(const OfflineEngine&) = delete;
     OfflineEngine& operator=(const OfflineEngine&) = delete;
@@ -45,10 +47,11 @@ class OfflineEngine {
 
   private:
     HeadlessPlatform& platform_;
+    Instrument& instrument_;
     WaveMapper mapper_;
     OfflineOutput output_;
     InstrumentView view_;
-    Platform previous_;
+    WaveOutput* previous_;
 };
 
 }  // namespace chordlane::tool

@@ -14,15 +14,6 @@ namespace {
 constexpr int64_t MIN_RATE = 8000;
 constexpr int64_t MAX_RATE = 192000;
 
-// The trace is in force for this scope only, also when it is left early.
-class ScopedTrace {
-  public:
-    explicit ScopedTrace(EventTrace* trace) { SetTrace(trace); }
-    ~ScopedTrace() { SetTrace(nullptr); }
-    ScopedTrace(const ScopedTrace&) = delete;
-    ScopedTrace& operator=(const ScopedTrace&) = delete;
-};
-
 int RunPlay(std::span<const std::string> args) {
     OptionParser parser;
     CommonOptions common;
@@ -54,10 +45,11 @@ int RunPlay(std::span<const std::string> args) {
     }
 
     ToolSession session(common);
-    OfflineEngine engine(session.Platform(), {.wavPath = wavPath.value_or(""), .rate = rate});
+    OfflineEngine engine(session.Platform(), session.GetInstrument(),
+                         {.wavPath = wavPath.value_or(""), .rate = rate});
     if (!engine.OutputOpen()) return UsageError("play: cannot write " + *wavPath);
     EventLog log(stdout, session.Platform().clock);
-    ScopedTrace trace(&log);
+    session.GetInstrument().trace = &log;
 
     const int loaded = LoadForTool(session, parser.Positional()[0], common);
     if (loaded == EXIT_NOT_FOUND) {

@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <cstdio>
 
-#include "app/AppState.h"
+#include "elements/Instrument.h"
 #include "platform/qt/QtPictureLoader.h"
 #include "tools/ImageScreen.h"
 #include "tools/OfflineEngine.h"
@@ -26,25 +26,6 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& t
         std::fprintf(stderr, "chordlane-tool: %s\n", text.toLocal8Bit().constData());
     }
 }
-
-// Pictures as the program loads and draws them, installed for this scope.
-class ScopedPictures {
-  public:
-    explicit ScopedPictures(const String& startupPath)
-        : loader_(startupPath), previous_(CurrentPlatform()) {
-        Platform services = previous_;
-        services.pictures = &loader_;
-        InstallPlatform(services);
-    }
-    ~ScopedPictures() { InstallPlatform(previous_); }
-    ScopedPictures(const ScopedPictures&) = delete;
-    ScopedPictures& operator=(const ScopedPictures&) = delete;
-    PictureLoader& Loader() { return loader_; }
-
-  private:
-    QtPictureLoader loader_;
-    Platform previous_;
-};
 
 int RunRender(std::span<const std::string> args) {
     OptionParser parser;
@@ -95,10 +76,13 @@ int RunRender(std::span<const std::string> args) {
     QGuiApplication application(argc, argv);
 
     ToolSession session(common);
-    ScopedPictures pictures(App().programFolder + u"startup.bmp");
-    App().startupBitmap = pictures.Loader().LoadStartupBitmap();
-    OfflineEngine engine(session.Platform(), {});
-    ImageScreen screen(engine.View(), zoom);
+    Instrument& instrument = session.GetInstrument();
+    // Pictures as the program loads and draws them.
+    QtPictureLoader pictures(*session.Platform().files, instrument.programFolder + u"startup.bmp");
+    ScopedService<PictureLoader> usePictures(session.Platform().services.pictures, &pictures);
+    instrument.startupBitmap = pictures.LoadStartupBitmap();
+    OfflineEngine engine(session.Platform(), instrument, {});
+    ImageScreen screen(engine.View(), session.Platform().services, zoom);
 
     const int loaded = LoadForTool(session, parser.Positional()[0], common);
     if (loaded == EXIT_NOT_FOUND) return loaded;

@@ -5,12 +5,12 @@
 #include <set>
 #include <string>
 
-#include "app/AppState.h"
+#include "elements/Instrument.h"
 #include "elements/GroupElement.h"
 #include "elements/PanelElement.h"
 #include "platform/StdFileSystem.h"
 #include "platform/Text.h"
-#include "sound/SoundElement.h"
+#include "elements/SoundElement.h"
 #include "tools/ToolCommand.h"
 #include "tools/ToolLoad.h"
 
@@ -66,7 +66,7 @@ int RunSamples(std::span<const std::string> args) {
 
     std::vector<SoundElement*> sounds;
     std::set<const Element*> seen;
-    if (App().root) CollectSounds(*App().root, sounds, seen);
+    if (const auto& root = session.GetInstrument().root) CollectSounds(*root, sounds, seen);
     StdFileSystem files;
     for (SoundElement* sound : sounds) {
         int written = 0;

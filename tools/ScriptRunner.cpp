@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "app/AppState.h"
+#include "elements/Instrument.h"
 #include "app/MenuCommands.h"
 #include "app/OpenFlow.h"
 #include "language/Writer.h"
@@ -161,7 +161,7 @@ class LineReader {
                 return Unsigned(1, "CODE", FIRST_HARDWARE_BUTTON, LAST_HARDWARE_BUTTON,
                                 command_.code, reason);
             case ScriptOp::Activate:
-                return Unsigned(1, "STATE", WA_INACTIVE, WA_CLICKACTIVE, command_.code, reason);
+                return Unsigned(1, "STATE", 0, 2, command_.code, reason);
             case ScriptOp::Menu:
                 for (const auto& [name, item] : MENU_ITEMS) {
                     if (name == words_[1]) {
@@ -307,17 +307,17 @@ void ScriptRunner::Strum(const ScriptCommand& c) {
 bool ScriptRunner::RunMenu(MenuItem item) {
     switch (item) {
         case MenuItem::Open:
-            OpenInstrument(std::nullopt);
+            OpenInstrument(view_.GetInstrument(), std::nullopt);
             break;
         case MenuItem::SaveAs:
             // The menu offers Save As only when there is something to save.
-            if (CanSaveAs()) SaveInstrumentAs();
+            if (CanSaveAs(view_.GetInstrument())) SaveInstrumentAs(view_.GetInstrument());
             break;
         case MenuItem::ShowActive:
-            ToggleShowActive();
+            ToggleShowActive(view_.GetInstrument());
             break;
         case MenuItem::SpeedVolume:
-            ToggleSpeedVolume();
+            ToggleSpeedVolume(view_.GetInstrument());
             break;
         case MenuItem::About:
             break;  // a dialog that changes nothing and closes again
@@ -366,10 +366,11 @@ bool ScriptRunner::Execute(const ScriptCommand& c) {
             view_.OnKeyUp(c.code);
             break;
         case ScriptOp::HotKey:
-            OnHotKey(c.code);
+            OnHotKey(view_.GetInstrument(), c.code);
             break;
         case ScriptOp::Activate:
-            OnActivate(static_cast<int32_t>(c.code), false);
+            // The codes of the window messages: 0 inactive, 1 active, 2 activated by a click.
+            OnActivate(view_.GetInstrument(), static_cast<Activation>(c.code), false);
             break;
         case ScriptOp::Menu:
             return RunMenu(c.item);

@@ -16,7 +16,7 @@ int LoadForTool(ToolSession& session, const std::string& file, const CommonOptio
         std::fprintf(stderr, "message: %s\n", ToUtf8(shown).c_str());
     });
     const String path = FromUtf8(file);
-    const OpenResult result = OpenInstrument(path, listener);
+    const OpenResult result = OpenInstrument(session.GetInstrument(), path, listener);
     if (options.time) PrintLoadTimes(result.parseMs, result.activateMs);
     if (result.outcome == OpenResult::Outcome::Aborted) {
         std::fprintf(stderr, "chordlane-tool: the load of %s was abandoned in a file prompt\n",

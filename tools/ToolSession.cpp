@@ -3,7 +3,6 @@
 #include <QStandardPaths>
 #include <filesystem>
 
-#include "app/AppState.h"
 #include "app/Folders.h"
 #include "app/Settings.h"
 #include "platform/Text.h"
@@ -34,20 +33,17 @@ String DocumentsFolder() {
 }
 
 ToolSession::ToolSession(const CommonOptions& options) {
-    ResetAppState();
-    AppState& app = App();
-    app.screenWidth = options.screenWidth;
-    app.screenHeight = options.screenHeight;
-    app.screenRect = {0, 0, options.screenWidth - 1, options.screenHeight - 1};
+    Instrument& app = instrument_;
+    app.SetScreen(options.screenWidth, options.screenHeight);
     app.programFolder = ToolProgramFolder();
     app.homeFolder = options.home ? WithTrailingSeparator(FromUtf8(*options.home))
-                                  : DeriveHomeFolder(DocumentsFolder());
+                                  : DeriveHomeFolder(&platform_.settings, DocumentsFolder());
     app.vM = 50;
     // The program's first start stores a system volume; an activation reads it into "vM".
-    ProvideSystemVolume();
+    ProvideSystemVolume(&platform_.settings);
     for (const std::string& answer : options.answers) platform_.dialogs.Answer(FromUtf8(answer));
 }
 
-ToolSession::~ToolSession() { ResetAppState(); }
+ToolSession::~ToolSession() = default;
 
 }  // namespace chordlane::tool

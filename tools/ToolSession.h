@@ -1,8 +1,10 @@
 #pragma once
-// The engine as chordlane-tool runs it: the headless services installed and the
-// application state as the program has it after its start-up ("vM" 50, "sp" 30, both
-// options on, no instrument), with the COMMON options applied.
+// The engine as chordlane-tool runs it: the headless services and an instrument as the
+// program has it after its start-up ("vM" 50, "sp" 30, both options on, nothing loaded),
+// with the COMMON options applied.
 
+#include "app/MessageBoxReporter.h"
+#include "elements/Instrument.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "tools/ToolOptions.h"
 
@@ -16,9 +18,28 @@ public:
     ToolSession& operator=(const ToolSession&) = delete;
 
     HeadlessPlatform& Platform() { return platform_; }
+    Instrument& GetInstrument() { return instrument_; }
 
 private:
     HeadlessPlatform platform_;
+    Instrument instrument_{platform_.services};
+    MessageBoxReporter messages_{instrument_};
+};
+
+// Replaces one service of a set for as long as it lives, then puts the previous one back.
+template <typename Service>
+class ScopedService {
+  public:
+    ScopedService(Service*& slot, Service* replacement) : slot_(slot), previous_(slot) {
+        slot_ = replacement;
+    }
+    ~ScopedService() { slot_ = previous_; }
+    ScopedService(const ScopedService&) = delete;
+    ScopedService& operator=(const ScopedService&) = delete;
+
+  private:
+    Service*& slot_;
+    Service* previous_;
 };
 
 //! The folder of the running executable, ending with '/'.

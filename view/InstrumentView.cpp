@@ -3,19 +3,16 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "app/AppState.h"
-#include "app/EventTrace.h"
 #include "elements/Element.h"
+#include "elements/EventTrace.h"
+#include "elements/Instrument.h"
 #include "elements/PanelElement.h"
 #include "language/NameRegistry.h"
-#include "platform/Platform.h"
 #include "view/ScreenPalette.h"
 
 namespace chordlane {
 
 namespace {
-
-int32_t g_screenState = SCREEN_TAP_TO_START;
 
 constexpr Colour YELLOW = MakeColour(255, 255, 0);
 constexpr Colour BLACK = MakeColour(0, 0, 0);
@@ -31,11 +28,6 @@ constexpr int64_t RETOUCH_PIXELS = 10;
 constexpr int32_t AVERAGED_MOVES = 5;
 constexpr uint64_t MAX_STRENGTH = 100;
 
-uint32_t Now() {
-    Clock* clock = CurrentPlatform().clock;
-    return clock ? clock->TickCount() : 0;
-}
-
 // Chebyshev distance, in 64 bits so that points far outside the screen cannot overflow.
 int64_t Distance(Point a, Point b) {
     const int64_t dx = std::llabs(int64_t{a.x} - b.x);
@@ -48,22 +40,19 @@ int32_t OneLess(int32_t v) { return v == INT32_MIN ? v : v - 1; }
 
 }  // namespace
 
-int32_t ScreenStateValue() { return g_screenState; }
-void SetScreenStateValue(int32_t state) { g_screenState = state; }
-
 int32_t DrawCentredText(Surface& surface, const String& text, Colour colour, int32_t pointTenths,
-                        int32_t x, int32_t y) {
+                        int32_t x, int32_t y, int32_t screenWidth) {
     Font font;
     font.pointTenths = pointTenths;
     font.face = u"Arial";
     const Size extent = surface.TextExtent(font, text);
-    if (x < 0) x = std::max((App().screenWidth - extent.cx) / 2, 0);
+    if (x < 0) x = std::max((screenWidth - extent.cx) / 2, 0);
     surface.DrawText(font, colour, Point{x, y}, text, nullptr);
     return y + extent.cy;
 }
 
 void InstrumentView::Paint(Surface& surface) {
-    if (App().instrumentLoaded) {
+    if (instrument_->instrumentLoaded) {
         PaintInstrument(surface);
     } else {
         PrepareScreenPalette(surface);
@@ -72,7 +61,7 @@ void InstrumentView::Paint(Surface& surface) {
 }
 
 void InstrumentView::PaintInstrument(Surface& surface) {
-    const AppState& app = App();
+    const Instrument& app = *instrument_;
     surface.FillRect(Rect{0, 0, app.screenWidth, app.screenHeight},
                      surface.NearestColour(static_cast<Colour>(app.cb)));
     if (!app.root) return;
@@ -83,10 +72,10 @@ void InstrumentView::PaintInstrument(Surface& surface) {
 }
 
 void InstrumentView::PaintStartupScreen(Surface& surface) {
-    const int32_t state = ScreenStateValue();
+    const int32_t state = instrument_->screenState;
     if (state != SCREEN_BITMAP_ONLY && state != SCREEN_TAP_TO_START && state != SCREEN_LOADING)
         return;
-    const AppState& app = App();
+    const Instrument& app = *instrument_;
     surface.FillRect(Rect{0, 0, app.screenWidth, app.screenHeight}, BLACK);
     if (app.startupBitmap) {
         const int32_t x = (app.screenWidth - app.startupBitmap->Width()) / 2;
@@ -95,21 +84,21 @@ void InstrumentView::PaintStartupScreen(Surface& surface) {
     if (state == SCREEN_BITMAP_ONLY) return;
     const int32_t y = app.screenHeight * 3 / 4 - 20;
     const String text = state == SCREEN_TAP_TO_START ? u"Tap screen to start" : u"Loading ...";
-    DrawCentredText(surface, text, YELLOW, STARTUP_TEXT_POINT_TENTHS, -1, y);
+    DrawCentredText(surface, text, YELLOW, STARTUP_TEXT_POINT_TENTHS, -1, y, app.screenWidth);
 }
 
 void InstrumentView::OnButtonDown(Point p) {
-    if (!App().instrumentLoaded) {
+    if (!instrument_->instrumentLoaded) {
         if (openRequested_) openRequested_();
         return;
     }
-    const uint32_t now = Now();
+    const uint32_t now = instrument_->Now();
     if (now - lastTime_ > RETOUCH_MS) PenDown(p, now);
 }
 
 void InstrumentView::OnButtonUp(Point) {
     penLifted_ = true;
-    lastTime_ = Now();
+    lastTime_ = instrument_->Now();
 }
 
 void InstrumentView::OnDoubleClick(Point) {
@@ -119,7 +108,7 @@ void InstrumentView::OnDoubleClick(Point) {
 
 void InstrumentView::PenDown(Point p, uint32_t now) {
     penLifted_ = false;
-    if (PanelElement* root = App().root.get()) {
+    if (PanelElement* root = instrument_->root.get()) {
         // The root panel's own flag is cleared too: otherwise a second tap on a button that
         // stands directly in the root panel would count as the pen never having left it.
         root->ResetPenInside(false);
@@ -128,14 +117,14 @@ void InstrumentView::PenDown(Point p, uint32_t now) {
     averageDistance_ = 0;
     moveCount_ = 0;
     averageInterval_ = 0;
-    HandStroke(Point{OneLess(p.x), OneLess(p.y)}, p, App().sp);
+    HandStroke(Point{OneLess(p.x), OneLess(p.y)}, p, instrument_->sp);
     lastPoint_ = p;
     lastTime_ = now;
 }
 
 void InstrumentView::OnStylusMove(Point p) {
-    if (!App().root) return;
-    const uint32_t now = Now();
+    if (!instrument_->root) return;
+    const uint32_t now = instrument_->Now();
     const int64_t d = Distance(p, lastPoint_);
     if (penLifted_) {
         penLifted_ = false;
@@ -166,13 +155,13 @@ void InstrumentView::OnStylusMove(Point p) {
 }
 
 void InstrumentView::HandStroke(Point from, Point to, int32_t strength) {
-    PanelElement* root = App().root.get();
+    PanelElement* root = instrument_->root.get();
     if (!root) return;
-    if (EventTrace* trace = Trace()) trace->Stroke(from, to, strength);
+    if (EventTrace* trace = instrument_->trace) trace->Stroke(from, to, strength);
     root->OnStroke(from, to, strength, false);
 }
 
-void InstrumentView::OnKeyDown(uint32_t keyCode) { chordlane::OnKeyDown(keyCode); }
-void InstrumentView::OnKeyUp(uint32_t keyCode) { chordlane::OnKeyUp(keyCode); }
+void InstrumentView::OnKeyDown(uint32_t keyCode) { instrument_->names.OnKeyDown(keyCode); }
+void InstrumentView::OnKeyUp(uint32_t keyCode) { instrument_->names.OnKeyUp(keyCode); }
 
 }  // namespace chordlane

@@ -10,25 +10,23 @@
 
 namespace chordlane {
 
-// What the start-up screen shows while no instrument is loaded.
-inline constexpr int32_t SCREEN_BITMAP_ONLY = 0;
-inline constexpr int32_t SCREEN_TAP_TO_START = 1;
-inline constexpr int32_t SCREEN_LOADING = 2;
-
-//! The start-up screen's state (program-wide: the Open flow sets it, the view shows it).
-int32_t ScreenStateValue();
-//! Stores the state without repainting; SetScreenState repaints as well.
-void SetScreenStateValue(int32_t state);
+class Instrument;
 
 //! Draws text in "Arial" of pointTenths tenths of a point at (x, y); a negative x centres it
-//! on the screen (never left of 0). Answers the y just below the text.
+//! on a screen screenWidth wide (never left of 0). Answers the y just below the text.
 int32_t DrawCentredText(Surface& surface, const String& text, Colour colour, int32_t pointTenths,
-                        int32_t x, int32_t y);
+                        int32_t x, int32_t y, int32_t screenWidth);
 
 // The view's painting and input. One instance per window; the stroke state lives as long as
 // the window, so a touch that follows quickly on the last one continues its stroke.
 class InstrumentView {
   public:
+    //! Shows and plays instrument, which must outlive the view or be replaced first.
+    explicit InstrumentView(Instrument& instrument) : instrument_(&instrument) {}
+    //! From now on shows and plays another instrument; the stroke under way goes on.
+    void SetInstrument(Instrument& instrument) { instrument_ = &instrument; }
+    Instrument& GetInstrument() const { return *instrument_; }
+
     //! Paints the instrument once one is loaded, else the start-up screen.
     void Paint(Surface& surface);
 
@@ -55,6 +53,7 @@ class InstrumentView {
     void PaintStartupScreen(Surface& surface);
     void HandStroke(Point from, Point to, int32_t strength);
 
+    Instrument* instrument_;
     std::function<void()> openRequested_;
     Point lastPoint_{};
     uint32_t lastTime_ = 0;

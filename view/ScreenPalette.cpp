@@ -1,40 +1,30 @@
 #include "view/ScreenPalette.h"
 
-#include <memory>
-#include <new>
 
 namespace chordlane {
 
 namespace {
 
-// Deliberately never reset: the table is built at the first load and kept for the run.
-std::unique_ptr<PaletteTable>& Table() {
-    static std::unique_ptr<PaletteTable> table;
-    return table;
-}
-
-}  // namespace
-
-void BuildScreenPalette() {
-    auto& table = Table();
-    if (table) return;
-    table.reset(new (std::nothrow) PaletteTable);
-    if (!table) return;  // without a table palettes are simply not used
+constexpr PaletteTable MakeTable() {
+    PaletteTable table{};
     for (uint32_t i = 0; i < 256; ++i) {
         // Rounded so that the top level of each channel is exactly 255.
-        PaletteEntry& e = (*table)[i];
+        PaletteEntry& e = table[i];
         e.red = static_cast<uint8_t>(((i & 7) * 255 + 2) / 7);
         e.green = static_cast<uint8_t>((((i >> 3) & 7) * 255 + 2) / 7);
         e.blue = static_cast<uint8_t>(((i >> 6) * 255 + 2) / 3);
         e.flags = 0;
     }
+    return table;
 }
 
-const PaletteTable* ScreenPaletteTable() { return Table().get(); }
+constexpr PaletteTable TABLE = MakeTable();
+
+}  // namespace
+
+const PaletteTable& ScreenPaletteTable() { return TABLE; }
 
 bool PrepareScreenPalette(Surface& surface) {
-    BuildScreenPalette();
-    if (!ScreenPaletteTable()) return false;
     // A palette display has at most 256 usable entries; a true-colour device shows far more
     // colours at once and has no palette to realise, so nothing is selected there.
     const int64_t colours = surface.ColourCount();

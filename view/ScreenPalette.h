@@ -18,11 +18,9 @@ struct PaletteEntry {
 
 using PaletteTable = std::array<PaletteEntry, 256>;
 
-//! Creates the palette table once; later calls do nothing. It lives until the process ends.
-void BuildScreenPalette();
-//! The table, or null before BuildScreenPalette (or when it could not be allocated).
-const PaletteTable* ScreenPaletteTable();
-//! Builds the table and answers whether the surface is a palette display with room for all
+//! The table: 3 bits of red, 3 of green, 2 of blue.
+const PaletteTable& ScreenPaletteTable();
+//! Answers whether the surface is a palette display with room for all
 //! 256 entries, the only case in which the palette is realised on it.
 bool PrepareScreenPalette(Surface& surface);
 

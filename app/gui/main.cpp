@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/gui/CInstrumentApp.h"
+#include "app/gui/Application.h"
 #include "app/gui/ProgramOptions.h"
 
 int main(int argc, char** argv) {
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Chordlane"));
-    chordlane::CInstrumentApp app(parsed.options);
+    chordlane::Application app(parsed.options);
     app.StartApplication();
     return QApplication::exec();
 }

@@ -168,7 +168,7 @@ void WaveMapper::Wake() {
     if (wakeHook_) wakeHook_(wakeContext_);
 }
 
-WaveResult WaveMapper::Open(WaveDevice* device, const WaveFormat& format) {
+WaveResult WaveMapper::Open(WaveDevice* device, const WaveFormat& format, NoticeHandler handler) {
     if (!device) return WaveResult::Error;
     *device = NO_DEVICE;
     const uint32_t rate = format.samplesPerSec;
@@ -197,6 +197,7 @@ WaveResult WaveMapper::Open(WaveDevice* device, const WaveFormat& format) {
     stream.queued = nullptr;
     stream.converter = converter;
     deviceSlots_[stream.device] = slot;
+    handlers_[stream.device] = std::move(handler);
     slots_[slot].volume.store(FULL_VOLUME, std::memory_order_relaxed);
     Publish(slot, false);
     *device = stream.device;
@@ -272,12 +273,11 @@ WaveResult WaveMapper::Close(WaveDevice device) {
     WaitForRender();
     if (converter) src_delete(converter);
     deviceSlots_.erase(device);
+    handlers_.erase(device);
     freeSlots_.push_back(slot);
     std::erase_if(resetNotices_, [&](const PendingNotice& n) { return n.device == device; });
     return WaveResult::Ok;
 }
-
-void WaveMapper::SetNoticeHandler(NoticeHandler handler) { handler_ = std::move(handler); }
 
 void WaveMapper::SetWakeHook(void (*hook)(void*), void* context) {
     wakeHook_ = hook;
@@ -302,7 +302,9 @@ size_t WaveMapper::DeliverNotices() {
     size_t delivered = 0;
     auto deliver = [&](WaveDevice device, WaveHeader* header) {
         ++delivered;
-        if (handler_) handler_(device, header);
+        // Looked up at delivery: a closed device's notices go nowhere.
+        auto it = handlers_.find(device);
+        if (it != handlers_.end() && it->second) it->second(device, header);
     };
     // Buffers returned by resets, then buffers played to their end. Notices that handlers
     // cause now are delivered next time.

@@ -49,7 +49,7 @@ class WaveMapper : public WaveOutput {
     WaveMapper& operator=(const WaveMapper&) = delete;
 
     // User-interface thread.
-    WaveResult Open(WaveDevice* device, const WaveFormat& format) override;
+    WaveResult Open(WaveDevice* device, const WaveFormat& format, NoticeHandler handler) override;
     WaveResult Prepare(WaveDevice device, WaveHeader* header) override;
     WaveResult Unprepare(WaveDevice device, WaveHeader* header) override;
     //! One buffer at a time per device: a second write while one is queued is refused.
@@ -60,7 +60,6 @@ class WaveMapper : public WaveOutput {
     WaveResult Reset(WaveDevice device) override;
     //! Stops and forgets the device; notices not yet delivered for it are dropped.
     WaveResult Close(WaveDevice device) override;
-    void SetNoticeHandler(NoticeHandler handler) override;
 
     //! Hands the completion notices that have come in to the handler; answers how many.
     size_t DeliverNotices();
@@ -133,7 +132,8 @@ class WaveMapper : public WaveOutput {
     std::vector<uint32_t> freeSlots_;
     std::unordered_map<WaveDevice, uint32_t> deviceSlots_;
     std::deque<PendingNotice> resetNotices_;
-    NoticeHandler handler_;
+    // Each open device's notice handler, kept on the user-interface thread.
+    std::unordered_map<WaveDevice, NoticeHandler> handlers_;
     WaveDevice lastDevice_ = 0;
     bool delivering_ = false;
 };

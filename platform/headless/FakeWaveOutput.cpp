@@ -44,12 +44,14 @@ bool FakeWaveOutput::Failing(const std::string& op, WaveDevice device, WaveResul
 
 void FakeWaveOutput::FailNext(const std::string& op, WaveResult result) { failures_[op] = result; }
 
-WaveResult FakeWaveOutput::Open(WaveDevice* device, const WaveFormat& format) {
+WaveResult FakeWaveOutput::Open(WaveDevice* device, const WaveFormat& format,
+                                NoticeHandler handler) {
     WaveResult failed;
     if (Failing("open", NO_DEVICE, failed)) return failed;
     if (!device) return Record("open", NO_DEVICE, WaveResult::Error);
     *device = ++nextDevice_;
     devices_[*device].format = format;
+    devices_[*device].handler = std::move(handler);
     return Record("open", *device, WaveResult::Ok);
 }
 
@@ -126,8 +128,6 @@ WaveResult FakeWaveOutput::Close(WaveDevice device) {
     return Record("close", device, WaveResult::Ok);
 }
 
-void FakeWaveOutput::SetNoticeHandler(NoticeHandler handler) { handler_ = std::move(handler); }
-
 size_t FakeWaveOutput::DeliverDue() {
     if (delivering_) return 0;
     delivering_ = true;
@@ -150,7 +150,11 @@ size_t FakeWaveOutput::DeliverDue() {
             notice.header->flags = (notice.header->flags & ~WHDR_INQUEUE) | WHDR_DONE;
         }
         ++delivered;
-        if (handler_) handler_(notice.device, notice.header);
+        // Copied: the handler may close the device.
+        auto device = devices_.find(notice.device);
+        if (device == devices_.end()) continue;
+        NoticeHandler handler = device->second.handler;
+        if (handler) handler(notice.device, notice.header);
     }
     delivering_ = false;
     return delivered;

@@ -37,14 +37,13 @@ class FakeWaveOutput : public WaveOutput {
     explicit FakeWaveOutput(Clock& clock);
     ~FakeWaveOutput() override;
 
-    WaveResult Open(WaveDevice* device, const WaveFormat& format) override;
+    WaveResult Open(WaveDevice* device, const WaveFormat& format, NoticeHandler handler) override;
     WaveResult Prepare(WaveDevice device, WaveHeader* header) override;
     WaveResult Unprepare(WaveDevice device, WaveHeader* header) override;
     WaveResult Write(WaveDevice device, WaveHeader* header) override;
     WaveResult SetVolume(WaveDevice device, uint32_t volume) override;
     WaveResult Reset(WaveDevice device) override;
     WaveResult Close(WaveDevice device) override;
-    void SetNoticeHandler(NoticeHandler handler) override;
 
     //! Delivers, in order, every notice whose time has come; answers how many.
     size_t DeliverDue();
@@ -68,6 +67,7 @@ class FakeWaveOutput : public WaveOutput {
         uint32_t volume = 0xFFFFFFFF;
         WaveHeader* queued = nullptr;
         uint64_t queuedSerial = 0;
+        NoticeHandler handler;
     };
     struct Notice {
         uint32_t due = 0;
@@ -83,7 +83,6 @@ class FakeWaveOutput : public WaveOutput {
 
     Clock& clock_;
     VirtualClock* virtualClock_ = nullptr;
-    NoticeHandler handler_;
     std::map<WaveDevice, Device> devices_;
     std::vector<Notice> notices_;
     std::vector<Call> calls_;

@@ -76,10 +76,11 @@ std::shared_ptr<Bitmap> FromPng(const uint8_t* h, size_t n) {
 // loader; other files do not load.
 class HeadlessPictureLoader : public PictureLoader {
 public:
+    explicit HeadlessPictureLoader(FileSystem& files) : files_(files) {}
+
     std::shared_ptr<Bitmap> LoadFile(const String& path) override {
-        FileSystem* files = CurrentPlatform().files;
-        if (!files || path.empty()) return nullptr;
-        std::unique_ptr<File> file = files->Open(path, FileMode::Read);
+        if (path.empty()) return nullptr;
+        std::unique_ptr<File> file = files_.Open(path, FileMode::Read);
         if (!file) return nullptr;
         std::array<uint8_t, 32> header{};
         const size_t n = file->Read(header.data(), header.size());
@@ -87,12 +88,15 @@ public:
         return FromPng(header.data(), n);
     }
     std::shared_ptr<Bitmap> LoadStartupBitmap() override { return nullptr; }
+
+private:
+    FileSystem& files_;
 };
 
 }  // namespace
 
-std::unique_ptr<PictureLoader> MakeHeadlessPictureLoader() {
-    return std::make_unique<HeadlessPictureLoader>();
+std::unique_ptr<PictureLoader> MakeHeadlessPictureLoader(FileSystem& files) {
+    return std::make_unique<HeadlessPictureLoader>(files);
 }
 
 }  // namespace chordlane

@@ -8,16 +8,15 @@ std::unique_ptr<FileSystem> MakeStdFileSystem() { return std::make_unique<StdFil
 
 HeadlessPlatform::HeadlessPlatform()
     : files(MakeStdFileSystem()),
-      pictures(MakeHeadlessPictureLoader()),
-      waveOut(MakeFakeWaveOutput(clock)),
-      previous_(CurrentPlatform()) {
-    Install();
+      pictures(MakeHeadlessPictureLoader(*files)),
+      waveOut(MakeFakeWaveOutput(clock)) {
+    Restore();
 }
 
-HeadlessPlatform::~HeadlessPlatform() { InstallPlatform(previous_); }
+HeadlessPlatform::~HeadlessPlatform() = default;
 
-void HeadlessPlatform::Install() {
-    Platform p;
+void HeadlessPlatform::Restore() {
+    Platform& p = services;
     p.clock = &clock;
     p.files = files.get();
     p.settings = &settings;
@@ -28,7 +27,6 @@ void HeadlessPlatform::Install() {
     p.pictures = pictures.get();
     p.waveOut = waveOut.get();
     p.window = &window;
-    InstallPlatform(p);
 }
 
 }  // namespace chordlane

@@ -24,8 +24,8 @@ private:
     std::vector<String> opened_;
 };
 
-// Every headless service in one place. Installs itself on construction and puts back the
-// services that were in force when it is destroyed.
+// Every headless service in one place, and the set of them (services) to hand to an
+// instrument. A test may replace a service in the set; Restore puts this object's back.
 class HeadlessPlatform {
 public:
     HeadlessPlatform();
@@ -33,8 +33,8 @@ public:
     HeadlessPlatform(const HeadlessPlatform&) = delete;
     HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
 
-    //! Installs these services again (after something replaced them).
-    void Install();
+    //! Points services at this object's own services again.
+    void Restore();
 
     VirtualClock clock;
     MemorySettings settings;
@@ -44,16 +44,14 @@ public:
     HeadlessWindow window;
     HeadlessHardwareButtons buttons;
     std::unique_ptr<FileSystem> files;        // the real file system
-    std::unique_ptr<PictureLoader> pictures;  // reads bitmap headers only
+    std::unique_ptr<PictureLoader> pictures;  // reads bitmap headers only, from files
     std::unique_ptr<WaveOutput> waveOut;      // records calls; plays in virtual time
-
-private:
-    Platform previous_;
+    Platform services;
 };
 
 // Factories of the services above that live in files of their own.
 std::unique_ptr<FileSystem> MakeStdFileSystem();
-std::unique_ptr<PictureLoader> MakeHeadlessPictureLoader();
+std::unique_ptr<PictureLoader> MakeHeadlessPictureLoader(FileSystem& files);
 std::unique_ptr<WaveOutput> MakeFakeWaveOutput(Clock& clock);
 
 }  // namespace chordlane

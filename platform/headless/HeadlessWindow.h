@@ -16,15 +16,13 @@ public:
         repaints_.push_back(r);
         if (onPaint_) onPaint_(r);
     }
-    void SetMenuCheck(int menuPosition, int command, bool checked) override {
-        checks_[{menuPosition, command}] = checked;
-    }
+    void SetOptionCheck(MenuOption option, bool checked) override { checks_[option] = checked; }
     void ReshowAndRaise() override { ++reshows_; }
 
     const std::vector<Rect>& Repaints() const { return repaints_; }
     void ClearRepaints() { repaints_.clear(); }
-    bool IsChecked(int menuPosition, int command) const {
-        auto it = checks_.find({menuPosition, command});
+    bool IsChecked(MenuOption option) const {
+        auto it = checks_.find(option);
         return it != checks_.end() && it->second;
     }
     int Reshows() const { return reshows_; }
@@ -32,7 +30,7 @@ public:
 
 private:
     std::vector<Rect> repaints_;
-    std::map<std::pair<int, int>, bool> checks_;
+    std::map<MenuOption, bool> checks_;
     int reshows_ = 0;
     std::function<void(const Rect&)> onPaint_;
 };

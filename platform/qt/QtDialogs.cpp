@@ -20,7 +20,7 @@ QStringList QtDialogs::NameFilters(const std::vector<std::pair<String, String>>&
 }
 
 std::optional<String> QtDialogs::AcceptChosenName(const QString& chosen) {
-    if (chosen.isEmpty() || chosen.size() > MAX_NAME) return std::nullopt;
+    if (chosen.isEmpty()) return std::nullopt;
     return FromQString(chosen);
 }
 

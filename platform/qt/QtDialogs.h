@@ -14,9 +14,6 @@ namespace chordlane {
 // The open-file and save-file dialogs over QFileDialog, modal on the main window.
 class QtDialogs : public FileDialogs {
   public:
-    // The chosen name goes into a buffer of this many characters with its terminator.
-    static constexpr qsizetype MAX_NAME = 129;
-
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
 
@@ -24,8 +21,7 @@ class QtDialogs : public FileDialogs {
 
     //! Qt's name filters for (description, pattern) pairs: "Description (*.a *.b)".
     static QStringList NameFilters(const std::vector<std::pair<String, String>>& filters);
-    //! The chosen name, or nothing when it is empty or too long for the program's buffer
-    //! (a name that would be cut short would open the wrong file).
+    //! The chosen name, or nothing when it is empty (the dialog's way of saying no file).
     static std::optional<String> AcceptChosenName(const QString& chosen);
 
   private:

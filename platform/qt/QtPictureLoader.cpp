@@ -46,12 +46,12 @@ private:
 
 }  // namespace
 
-QtPictureLoader::QtPictureLoader(String startupPath) : startupPath_(std::move(startupPath)) {}
+QtPictureLoader::QtPictureLoader(FileSystem& files, String startupPath)
+    : files_(files), startupPath_(std::move(startupPath)) {}
 
 std::shared_ptr<Bitmap> QtPictureLoader::LoadFile(const String& path) {
-    FileSystem* files = CurrentPlatform().files;
-    if (!files || path.empty()) return nullptr;
-    std::unique_ptr<File> file = files->Open(path, FileMode::Read);
+    if (path.empty()) return nullptr;
+    std::unique_ptr<File> file = files_.Open(path, FileMode::Read);
     if (!file) return nullptr;
     FileDevice device(std::move(file));
     if (!device.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return nullptr;

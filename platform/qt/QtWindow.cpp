@@ -1,5 +1,7 @@
 #include "platform/qt/QtWindow.h"
 
+#include "platform/qt/CommandIds.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -30,7 +32,9 @@ void QtWindow::RepaintNow(const Rect& r) {
     if (!area.isEmpty()) view_->repaint(area);
 }
 
-void QtWindow::SetMenuCheck(int menuPosition, int command, bool checked) {
+void QtWindow::SetOptionCheck(MenuOption option, bool checked) {
+    const int menuPosition = MENU_OPTIONS;
+    const int command = option == MenuOption::ShowActive ? ID_SHOW_ACTIVE : ID_SPEED_VOLUME;
     if (!menuBar_) return;
     const QList<QAction*> popups = menuBar_->actions();
     if (menuPosition < 0 || menuPosition >= popups.size()) return;

@@ -17,7 +17,7 @@ class QtWindow : public Window {
     QtWindow(QWidget* frame, QWidget* view, QMenuBar* menuBar, int zoom);
 
     void RepaintNow(const Rect& r) override;
-    void SetMenuCheck(int menuPosition, int command, bool checked) override;
+    void SetOptionCheck(MenuOption option, bool checked) override;
     void ReshowAndRaise() override;
 
     //! Whether the frame is shown full screen when it is shown again.

@@ -18,41 +18,41 @@ class SettingsTest : public ChordlaneTest {
 };
 
 TEST_F(SettingsTest, WithoutAStoreEveryReadIsEmptyAndEveryWriteDropped) {
-    CurrentPlatform().settings = nullptr;
-    EXPECT_EQ(ReadInstallSetting(u"Home"), u"");
-    WriteSettingNumber(SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE, 1);
-    ProvideSystemVolume();
-    RegisterFileTypes();
-    platform_.Install();
+    EXPECT_EQ(ReadInstallSetting(nullptr, u"Home"), u"");
+    EXPECT_EQ(ReadSettingNumber(nullptr, SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE), 0u);
+    WriteSettingNumber(nullptr, SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE, 1);
+    ProvideSystemVolume(nullptr);
+    RegisterFileTypes(nullptr, u"/opt/chordlane/");
+    EXPECT_EQ(DeriveHomeFolder(nullptr, u"/docs"), u"/docs/");
 }
 
 TEST_F(SettingsTest, ValuesReadBackWithinTheirLimits) {
     SetHome(String(383, u'h'));
-    EXPECT_EQ(ReadInstallSetting(u"Home"), String(383, u'h'));
+    EXPECT_EQ(ReadInstallSetting(&platform_.settings, u"Home"), String(383, u'h'));
     SetHome(String(384, u'h'));
-    EXPECT_EQ(ReadInstallSetting(u"Home"), u"");
+    EXPECT_EQ(ReadInstallSetting(&platform_.settings, u"Home"), u"");
     SetHome(String(u"/a\0/b", 5));  // the text ends at its first zero character
-    EXPECT_EQ(ReadInstallSetting(u"Home"), u"/a");
+    EXPECT_EQ(ReadInstallSetting(&platform_.settings, u"Home"), u"/a");
 }
 
 TEST_F(SettingsTest, FileTypesKeepOtherClassesAndPointAtTheWholeProgramPath) {
     platform_.settings.Set(SettingsRoot::ClassesRoot, u".clx", u"", String(u"Other"));
     // A class name too long for a setting read is still a class name.
     platform_.settings.Set(SettingsRoot::ClassesRoot, u".cly", u"", String(400, u'c'));
-    App().programFolder = u"/" + String(600, u'p') + u"/";
-    RegisterFileTypes();
+    const String folder = u"/" + String(600, u'p') + u"/";
+    RegisterFileTypes(&platform_.settings, folder);
     EXPECT_EQ(ClassDefault(u".clx"), u"Other");
     EXPECT_EQ(ClassDefault(u".cly"), String(400, u'c'));
     EXPECT_EQ(ClassDefault(u"Chordlane\\Shell\\Open\\Command"),
-              u"\"" + App().programFolder + u"Chordlane.exe\" %1");
+              u"\"" + folder + u"Chordlane.exe\" %1");
 }
 
 TEST_F(SettingsTest, FoldersEndWithASeparator) {
-    EXPECT_EQ(DeriveHomeFolder(u"/home/u/Documents"), u"/home/u/Documents/");
+    EXPECT_EQ(DeriveHomeFolder(&platform_.settings, u"/home/u/Documents"), u"/home/u/Documents/");
     SetHome(u"\\Storage Card\\Instruments");
-    EXPECT_EQ(DeriveHomeFolder(u"/docs/"), u"\\Storage Card\\Instruments\\");
+    EXPECT_EQ(DeriveHomeFolder(&platform_.settings, u"/docs/"), u"\\Storage Card\\Instruments\\");
     SetHome(u"\\Storage Card\\");
-    EXPECT_EQ(DeriveHomeFolder(u"/docs/"), u"\\Storage Card\\");
+    EXPECT_EQ(DeriveHomeFolder(&platform_.settings, u"/docs/"), u"\\Storage Card\\");
     EXPECT_EQ(ProgramFolderFromPath(u"/opt/chordlane/x\\y"), u"/opt/chordlane/x\\");
     EXPECT_EQ(ProgramFolderFromPath(u"chordlane"), u"/");
 }

@@ -21,7 +21,7 @@ class ActionTest : public ElementTest {
     //! What a stepping action leaves in a property that held before.
     int32_t Step(int32_t before, int32_t step, int32_t restart, int32_t limit) {
         x_->number = before;
-        SetIntAction(u"x=i", u"nn", step, limit, restart).Trigger(30, nullptr);
+        SetIntAction(instrument_, u"x=i", u"nn", step, limit, restart).Trigger(30, nullptr);
         return x_->number;
     }
     Recorder* x_ = nullptr;
@@ -47,9 +47,9 @@ TEST_F(ActionTest, AGroupTargetStepsEveryMemberThroughNestedGroupsAndPanels) {
     auto& panel = Add<PanelElement>(nullptr, u"p", R(0, 0, 100, 100), 1);
     auto& g = Add<TextElement>(&panel, u"Ag", u"G", R(0, 0, 10, 10));
     keys.SetActive(true);
-    Register(u"p", &panel);
+    Names().Register(u"p", &panel);
     keys.AddByName(u"p");
-    SetIntAction up(u"keys=i", u"ns", 1, 11, 0);
+    SetIntAction up(instrument_, u"keys=i", u"ns", 1, 11, 0);
     up.Trigger(30, nullptr);
     up.Trigger(30, nullptr);
     EXPECT_EQ(c.FormatLabel() + f.FormatLabel() + g.FormatLabel(), u"DGA");
@@ -57,33 +57,33 @@ TEST_F(ActionTest, AGroupTargetStepsEveryMemberThroughNestedGroupsAndPanels) {
 
 TEST_F(ActionTest, WithoutATargetSettingsReachTheApplicationVariablesOrTheWholeTree) {
     auto& label = Add<TextElement>(nullptr, u"l", u"A", R(0, 0, 10, 10));
-    SetIntAction(u"=i", u"vA", 10).Trigger(0, nullptr);
-    SetIntAction(u"=i", u"vA", 3, 12, 0).Trigger(0, nullptr);
-    EXPECT_EQ(App().vA, 0);
-    SetIntAction transpose(u"=i", u"ns", 2, NO_VALUE, NO_VALUE);
+    SetIntAction(instrument_, u"=i", u"vA", 10).Trigger(0, nullptr);
+    SetIntAction(instrument_, u"=i", u"vA", 3, 12, 0).Trigger(0, nullptr);
+    EXPECT_EQ(instrument_.vA, 0);
+    SetIntAction transpose(instrument_, u"=i", u"ns", 2, NO_VALUE, NO_VALUE);
     transpose.Trigger(0, nullptr);
     transpose.Trigger(0, nullptr);
     EXPECT_EQ(label.FormatLabel(), u"C#");
-    SetStringAction(u"=s", u"tt", u"all").Trigger(0, nullptr);
+    SetStringAction(instrument_, u"=s", u"tt", u"all").Trigger(0, nullptr);
     EXPECT_EQ(x_->text, u"all");
     // A target name that finds nothing does nothing, and nothing global either.
-    SetIntAction(u"nobody=i", u"vA", 9).Trigger(0, nullptr);
-    EXPECT_EQ(App().vA, 0);
+    SetIntAction(instrument_, u"nobody=i", u"vA", 9).Trigger(0, nullptr);
+    EXPECT_EQ(instrument_.vA, 0);
 }
 
 TEST_F(ActionTest, FlagRectAndStopActions) {
     auto& shape = Add<RectElement>(nullptr, u"s", R(0, 0, 10, 10));
     shape.SetActive(true);
-    SetFlagAction(u"s=b", u"e", false).Trigger(0, nullptr);
-    SetFlagAction(u"=b", u"e", true).Trigger(0, nullptr);  // no global form
+    SetFlagAction(instrument_, u"s=b", u"e", false).Trigger(0, nullptr);
+    SetFlagAction(instrument_, u"=b", u"e", true).Trigger(0, nullptr);  // no global form
     EXPECT_FALSE(shape.IsActive());
-    SetRectAction move(u"s=r", u"b", R(20, 30, 40, 50));
+    SetRectAction move(instrument_, u"s=r", u"b", R(20, 30, 40, 50));
     move.Trigger(0, nullptr);
     move.Trigger(0, nullptr);  // a second copy replaces the first
     EXPECT_EQ(*shape.Bounds(), (Rect{20, 30, 40, 50}));
     EXPECT_NE(shape.Bounds(), move.GetRect());
 
-    StopAction(u"x<").Trigger(60, &shape);
+    StopAction(instrument_, u"x<").Trigger(60, &shape);
     EXPECT_EQ(x_->values, (std::vector<int32_t>{NO_VALUE}));
     EXPECT_EQ(x_->sources, (std::vector<Element*>{&shape}));
 }

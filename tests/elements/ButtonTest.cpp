@@ -56,7 +56,7 @@ TEST_F(ButtonTest, AnEllipseIsStruckThroughItsMiddleButNotAcrossTheCornersOfItsB
 }
 
 TEST_F(ButtonTest, EllipseCrossingIsExactAtTheRadiusAndSafeForFarOffBounds) {
-    EllipseButtonElement e(u"e");  // radius 100 round the origin: mapped unchanged
+    EllipseButtonElement e(instrument_, u"e");  // radius 100 round the origin: mapped unchanged
     e.SetBounds(R(-100, -100, 100, 100));
     EXPECT_TRUE(e.StrokeCrosses({-200, 100}, {200, 100}));  // touches (0, 100)
     EXPECT_FALSE(e.StrokeCrosses({-200, 101}, {200, 101}));
@@ -75,7 +75,7 @@ TEST_F(ButtonTest, AHiddenButtonRelaysKeysButIgnoresTheStylus) {
     auto& hidden = Button<HiddenButtonElement>(u"bka", {0, 0, 100, 100});
     Activate();
     EXPECT_EQ(Tap(50, 50) + Move({-10, 50}, {110, 50}), 0);
-    OnKeyDown(65);
+    Names().OnKeyDown(65);
     EXPECT_EQ(voice_->values, (std::vector<int32_t>{30}));
     EXPECT_FALSE(hidden.IsPressed());  // only a stroke presses
 }
@@ -102,7 +102,7 @@ TEST_F(ButtonTest, WithoutShowActiveAPressedButtonIsNeitherRepaintedNorDrawnPres
     b.SetInt(u"ci", 0x11);
     b.SetInt(u"ca", 0x22);
     RecordingSurface surface;
-    App().showActive = 0;
+    instrument_.showActive = 0;
     EXPECT_EQ(Tap(20, 20), 1);
     EXPECT_TRUE(platform_.window.Repaints().empty());
     EXPECT_TRUE(b.Draw(surface));
@@ -111,8 +111,8 @@ TEST_F(ButtonTest, WithoutShowActiveAPressedButtonIsNeitherRepaintedNorDrawnPres
 
 TEST_F(ButtonTest, TriggersNamingThemselvesOrFanningOutWithoutEndStop) {
     auto& g = Add<GroupElement>(nullptr, u"g");
-    g.Add(std::make_unique<PlayAction>(u"g>", NO_VALUE));
-    g.Add(std::make_unique<PlayAction>(u"g>", NO_VALUE));
+    g.Add(std::make_unique<PlayAction>(instrument_, u"g>", NO_VALUE));
+    g.Add(std::make_unique<PlayAction>(instrument_, u"g>", NO_VALUE));
     auto& inner = Add<Recorder>(&g, u"inner");
     // Thirty groups each playing the next twice: 2^30 plays if followed blindly.
     std::vector<GroupElement*> chain;
@@ -120,7 +120,8 @@ TEST_F(ButtonTest, TriggersNamingThemselvesOrFanningOutWithoutEndStop) {
         chain.push_back(&Add<GroupElement>(nullptr, u"c" + Ascii(std::to_string(i))));
     for (int i = 0; i + 1 < 30; ++i) {
         for (int k = 0; k < 2; ++k) {
-            chain[i]->Add(std::make_unique<PlayAction>(chain[i + 1]->Name() + u">", NO_VALUE));
+            chain[i]->Add(
+                std::make_unique<PlayAction>(instrument_, chain[i + 1]->Name() + u">", NO_VALUE));
         }
     }
     auto& leaf = Add<Recorder>(chain.back(), u"leaf");
@@ -129,7 +130,7 @@ TEST_F(ButtonTest, TriggersNamingThemselvesOrFanningOutWithoutEndStop) {
     chain[0]->Trigger(1, nullptr);
     EXPECT_LT(inner.values.size(), 100u);
     EXPECT_GT(leaf.values.size(), 0u);
-    EXPECT_LE(leaf.values.size(), static_cast<size_t>(TriggerGuard::MAX_FORWARDS));
+    EXPECT_LE(leaf.values.size(), static_cast<size_t>(TriggerBudget::MAX_FORWARDS));
 }
 
 }  // namespace

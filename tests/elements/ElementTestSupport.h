@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/AppState.h"
-#include "app/EventTrace.h"
-#include "app/ScreenUpdate.h"
+#include "elements/EventTrace.h"
+#include "elements/Instrument.h"
 #include "elements/PanelElement.h"
 #include "elements/RectElement.h"
 #include "tests/support/ChordlaneTest.h"
@@ -76,22 +75,23 @@ class ElementTest : public ChordlaneTest {
   protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
-        App().screenRect = {0, 0, 239, 319};
-        App().root = std::make_unique<PanelElement>(u"!", R(0, 0, 239, 319), 0);
-        SetTrace(&trace_);
+        UsePortraitScreen();
+        instrument_.root = std::make_unique<PanelElement>(instrument_, u"!", R(0, 0, 239, 319), 0);
+        instrument_.trace = &trace_;
     }
     void TearDown() override {
-        SetTrace(nullptr);
-        ReleaseSharedShapeObjects();
+        // The trace goes before the instrument, whose elements report to it as they go.
+        instrument_.trace = nullptr;
         ChordlaneTest::TearDown();
     }
 
-    PanelElement& Root() { return *App().root; }
+    PanelElement& Root() { return *instrument_.root; }
+    NameRegistry& Names() { return instrument_.names; }
 
-    //! Makes an element in container (the root when null) and answers it.
+    //! Makes an element of the instrument in container (the root when null) and answers it.
     template <typename T, typename... Args>
     T& Add(ElementList* container, Args&&... args) {
-        auto element = std::make_unique<T>(std::forward<Args>(args)...);
+        auto element = std::make_unique<T>(instrument_, std::forward<Args>(args)...);
         T& ref = *element;
         (container ? *container : static_cast<ElementList&>(Root())).Add(std::move(element));
         return ref;
@@ -101,7 +101,7 @@ class ElementTest : public ChordlaneTest {
     void Activate() {
         Root().SetActiveWhere(true, KIND_CONTAINER);
         Root().SetActive(true);
-        FlushPendingRepaint();
+        instrument_.FlushPendingRepaint();
         platform_.window.ClearRepaints();
     }
 

@@ -28,13 +28,13 @@ TEST_F(GroupPanelTest, PanelsRegisterTheirMembersWhenFirstShownAndKeepThemWhenHi
     auto& panel = Add<PanelElement>(nullptr, u"p", R(0, 0, 100, 100), 1);
     auto& inner = Add<Recorder>(&panel, u"Ainner");
     Activate();
-    EXPECT_EQ(Lookup(u"Ainner"), nullptr);
+    EXPECT_EQ(Names().Lookup(u"Ainner"), nullptr);
     panel.SetFlag(u"e", true);
-    EXPECT_EQ(Lookup(u"Ainner"), &inner);
+    EXPECT_EQ(Names().Lookup(u"Ainner"), &inner);
     // Showing it again shows every member again.
     inner.SetActive(false);
     panel.SetFlag(u"e", false);
-    EXPECT_EQ(Lookup(u"Ainner"), &inner);
+    EXPECT_EQ(Names().Lookup(u"Ainner"), &inner);
     panel.SetFlag(u"e", true);
     EXPECT_TRUE(inner.IsActive());
 }
@@ -77,7 +77,8 @@ TEST_F(GroupPanelTest, ButtonsAreDrawnOverEverythingElseEachPassInFileOrder) {
 
 TEST_F(GroupPanelTest, AnElementInTwoListsIsDestroyedOnceWhenTheInstrumentGoes) {
     struct Counted : Recorder {
-        Counted(String name, int& n) : Recorder(std::move(name)), destroyed(n) {}
+        Counted(Instrument& owner, String name, int& n)
+            : Recorder(owner, std::move(name)), destroyed(n) {}
         ~Counted() override { ++destroyed; }
         int& destroyed;
     };
@@ -88,9 +89,9 @@ TEST_F(GroupPanelTest, AnElementInTwoListsIsDestroyedOnceWhenTheInstrumentGoes) 
     Activate();
     second.AddByName(u"v");
     second.AddByName(u"g1");
-    ResetInstrument();
+    instrument_.ResetInstrument();
     EXPECT_EQ(destroyed, 1);
-    EXPECT_EQ(Lookup(u"v"), nullptr);
+    EXPECT_EQ(Names().Lookup(u"v"), nullptr);
     EXPECT_TRUE(Root().Group().Members().empty());
 }
 

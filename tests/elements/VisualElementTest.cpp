@@ -25,7 +25,7 @@ TEST_F(ShapeImageTest, AllShapesDrawWithTheMappedColoursOfTheFirstShapeDrawnUnti
     second.SetInt(u"ci", 0xFF);
     RecordingSurface surface;
     surface.SetNearestColour([](Colour c) { return c | 0x100000; });
-    App().showActive = 0;  // plays no part for shapes
+    instrument_.showActive = 0;  // plays no part for shapes
     second.SetPressed(true);
     ASSERT_TRUE(first.Draw(surface) && second.Draw(surface));
     EXPECT_EQ(surface.Calls()[0].kind, DrawCall::Kind::Rectangle);
@@ -33,8 +33,8 @@ TEST_F(ShapeImageTest, AllShapesDrawWithTheMappedColoursOfTheFirstShapeDrawnUnti
     EXPECT_EQ(surface.Calls()[1].kind, DrawCall::Kind::Ellipse);
     EXPECT_EQ(surface.Calls()[1].pen.colour, 0x100002u);  // pressed: the pressed pen
 
-    ResetInstrument();
-    EllipseElement next(u"n", R(0, 0, 5, 5));
+    instrument_.ResetInstrument();
+    EllipseElement next(instrument_, u"n", R(0, 0, 5, 5));
     next.SetInt(u"ci", 0xFF);
     ASSERT_TRUE(next.Draw(surface));
     EXPECT_EQ(surface.Calls()[2].brush.colour, 0x1000FFu);
@@ -62,7 +62,7 @@ TEST_F(ShapeImageTest, APictureLoadsWhenFirstShownAndIsCopiedAtItsSizeElseStretc
 }
 
 TEST_F(ShapeImageTest, PicturesAreSearchedInTheHomeFolderAndSharedByFileName) {
-    App().homeFolder = TempFolder();
+    instrument_.homeFolder = TempFolder();
     Picture("neck.bmp", 8, 8);
     auto& first = Add<ImageElement>(nullptr, u"a", u"neck.bmp", R(0, 0, 8, 8));
     auto& panel = Add<PanelElement>(nullptr, u"p", R(0, 0, 100, 100), 1);
@@ -97,7 +97,7 @@ TEST_F(TextElementTest, NoteLabelsFollowTheShiftAndNumberLabelsAddAndScale) {
         {u"99999999999", 1, u"2147483648"}};
     // clang-format on
     for (const Case& c : cases) {
-        TextElement label(u"l", c.text, R(0, 0, 10, 10));
+        TextElement label(instrument_, u"l", c.text, R(0, 0, 10, 10));
         label.SetInt(u"nm", c.multiplier);
         label.SetInt(u"nd", c.divisor);
         label.SetInt(u"ns", c.shift);
@@ -121,7 +121,7 @@ TEST_F(TextElementTest, AngleChoosesCornerFontHeightCentringAndClipping) {
         {-90, {60, 35}, 60, true}, {-45, {55, 100}, 100, false}};
     // clang-format on
     for (const Placement& p : table) {
-        TextElement label(u"l", u"G#", R(0, 0, 60, 100));
+        TextElement label(instrument_, u"l", u"G#", R(0, 0, 60, 100));
         label.SetInt(u"at", p.degrees);
         label.SetInt(u"ns", 1);  // shown as "A"
         label.SetInt(u"cI", 0x10);
@@ -136,7 +136,8 @@ TEST_F(TextElementTest, AngleChoosesCornerFontHeightCentringAndClipping) {
         EXPECT_EQ(call.font.escapement, p.degrees % 360 * 10);
         EXPECT_EQ(call.clipped, p.clipped) << p.degrees;
     }
-    TextElement longer(u"l", u"AAAAAAA", R(0, 0, 60, 100));  // wider than the box: not moved
+    // Wider than the box: not moved.
+    TextElement longer(instrument_, u"l", u"AAAAAAA", R(0, 0, 60, 100));
     RecordingSurface surface(Rect{0, 0, 10, 10});
     ASSERT_TRUE(longer.Draw(surface));
     EXPECT_EQ(surface.Calls().at(0).at, (Point{0, 0}));

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "elements/GroupElement.h"
+#include "elements/SoundElement.h"
 #include "elements/VoiceElement.h"
 #include "language/NameRegistry.h"
-#include "sound/SoundElement.h"
 #include "tests/elements/ElementTestSupport.h"
 #include "tests/sound/SoundTestSupport.h"
 
@@ -16,25 +16,24 @@ class VoiceElementTest : public ElementTest {
   protected:
     void SetUp() override {
         ElementTest::SetUp();
-        SoundChannel::ResetStartTime();
         WriteFile("note.wav",
                   CanonicalWave({1, 1, 8000, 16}, Tone({1, 1, 8000, 16}, 220, 0.1, 8000)));
-        sound_ = std::make_unique<SoundElement>(u"gtr", TempFolder() + u"i.clx", u"note.wav",
-                                                220.0f, 2, 2, false);
+        sound_ = std::make_unique<SoundElement>(instrument_, u"gtr", TempFolder() + u"i.clx",
+                                                u"note.wav", 220.0f, 2, 2, false);
         sound_->SetActive(true);
-        App().vM = 50;
+        instrument_.vM = 50;
     }
     std::unique_ptr<VoiceElement> Voice(const String& name, const String& sample = u"gtr") {
-        auto v = std::make_unique<VoiceElement>(name);
+        auto v = std::make_unique<VoiceElement>(instrument_, name);
         v->SetString(u"ns", sample);
         return v;
     }
     bool IsPlaying(const Element* e) {
-        return std::count(PlayingList().begin(), PlayingList().end(), e) == 1;
+        return std::count(Names().PlayingList().begin(), Names().PlayingList().end(), e) == 1;
     }
 
     std::unique_ptr<SoundElement> sound_;
-    Listener button_;
+    Listener button_{instrument_};
 };
 
 TEST_F(VoiceElementTest, VolumeFollowsTheStrokeOnlyWithSpeedToVolume) {
@@ -47,8 +46,8 @@ TEST_F(VoiceElementTest, VolumeFollowsTheStrokeOnlyWithSpeedToVolume) {
                  {1, -83, 0, 0, 50, -16}};
     // clang-format on
     for (const auto& c : cases) {
-        App().speedVolume = c.speedVolume;
-        App().vA = c.vA;
+        instrument_.speedVolume = c.speedVolume;
+        instrument_.vA = c.vA;
         v->SetInt(u"vm", c.vm);
         v->SetInt(u"va", c.va);
         EXPECT_EQ(v->VolumeFor(c.strength), c.volume) << c.vm;
@@ -97,7 +96,7 @@ TEST_F(VoiceElementTest, ReleaseStopsTheSoundAndLeavesThePlayingList) {
 }
 
 TEST_F(VoiceElementTest, JoiningAGroupOnceAndLeavingItWhenDestroyed) {
-    GroupElement chord(u"chord");
+    GroupElement chord(instrument_, u"chord");
     chord.SetActive(true);
     auto v = Voice(u"v");
     v->SetActive(true);

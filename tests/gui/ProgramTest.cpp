@@ -14,14 +14,14 @@
 #include <thread>
 #include <tuple>
 
-#include "app/AppState.h"
 #include "app/MenuCommands.h"
-#include "app/gui/CAboutDlg.h"
-#include "app/gui/CInstrumentApp.h"
-#include "app/gui/CMainFrame.h"
+#include "app/gui/AboutDialog.h"
+#include "app/gui/Application.h"
+#include "app/gui/MainWindow.h"
 #include "app/gui/ProgramOptions.h"
 #include "app/gui/ViewWidget.h"
 #include "app/gui/VirtualKeys.h"
+#include "platform/qt/CommandIds.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtHelpViewer.h"
 #include "platform/qt/QtMessageBox.h"
@@ -31,22 +31,32 @@
 namespace chordlane::test {
 namespace {
 
-class ProgramTest : public ElementTest {
+// The program on the headless services (its window is the real one), with the event trace
+// on its instrument.
+class ProgramTest : public ChordlaneTest {
   protected:
     void TearDown() override {
         app_.reset();
-        ElementTest::TearDown();
+        ChordlaneTest::TearDown();
     }
     void Start(ProgramOptions options = {}) {
-        app_ = std::make_unique<CInstrumentApp>(options, &CurrentPlatform());
+        app_ = std::make_unique<Application>(options, &platform_.services);
+        Program().trace = &trace_;
         app_->StartApplication();
     }
-    CMainFrame* Frame() { return app_->MainFrame(); }
+    Instrument& Program() { return app_->GetInstrument(); }
+    MainWindow* Frame() { return app_->Frame(); }
     const std::vector<FileDialogRequest>& Dialogs() { return platform_.dialogs.Requests(); }
     ViewWidget* View() { return Frame()->View(); }
+    //! An empty instrument, activated as the Open flow does after reading.
     void LoadEmptyInstrument() {
-        Activate();
-        App().instrumentLoaded = 1;
+        Instrument& instrument = Program();
+        instrument.root = std::make_unique<PanelElement>(
+            instrument, u"!", std::make_unique<Rect>(instrument.screenRect), 0);
+        instrument.root->SetActiveWhere(true, KIND_CONTAINER);
+        instrument.root->SetActive(true);
+        instrument.FlushPendingRepaint();
+        instrument.instrumentLoaded = 1;
     }
     static QStringList Texts(QMenu* menu) {
         QStringList texts;
@@ -55,7 +65,8 @@ class ProgramTest : public ElementTest {
         return texts;
     }
 
-    std::unique_ptr<CInstrumentApp> app_;
+    TestTrace trace_;
+    std::unique_ptr<Application> app_;
 };
 
 TEST_F(ProgramTest, MenuBarHoldsFileOptionsAndHelp) {
@@ -72,13 +83,13 @@ TEST_F(ProgramTest, MenuBarHoldsFileOptionsAndHelp) {
 
 TEST_F(ProgramTest, StartUpSetsScreenAndChecksAndOpensTheCommandLine) {
     Start({.screenWidth = 320, .screenHeight = 240, .zoom = 1, .commandLine = u"My Songs/a.clx"});
-    EXPECT_EQ(App().screenRect, (Rect{0, 0, 319, 239}));
+    EXPECT_EQ(Program().screenRect, (Rect{0, 0, 319, 239}));
     EXPECT_EQ(View()->size(), QSize(320, 240));
     EXPECT_TRUE(Frame()->CommandAction(ID_SHOW_ACTIVE)->isChecked());
     EXPECT_TRUE(Frame()->CommandAction(ID_SPEED_VOLUME)->isChecked());
     // A missing file is an empty instrument: loaded, so a tap plays rather than asks.
-    EXPECT_EQ(App().instrumentLoaded, 1);
-    EXPECT_EQ(App().currentPath, u"My Songs/a.clx");
+    EXPECT_EQ(Program().instrumentLoaded, 1);
+    EXPECT_EQ(Program().currentPath, u"My Songs/a.clx");
     const auto* association = platform_.settings.Values(SettingsRoot::ClassesRoot, u".clx");
     ASSERT_NE(association, nullptr);
     EXPECT_EQ(std::get<String>(association->at(u"")), u"Chordlane");
@@ -90,8 +101,8 @@ TEST_F(ProgramTest, SaveAsIsEnabledWhenTheFileMenuOpensWithPathAndAnswers) {
     for (const auto& [path, answers] : {std::pair<String, String>{u"a.clx", u""},
                                         {u"", u"? \"e2.wav\"\n"},
                                         {u"a.clx", u"? \"e2.wav\"\n"}}) {
-        App().currentPath = path;
-        App().answersLog = answers;
+        Program().currentPath = path;
+        Program().answersLog = answers;
         Frame()->FileMenu()->popup(QPoint(0, 0));
         Frame()->FileMenu()->hide();
         EXPECT_EQ(saveAs->isEnabled(), !path.empty() && !answers.empty());
@@ -105,7 +116,7 @@ TEST_F(ProgramTest, OptionMarksFollowTheOptionsAndNothingElse) {
     Start();
     QAction* showActive = Frame()->CommandAction(ID_SHOW_ACTIVE);
     showActive->trigger();
-    EXPECT_EQ(App().showActive, 0);
+    EXPECT_EQ(Program().showActive, 0);
     EXPECT_FALSE(showActive->isChecked());
     // Without its command the item's mark does not move by itself.
     QObject::disconnect(showActive, &QAction::triggered, app_.get(), nullptr);
@@ -157,7 +168,7 @@ TEST_F(ProgramTest, FirstTapAsksForAnInstrumentThenTheLeftButtonIsTheStylusInVie
     QTest::mouseClick(View(), Qt::LeftButton, {}, QPoint(100, 100));
     ASSERT_EQ(Dialogs().size(), 1u);
     EXPECT_EQ(Dialogs()[0].title, u"Open an Instrument");
-    EXPECT_EQ(App().instrumentLoaded, 0);  // cancelled: still the start-up screen
+    EXPECT_EQ(Program().instrumentLoaded, 0);  // cancelled: still the start-up screen
     EXPECT_TRUE(trace_.strokes.empty());
     LoadEmptyInstrument();
     platform_.clock.Advance(100);  // no quick re-touch of the first tap
@@ -200,7 +211,7 @@ TEST_F(ProgramTest, CompletionNoticesAreDrainedOnTheInterfaceThread) {
 }
 
 TEST_F(ProgramTest, AboutBoxShowsIconAndVersion) {
-    CAboutDlg about;
+    AboutDialog about;
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About Chordlane"));
     EXPECT_EQ(about.VersionLabel()->text(), QStringLiteral("Chordlane Version 1.2"));
     EXPECT_FALSE(about.IconLabel()->pixmap().isNull());
@@ -250,10 +261,7 @@ TEST_F(QtServicesTest, FileFiltersBecomeQtNameFilters) {
                            QStringLiteral("Wave Files (*.wav)")}));
 }
 
-TEST_F(QtServicesTest, ChosenNamesLongerThanTheProgramsBufferCountAsCancelled) {
-    const QString longest(QtDialogs::MAX_NAME, QLatin1Char('a'));
-    EXPECT_EQ(QtDialogs::AcceptChosenName(longest), String(129, u'a'));
-    EXPECT_EQ(QtDialogs::AcceptChosenName(longest + QLatin1Char('a')), std::nullopt);
+TEST_F(QtServicesTest, AnEmptyChoiceIsNoFile) {
     EXPECT_EQ(QtDialogs::AcceptChosenName(QString()), std::nullopt);
     EXPECT_EQ(QtDialogs::AcceptChosenName(QStringLiteral("/x/\u00E9.clx")), u"/x/\u00E9.clx");
 }

@@ -40,7 +40,7 @@ TEST_F(BroadcastBudgetTest, OneTriggerReachesABoundedNumberOfElements) {
     EXPECT_LE(steps + first * perStep, MAX_VISITS);
     EXPECT_GT(steps + (first + 1) * perStep, MAX_VISITS);
 
-    FireInitEvent(0);
+    instrument_.names.FireInitEvent(0);
     EXPECT_EQ(Shift(), 2 * first);
 }
 

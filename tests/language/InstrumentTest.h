@@ -5,11 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "app/MessageBoxReporter.h"
 #include "app/OpenFlow.h"
 #include "elements/GroupElement.h"
 #include "elements/PanelElement.h"
+#include "elements/SoundElement.h"
 #include "language/Parser.h"
-#include "sound/SoundElement.h"
 #include "tests/support/ChordlaneTest.h"
 
 namespace chordlane {
@@ -59,8 +60,8 @@ class InstrumentTest : public ChordlaneTest {
     void SetUp() override {
         ChordlaneTest::SetUp();
         UsePortraitScreen();
-        App().homeFolder = TempFolder() + u"home/";
-        App().programFolder = TempFolder() + u"program/";
+        instrument_.homeFolder = TempFolder() + u"home/";
+        instrument_.programFolder = TempFolder() + u"program/";
     }
 
     //! Writes "cl1.0", a line feed and body to relative; answers the path.
@@ -69,12 +70,12 @@ class InstrumentTest : public ChordlaneTest {
     }
     //! Writes body as "main.clx" and opens it through the Open flow.
     OpenResult Load(const std::string& body) { return Open(WriteInstrument("main.clx", body)); }
-    OpenResult Open(const String& path) { return OpenInstrument(path, &listener_); }
+    OpenResult Open(const String& path) { return OpenInstrument(instrument_, path, &listener_); }
 
-    PanelElement& Root() { return *App().root; }
+    PanelElement& Root() { return *instrument_.root; }
     //! The first element of that name in tree order, or null.
     Element* Find(std::u16string_view name, Element* in = nullptr) {
-        if (!in && !App().root) return nullptr;
+        if (!in && !instrument_.root) return nullptr;
         for (Element* member : Members(in ? *in : Root())) {
             if (member->Name() == name) return member;
             if (Element* hit = Find(name, member)) return hit;
@@ -99,6 +100,8 @@ class InstrumentTest : public ChordlaneTest {
     }
 
     RecordingListener listener_;
+    // Shows the messages meant for the user, as the program does.
+    MessageBoxReporter reporter_{instrument_};
 };
 
 inline Rect RectOf(const Element* element) {

@@ -1,7 +1,7 @@
 #include "elements/GroupElement.h"
 #include "elements/PlayAction.h"
+#include "elements/SoundElement.h"
 #include "language/NameRegistry.h"
-#include "sound/SoundElement.h"
 #include "tests/elements/ElementTestSupport.h"
 #include "tests/sound/SoundTestSupport.h"
 
@@ -14,7 +14,7 @@ class PlayingVoice : public Recorder {
     using Recorder::Recorder;
     void Trigger(int32_t value, Element* source) override {
         Recorder::Trigger(value, source);
-        value == NO_VALUE ? StopPlaying(this) : StartPlaying(this);
+        value == NO_VALUE ? Owner().names.StopPlaying(this) : Owner().names.StartPlaying(this);
     }
 };
 
@@ -31,21 +31,21 @@ class NameRegistryTest : public ElementTest {
         return sound;
     }
     //! "SOUND SHIFT" of the sample FindSound answers, or "none".
-    static std::string Found(const String& form, int32_t offset = NO_VALUE) {
-        const Sample* s = FindSound(form, offset);
+    std::string Found(const String& form, int32_t offset = NO_VALUE) {
+        const Sample* s = Names().FindSound(form, offset);
         return s ? ToUtf8(s->owner->Name()) + " " + std::to_string(s->shift) : "none";
     }
 };
 
 TEST_F(NameRegistryTest, EachPanelScopeFallsBackToTheGlobalName) {
-    Recorder global(u"y"), scoped(u"Ay"), later(u"y");
-    Register(u"y", &global);
-    EXPECT_EQ(Lookup(u"Ay"), &global);
-    Register(u"Ay", &scoped);
-    EXPECT_EQ(Lookup(u"Ay"), &scoped);
-    EXPECT_EQ(Lookup(u"xy"), nullptr);  // only capitals are panel letters
-    Register(u"y", &later);
-    EXPECT_EQ(Lookup(u"By"), &later);
+    Recorder global(instrument_, u"y"), scoped(instrument_, u"Ay"), later(instrument_, u"y");
+    Names().Register(u"y", &global);
+    EXPECT_EQ(Names().Lookup(u"Ay"), &global);
+    Names().Register(u"Ay", &scoped);
+    EXPECT_EQ(Names().Lookup(u"Ay"), &scoped);
+    EXPECT_EQ(Names().Lookup(u"xy"), nullptr);  // only capitals are panel letters
+    Names().Register(u"y", &later);
+    EXPECT_EQ(Names().Lookup(u"By"), &later);
 }
 
 TEST_F(NameRegistryTest, FindSoundByNameByNumberAndByNoteCountedFromA4) {
@@ -67,13 +67,13 @@ TEST_F(NameRegistryTest, FindSoundByNameByNumberAndByNoteCountedFromA4) {
     // A hidden sound is no longer played, but is still found by name.
     a4.SetActive(false);
     EXPECT_EQ(Found(u"gtr-A4"), "none");
-    EXPECT_EQ(Lookup(u"gtr"), &a4);
+    EXPECT_EQ(Names().Lookup(u"gtr"), &a4);
 }
 
 TEST_F(NameRegistryTest, KeysRaiseTheirEventNamesWhichTriggerWithTheStrengthOfATap) {
     auto& key = Add<Recorder>(nullptr, u"bkh");
     Activate();
-    App().sp = 77;
+    instrument_.sp = 77;
     // Each row presses its keys (negative codes release them) after the rows above it.
     const std::pair<std::vector<int32_t>, std::vector<String>> script[] = {
         {{195, 193, 207}, {u"b3", u"b1", u"b15"}},
@@ -88,10 +88,10 @@ TEST_F(NameRegistryTest, KeysRaiseTheirEventNamesWhichTriggerWithTheStrengthOfAT
     };
     for (const auto& [codes, events] : script) {
         trace_.events.clear();
-        for (int32_t code : codes) code < 0 ? OnKeyUp(-code) : OnKeyDown(code);
+        for (int32_t code : codes) code < 0 ? Names().OnKeyUp(-code) : Names().OnKeyDown(code);
         EXPECT_EQ(trace_.events, events) << codes[0];
     }
-    OnKeyDown(72);
+    Names().OnKeyDown(72);
     EXPECT_EQ(key.values, (std::vector<int32_t>{77}));
     EXPECT_EQ(key.sources, (std::vector<Element*>{nullptr}));
 }
@@ -103,21 +103,21 @@ TEST_F(NameRegistryTest, PlayingSilencesTheFirstOtherVoiceOfTheSameString) {
     auto& g1 = Add<PlayingVoice>(nullptr, u"G1");
     auto& g3 = Add<PlayingVoice>(nullptr, u"G3");
     auto& chord = Add<GroupElement>(nullptr, u"chord");
-    chord.Add(std::make_unique<PlayAction>(u"G1>", NO_VALUE));
-    chord.Add(std::make_unique<PlayAction>(u"G3>", 70));
+    chord.Add(std::make_unique<PlayAction>(instrument_, u"G1>", NO_VALUE));
+    chord.Add(std::make_unique<PlayAction>(instrument_, u"G3>", 70));
     Activate();
     for (PlayingVoice* v : {&e1, &e2, &a1}) v->Trigger(30, nullptr);
     chord.Trigger(20, nullptr);
     EXPECT_EQ(e1.values, (std::vector<int32_t>{30, NO_VALUE}));
     EXPECT_EQ(g1.values, (std::vector<int32_t>{20}));
     EXPECT_EQ(g3.values, (std::vector<int32_t>{70}));
-    EXPECT_EQ(PlayingList(), (std::vector<Element*>{&e2, &a1, &g1, &g3}));
+    EXPECT_EQ(Names().PlayingList(), (std::vector<Element*>{&e2, &a1, &g1, &g3}));
     // A release silences nothing else; an action's own strength wins over it.
     chord.Trigger(NO_VALUE, nullptr);
     EXPECT_EQ(g3.values.back(), 70);
-    EXPECT_EQ(PlayingList(), (std::vector<Element*>{&e2, &a1, &g3}));
-    ReleaseOthers(0, &e2);
-    EXPECT_EQ(PlayingList(), (std::vector<Element*>{&e2}));
+    EXPECT_EQ(Names().PlayingList(), (std::vector<Element*>{&e2, &a1, &g3}));
+    Names().ReleaseOthers(0, &e2);
+    EXPECT_EQ(Names().PlayingList(), (std::vector<Element*>{&e2}));
 }
 
 }  // namespace

@@ -1,4 +1,3 @@
-#include "platform/Platform.h"
 #include "tests/platform/PictureBytes.h"
 #include "tests/support/ChordlaneTest.h"
 
@@ -6,9 +5,9 @@ namespace chordlane::test {
 namespace {
 
 class HeadlessPictureLoaderTest : public ChordlaneTest {
-protected:
+  protected:
     Size Load(const std::string& name, const std::string& bytes) {
-        auto b = CurrentPlatform().pictures->LoadFile(FromUtf8(WriteFile(name, bytes).string()));
+        auto b = platform_.pictures->LoadFile(FromUtf8(WriteFile(name, bytes).string()));
         return b ? Size{b->Width(), b->Height()} : Size{-1, -1};
     }
 };

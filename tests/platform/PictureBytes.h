@@ -19,7 +19,8 @@ inline void PutBe(std::string& s, uint32_t v) {
 inline std::string BmpBytes(int32_t width, int32_t height, uint16_t bits, size_t pixelBytes) {
     std::string s = "BM";
     const auto size = static_cast<uint32_t>(pixelBytes);
-    for (uint32_t v : {54 + size, 0u, 54u, 40u, static_cast<uint32_t>(width), static_cast<uint32_t>(height)})
+    for (uint32_t v :
+         {54 + size, 0u, 54u, 40u, static_cast<uint32_t>(width), static_cast<uint32_t>(height)})
         PutLe(s, v, 4);
     PutLe(s, 1, 2);
     PutLe(s, bits, 2);

@@ -1,10 +1,9 @@
-#include "platform/audio/PortAudioOutput.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
 
+#include "platform/audio/PortAudioOutput.h"
 #include "platform/audio/WaveMapper.h"
 
 namespace chordlane::test {

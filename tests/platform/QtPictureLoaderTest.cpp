@@ -9,7 +9,7 @@ namespace chordlane::test {
 namespace {
 
 class QtPictureLoaderTest : public ChordlaneTest {
-protected:
+  protected:
     String Saved(const std::string& name, const char* format) {
         QImage image(7, 5, QImage::Format_RGB32);
         image.fill(QColor(10, 20, 30));
@@ -25,7 +25,7 @@ protected:
     static QRgb Pixel(const Bitmap& b, int x, int y) {
         return static_cast<const QtBitmap&>(b).Image().pixel(x, y) & 0xFFFFFF;
     }
-    QtPictureLoader loader_;
+    QtPictureLoader loader_{*platform_.files};
 };
 
 TEST_F(QtPictureLoaderTest, ReadsBmpAndPngThroughTheFileSystemsPaths) {
@@ -35,7 +35,8 @@ TEST_F(QtPictureLoaderTest, ReadsBmpAndPngThroughTheFileSystemsPaths) {
     EXPECT_EQ(bitmap->Width(), 7);
     EXPECT_EQ(Pixel(*bitmap, 6, 4), 0xC86432u);
     EXPECT_EQ(loader_.LoadFile(TempFolder()), nullptr);
-    EXPECT_NE(QtPictureLoader(Saved("s.png", "PNG")).LoadStartupBitmap(), nullptr);
+    EXPECT_NE(QtPictureLoader(*platform_.files, Saved("s.png", "PNG")).LoadStartupBitmap(),
+              nullptr);
 }
 
 TEST_F(QtPictureLoaderTest, RefusesFromTheHeaderPicturesTooLargeOrEmpty) {

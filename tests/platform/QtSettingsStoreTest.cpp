@@ -10,7 +10,7 @@ namespace chordlane {
 namespace {
 
 class QtSettingsStoreTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         previous_ = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", dir_.path().toUtf8());
@@ -65,8 +65,9 @@ TEST_F(QtSettingsStoreTest, HandEditedFilesAreRead) {
         "[LocalMachine]\nSOFTWARE\\Larkspur%20Labs\\Chordlane\\Install\\Home=/srv/a,b\n"
         "[CurrentUser]\nControlPanel\\Volume\\Volume= 1234 \n");
     file.close();
-    EXPECT_EQ(Read(SettingsRoot::LocalMachine, u"SOFTWARE\\Larkspur Labs\\Chordlane\\Install", u"Home"),
-              u"/srv/a,b");
+    EXPECT_EQ(
+        Read(SettingsRoot::LocalMachine, u"SOFTWARE\\Larkspur Labs\\Chordlane\\Install", u"Home"),
+        u"/srv/a,b");
     auto volume = QtSettingsStore().CreateKey(SettingsRoot::CurrentUser, u"ControlPanel\\Volume");
     EXPECT_EQ(volume->ReadNumber(u"Volume"), 1234u);
 }

@@ -13,11 +13,18 @@ namespace {
 
 constexpr WaveFormat Mono16(uint32_t rate) { return {1, 1, rate, rate * 2, 2, 16, 0}; }
 
+using Notices = std::vector<std::pair<WaveDevice, WaveHeader*>>;
+
+//! A handler that writes its notices down in notices.
+WaveOutput::NoticeHandler NoteIn(Notices& notices) {
+    return [&notices](WaveDevice d, WaveHeader* h) { notices.push_back({d, h}); };
+}
+
 // One device of the mapper with a buffer to play.
 struct Player {
-    Player(WaveMapper& m, const WaveFormat& format, std::string bytes)
+    Player(WaveMapper& m, const WaveFormat& format, std::string bytes, Notices& notices)
         : mapper(m), data(std::move(bytes)) {
-        EXPECT_EQ(mapper.Open(&device, format), WaveResult::Ok);
+        EXPECT_EQ(mapper.Open(&device, format, NoteIn(notices)), WaveResult::Ok);
         header.data = reinterpret_cast<const uint8_t*>(data.data());
         header.bufferLength = static_cast<uint32_t>(data.size());
     }
@@ -33,8 +40,9 @@ struct Player {
 
 class WaveMapperTest : public ::testing::Test {
   protected:
-    WaveMapperTest() : mapper_(WaveMapperConfig{48000, 8, 64}) {
-        mapper_.SetNoticeHandler([this](WaveDevice d, WaveHeader* h) { notices_.push_back({d, h}); });
+    WaveMapperTest() : mapper_(WaveMapperConfig{48000, 8, 64}) {}
+    WaveResult Open(WaveDevice* device, const WaveFormat& format) {
+        return mapper_.Open(device, format, NoteIn(notices_));
     }
     std::vector<float> Render(size_t frames) {
         std::vector<float> out(2 * frames, 99.0f);
@@ -42,19 +50,19 @@ class WaveMapperTest : public ::testing::Test {
         return out;
     }
     WaveMapper mapper_;
-    std::vector<std::pair<WaveDevice, WaveHeader*>> notices_;
+    Notices notices_;
 };
 
 TEST_F(WaveMapperTest, FormatsAndDeviceCountAreChecked) {
     WaveDevice d;
     for (const WaveFormat& bad : {WaveFormat{1, 3, 48000, 0, 6, 16, 0}, Mono16(0), Mono16(100)})
-        EXPECT_EQ(mapper_.Open(&d, bad), WaveResult::BadFormat);
+        EXPECT_EQ(Open(&d, bad), WaveResult::BadFormat);
     std::vector<WaveDevice> open(8);
     for (int i = 0; i < 8; ++i)
-        ASSERT_EQ(mapper_.Open(&open[i], Mono16(44100 + i % 2 * 3900)), WaveResult::Ok);
-    EXPECT_EQ(mapper_.Open(&d, Mono16(48000)), WaveResult::NoDevice);
+        ASSERT_EQ(Open(&open[i], Mono16(44100 + i % 2 * 3900)), WaveResult::Ok);
+    EXPECT_EQ(Open(&d, Mono16(48000)), WaveResult::NoDevice);
     mapper_.Close(open[3]);
-    ASSERT_EQ(mapper_.Open(&d, Mono16(48000)), WaveResult::Ok);
+    ASSERT_EQ(Open(&d, Mono16(48000)), WaveResult::Ok);
     // Handles are never given out twice, so a notice for a closed device cannot be taken
     // for a new one.
     EXPECT_EQ(std::count(open.begin(), open.end(), d), 0);
@@ -63,7 +71,7 @@ TEST_F(WaveMapperTest, FormatsAndDeviceCountAreChecked) {
 }
 
 TEST_F(WaveMapperTest, BuffersPlayInPlaceAtTheirVolumeThenTheirNoticeComes) {
-    Player p(mapper_, Mono16(48000), Pcm16({16384, -8192, 32767, -32768}));
+    Player p(mapper_, Mono16(48000), Pcm16({16384, -8192, 32767, -32768}), notices_);
     WaveHeader h{};
     EXPECT_EQ(mapper_.Write(p.device, &h), WaveResult::Unprepared);
     ASSERT_EQ(p.Play(), WaveResult::Ok);
@@ -80,13 +88,14 @@ TEST_F(WaveMapperTest, BuffersPlayInPlaceAtTheirVolumeThenTheirNoticeComes) {
     // The notice is the user-interface thread's to deliver.
     EXPECT_TRUE(notices_.empty());
     EXPECT_EQ(mapper_.DeliverNotices(), 1u);
-    EXPECT_EQ(notices_, (decltype(notices_){{p.device, &p.header}}));
+    EXPECT_EQ(notices_, (Notices{{p.device, &p.header}}));
     EXPECT_EQ(p.header.flags & (WHDR_DONE | WHDR_INQUEUE), WHDR_DONE);
     EXPECT_EQ(mapper_.Unprepare(p.device, &p.header), WaveResult::Ok);
 
     // Unsigned bytes around 128; stereo frames left then right.
-    Player bytes(mapper_, {1, 1, 48000, 48000, 1, 8, 0}, std::string("\x80\xFF\x00\xC0", 4));
-    Player stereo(mapper_, {1, 2, 48000, 192000, 4, 16, 0}, Pcm16({8192, -16384, 0, 0}));
+    Player bytes(mapper_, {1, 1, 48000, 48000, 1, 8, 0}, std::string("\x80\xFF\x00\xC0", 4),
+                 notices_);
+    Player stereo(mapper_, {1, 2, 48000, 192000, 4, 16, 0}, Pcm16({8192, -16384, 0, 0}), notices_);
     bytes.Play();
     stereo.Play();
     out = Render(4);
@@ -95,7 +104,7 @@ TEST_F(WaveMapperTest, BuffersPlayInPlaceAtTheirVolumeThenTheirNoticeComes) {
 }
 
 TEST_F(WaveMapperTest, ResetSilencesAtOnceAndCloseDropsWhatIsPending) {
-    Player p(mapper_, Mono16(48000), Pcm16(std::vector<int16_t>(1000, 10000)));
+    Player p(mapper_, Mono16(48000), Pcm16(std::vector<int16_t>(1000, 10000)), notices_);
     p.Play();
     Render(100);
     ASSERT_EQ(mapper_.Reset(p.device), WaveResult::Ok);
@@ -113,12 +122,30 @@ TEST_F(WaveMapperTest, ResetSilencesAtOnceAndCloseDropsWhatIsPending) {
     EXPECT_EQ(mapper_.DeliverNotices(), 0u);
 }
 
+// Two instruments can share the mixer: each device's notices reach the handler it was
+// opened with, and none once it is closed.
+TEST_F(WaveMapperTest, NoticesGoToTheHandlerOfTheirOwnDevice) {
+    Notices first, second;
+    Player a(mapper_, Mono16(48000), Pcm16({1, 2}), first);
+    Player b(mapper_, Mono16(48000), Pcm16({3, 4, 5}), second);
+    Player c(mapper_, Mono16(48000), Pcm16({6}), second);
+    a.Play();
+    b.Play();
+    c.Play();
+    Render(4);
+    mapper_.Close(c.device);
+    EXPECT_EQ(mapper_.DeliverNotices(), 2u);
+    EXPECT_EQ(first, (Notices{{a.device, &a.header}}));
+    EXPECT_EQ(second, (Notices{{b.device, &b.header}}));
+    EXPECT_TRUE(notices_.empty());
+}
+
 TEST_F(WaveMapperTest, OtherRatesAreConvertedToTheMixRate) {
     // One second of a 1 kHz tone at 22050 per second becomes one second at 48000.
     std::vector<int16_t> tone(22050);
     for (size_t i = 0; i < tone.size(); ++i)
         tone[i] = std::lround(16000 * std::sin(2 * M_PI * i / 22.05));
-    Player p(mapper_, Mono16(22050), Pcm16(tone));
+    Player p(mapper_, Mono16(22050), Pcm16(tone), notices_);
     p.Play();
     std::vector<float> left;
     while (mapper_.DeliverNotices() == 0 && left.size() < 96000) {

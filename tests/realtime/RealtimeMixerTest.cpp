@@ -84,7 +84,7 @@ TEST(RealtimeMixer, RenderingOnItsOwnThreadNeitherAllocatesNorLocksWhileStreamsC
     std::mt19937 random(7);
     std::vector<Stream> streams(64);
     int64_t notices = 0, strayNotices = 0;
-    mapper.SetNoticeHandler([&](WaveDevice device, WaveHeader* header) {
+    const WaveOutput::NoticeHandler onNotice = [&](WaveDevice device, WaveHeader* header) {
         ++notices;
         auto s = std::ranges::find_if(streams, [&](Stream& s) { return &s.header == header; });
         if (s == streams.end() || s->device != device || !s->queued) {
@@ -94,7 +94,7 @@ TEST(RealtimeMixer, RenderingOnItsOwnThreadNeitherAllocatesNorLocksWhileStreamsC
         s->queued = false;
         mapper.Unprepare(s->device, &s->header);
         s->data.reset();  // the buffer has played: its data goes at once
-    });
+    };
 
     const auto start = std::chrono::steady_clock::now();
     while (std::chrono::steady_clock::now() - start < 1500ms || blocks.load() < 200) {
@@ -106,7 +106,8 @@ TEST(RealtimeMixer, RenderingOnItsOwnThreadNeitherAllocatesNorLocksWhileStreamsC
                 if (s.device == NO_DEVICE) {
                     static const uint32_t rates[] = {8000, 22050, 44100, 48000, 96000};
                     s.format = Pcm(1 + random() % 2, random() % 2 ? 16 : 8, rates[random() % 5]);
-                    if (mapper.Open(&s.device, s.format) != WaveResult::Ok) s.device = NO_DEVICE;
+                    if (mapper.Open(&s.device, s.format, onNotice) != WaveResult::Ok)
+                        s.device = NO_DEVICE;
                 } else if (!s.queued) {
                     const uint32_t bytes = (64 + random() % 4000) * s.format.blockAlign;
                     s.data = std::make_unique<uint8_t[]>(bytes);
@@ -157,13 +158,13 @@ TEST(RealtimeMixer, TheNullOutputPlaysInRealTimeAndItsNoticesWakeTheUserInterfac
     WaveMapper mapper(WaveMapperConfig{48000, 16, 256});
     NullOutput output(mapper, {128});
     int done = 0;
-    mapper.SetNoticeHandler([&](WaveDevice, WaveHeader*) { ++done; });
     const std::vector<uint8_t> data(2 * 2400, 0x10);  // 50 ms
     WaveHeader header{};
     header.data = data.data();
     header.bufferLength = static_cast<uint32_t>(data.size());
     WaveDevice device = NO_DEVICE;
-    ASSERT_EQ(mapper.Open(&device, Pcm(1, 16, 48000)), WaveResult::Ok);
+    ASSERT_EQ(mapper.Open(&device, Pcm(1, 16, 48000), [&](WaveDevice, WaveHeader*) { ++done; }),
+              WaveResult::Ok);
     mapper.Prepare(device, &header);
     const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(mapper.Write(device, &header), WaveResult::Ok);
@@ -183,7 +184,10 @@ TEST(RealtimeMixer, TheNoticeRingHandsOverEveryItemInOrderBetweenTwoThreads) {
     std::thread producer([&] {
         RenderingScope rendering;
         for (uint32_t i = 0; i < COUNT;) {
-            if (ring.Push(i)) ++i; else std::this_thread::yield();
+            if (ring.Push(i))
+                ++i;
+            else
+                std::this_thread::yield();
         }
     });
     uint32_t expected = 0;

@@ -26,7 +26,9 @@ std::vector<int32_t> Centred(const Sample& s) {
 
 std::string Encode(const WaveSpec& form, const std::vector<int32_t>& stored) {
     std::string s;
-    for (int32_t x : stored) s += form.bits == 8 ? std::string(1, static_cast<char>(x)) : Pcm16({static_cast<int16_t>(x)});
+    for (int32_t x : stored)
+        s += form.bits == 8 ? std::string(1, static_cast<char>(x))
+                            : Pcm16({static_cast<int16_t>(x)});
     return s;
 }
 

@@ -113,9 +113,9 @@ std::vector<SoundLine> ShippedSoundLines() {
             if (!std::regex_search(text, m, sound)) continue;
             std::string file = m[2];
             std::replace(file.begin(), file.end(), '\\', '/');
-            all.push_back({entry.path().filename().string() + ":" + std::to_string(number) + " " +
-                               m[1].str(),
-                           file, std::stod(m[3])});
+            all.push_back(
+                {entry.path().filename().string() + ":" + std::to_string(number) + " " + m[1].str(),
+                 file, std::stod(m[3])});
         }
     }
     return all;

@@ -10,23 +10,26 @@ namespace {
 
 uint32_t Both(uint32_t level) { return level | (level << 16); }
 
+// Counts how often it is told that its sound ended.
+struct Ends : SoundListener {
+    void OnSoundDone() override { ++done; }
+    int done = 0;
+};
+
 class SoundChannelTest : public ChordlaneTest {
   protected:
-    void SetUp() override {
-        ChordlaneTest::SetUp();
-        SoundChannel::ResetStartTime();
-    }
     FakeWaveOutput& Fake() { return static_cast<FakeWaveOutput&>(*platform_.waveOut); }
     void Advance(uint32_t ms) { platform_.clock.Advance(ms); }
 
     std::unique_ptr<Sample> a_ = Recording({1, 1, 8000, 16}, std::string(1600, 1));  // 100 ms
     std::unique_ptr<Sample> b_ = Recording({1, 1, 8000, 16}, std::string(3200, 1));  // 200 ms
     std::unique_ptr<Sample> c_ = Recording({1, 1, 11025, 8}, std::string(1103, 1));  // 8-bit
-    Listener first_, second_;
+    Playback playback_{platform_.services};
+    Ends first_, second_;
 };
 
 TEST_F(SoundChannelTest, ASoundPlaysInPlaceToItsEndAndTellsItsSourceOnce) {
-    SoundChannel channel;
+    SoundChannel channel(playback_);
     channel.Stop(false);
     EXPECT_TRUE(Fake().Calls().empty());  // never started: nothing to stop
 
@@ -58,7 +61,7 @@ TEST_F(SoundChannelTest, ASoundPlaysInPlaceToItsEndAndTellsItsSourceOnce) {
 }
 
 TEST_F(SoundChannelTest, StartingAgainCutsTheOldSoundWithoutTellingItsSource) {
-    SoundChannel channel;
+    SoundChannel channel(playback_);
     channel.Start(b_.get(), 50, 0, &first_);
     Advance(30);
     ASSERT_TRUE(channel.Start(a_.get(), 80, 0, &second_));
@@ -79,7 +82,7 @@ TEST_F(SoundChannelTest, StartingAgainCutsTheOldSoundWithoutTellingItsSource) {
 }
 
 TEST_F(SoundChannelTest, StopTellsAtOnceAndANewStartIsToldOnlyAtItsOwnEnd) {
-    SoundChannel channel;
+    SoundChannel channel(playback_);
     channel.Start(b_.get(), 50, 0, &first_);
     channel.Stop(false);
     EXPECT_EQ(first_.done, 1);
@@ -101,7 +104,7 @@ TEST_F(SoundChannelTest, StopTellsAtOnceAndANewStartIsToldOnlyAtItsOwnEnd) {
 }
 
 TEST_F(SoundChannelTest, ADeviceIsKeptWithinTwoSecondsOfAnyStartAndForTheSameFormat) {
-    SoundChannel channel, other;
+    SoundChannel channel(playback_), other(playback_);
     channel.Start(a_.get(), 50, 0, nullptr);
     Advance(1500);
     other.Start(a_.get(), 50, 0, nullptr);
@@ -123,7 +126,7 @@ TEST_F(SoundChannelTest, ADeviceIsKeptWithinTwoSecondsOfAnyStartAndForTheSameFor
 }
 
 TEST_F(SoundChannelTest, ADestroyedChannelClosesItsDeviceAndHearsNothingMore) {
-    auto channel = std::make_unique<SoundChannel>();
+    auto channel = std::make_unique<SoundChannel>(playback_);
     channel->Start(b_.get(), 50, 0, &first_);
     const WaveDevice device = channel->Device();
     auto* header = const_cast<WaveHeader*>(&channel->Header());
@@ -132,10 +135,10 @@ TEST_F(SoundChannelTest, ADestroyedChannelClosesItsDeviceAndHearsNothingMore) {
     EXPECT_EQ(Fake().PendingNotices(), 0u);
     // A notice naming it anyway is dropped without touching it; so is one naming a live
     // channel with a device it does not have.
-    SoundChannel::DeliverNotice(device, header);
-    SoundChannel live;
+    playback_.DeliverNotice(device, header);
+    SoundChannel live(playback_);
     live.Start(a_.get(), 50, 0, &second_);
-    SoundChannel::DeliverNotice(live.Device() + 100, const_cast<WaveHeader*>(&live.Header()));
+    playback_.DeliverNotice(live.Device() + 100, const_cast<WaveHeader*>(&live.Header()));
     EXPECT_TRUE(live.IsPlaying());
     EXPECT_EQ(first_.done, 0);
 }
@@ -143,7 +146,7 @@ TEST_F(SoundChannelTest, ADestroyedChannelClosesItsDeviceAndHearsNothingMore) {
 // A refused start leaves the playing bit set; the next start of the same sample must still
 // play, though no notice of a returned buffer will ever clear the cut.
 TEST_F(SoundChannelTest, RefusedOperationsReleaseTheSourceAndDoNotJamTheChannel) {
-    SoundChannel channel;
+    SoundChannel channel(playback_);
     for (const char* op : {"open", "prepare", "write"}) {
         Fake().FailNext(op);
         EXPECT_FALSE(channel.Start(a_.get(), 50, 0, &first_)) << op;
@@ -158,9 +161,8 @@ TEST_F(SoundChannelTest, RefusedOperationsReleaseTheSourceAndDoNotJamTheChannel)
     EXPECT_EQ(second_.done, 1);
 
     // Without any wave output the source is released as well.
-    platform_.waveOut.reset();
-    platform_.Install();
-    EXPECT_FALSE(SoundChannel().Start(a_.get(), 50, 0, &second_));
+    platform_.services.waveOut = nullptr;
+    EXPECT_FALSE(SoundChannel(playback_).Start(a_.get(), 50, 0, &second_));
     EXPECT_EQ(second_.done, 2);
 }
 

@@ -92,7 +92,7 @@ inline std::string ImageOf(const Sample& s) {
 // Stands for the button that started a sound: counts how often it is told the sound ended.
 class Listener : public Element {
   public:
-    explicit Listener(String name = u"btn") : Element(std::move(name)) {}
+    explicit Listener(Instrument& owner, String name = u"btn") : Element(owner, std::move(name)) {}
     const char* ClassName() const override { return "Listener"; }
     void OnSoundDone() override { ++done; }
     int done = 0;

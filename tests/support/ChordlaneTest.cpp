@@ -6,17 +6,14 @@
 namespace chordlane::test {
 
 void ChordlaneTest::SetUp() {
-    ResetAppState();
     std::random_device rd;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     temp_ = std::filesystem::temp_directory_path() /
-            ("chordlane-" + std::string(info ? info->name() : "test") + "-" +
-             std::to_string(rd()));
+            ("chordlane-" + std::string(info ? info->name() : "test") + "-" + std::to_string(rd()));
     std::filesystem::create_directories(temp_);
 }
 
 void ChordlaneTest::TearDown() {
-    ResetAppState();
     std::error_code ec;
     std::filesystem::remove_all(temp_, ec);
 }
@@ -30,12 +27,6 @@ std::filesystem::path ChordlaneTest::WriteFile(const std::string& relative,
 }
 
 String ChordlaneTest::TempFolder() const { return FromUtf8(temp_.string() + "/"); }
-
-void ChordlaneTest::UsePortraitScreen() {
-    App().screenWidth = 240;
-    App().screenHeight = 320;
-    App().screenRect = {0, 0, 239, 319};
-}
 
 std::filesystem::path DataFile(const std::string& relative) {
     return std::filesystem::path(CHORDLANE_TEST_DATA) / relative;

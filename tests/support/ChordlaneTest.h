@@ -1,20 +1,20 @@
 #pragma once
-// The project fixture: a fresh temporary folder, the headless platform installed, and the
-// application state at its initial values before and after every test.
+// The project fixture: a fresh temporary folder, the headless platform, and a fresh
+// instrument on it for every test.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-#include "app/AppState.h"
+#include "elements/Instrument.h"
 #include "platform/Text.h"
 #include "platform/headless/HeadlessPlatform.h"
 
 namespace chordlane::test {
 
 class ChordlaneTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -23,10 +23,12 @@ protected:
     //! The temporary folder as a program path, ending with '/'.
     String TempFolder() const;
     //! The 240 x 320 portrait screen the shipped instruments are drawn for.
-    static void UsePortraitScreen();
+    void UsePortraitScreen() { instrument_.SetScreen(240, 320); }
 
     std::filesystem::path temp_;
     HeadlessPlatform platform_;
+    // Goes before the platform it plays on.
+    Instrument instrument_{platform_.services};
 };
 
 //! A file under tests/data.

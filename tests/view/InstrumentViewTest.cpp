@@ -1,7 +1,6 @@
 #include <sstream>
 #include <vector>
 
-#include "app/ScreenUpdate.h"
 #include "elements/RectButtonElement.h"
 #include "platform/headless/RecordingSurface.h"
 #include "tests/elements/ElementTestSupport.h"
@@ -15,21 +14,16 @@ namespace {
 // test says so.
 class ViewTest : public ElementTest {
   protected:
-    void SetUp() override {
-        ElementTest::SetUp();
-        App().screenWidth = 240;
-        App().screenHeight = 320;
-    }
     void Wait(uint32_t ms) { platform_.clock.Advance(ms); }
     const std::vector<Segment>& Strokes() const { return trace_.strokes; }
 
-    InstrumentView view_;
+    InstrumentView view_{instrument_};
 };
 
 // The colours and where the text's cell starts are checked on the tool's rendering.
 TEST_F(ViewTest, StartupScreenShowsTheBitmapCentredAndItsStateText) {
     const auto bitmap = WriteFile("startup.bmp", BmpBytes(100, 50, 24, 0));
-    App().startupBitmap = CurrentPlatform().pictures->LoadFile(FromUtf8(bitmap.string()));
+    instrument_.startupBitmap = platform_.services.pictures->LoadFile(FromUtf8(bitmap.string()));
     // On the recording surface a character is 13 pixels wide here, so "Tap screen to start"
     // is wider than the screen and starts at its left edge, and "Loading ..." is centred.
     const std::tuple<int32_t, const char16_t*, int32_t> states[] = {
@@ -37,7 +31,7 @@ TEST_F(ViewTest, StartupScreenShowsTheBitmapCentredAndItsStateText) {
         {SCREEN_LOADING, u"Loading ...", 48},
         {SCREEN_BITMAP_ONLY, nullptr, 0}};
     for (const auto& [state, text, x] : states) {
-        SetScreenStateValue(state);
+        instrument_.screenState = state;
         RecordingSurface surface;
         view_.Paint(surface);
         ASSERT_EQ(surface.Calls().size(), text ? 3u : 2u) << state;
@@ -47,25 +41,24 @@ TEST_F(ViewTest, StartupScreenShowsTheBitmapCentredAndItsStateText) {
         EXPECT_EQ(surface.Calls()[2].at, (Point{x, 220}));
     }
     // Without a start-up bitmap the black fill and the text still appear.
-    App().startupBitmap = nullptr;
-    SetScreenStateValue(SCREEN_LOADING);
+    instrument_.startupBitmap = nullptr;
+    instrument_.screenState = SCREEN_LOADING;
     RecordingSurface surface;
     view_.Paint(surface);
     EXPECT_EQ(surface.Calls().size(), 2u);
 }
 
 TEST_F(ViewTest, PendingAreasGrowIntoOneRepaintAndANewScreenStateRepaintsAll) {
-    AddPendingRepaint({10, 10, 20, 20});
-    AddPendingRepaint({30, 5, 40, 15});
-    AddPendingRepaint({0, 0, 0, 0});  // empty: adds nothing, even with corners at 0
+    instrument_.AddPendingRepaint({10, 10, 20, 20});
+    instrument_.AddPendingRepaint({30, 5, 40, 15});
+    instrument_.AddPendingRepaint({0, 0, 0, 0});  // empty: adds nothing, even with corners at 0
     EXPECT_TRUE(platform_.window.Repaints().empty());
-    FlushPendingRepaint();
-    FlushPendingRepaint();
+    instrument_.FlushPendingRepaint();
+    instrument_.FlushPendingRepaint();
     EXPECT_EQ(platform_.window.Repaints(), (std::vector<Rect>{{10, 5, 40, 20}}));
     // A new screen state is shown at once, over the whole screen.
-    App().screenRect = {0, 0, 239, 319};
-    SetScreenState(SCREEN_LOADING);
-    EXPECT_EQ(ScreenStateValue(), SCREEN_LOADING);
+    instrument_.SetScreenState(SCREEN_LOADING);
+    EXPECT_EQ(instrument_.screenState, SCREEN_LOADING);
     EXPECT_EQ(platform_.window.Repaints().back(), (Rect{0, 0, 239, 319}));
 }
 
@@ -73,7 +66,7 @@ class StylusTest : public ViewTest {
   protected:
     void SetUp() override {
         ViewTest::SetUp();
-        App().instrumentLoaded = 1;
+        instrument_.instrumentLoaded = 1;
     }
     // Plays "d X Y" (pen down), "m X Y" (move), "u X Y" (up), "c X Y" (double-click) and
     // "w MS" (wait) on the view.
@@ -100,7 +93,7 @@ TEST_F(StylusTest, TapIsOnePixelSegmentWithStrengthSpAndStrikesARootButtonEveryT
     button.SetString(u"na", u"v");
     Activate();
     Play("d 100 150 u 100 150 w 100 d 100 150 u 100 150 w 100");
-    App().sp = 5;
+    instrument_.sp = 5;
     Play("d 10 20");
     EXPECT_EQ(Strokes(), (std::vector<Segment>{{{99, 149}, {100, 150}, 30},
                                                {{99, 149}, {100, 150}, 30},

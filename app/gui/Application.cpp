@@ -1,4 +1,4 @@
-#include "app/gui/CInstrumentApp.h"
+#include "app/gui/Application.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -7,19 +7,19 @@
 #include <QStandardPaths>
 #include <cstdio>
 
-#include "app/AppState.h"
 #include "app/Folders.h"
 #include "app/MenuCommands.h"
 #include "app/OpenFlow.h"
 #include "app/Settings.h"
-#include "app/gui/CAboutDlg.h"
-#include "app/gui/CMainFrame.h"
+#include "app/gui/AboutDialog.h"
+#include "app/gui/MainWindow.h"
 #include "app/gui/ViewWidget.h"
 #include "language/Writer.h"
 #include "platform/StdFileSystem.h"
 #include "platform/SteadyClock.h"
 #include "platform/audio/PortAudioOutput.h"
 #include "platform/audio/WaveMapper.h"
+#include "platform/qt/CommandIds.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtHardwareButtons.h"
 #include "platform/qt/QtHelpViewer.h"
@@ -48,7 +48,7 @@ String ProgramFolder() {
 
 }  // namespace
 
-CInstrumentApp::CInstrumentApp(ProgramOptions options, const Platform* services)
+Application::Application(ProgramOptions options, const Platform* services)
     : options_(std::move(options)) {
     if (services)
         services_ = *services;
@@ -57,18 +57,18 @@ CInstrumentApp::CInstrumentApp(ProgramOptions options, const Platform* services)
     view_.SetOpenRequested([this] { RunOpenFlow(nullptr); });
 }
 
-CInstrumentApp::~CInstrumentApp() {
+Application::~Application() {
     // The frame gives the hardware buttons back through the services, so it goes first.
     frame_.reset();
     if (audio_) audio_->Stop();
-    if (window_) InstallPlatform(previous_);
+    services_.window = nullptr;
 }
 
-void CInstrumentApp::MakeRealServices() {
+void Application::MakeRealServices() {
     clock_ = std::make_unique<SteadyClock>();
     settings_ = std::make_unique<QtSettingsStore>();
     files_ = std::make_unique<StdFileSystem>();
-    pictures_ = std::make_unique<QtPictureLoader>(ProgramFolder() + u"startup.bmp");
+    pictures_ = std::make_unique<QtPictureLoader>(*files_, ProgramFolder() + u"startup.bmp");
     dialogs_ = std::make_unique<QtDialogs>();
     messages_ = std::make_unique<QtMessageBox>();
     help_ = std::make_unique<QtHelpViewer>();
@@ -91,15 +91,14 @@ void CInstrumentApp::MakeRealServices() {
     services_.buttons = buttons_.get();
 }
 
-bool CInstrumentApp::StartApplication() {
-    AppState& app = App();
+bool Application::StartApplication() {
+    Instrument& app = instrument_;
     // 1. The frame with its view and menu bar; the window service rests on it.
-    frame_ = std::make_unique<CMainFrame>(*this, view_, options_);
+    frame_ = std::make_unique<MainWindow>(*this, view_, options_);
     window_ =
         std::make_unique<QtWindow>(frame_.get(), frame_->View(), frame_->menuBar(), options_.zoom);
     window_->SetFullScreen(options_.fullScreen);
     services_.window = window_.get();
-    previous_ = InstallPlatform(services_);
     if (dialogs_) dialogs_->SetParent(frame_.get());
     if (messages_) messages_->SetParent(frame_.get());
     if (buttons_) buttons_->SetHotKeyHandler([this](int32_t id) { frame_->OnHotKey(id); });
@@ -108,19 +107,17 @@ bool CInstrumentApp::StartApplication() {
     }
 
     // 2. The option marks.
-    SetOptionCheck(MENU_OPTIONS, ID_SHOW_ACTIVE, app.showActive);
-    SetOptionCheck(MENU_OPTIONS, ID_SPEED_VOLUME, app.speedVolume);
+    ShowOptionChecks(app);
 
     // 3. The screen is what the command line asked for.
-    app.screenWidth = options_.screenWidth;
-    app.screenHeight = options_.screenHeight;
-    app.screenRect = Rect{0, 0, options_.screenWidth - 1, options_.screenHeight - 1};
+    app.SetScreen(options_.screenWidth, options_.screenHeight);
 
     // 4. Folders, the system volume and the start-up bitmap.
     FindFolders();
-    RegisterFileTypes();  // the association follows the program folder wherever it moved
-    ProvideSystemVolume();
-    if (PictureLoader* pictures = CurrentPlatform().pictures)
+    // The association follows the program folder wherever it moved.
+    RegisterFileTypes(services_.settings, app.programFolder);
+    ProvideSystemVolume(services_.settings);
+    if (PictureLoader* pictures = services_.pictures)
         app.startupBitmap = pictures->LoadStartupBitmap();
 
     // 5. Show, and paint the start-up screen at once.
@@ -138,34 +135,35 @@ bool CInstrumentApp::StartApplication() {
     return true;
 }
 
-void CInstrumentApp::FindFolders() {
-    AppState& app = App();
+void Application::FindFolders() {
+    Instrument& app = instrument_;
     app.programFolder = ProgramFolder();
     if (help_) help_->SetProgramFolder(app.programFolder);
 
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (documents.isEmpty()) documents = QDir::homePath();
-    app.homeFolder = DeriveHomeFolder(WithTrailingSeparator(FromQString(documents)));
+    app.homeFolder =
+        DeriveHomeFolder(services_.settings, WithTrailingSeparator(FromQString(documents)));
 }
 
-void CInstrumentApp::OnFileOpen() { RunOpenFlow(nullptr); }
+void Application::OnFileOpen() { RunOpenFlow(nullptr); }
 
-void CInstrumentApp::OnFileSaveAs() {
+void Application::OnFileSaveAs() {
     // Saving is offered only when the rule allows it; a stale menu must not get past it.
-    if (CanSaveAs()) SaveInstrumentAs();
+    if (CanSaveAs(instrument_)) SaveInstrumentAs(instrument_);
 }
 
-void CInstrumentApp::OnShowActive() { ToggleShowActive(); }
+void Application::OnShowActive() { ToggleShowActive(instrument_); }
 
-void CInstrumentApp::OnSpeedVolume() { ToggleSpeedVolume(); }
+void Application::OnSpeedVolume() { ToggleSpeedVolume(instrument_); }
 
-void CInstrumentApp::OnAppAbout() {
-    CAboutDlg dialog(frame_.get());
+void Application::OnAppAbout() {
+    AboutDialog dialog(frame_.get());
     dialog.exec();
 }
 
-void CInstrumentApp::RunOpenFlow(const String* path) {
-    OpenInstrument(path ? std::optional<String>(*path) : std::nullopt);
+void Application::RunOpenFlow(const String* path) {
+    OpenInstrument(instrument_, path ? std::optional<String>(*path) : std::nullopt);
 }
 
 }  // namespace chordlane

@@ -2,14 +2,16 @@
 #include <QObject>
 #include <memory>
 
+#include "app/MessageBoxReporter.h"
 #include "app/gui/ProgramOptions.h"
+#include "elements/Instrument.h"
 #include "platform/Platform.h"
 #include "view/InstrumentView.h"
 
 namespace chordlane {
 
 class AudioOutput;
-class CMainFrame;
+class MainWindow;
 class WaveMapper;
 class QtDialogs;
 class QtHardwareButtons;
@@ -18,19 +20,20 @@ class QtMessageBox;
 class QtWindow;
 
 // The program: its start-up, its services, and the menu commands that are not the window's.
-class CInstrumentApp : public QObject {
+class Application : public QObject {
   public:
     //! With services, those are used (tests); otherwise the real ones are made. The window
     //! service is always the real one over the frame.
-    explicit CInstrumentApp(ProgramOptions options, const Platform* services = nullptr);
-    ~CInstrumentApp() override;
+    explicit Application(ProgramOptions options, const Platform* services = nullptr);
+    ~Application() override;
 
     //! Creates and shows the frame, sets up the application state and loads the command
     //! line's instrument. Always answers true.
     bool StartApplication();
 
-    CMainFrame* MainFrame() const { return frame_.get(); }
+    MainWindow* Frame() const { return frame_.get(); }
     InstrumentView& View() { return view_; }
+    Instrument& GetInstrument() { return instrument_; }
     QtHardwareButtons* HardwareButtonsService() const { return buttons_.get(); }
 
     void OnFileOpen();
@@ -48,9 +51,6 @@ class CInstrumentApp : public QObject {
     void FindFolders();
 
     ProgramOptions options_;
-    InstrumentView view_;
-    std::unique_ptr<CMainFrame> frame_;
-    std::unique_ptr<QtWindow> window_;
     // The real services; unused when the caller gave its own.
     std::unique_ptr<Clock> clock_;
     std::unique_ptr<SettingsStore> settings_;
@@ -63,7 +63,12 @@ class CInstrumentApp : public QObject {
     std::unique_ptr<WaveMapper> mapper_;
     std::unique_ptr<AudioOutput> audio_;  // pulls from mapper_, so it goes first
     Platform services_;
-    Platform previous_;
+    // After the services: its channels close their devices on the mixer as it goes.
+    Instrument instrument_{services_};
+    MessageBoxReporter messageBoxes_{instrument_};
+    InstrumentView view_{instrument_};
+    std::unique_ptr<MainWindow> frame_;
+    std::unique_ptr<QtWindow> window_;
 };
 
 }  // namespace chordlane

@@ -1,4 +1,4 @@
-#include "app/gui/CAboutDlg.h"
+#include "app/gui/AboutDialog.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -8,7 +8,7 @@
 
 namespace chordlane {
 
-CAboutDlg::CAboutDlg(QWidget* parent)
+AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent),
       icon_(new QLabel(this)),
       version_(new QLabel(this)),

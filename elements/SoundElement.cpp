@@ -1,11 +1,11 @@
-#include "sound/SoundElement.h"
+#include "elements/SoundElement.h"
 
 #include <algorithm>
 #include <cmath>
 #include <new>
 
-#include "app/EventTrace.h"
-#include "platform/Platform.h"
+#include "elements/Instrument.h"
+#include "language/FileSearch.h"
 #include "sound/PitchShift.h"
 #include "sound/WaveFile.h"
 
@@ -33,18 +33,13 @@ int32_t BaseNoteOf(float frequency) {
     return static_cast<int32_t>(y);
 }
 
-void ReportLoadFailure(const String& fileName) {
-    String text = u"Could not load: " + fileName + u"\n";
-    if (text.size() > MAX_MESSAGE_LENGTH) text.resize(MAX_MESSAGE_LENGTH);
-    if (EventTrace* trace = Trace()) trace->Message(text);
-    if (MessageBox* messages = CurrentPlatform().messages) messages->ShowStop(text);
-}
+const String WAVE_FILE = u"wave file";
 
 }  // namespace
 
-SoundElement::SoundElement(String name, String referencePath, String fileName, float frequency,
+SoundElement::SoundElement(Instrument& owner, String name, String referencePath, String fileName, float frequency,
                            int32_t low, int32_t high, bool quiet)
-    : IndexedElement(std::move(name)),
+    : IndexedElement(owner, std::move(name)),
       frequency_(frequency),
       baseNote_(BaseNoteOf(frequency)),
       high_(std::clamp(high, 0, MAX_SHIFT_RANGE)),
@@ -77,10 +72,24 @@ int32_t SoundElement::SampleCount() const {
     return samples_ ? static_cast<int32_t>(samples_->size()) : 0;
 }
 
+void SoundElement::ReportIfNotFound() {
+    if (!OpenSearched(Owner(), fileName_, FileMode::Read, referencePath_)) {
+        Owner().listeners.FileNotLoaded(OriginFile(), OriginLine(), WAVE_FILE, fileName_);
+    }
+}
+
 bool SoundElement::LoadSamples() {
-    auto recording = std::make_unique<Sample>();
-    if (!LoadWaveFile(*recording, referencePath_, fileName_, &loadFailure_)) {
-        if (!quiet_) ReportLoadFailure(fileName_);
+    auto recording = std::make_unique<Sample>(&Owner().sampleMemory);
+    std::unique_ptr<File> file = OpenSearched(Owner(), fileName_, FileMode::Read, referencePath_);
+    if (!file) loadFailure_ = u"no such file";
+    if (!file || !ReadWaveFile(*recording, *file, &loadFailure_)) {
+        ListenerSet& listeners = Owner().listeners;
+        listeners.FileNotLoaded(OriginFile(), OriginLine(), WAVE_FILE, fileName_);
+        if (!quiet_) {
+            String text = u"Could not load: " + fileName_ + u"\n";
+            if (text.size() > MAX_MESSAGE_LENGTH) text.resize(MAX_MESSAGE_LENGTH);
+            listeners.UserMessage(text);
+        }
         return false;
     }
     recording->frequency = frequency_;
@@ -92,7 +101,7 @@ bool SoundElement::LoadSamples() {
     std::vector<ShiftJob> jobs;
     jobs.reserve(static_cast<size_t>(low_ + high_));
     auto addCopy = [&](int32_t shift, double frequency) {
-        std::unique_ptr<Sample> copy(new (std::nothrow) Sample);
+        std::unique_ptr<Sample> copy(new (std::nothrow) Sample(&Owner().sampleMemory));
         if (!copy) return;
         copy->owner = this;
         copy->shift = shift;

@@ -1,4 +1,4 @@
-#include "app/gui/CMainFrame.h"
+#include "app/gui/MainWindow.h"
 
 #include <QAction>
 #include <QEvent>
@@ -8,11 +8,12 @@
 #include <QMenuBar>
 #include <QSocketNotifier>
 
-#include "app/AppState.h"
 #include "app/MenuCommands.h"
-#include "app/gui/CInstrumentApp.h"
+#include "app/gui/Application.h"
 #include "app/gui/ProgramIcon.h"
 #include "app/gui/ViewWidget.h"
+#include "elements/Instrument.h"
+#include "platform/qt/CommandIds.h"
 
 namespace chordlane {
 
@@ -34,8 +35,9 @@ constexpr int NOTICE_POLL_MS = 4;
 
 }  // namespace
 
-CMainFrame::CMainFrame(CInstrumentApp& app, InstrumentView& view, const ProgramOptions& options) {
-    setObjectName(QStringLiteral("CMainFrame"));
+MainWindow::MainWindow(Application& app, InstrumentView& view, const ProgramOptions& options)
+    : instrument_(app.GetInstrument()) {
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Chordlane"));
     setWindowIcon(ProgramIcon());
 
@@ -64,32 +66,32 @@ CMainFrame::CMainFrame(CInstrumentApp& app, InstrumentView& view, const ProgramO
     });
 }
 
-CMainFrame::~CMainFrame() { ReleaseHardwareButtons(); }
+MainWindow::~MainWindow() { ReleaseHardwareButtons(instrument_); }
 
-QAction* CMainFrame::AddCommand(QMenu* menu, const QString& text, int command) {
+QAction* MainWindow::AddCommand(QMenu* menu, const QString& text, int command) {
     QAction* action = menu->addAction(text);
     action->setData(command);
     commands_.push_back(action);
     return action;
 }
 
-QAction* CMainFrame::CommandAction(int command) const {
+QAction* MainWindow::CommandAction(int command) const {
     for (QAction* action : commands_)
         if (action->data().toInt() == command) return action;
     return nullptr;
 }
 
-void CMainFrame::CreateMenus(CInstrumentApp& app) {
+void MainWindow::CreateMenus(Application& app) {
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
     QAction* open = AddCommand(fileMenu_, QStringLiteral("&Open"), ID_FILE_OPEN);
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    connect(open, &QAction::triggered, &app, &CInstrumentApp::OnFileOpen);
+    connect(open, &QAction::triggered, &app, &Application::OnFileOpen);
     saveAs_ = AddCommand(fileMenu_, QStringLiteral("Save &As"), ID_FILE_SAVE_AS);
-    connect(saveAs_, &QAction::triggered, &app, &CInstrumentApp::OnFileSaveAs);
+    connect(saveAs_, &QAction::triggered, &app, &Application::OnFileSaveAs);
     fileMenu_->addSeparator();
     QAction* exit = AddCommand(fileMenu_, QStringLiteral("E&xit"), ID_APP_EXIT);
     connect(exit, &QAction::triggered, this, &QWidget::close);
-    connect(fileMenu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    connect(fileMenu_, &QMenu::aboutToShow, this, &MainWindow::UpdateCommandStates);
 
     optionsMenu_ = menuBar()->addMenu(QStringLiteral("&Options"));
     QAction* showActive = AddCommand(optionsMenu_, QStringLiteral("&Show Active"), ID_SHOW_ACTIVE);
@@ -102,19 +104,19 @@ void CMainFrame::CreateMenus(CInstrumentApp& app) {
         connect(option, &QAction::triggered, this,
                 [option](bool checked) { option->setChecked(!checked); });
     }
-    connect(showActive, &QAction::triggered, &app, &CInstrumentApp::OnShowActive);
-    connect(speedVolume, &QAction::triggered, &app, &CInstrumentApp::OnSpeedVolume);
+    connect(showActive, &QAction::triggered, &app, &Application::OnShowActive);
+    connect(speedVolume, &QAction::triggered, &app, &Application::OnSpeedVolume);
 
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     QAction* help = AddCommand(helpMenu_, QStringLiteral("&Help Topics"), ID_HELP);
     help->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(help, &QAction::triggered, this, &CMainFrame::OnHelp);
+    connect(help, &QAction::triggered, this, &MainWindow::OnHelp);
     helpMenu_->addSeparator();
     QAction* about = AddCommand(helpMenu_, QStringLiteral("&About Chordlane..."), ID_APP_ABOUT);
-    connect(about, &QAction::triggered, &app, &CInstrumentApp::OnAppAbout);
+    connect(about, &QAction::triggered, &app, &Application::OnAppAbout);
 }
 
-void CMainFrame::CreateShortcuts() {
+void MainWindow::CreateShortcuts() {
     const std::pair<QKeyCombination, int> table[] = {
         {Qt::CTRL | Qt::Key_N, ID_FILE_NEW},         {Qt::CTRL | Qt::Key_S, ID_FILE_SAVE},
         {Qt::CTRL | Qt::Key_Z, ID_EDIT_UNDO},        {Qt::ALT | Qt::Key_Backspace, ID_EDIT_UNDO},
@@ -133,15 +135,20 @@ void CMainFrame::CreateShortcuts() {
     }
 }
 
-void CMainFrame::UpdateCommandStates() { saveAs_->setEnabled(CanSaveAs()); }
+void MainWindow::UpdateCommandStates() { saveAs_->setEnabled(CanSaveAs(instrument_)); }
 
-void CMainFrame::OnActivate(int state, bool minimised) { chordlane::OnActivate(state, minimised); }
+void MainWindow::OnActivate(int state, bool minimised) {
+    const Activation activation = state == WA_ACTIVE        ? Activation::Active
+                                  : state == WA_CLICKACTIVE ? Activation::ClickActive
+                                                            : Activation::Inactive;
+    chordlane::OnActivate(instrument_, activation, minimised);
+}
 
-void CMainFrame::OnHotKey(int id) { chordlane::OnHotKey(static_cast<uint32_t>(id)); }
+void MainWindow::OnHotKey(int id) { chordlane::OnHotKey(instrument_, static_cast<uint32_t>(id)); }
 
-void CMainFrame::OnHelp() { ShowHelp(); }
+void MainWindow::OnHelp() { ShowHelp(instrument_); }
 
-void CMainFrame::SetWaveNoticeDrain(std::function<void()> drain, int fd) {
+void MainWindow::SetWaveNoticeDrain(std::function<void()> drain, int fd) {
     drainNotices_ = std::move(drain);
     noticeTimer_.stop();
     noticeNotifier_.reset();
@@ -156,7 +163,7 @@ void CMainFrame::SetWaveNoticeDrain(std::function<void()> drain, int fd) {
     });
 }
 
-void CMainFrame::changeEvent(QEvent* event) {
+void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange) {
         if (isActiveWindow()) {

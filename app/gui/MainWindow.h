@@ -13,17 +13,19 @@ class QSocketNotifier;
 
 namespace chordlane {
 
-class CInstrumentApp;
+class Instrument;
+
+class Application;
 class InstrumentView;
 class ViewWidget;
 
 // The program's one window: the menu bar over the instrument's screen. It follows the
 // program's activation (system volume and hardware buttons), opens the help, and gives the
 // sound engine's completion notices their turn on the user-interface thread.
-class CMainFrame : public QMainWindow {
+class MainWindow : public QMainWindow {
   public:
-    CMainFrame(CInstrumentApp& app, InstrumentView& view, const ProgramOptions& options);
-    ~CMainFrame() override;
+    MainWindow(Application& app, InstrumentView& view, const ProgramOptions& options);
+    ~MainWindow() override;
 
     ViewWidget* View() const { return view_; }
     QMenu* FileMenu() const { return fileMenu_; }
@@ -52,10 +54,11 @@ class CMainFrame : public QMainWindow {
     void changeEvent(QEvent* event) override;
 
   private:
-    void CreateMenus(CInstrumentApp& app);
+    void CreateMenus(Application& app);
     void CreateShortcuts();
     QAction* AddCommand(QMenu* menu, const QString& text, int command);
 
+    Instrument& instrument_;
     ViewWidget* view_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QMenu* optionsMenu_ = nullptr;

@@ -6,9 +6,9 @@ class QLabel;
 namespace chordlane {
 
 // Help -> About Chordlane: the program's icon, name and version.
-class CAboutDlg : public QDialog {
+class AboutDialog : public QDialog {
   public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    explicit AboutDialog(QWidget* parent = nullptr);
 
     QLabel* VersionLabel() const { return version_; }
     QLabel* SecondLabel() const { return second_; }

@@ -1,6 +1,6 @@
 #pragma once
-// Observation points for chordlane-tool play's event log. The program installs no trace;
-// every call is then a no-op.
+// Observation points for chordlane-tool play's event log. The program installs no trace
+// in its instrument; nothing is then observed.
 
 #include <cstdint>
 
@@ -29,9 +29,5 @@ public:
     //! A message box was shown.
     virtual void Message(const String& text) = 0;
 };
-
-//! The trace in force, or null.
-EventTrace* Trace();
-void SetTrace(EventTrace* trace);
 
 }  // namespace chordlane

@@ -1,5 +1,5 @@
-// Test main for tests that need Qt: one application object for the whole run, on the
-// offscreen platform so no display is needed.
+// Test main for tests that need Qt's widgets: one application object for the whole run, on
+// the offscreen platform so no display is needed.
 #include <gtest/gtest.h>
 
 #include <QApplication>

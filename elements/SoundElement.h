@@ -16,7 +16,7 @@ inline constexpr int32_t MAX_SHIFT_RANGE = 127;
 // for the element's whole life (voices and sounding channels hold on to them).
 class SoundElement : public IndexedElement {
   public:
-    SoundElement(String name, String referencePath, String fileName, float frequency, int32_t low,
+    SoundElement(Instrument& owner, String name, String referencePath, String fileName, float frequency, int32_t low,
                  int32_t high, bool quiet);
     ~SoundElement() override;
 
@@ -28,6 +28,9 @@ class SoundElement : public IndexedElement {
 
     //! The entry for shift, clamped to the range; null when nothing is loaded.
     Sample* GetSample(int32_t shift);
+    //! Tells the instrument's listeners when the file search cannot find the wave file; for
+    //! an element that has not tried to load yet.
+    void ReportIfNotFound();
     //! Whether the recording and its copies are in memory.
     bool HasSamples() const { return samples_ != nullptr; }
     //! Entries of the array (LOW + HIGH + 1), or 0 when nothing is loaded.

@@ -1,0 +1,142 @@
+#pragma once
+// One instrument and everything it needs while it loads and plays: the screen it is drawn
+// for, the folders its files are searched in, its element tree and name registry, its
+// playback channels' bookkeeping and sample memory, the trigger budget, the repaint still
+// pending, the menu options and the application variables, and where the problems found
+// while loading go. Whoever loads an instrument (the program, chordlane-tool, a test) owns
+// one of these and passes it down; elements reach it through the reference they are built
+// with. Two instruments can live side by side, on one wave output or two.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "elements/TriggerGuard.h"
+#include "language/NameRegistry.h"
+#include "language/ParseListener.h"
+#include "platform/Platform.h"
+#include "platform/Surface.h"
+#include "platform/Types.h"
+#include "sound/Playback.h"
+#include "sound/SampleMemory.h"
+
+namespace chordlane {
+
+class EventTrace;
+class PanelElement;
+
+// Load status values (a cancelled file prompt changes it).
+inline constexpr int32_t LOAD_LOADING = 1;
+inline constexpr int32_t LOAD_SKIP_PROMPTS = 2;
+inline constexpr int32_t LOAD_ABORTED = 3;
+
+// What the start-up screen shows while no instrument is loaded.
+inline constexpr int32_t SCREEN_BITMAP_ONLY = 0;
+inline constexpr int32_t SCREEN_TAP_TO_START = 1;
+inline constexpr int32_t SCREEN_LOADING = 2;
+
+// The system volume's place in the settings store; "vM" is written there.
+inline constexpr char16_t VOLUME_KEY[] = u"ControlPanel\\Volume";
+inline constexpr char16_t VOLUME_VALUE[] = u"Volume";
+
+//! The system volume for a volume scale: (vM + 40) * 0x1111111 in 32-bit unsigned arithmetic.
+uint32_t SystemVolumeFor(int32_t volumeScale);
+
+// The brushes and pens all shapes of an instrument share, made by the first shape drawn.
+struct ShapeObjects {
+    Brush pressedBrush;
+    Brush brush;
+    Pen pressedPen;
+    Pen pen;
+};
+
+class Instrument {
+  public:
+    //! platform is the owner's set of services; it must outlive the instrument, and a
+    //! service the owner replaces there is used from then on.
+    explicit Instrument(const Platform& platform);
+    //! Deletes the tree (DeleteTree).
+    ~Instrument();
+    Instrument(const Instrument&) = delete;
+    Instrument& operator=(const Instrument&) = delete;
+
+    //! Sets the screen size and the rectangle {0, 0, width - 1, height - 1}.
+    void SetScreen(int32_t width, int32_t height);
+
+    //! Empties the registry and deletes the element tree, root panel included; the channels
+    //! close their devices as their voices go.
+    void DeleteTree();
+    //! Empties the registry, the current path and the answers log, and deletes every member
+    //! of the root panel; the shapes' brushes and pens are made anew by the next shape.
+    void ResetInstrument();
+
+    //! Repaints r of the view before returning (nothing without a window).
+    void RepaintNow(const Rect& r) const;
+    //! Repaints r only while the Show Active option is on.
+    void RepaintIfShowActive(const Rect& r) const;
+    //! Stores the start-up screen's state, then repaints the whole screen.
+    void SetScreenState(int32_t state);
+    //! Adds r to the area still to be repainted.
+    void AddPendingRepaint(const Rect& r);
+    //! Repaints the pending area, if any, and empties it.
+    void FlushPendingRepaint();
+    //! Empties the pending area without repainting it.
+    void DiscardPendingRepaint() { pendingRepaint = {}; }
+
+    //! True exactly for "cb", "vA" and "vM": the variables an action can read ("sp" is only
+    //! written).
+    bool IsVariable(const String& name);
+    //! The value of "cb", "vA" or "vM"; 0 for any other name.
+    int32_t GetVariable(const String& name);
+    //! Sets "cb", "sp", "vA" or "vM"; setting "vM" also writes the system volume. Any other
+    //! name goes to the root panel's SetInt, which reaches every element.
+    void SetVariable(const String& name, int32_t value);
+    //! SetString of the root panel, for a string action without a target.
+    void ForwardToRoot(const String& property, const String& text);
+
+    //! The clock's milliseconds, 0 without a clock.
+    uint32_t Now() const { return platform.clock ? platform.clock->TickCount() : 0; }
+
+    const Platform& platform;
+
+    int32_t screenWidth = 0;
+    int32_t screenHeight = 0;
+    Rect screenRect{};     // {0, 0, width - 1, height - 1}
+    String programFolder;  // ends with a separator
+    String homeFolder;     // ends with a separator
+    String currentPath;    // the loaded instrument's path as passed to the Open flow
+    String answersLog;     // "? \"path\"\n" per confirmed prompt of this load
+    uint8_t instrumentLoaded = 0;
+    int32_t loadStatus = 0;
+    int32_t screenState = SCREEN_TAP_TO_START;
+    std::shared_ptr<Bitmap> startupBitmap;
+    int32_t showActive = 1;
+    int32_t speedVolume = 1;
+    // Application variables.
+    int32_t cb = -1;
+    int32_t sp = 30;
+    int32_t vA = 0;
+    int32_t vM = 0;
+    uint8_t hardwareButtons = 0;
+
+    //! Observes strokes, events and sounds for chordlane-tool play; null in the program.
+    EventTrace* trace = nullptr;
+    //! Learn every problem of the files this instrument loads, and every message for the
+    //! user, as they come up.
+    ListenerSet listeners;
+
+    // Declared before the tree: the samples, channels and registry entries of its elements
+    // refer to them until the tree is gone.
+    SampleMemory sampleMemory;
+    Playback playback;
+    TriggerBudget triggers;
+    NameRegistry names;
+    std::optional<ShapeObjects> shapeObjects;
+    std::unique_ptr<PanelElement> root;
+    Rect pendingRepaint{};  // empty when nothing is pending
+
+  private:
+    int32_t* Variable(const String& name, bool includeWriteOnly);
+};
+
+}  // namespace chordlane
