@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/Platform.h"
 #include "platform/headless/MemoryFileSystem.h"
-#include "sound/SoundElement.h"
+#include "app/MessageBoxReporter.h"
+#include "elements/SoundElement.h"
 #include "tests/sound/SoundTestSupport.h"
 #include "tests/support/ChordlaneTest.h"
 
@@ -169,35 +169,46 @@ TEST(SoundFiles, FilesThatCannotBeDecodedSayWhy) {
         {endless, "longer than 64 MiB of 16-bit sound"},
         {wide, "too long to decode: 17000000 frames of 4 channels"},
     };
-    const int64_t held = Sample::HeldBytes();
+    SampleMemory memory;
     for (const auto& [file, says] : cases) {
         SCOPED_TRACE(says);
-        Sample s;
+        Sample s(&memory);
         String reason;
         EXPECT_FALSE(Load(s, file, &reason));
-        EXPECT_EQ(Sample::HeldBytes(), held);
+        EXPECT_EQ(memory.Held(), 0);
         EXPECT_NE(ToUtf8(reason).find(says), std::string::npos) << ToUtf8(reason);
     }
 }
 
 TEST_F(ChordlaneTest, ASoundElementDecodesAFlacFromAnyFileSystemAndKeepsWhyOneFails) {
     MemoryFileSystem files;
-    Platform services = CurrentPlatform();
-    services.files = &files;
-    InstallPlatform(services);
+    platform_.services.files = &files;
+    const MessageBoxReporter messages(instrument_);
+    struct : ParseListener {
+        void FileNotLoaded(const String&, int32_t, const String&, const String& name,
+                           const String& reason) override {
+            reasons.push_back(name + u": " + reason);
+        }
+        std::vector<String> reasons;
+    } problems;
+    const ListenerScope listening(instrument_.listeners, &problems);
     std::vector<int> tone;
     for (int i = 0; i < RATE / 4; ++i) tone.push_back(int(std::lround(Sine(i) * 32768)) * 65536);
     const std::string flac = Encode(SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 1, RATE, tone);
     files.Add(u"/inst/Samples/Pad.FLAC", flac);
     files.Add(u"/inst/broken.flac", flac.substr(0, flac.size() / 3));
-    SoundElement sound(u"pad", u"/inst/pad.clx", u"samples/pad.flac", 440.0f, 1, 1, false);
-    SoundElement broken(u"bad", u"/inst/pad.clx", u"broken.flac", 440.0f, 1, 1, false);
+    SoundElement sound(instrument_, u"pad", u"/inst/pad.clx", u"samples/pad.flac", 440.0f, 1, 1,
+                       false);
+    SoundElement broken(instrument_, u"bad", u"/inst/pad.clx", u"broken.flac", 440.0f, 1, 1,
+                        false);
     sound.SetActive(true);
     broken.SetActive(true);
     ASSERT_EQ(sound.SampleCount(), 3);
     EXPECT_EQ(sound.GetSample(1)->dataLength, 2 * RATE / 4);
     EXPECT_FALSE(broken.IsActive());
     EXPECT_NE(broken.LoadFailure(), u"");
+    // What check prints after the name: the decoder's reason.
+    EXPECT_EQ(problems.reasons, std::vector<String>{u"broken.flac: " + broken.LoadFailure()});
     EXPECT_EQ(platform_.messages.Texts(), std::vector<String>{u"Could not load: broken.flac\n"});
 }
 
