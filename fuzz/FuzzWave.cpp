@@ -1,4 +1,5 @@
-// Wave files as a sound element reads them, then the pitch-shifted copies of two semitones
+// Sound files as a sound element reads them (our own wave reader, or libsndfile's decoding
+// for every other kind), then the pitch-shifted copies of two semitones
 // either side, then playback of the recording and a copy through the software mixer. The
 // first four bytes of the input are the recording's frequency (any float, NaN included), the
 // rest is the file.
@@ -64,8 +65,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     float frequency;
     std::memcpy(&frequency, data, 4);
     Sample recording;
-    if (!ParseWave(recording, std::span<const uint8_t>(data + 4, size - 4))) return 0;
+    String reason;
+    if (!ParseWave(recording, std::span<const uint8_t>(data + 4, size - 4), &reason)) {
+        // A refusal keeps nothing and says why.
+        if (recording.Image() || reason.empty()) std::abort();
+        return 0;
+    }
     if (recording.dataLength < 0 ||
+        recording.ImageSize() > static_cast<size_t>(MAX_WAVE_FILE_SIZE) ||
         recording.ImageSize() != static_cast<size_t>(WAVE_HEADER_SIZE + recording.dataLength)) {
         std::abort();
     }
