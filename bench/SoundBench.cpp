@@ -92,6 +92,7 @@ BENCHMARK(BM_LoadSoundElement)->Arg(24)->Arg(12)->Unit(benchmark::kMillisecond)-
 // figure is reading against decoding alone.
 void BM_LoadSoundElementFrom(benchmark::State& state, const char* kind) {
     HeadlessPlatform platform;
+    Instrument instrument(platform.services);
     const std::string wave = PluckedNote();
     auto path = std::filesystem::temp_directory_path() / "chordlane-bench-note";
     path += kind;
@@ -107,7 +108,8 @@ void BM_LoadSoundElementFrom(benchmark::State& state, const char* kind) {
     }
     const auto range = static_cast<int32_t>(state.range(0));
     for (auto _ : state) {
-        SoundElement sound(u"gtr", u"", FromUtf8(path.string()), NOTE, range, range, true);
+        SoundElement sound(instrument, u"gtr", u"", FromUtf8(path.string()), NOTE, range, range,
+                           true);
         sound.SetActive(true);
         if (!sound.HasSamples()) state.SkipWithError("the note did not load");
         benchmark::DoNotOptimize(sound.GetSample(0));
