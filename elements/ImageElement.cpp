@@ -9,8 +9,8 @@ namespace {
 const String PICTURE = u"picture";
 }  // namespace
 
-
-ImageElement::ImageElement(Instrument& owner, String name, String fileName, std::unique_ptr<Rect> bounds)
+ImageElement::ImageElement(Instrument& owner, String name, String fileName,
+                           std::unique_ptr<Rect> bounds)
     : VisualElement(owner, std::move(name)), fileName_(std::move(fileName)) {
     bounds_ = std::move(bounds);
 }

@@ -37,8 +37,8 @@ const String WAVE_FILE = u"wave file";
 
 }  // namespace
 
-SoundElement::SoundElement(Instrument& owner, String name, String referencePath, String fileName, float frequency,
-                           int32_t low, int32_t high, bool quiet)
+SoundElement::SoundElement(Instrument& owner, String name, String referencePath, String fileName,
+                           float frequency, int32_t low, int32_t high, bool quiet)
     : IndexedElement(owner, std::move(name)),
       frequency_(frequency),
       baseNote_(BaseNoteOf(frequency)),

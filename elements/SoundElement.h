@@ -16,8 +16,8 @@ inline constexpr int32_t MAX_SHIFT_RANGE = 127;
 // for the element's whole life (voices and sounding channels hold on to them).
 class SoundElement : public IndexedElement {
   public:
-    SoundElement(Instrument& owner, String name, String referencePath, String fileName, float frequency, int32_t low,
-                 int32_t high, bool quiet);
+    SoundElement(Instrument& owner, String name, String referencePath, String fileName,
+                 float frequency, int32_t low, int32_t high, bool quiet);
     ~SoundElement() override;
 
     const char* ClassName() const override { return "SoundElement"; }

@@ -30,8 +30,8 @@ std::string SavedInstrumentText(const Instrument& instrument) {
 }
 
 bool SaveInstrumentAs(const Instrument& instrument) {
-    const std::optional<String> chosen = ChooseFile(
-        instrument, u"Save an Instrument", u"Chordlane Instrument (*.cly)|*.cly||", false);
+    const std::optional<String> chosen = ChooseFile(instrument, u"Save an Instrument",
+                                                    u"Chordlane Instrument (*.cly)|*.cly||", false);
     if (!chosen) return false;
     FileSystem* files = instrument.platform.files;
     if (!files) return false;

@@ -9,7 +9,7 @@ namespace chordlane {
 
 // One open file. Closed when destroyed.
 class File {
-public:
+  public:
     virtual ~File() = default;
     //! Reads up to size bytes; answers how many were read (0 at the end).
     virtual size_t Read(void* buffer, size_t size) = 0;
@@ -27,7 +27,7 @@ enum class FileMode { Read, Write };
 // exactly, each folder level may match one entry ignoring case, so files written on
 // case-blind file systems are found. Folders are never opened as files.
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
     //! Opens the file at path (Write creates or empties it); null when it cannot be opened.
     virtual std::unique_ptr<File> Open(const String& path, FileMode mode) = 0;

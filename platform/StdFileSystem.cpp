@@ -14,7 +14,7 @@ namespace chordlane {
 namespace {
 
 class StdFile : public File {
-public:
+  public:
     explicit StdFile(std::FILE* f) : f_(f) {}
     ~StdFile() override { std::fclose(f_); }
     size_t Read(void* buffer, size_t size) override { return std::fread(buffer, 1, size, f_); }
@@ -30,7 +30,7 @@ public:
         return static_cast<int64_t>(st.st_size);
     }
 
-private:
+  private:
     std::FILE* f_;
 };
 

@@ -9,7 +9,7 @@ namespace chordlane {
 // A picture held by image elements and the start-up screen. Shared by std::shared_ptr, so a
 // bitmap shared between image elements is released once, when its last holder goes.
 class Bitmap {
-public:
+  public:
     virtual ~Bitmap() = default;
     virtual int32_t Width() const = 0;
     virtual int32_t Height() const = 0;
@@ -25,9 +25,9 @@ struct Brush {
 };
 
 struct Font {
-    int32_t height = 0;          // pixel height of the character cell; used when pointTenths is 0
-    int32_t pointTenths = 0;     // point size in tenths, for the screen's resolution
-    int32_t escapement = 0;      // direction in tenths of a degree, counter-clockwise
+    int32_t height = 0;       // pixel height of the character cell; used when pointTenths is 0
+    int32_t pointTenths = 0;  // point size in tenths, for the screen's resolution
+    int32_t escapement = 0;   // direction in tenths of a degree, counter-clockwise
     int32_t weight = 400;
     bool antialiased = true;
     String face = u"Arial";
@@ -36,7 +36,7 @@ struct Font {
 // The device context being painted. Rectangles fill from left,top up to but not including
 // right,bottom, as the platform's filled-shape calls do.
 class Surface {
-public:
+  public:
     virtual ~Surface() = default;
     //! The area being painted; drawing outside it may be skipped.
     virtual Rect PaintRect() const = 0;
@@ -65,7 +65,7 @@ public:
 // Loads bitmap files (device-independent bitmaps; PNG accepted) and the program's own
 // start-up bitmap.
 class PictureLoader {
-public:
+  public:
     virtual ~PictureLoader() = default;
     //! The picture in the file at path, or null when it cannot be loaded.
     virtual std::shared_ptr<Bitmap> LoadFile(const String& path) = 0;

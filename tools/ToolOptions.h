@@ -34,7 +34,7 @@ std::optional<int64_t> ParseInteger(std::string_view text, int64_t low, int64_t 
 // Options are "--name VALUE", "--name=VALUE" or "-n VALUE"; "--" ends the options and
 // every later word is positional, so file names may begin with '-'. A lone "-" is a word.
 class OptionParser {
-public:
+  public:
     //! An option with a value; the handler answers an error reason, or empty when fine.
     void AddValue(std::string name, std::function<std::string(const std::string&)> handler);
     //! An option with a value kept in target (given twice: the last wins).
@@ -49,7 +49,7 @@ public:
 
     const std::vector<std::string>& Positional() const { return positional_; }
 
-private:
+  private:
     struct Option {
         std::string name;
         bool takesValue = false;

@@ -16,12 +16,12 @@ constexpr int64_t MAX_PICTURE_SIDE = 16384;
 // A picture known by its size only: headless runs lay out and record, they never show
 // pixels.
 class HeadlessBitmap : public Bitmap {
-public:
+  public:
     HeadlessBitmap(int32_t width, int32_t height) : width_(width), height_(height) {}
     int32_t Width() const override { return width_; }
     int32_t Height() const override { return height_; }
 
-private:
+  private:
     int32_t width_;
     int32_t height_;
 };
@@ -75,7 +75,7 @@ std::shared_ptr<Bitmap> FromPng(const uint8_t* h, size_t n) {
 // Reads the header of BMP and PNG files for the picture's size, with the bounds of the real
 // loader; other files do not load.
 class HeadlessPictureLoader : public PictureLoader {
-public:
+  public:
     explicit HeadlessPictureLoader(FileSystem& files) : files_(files) {}
 
     std::shared_ptr<Bitmap> LoadFile(const String& path) override {
@@ -89,7 +89,7 @@ public:
     }
     std::shared_ptr<Bitmap> LoadStartupBitmap() override { return nullptr; }
 
-private:
+  private:
     FileSystem& files_;
 };
 

@@ -20,7 +20,7 @@ constexpr int ALLOCATION_LIMIT_MB = 256;
 // Lets QImageReader read a file opened through the program's own file system, which
 // resolves '\' and case-blind names.
 class FileDevice : public QIODevice {
-public:
+  public:
     explicit FileDevice(std::unique_ptr<File> file) : file_(std::move(file)) {
         size_ = file_->Size();
     }
@@ -32,14 +32,14 @@ public:
         return file_->Seek(pos);
     }
 
-protected:
+  protected:
     qint64 readData(char* data, qint64 maxSize) override {
         if (maxSize <= 0) return 0;
         return static_cast<qint64>(file_->Read(data, static_cast<size_t>(maxSize)));
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
-private:
+  private:
     std::unique_ptr<File> file_;
     int64_t size_ = -1;
 };

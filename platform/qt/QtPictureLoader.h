@@ -11,7 +11,7 @@ namespace chordlane {
 // whose header states a size of 0 or more than MAX_PICTURE_SIDE on a side is refused before
 // any pixel memory is allocated.
 class QtPictureLoader : public PictureLoader {
-public:
+  public:
     static constexpr int32_t MAX_PICTURE_SIDE = 16384;
 
     //! files opens the pictures and must outlive the loader; startupPath names the start-up
@@ -21,7 +21,7 @@ public:
     std::shared_ptr<Bitmap> LoadFile(const String& path) override;
     std::shared_ptr<Bitmap> LoadStartupBitmap() override;
 
-private:
+  private:
     FileSystem& files_;
     String startupPath_;
 };

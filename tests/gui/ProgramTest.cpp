@@ -1,5 +1,8 @@
 // The program's window offscreen (menus, shortcuts, keys and stylus), its command line, and
 // the Qt services the window brings.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -8,9 +11,6 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <thread>
 #include <tuple>
 

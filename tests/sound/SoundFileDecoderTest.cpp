@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/headless/MemoryFileSystem.h"
 #include "app/MessageBoxReporter.h"
 #include "elements/SoundElement.h"
+#include "platform/headless/MemoryFileSystem.h"
 #include "tests/sound/SoundTestSupport.h"
 #include "tests/support/ChordlaneTest.h"
 
@@ -199,8 +199,7 @@ TEST_F(ChordlaneTest, ASoundElementDecodesAFlacFromAnyFileSystemAndKeepsWhyOneFa
     files.Add(u"/inst/broken.flac", flac.substr(0, flac.size() / 3));
     SoundElement sound(instrument_, u"pad", u"/inst/pad.clx", u"samples/pad.flac", 440.0f, 1, 1,
                        false);
-    SoundElement broken(instrument_, u"bad", u"/inst/pad.clx", u"broken.flac", 440.0f, 1, 1,
-                        false);
+    SoundElement broken(instrument_, u"bad", u"/inst/pad.clx", u"broken.flac", 440.0f, 1, 1, false);
     sound.SetActive(true);
     broken.SetActive(true);
     ASSERT_EQ(sound.SampleCount(), 3);
