@@ -37,8 +37,8 @@ const String WAVE_FILE = u"wave file";
 
 }  // namespace
 
-SoundElement::SoundElement(Instrument& owner, String name, String referencePath, String fileName, float frequency,
-                           int32_t low, int32_t high, bool quiet)
+SoundElement::SoundElement(Instrument& owner, String name, String referencePath, String fileName,
+                           float frequency, int32_t low, int32_t high, bool quiet)
     : IndexedElement(owner, std::move(name)),
       frequency_(frequency),
       baseNote_(BaseNoteOf(frequency)),
@@ -85,7 +85,7 @@ bool SoundElement::LoadSamples() {
         ListenerSet& listeners = Owner().listeners;
         listeners.FileNotLoaded(OriginFile(), OriginLine(), WAVE_FILE, fileName_);
         if (!quiet_) {
-            String text = u"Could not load: " + fileName_ + u"\n";
+            String text = COULD_NOT_LOAD + fileName_ + u"\n";
             if (text.size() > MAX_MESSAGE_LENGTH) text.resize(MAX_MESSAGE_LENGTH);
             listeners.UserMessage(text);
         }

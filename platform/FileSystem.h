@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "platform/Types.h"
 
@@ -9,7 +11,7 @@ namespace chordlane {
 
 // One open file. Closed when destroyed.
 class File {
-public:
+  public:
     virtual ~File() = default;
     //! Reads up to size bytes; answers how many were read (0 at the end).
     virtual size_t Read(void* buffer, size_t size) = 0;
@@ -27,10 +29,14 @@ enum class FileMode { Read, Write };
 // exactly, each folder level may match one entry ignoring case, so files written on
 // case-blind file systems are found. Folders are never opened as files.
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
     //! Opens the file at path (Write creates or empties it); null when it cannot be opened.
     virtual std::unique_ptr<File> Open(const String& path, FileMode mode) = 0;
+    //! Puts bytes at path as a whole: written beside it first and then put in its place, so
+    //! a failure (the folder missing or not writable, the disk full) leaves any old file as
+    //! it was and nothing half-written. Answers empty on success, else why it failed.
+    virtual std::string ReplaceWhole(const String& path, std::string_view bytes) = 0;
 };
 
 }  // namespace chordlane

@@ -11,8 +11,9 @@ namespace chordlane {
 namespace {
 
 class MemoryFile : public File {
-public:
-    explicit MemoryFile(std::shared_ptr<MemoryFileSystem::Bytes> bytes) : bytes_(std::move(bytes)) {}
+  public:
+    explicit MemoryFile(std::shared_ptr<MemoryFileSystem::Bytes> bytes)
+        : bytes_(std::move(bytes)) {}
 
     size_t Read(void* buffer, size_t size) override {
         if (position_ >= bytes_->size()) return 0;
@@ -38,7 +39,7 @@ public:
     }
     int64_t Size() override { return static_cast<int64_t>(bytes_->size()); }
 
-private:
+  private:
     std::shared_ptr<MemoryFileSystem::Bytes> bytes_;
     size_t position_ = 0;
 };
@@ -118,7 +119,8 @@ std::optional<String> MemoryFileSystem::Resolve(const String& key, bool leafMayB
         auto collect = [&](const String& path) {
             if (path.compare(0, resolved.size(), resolved) != 0) return;
             const size_t end = path.find(u'/', resolved.size());
-            String name = path.substr(resolved.size(), end == String::npos ? end : end - resolved.size());
+            String name =
+                path.substr(resolved.size(), end == String::npos ? end : end - resolved.size());
             if (!name.empty()) names.insert(std::move(name));
         };
         for (const auto& [path, bytes] : files_) collect(path);
@@ -166,6 +168,19 @@ std::unique_ptr<File> MemoryFileSystem::Open(const String& path, FileMode mode) 
     }
     if (it == files_.end()) return nullptr;
     return std::make_unique<MemoryFile>(it->second);
+}
+
+std::string MemoryFileSystem::ReplaceWhole(const String& path, std::string_view bytes) {
+    const String key = Normalise(path);
+    if (key.empty() || key.find(u'\0') != String::npos) return "the name is empty";
+    const std::optional<String> resolved = Resolve(key, true);
+    if (!resolved) return "No such file or directory";
+    if (IsFolder(*resolved)) return "Is a directory";
+    const size_t slash = resolved->find_last_of(u'/');
+    if (slash != String::npos && !IsFolder(resolved->substr(0, slash)))
+        return "No such file or directory";
+    files_[*resolved] = std::make_shared<Bytes>(bytes.begin(), bytes.end());
+    return {};
 }
 
 }  // namespace chordlane
