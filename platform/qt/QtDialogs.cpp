@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QUrl>
+#include <algorithm>
 
 #include "platform/qt/QtStringConversion.h"
 
@@ -35,19 +36,38 @@ QtDialogs::OpenChoice QtDialogs::ClassifyOpenChoice(const QString& chosen) {
     return OpenChoice::Missing;
 }
 
+bool QtDialogs::AsksForInstruments(const FileDialogRequest& request) {
+    for (const auto& filter : request.filters)
+        if (filter.second.find(u"*.clx") != String::npos) return true;
+    return false;
+}
+
 void QtDialogs::ShowPlaces(QFileDialog& dialog) const {
     if (places_.empty()) return;
     QList<QUrl> urls;
     for (const auto& place : places_) urls << QUrl::fromLocalFile(place.second);
     dialog.setSidebarUrls(urls);
     // The sidebar names a place by its folder's name; the program folder's name says nothing
-    // to a person, so each place gets its label.
+    // to a person, so each place gets its label. The sidebar puts the folder's name back
+    // whenever the folder's model reports a change, so the labels go back on after each.
     auto* sidebar = dialog.findChild<QAbstractItemView*>(QStringLiteral("sidebar"));
     QAbstractItemModel* model = sidebar ? sidebar->model() : nullptr;
     if (!model) return;
-    for (int row = 0; row < model->rowCount() && row < static_cast<int>(places_.size()); ++row)
-        model->setData(model->index(row, 0), places_[static_cast<size_t>(row)].first,
-                       Qt::DisplayRole);
+    auto relabel = [model, places = places_] {
+        const int rows = std::min(model->rowCount(), static_cast<int>(places.size()));
+        for (int row = 0; row < rows; ++row) {
+            const QModelIndex index = model->index(row, 0);
+            const QString& label = places[static_cast<size_t>(row)].first;
+            // Setting the same text again changes nothing and reports nothing.
+            if (index.data(Qt::DisplayRole).toString() != label)
+                model->setData(index, label, Qt::DisplayRole);
+        }
+    };
+    relabel();
+    QObject::connect(model, &QAbstractItemModel::dataChanged, &dialog, relabel);
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, &dialog, relabel);
+    QObject::connect(model, &QAbstractItemModel::layoutChanged, &dialog, relabel);
+    QObject::connect(model, &QAbstractItemModel::modelReset, &dialog, relabel);
 }
 
 std::optional<String> QtDialogs::ChooseFile(const FileDialogRequest& request) {
@@ -70,7 +90,9 @@ std::optional<String> QtDialogs::ChooseFile(const FileDialogRequest& request) {
             case OpenChoice::Existing:
                 return AcceptChosenName(files.first());
             case OpenChoice::Builtin:
-                return String(u"!");
+                // Only where an instrument is asked for: "!" is no wave file or picture.
+                if (AsksForInstruments(request)) return String(u"!");
+                [[fallthrough]];
             case OpenChoice::Missing:
                 QMessageBox::warning(&dialog, dialog.windowTitle(),
                                      QStringLiteral("%1\nFile not found.\nCheck the file name "

@@ -30,6 +30,8 @@ class QtDialogs : public FileDialogs {
     enum class OpenChoice { Builtin, Existing, Missing };
     //! What an Open dialog's answer names: "!" typed as a name is the built-in instrument.
     static OpenChoice ClassifyOpenChoice(const QString& chosen);
+    //! Whether the dialog offers instrument files (and so takes "!" for the built-in one).
+    static bool AsksForInstruments(const FileDialogRequest& request);
 
   private:
     void ShowPlaces(QFileDialog& dialog) const;

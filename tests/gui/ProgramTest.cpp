@@ -3,10 +3,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -345,6 +349,56 @@ TEST_F(QtServicesTest, TheOpenDialogTakesAnExclamationMarkForTheBuiltInInstrumen
     EXPECT_EQ(QtDialogs::ClassifyOpenChoice(ToQString(TempFolder() + u"!")), Choice::Builtin);
     EXPECT_EQ(QtDialogs::ClassifyOpenChoice(ToQString(TempFolder() + u"b.clx")), Choice::Missing);
     EXPECT_EQ(QtDialogs::ClassifyOpenChoice(ToQString(TempFolder())), Choice::Missing);
+}
+
+TEST_F(QtServicesTest, TheOpenDialogStartsWhereAskedOffersItsPlacesAndTakesTheBuiltIn) {
+    const auto instruments = WriteFile("samples/guitar.clx", "cl1.0\n").parent_path();
+    const QString home = ToQString(TempFolder() + u"home");
+    QDir().mkpath(home);
+    QtDialogs dialogs;
+    dialogs.SetPlaces(
+        {{QStringLiteral("Sample instruments"), QString::fromStdString(instruments.string())},
+         {QStringLiteral("Home"), home}});
+    FileDialogRequest request;
+    request.title = u"Open an Instrument";
+    request.filters = {{u"Chordlane Instrument (*.clx,*.cly)", u"*.clx;*.cly"}};
+    request.initialFolder = FromUtf8(instruments.string());
+    request.mustExist = true;
+    QString folder;
+    QStringList places;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QTest::qWait(100);  // the folder model fills in the background
+        folder = dialog->directory().absolutePath();
+        auto* sidebar = dialog->findChild<QAbstractItemView*>(QStringLiteral("sidebar"));
+        ASSERT_NE(sidebar, nullptr);
+        for (int row = 0; row < sidebar->model()->rowCount(); ++row)
+            places << sidebar->model()->index(row, 0).data().toString();
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QStringLiteral("!"));
+        static_cast<QDialog*>(dialog)->accept();  // as the Open button does
+    });
+    EXPECT_EQ(dialogs.ChooseFile(request), std::optional<String>(u"!"));
+    EXPECT_EQ(folder, QString::fromStdString(instruments.string()));
+    EXPECT_EQ(places, (QStringList{"Sample instruments", "Home"}));
+    // A prompt for a wave file takes no "!": it is said to be missing and asked again.
+    request.filters = {{u"Wave", u"*.wav"}};
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("!"));
+        QTimer::singleShot(0, [] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            EXPECT_TRUE(box->text().contains(QStringLiteral("File not found")));
+            box->accept();
+            QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+        });
+        static_cast<QDialog*>(dialog)->accept();  // as the Open button does
+    });
+    EXPECT_EQ(dialogs.ChooseFile(request), std::nullopt);
 }
 
 TEST_F(ProgramTest, OpenRecentListsTheLastInstrumentsAndReopensThemWithTheirAnswers) {
