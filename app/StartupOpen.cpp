@@ -72,7 +72,8 @@ String ProblemMessage(const std::string& problem) {
 }
 
 StartupOpenResult OpenOrExplain(Instrument& instrument, const std::optional<String>& path,
-                                ParseListener* listener) {
+                                ParseListener* listener,
+                                const std::function<void(const std::string&)>& tellFirst) {
     StartupOpenResult result;
     result.load = OpenInstrument(instrument, path, listener);
     switch (result.load.outcome) {
@@ -97,6 +98,7 @@ StartupOpenResult OpenOrExplain(Instrument& instrument, const std::optional<Stri
         return result;
     }
     ReturnToStartupScreen(instrument);
+    if (tellFirst) tellFirst(result.problem);
     if (MessageBox* messages = instrument.platform.messages)
         messages->ShowStop(ProblemMessage(result.problem));
     return result;

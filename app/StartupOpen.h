@@ -4,6 +4,7 @@
 // opened, or a file in which nothing can be drawn, is said to the person and the start-up
 // screen comes back, where a tap opens the dialog.
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -32,9 +33,11 @@ struct StartupOpenResult {
 
 //! Opens path (or the one chosen in the Open dialog when none is given) through the Open
 //! flow. On CannotOpen and NothingToShow the instrument is unloaded, the start-up screen
-//! shows, and the problem is shown in a message box.
+//! shows, tellFirst (when given) learns the problem, and then a message box shows it: the
+//! box waits for the person, a line on standard error must not.
 StartupOpenResult OpenOrExplain(Instrument& instrument, const std::optional<String>& path,
-                                ParseListener* listener = nullptr);
+                                ParseListener* listener = nullptr,
+                                const std::function<void(const std::string&)>& tellFirst = {});
 
 //! Why the file at path cannot be read, in the words of the system ("No such file or
 //! directory", "Permission denied") or "it is a folder".

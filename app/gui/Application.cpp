@@ -174,9 +174,14 @@ void Application::RunOpenFlow(const String* path) {
 }
 
 void Application::OpenAndRemember(const std::optional<String>& path, bool fromCommandLine) {
-    const StartupOpenResult result = OpenOrExplain(instrument_, path);
-    if (!result.problem.empty() && fromCommandLine)
-        std::fprintf(stderr, "chordlane: %s\n", result.problem.c_str());
+    auto toStandardError = [](const std::string& problem) {
+        std::fprintf(stderr, "chordlane: %s\n", problem.c_str());
+        std::fflush(stderr);
+    };
+    const StartupOpenResult result =
+        OpenOrExplain(instrument_, path, nullptr,
+                      fromCommandLine ? std::function<void(const std::string&)>(toStandardError)
+                                      : std::function<void(const std::string&)>());
     if (result.outcome != StartupOpenResult::Outcome::Loaded) return;
     // The built-in instrument is always at hand; the list is for files.
     if (instrument_.currentPath == u"!") return;
