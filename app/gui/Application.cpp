@@ -173,7 +173,8 @@ void Application::RunOpenFlow(const String* path) {
     OpenAndRemember(path ? std::optional<String>(*path) : std::nullopt, false);
 }
 
-void Application::OpenAndRemember(const std::optional<String>& path, bool fromCommandLine) {
+StartupOpenResult::Outcome Application::OpenAndRemember(const std::optional<String>& path,
+                                                        bool fromCommandLine) {
     auto toStandardError = [](const std::string& problem) {
         std::fprintf(stderr, "chordlane: %s\n", problem.c_str());
         std::fflush(stderr);
@@ -182,11 +183,13 @@ void Application::OpenAndRemember(const std::optional<String>& path, bool fromCo
         OpenOrExplain(instrument_, path, nullptr,
                       fromCommandLine ? std::function<void(const std::string&)>(toStandardError)
                                       : std::function<void(const std::string&)>());
-    if (result.outcome != StartupOpenResult::Outcome::Loaded) return;
     // The built-in instrument is always at hand; the list is for files.
-    if (instrument_.currentPath == u"!") return;
-    WriteRecentInstruments(services_.settings, WithRecent(RecentList(), {instrument_.currentPath,
-                                                                         instrument_.answersLog}));
+    if (result.outcome == StartupOpenResult::Outcome::Loaded && instrument_.currentPath != u"!") {
+        WriteRecentInstruments(
+            services_.settings,
+            WithRecent(RecentList(), {instrument_.currentPath, instrument_.answersLog}));
+    }
+    return result.outcome;
 }
 
 std::vector<RecentInstrument> Application::RecentList() const {
@@ -200,8 +203,15 @@ void Application::OpenRecent(size_t index) {
     GivenAnswers answers(services_.dialogs, AnswersOfLog(list[index].answersLog));
     FileDialogs* own = services_.dialogs;
     services_.dialogs = &answers;
-    OpenAndRemember(list[index].path, false);
+    const StartupOpenResult::Outcome outcome = OpenAndRemember(list[index].path, false);
     services_.dialogs = own;
+    // A file that went away, or stopped being an instrument, leaves the list once said.
+    if (outcome == StartupOpenResult::Outcome::CannotOpen ||
+        outcome == StartupOpenResult::Outcome::NothingToShow) {
+        std::vector<RecentInstrument> kept = RecentList();
+        std::erase_if(kept, [&](const RecentInstrument& r) { return r.path == list[index].path; });
+        WriteRecentInstruments(services_.settings, kept);
+    }
 }
 
 }  // namespace chordlane

@@ -6,6 +6,7 @@
 
 #include "app/MessageBoxReporter.h"
 #include "app/RecentInstruments.h"
+#include "app/StartupOpen.h"
 #include "app/gui/ProgramOptions.h"
 #include "elements/Instrument.h"
 #include "platform/Platform.h"
@@ -59,7 +60,8 @@ class Application : public QObject {
     void MakeRealServices();
     //! Opens through the Open flow and, when it loaded, puts the instrument in front of the
     //! recent list. With fromCommandLine a problem also goes to standard error.
-    void OpenAndRemember(const std::optional<String>& path, bool fromCommandLine);
+    StartupOpenResult::Outcome OpenAndRemember(const std::optional<String>& path,
+                                               bool fromCommandLine);
     void FindFolders();
 
     ProgramOptions options_;

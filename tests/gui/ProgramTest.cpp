@@ -428,6 +428,15 @@ TEST_F(ProgramTest, OpenRecentListsTheLastInstrumentsAndReopensThemWithTheirAnsw
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].path, first);
     EXPECT_EQ(list[1].path, second);
+
+    // A file that has gone is said once and leaves the list.
+    std::filesystem::remove(ToUtf8(second));
+    app_->OpenRecent(1);
+    EXPECT_EQ(platform_.messages.Texts().back(),
+              u"Cannot open '" + second + u"': No such file or directory\n");
+    EXPECT_EQ(Program().instrumentLoaded, 0);
+    ASSERT_EQ(ReadRecentInstruments(&platform_.settings).size(), 1u);
+    EXPECT_EQ(ReadRecentInstruments(&platform_.settings)[0].path, first);
 }
 
 TEST_F(ProgramTest, HelpWithoutItsDocumentSaysWhereItLooked) {
