@@ -88,7 +88,7 @@ bool SoundElement::LoadSamples() {
         listeners.FileNotLoaded(OriginFile(), OriginLine(), WAVE_FILE, fileName_,
                                 file ? loadFailure_ : String());
         if (!quiet_) {
-            String text = u"Could not load: " + fileName_ + u"\n";
+            String text = COULD_NOT_LOAD + fileName_ + u"\n";
             if (text.size() > MAX_MESSAGE_LENGTH) text.resize(MAX_MESSAGE_LENGTH);
             listeners.UserMessage(text);
         }

@@ -14,6 +14,9 @@ namespace chordlane {
 class Element;
 class PanelElement;
 
+// How the message a sound that cannot be loaded shows its user begins; the file's name follows.
+inline constexpr char16_t COULD_NOT_LOAD[] = u"Could not load: ";
+
 class ParseListener {
   public:
     virtual ~ParseListener() = default;

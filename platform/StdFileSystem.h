@@ -12,6 +12,7 @@ namespace chordlane {
 class StdFileSystem : public FileSystem {
   public:
     std::unique_ptr<File> Open(const String& path, FileMode mode) override;
+    std::string ReplaceWhole(const String& path, std::string_view bytes) override;
 };
 
 // The native path that names the existing entry for path ('\' turned into '/', each missing

@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libgl-dev fonts-liberation
   portaudio19-dev libsamplerate0-dev libsndfile1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  dpkg-dev file desktop-file-utils appstream
 )
 if [ "${CHORDLANE_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-dev)

@@ -32,6 +32,8 @@ class MemoryFileSystem : public FileSystem {
 
     //! Opens the file at path; Write creates it (its folder must exist) or empties it.
     std::unique_ptr<File> Open(const String& path, FileMode mode) override;
+    //! Its folder must exist, as for Write; the bytes then replace the file at once.
+    std::string ReplaceWhole(const String& path, std::string_view bytes) override;
 
   private:
     //! The stored key for path: separators as '/', repeated ones collapsed.
