@@ -16,7 +16,7 @@ MessageBoxReporter::MessageBoxReporter(Instrument& instrument) : instrument_(ins
 MessageBoxReporter::~MessageBoxReporter() { instrument_.listeners.Remove(this); }
 
 void MessageBoxReporter::FileNotLoaded(const String& file, int32_t line, const String&,
-                                       const String& name) {
+                                       const String& name, const String&) {
     lastName_ = name;
     lastFile_ = file;
     lastLine_ = line;

@@ -19,8 +19,8 @@ class MessageBoxReporter : public ParseListener {
     MessageBoxReporter(const MessageBoxReporter&) = delete;
     MessageBoxReporter& operator=(const MessageBoxReporter&) = delete;
 
-    void FileNotLoaded(const String& file, int32_t line, const String& what,
-                       const String& name) override;
+    void FileNotLoaded(const String& file, int32_t line, const String& what, const String& name,
+                       const String& reason) override;
     void UserMessage(const String& text) override;
 
     //! text with the place that named the file after it, when text is the "Could not load"

@@ -341,8 +341,9 @@ TEST_F(BadInputTest, EachBadWaveLoadsOrSaysItCouldNotAndNeverReadsPastTheFile) {
             EXPECT_TRUE(Messages().empty());
             EXPECT_EQ(sound->SampleCount(), 5);
         } else {
-            EXPECT_EQ(Messages(),
-                      std::vector<String>{u"Could not load: " + FromUtf8(c.file) + u"\n"});
+            // The message names the instrument file and the line that named the wave.
+            EXPECT_EQ(Messages(), std::vector<String>{u"Could not load: " + FromUtf8(c.file) +
+                                                      u" (" + TempFolder() + u"main.clx:2)\n"});
         }
         EXPECT_EQ(Sounds(u"v"), c.sounds);
     }
