@@ -1,5 +1,5 @@
 # The two commands: make run, make test. Both install what is missing first.
-.PHONY: all deps build test test-default test-asan run bench fuzz format clean
+.PHONY: all deps build test test-default test-asan run bench fuzz format clean package
 
 # Seconds each fuzz target runs in "make fuzz" and at the end of "make test".
 FUZZ_SECONDS ?= 60
@@ -18,6 +18,7 @@ test: deps
 	cmake --preset default >/dev/null
 	cmake --build --preset default
 	ctest --preset default
+	bash scripts/check-package.sh build/default
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan
 	ctest --preset asan
@@ -25,6 +26,10 @@ test: deps
 	cmake --build --preset tsan
 	ctest --preset tsan
 	$(MAKE) --no-print-directory fuzz
+
+# The Debian package of the default build, in build/default.
+package: build
+	cd build/default && cpack -G DEB
 
 run: build
 	./build/default/app/gui/chordlane '!'

@@ -64,8 +64,8 @@ int32_t ReleaseHardwareButtons(Instrument& app) {
 
 void OnActivate(Instrument& instrument, Activation state, bool minimised) {
     if (state == Activation::Active && !minimised) {
-        const uint32_t volume = ReadSettingNumber(instrument.platform.settings,
-                                                  SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE);
+        const uint32_t volume = ReadSettingNumber(
+            instrument.platform.settings, SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE);
         instrument.vM = static_cast<int32_t>(volume / VOLUME_STEP) - VOLUME_OFFSET;
         RegisterHardwareButtons(instrument);
     } else {

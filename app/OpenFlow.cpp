@@ -46,6 +46,16 @@ void ReportFilesOfHiddenPanels(const GroupElement& group, bool hidden) {
 
 }  // namespace
 
+String OpenDialogFolder(const Instrument& app) {
+    // The next instrument is most likely beside the one playing; before any, the samples.
+    const String& current = app.currentPath;
+    if (!current.empty() && current != u"!") {
+        const String folder = FolderPart(current);
+        if (!folder.empty()) return folder;
+    }
+    return app.programFolder;
+}
+
 void UnloadInstrument(Instrument& app) {
     app.instrumentLoaded = 0;
     app.loadStatus = LOAD_LOADING;
@@ -70,7 +80,8 @@ OpenResult OpenInstrument(Instrument& app, const std::optional<String>& path,
         chosen = *path;
     } else {
         std::optional<String> picked = ChooseFile(
-            app, u"Open an Instrument", u"Chordlane Instrument (*.clx,*.cly)|*.clx;*.cly||", true);
+            app, u"Open an Instrument", u"Chordlane Instrument (*.clx,*.cly)|*.clx;*.cly||", true,
+            OpenDialogFolder(app));
         // Cancelling leaves the current instrument loaded and playing.
         if (!picked) return result;
         chosen = std::move(*picked);

@@ -29,6 +29,10 @@ struct OpenResult {
 OpenResult OpenInstrument(Instrument& instrument, const std::optional<String>& path,
                           ParseListener* listener = nullptr);
 
+//! Where the Open dialog starts: the folder of the loaded instrument, else the program
+//! folder, which holds the sample instruments.
+String OpenDialogFolder(const Instrument& instrument);
+
 //! Silences and deletes the current instrument and creates an empty root panel.
 void UnloadInstrument(Instrument& instrument);
 

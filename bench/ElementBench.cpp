@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/AppState.h"
 #include "elements/EllipseButtonElement.h"
 #include "elements/EllipseElement.h"
 #include "elements/GroupElement.h"
+#include "elements/Instrument.h"
 #include "elements/PanelElement.h"
 #include "elements/RectButtonElement.h"
 #include "elements/RectElement.h"
@@ -26,27 +26,27 @@ std::unique_ptr<Rect> R(int32_t l, int32_t t, int32_t r, int32_t b) {
     return std::make_unique<Rect>(Rect{l, t, r, b});
 }
 
-// Builds and activates the neck; every button plays the empty group "silent".
-void BuildNeck(bool ellipses) {
-    ResetAppState();
-    App().root = std::make_unique<PanelElement>(u"!", R(0, 0, 239, 319), 0);
-    PanelElement& root = *App().root;
-    root.Add(std::make_unique<GroupElement>(u"silent"));
+// Builds and activates the neck in instrument; every button plays the empty group "silent".
+void BuildNeck(Instrument& instrument, bool ellipses) {
+    instrument.SetScreen(240, 320);
+    instrument.root = std::make_unique<PanelElement>(instrument, u"!", R(0, 0, 239, 319), 0);
+    PanelElement& root = *instrument.root;
+    root.Add(std::make_unique<GroupElement>(instrument, u"silent"));
     for (int fret = 0; fret < 12; ++fret) {
         const int32_t y = fret * 26;
-        root.Add(
-            std::make_unique<RectElement>(Ascii("f" + std::to_string(fret)), R(0, y, 240, y + 2)));
-        root.Add(std::make_unique<EllipseElement>(Ascii("i" + std::to_string(fret)),
+        root.Add(std::make_unique<RectElement>(instrument, Ascii("f" + std::to_string(fret)),
+                                               R(0, y, 240, y + 2)));
+        root.Add(std::make_unique<EllipseElement>(instrument, Ascii("i" + std::to_string(fret)),
                                                   R(110, y + 8, 130, y + 18)));
-        root.Add(std::make_unique<TextElement>(Ascii("l" + std::to_string(fret)), u"F#m",
-                                               R(200, y + 4, 240, y + 22)));
+        root.Add(std::make_unique<TextElement>(instrument, Ascii("l" + std::to_string(fret)),
+                                               u"F#m", R(200, y + 4, 240, y + 22)));
         for (int string = 0; string < 6; ++string) {
             const String name = Ascii("b" + std::to_string(fret) + "_" + std::to_string(string));
             std::unique_ptr<RectButtonElement> b;
             if (ellipses) {
-                b = std::make_unique<EllipseButtonElement>(name);
+                b = std::make_unique<EllipseButtonElement>(instrument, name);
             } else {
-                b = std::make_unique<RectButtonElement>(name);
+                b = std::make_unique<RectButtonElement>(instrument, name);
             }
             b->SetBounds(R(string * 40, y + 2, string * 40 + 40, y + 26));
             b->SetString(u"na", u"silent");
@@ -60,9 +60,10 @@ void BuildNeck(bool ellipses) {
 // A strum across all six strings in ten segments at one fret, as the stylus delivers it.
 void Strum(benchmark::State& state, bool ellipses) {
     HeadlessPlatform platform;
-    BuildNeck(ellipses);
-    PanelElement& root = *App().root;
-    App().showActive = 0;
+    Instrument instrument(platform.services);
+    BuildNeck(instrument, ellipses);
+    PanelElement& root = *instrument.root;
+    instrument.showActive = 0;
     int64_t strikes = 0;
     for (auto _ : state) {
         root.ResetPenInside(false);
@@ -73,7 +74,6 @@ void Strum(benchmark::State& state, bool ellipses) {
     state.counters["segments/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * 10,
                                                       benchmark::Counter::kIsRate);
     benchmark::DoNotOptimize(strikes);
-    ResetAppState();
 }
 
 void BM_StrumRectButtons(benchmark::State& state) { Strum(state, false); }
@@ -94,8 +94,9 @@ void EnsureGuiApplication() {
 void BM_PaintNeck(benchmark::State& state) {
     EnsureGuiApplication();
     HeadlessPlatform platform;
-    BuildNeck(true);
-    PanelElement& root = *App().root;
+    Instrument instrument(platform.services);
+    BuildNeck(instrument, true);
+    PanelElement& root = *instrument.root;
     QImage image(240, 320, QImage::Format_RGB32);
     for (auto _ : state) {
         QtSurface surface(image);
@@ -103,7 +104,6 @@ void BM_PaintNeck(benchmark::State& state) {
         root.DrawMembers(surface, KIND_BUTTON, 0);
         root.DrawMembers(surface, KIND_BUTTON, KIND_BUTTON);
     }
-    ResetAppState();
 }
 
 BENCHMARK(BM_StrumRectButtons);

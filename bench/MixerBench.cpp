@@ -28,7 +28,7 @@ void BM_MixerRender(benchmark::State& state) {
         for (size_t i = 0; i < notes[v].size(); ++i) {
             notes[v][i] = static_cast<int16_t>(500 * std::sin(i * (0.01 + 0.001 * v)));
         }
-        mapper.Open(&devices[v], format);
+        mapper.Open(&devices[v], format, nullptr);
     }
     std::vector<float> block(2 * BLOCK);
     for (auto _ : state) {

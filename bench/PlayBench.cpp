@@ -3,7 +3,6 @@
 // the WAV file. The strings ring on after the strum, so each run mixes up to six voices.
 #include <benchmark/benchmark.h>
 
-#include "app/AppState.h"
 #include "app/OpenFlow.h"
 #include "tools/OfflineEngine.h"
 #include "tools/ScriptRunner.h"
@@ -17,8 +16,9 @@ constexpr double STRUM_SECONDS = 2.0;
 
 void BM_PlayGuitarStrum(benchmark::State& state, const char* wavPath) {
     tool::ToolSession session(tool::CommonOptions{});
-    tool::OfflineEngine engine(session.Platform(), {.wavPath = wavPath});
-    if (OpenInstrument(String(u"!")).outcome != OpenResult::Outcome::Loaded) {
+    tool::OfflineEngine engine(session.Platform(), session.GetInstrument(), {.wavPath = wavPath});
+    if (OpenInstrument(session.GetInstrument(), String(u"!")).outcome !=
+        OpenResult::Outcome::Loaded) {
         state.SkipWithError("the built-in instrument did not load");
         return;
     }

@@ -1,9 +1,11 @@
-// Loading a sound element: all copies of a 2-second plucked note, and the copies alone on
-// one thread and on all cores.
+// Loading a sound element: all copies of a 2-second plucked note, from a WAV and from a FLAC
+// file, and the copies alone on one thread and on all cores.
 #include <benchmark/benchmark.h>
+#include <sndfile.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -12,11 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "elements/Instrument.h"
+#include "elements/SoundElement.h"
 #include "platform/Text.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "sound/PitchShift.h"
 #include "sound/Sample.h"
-#include "sound/SoundElement.h"
 #include "sound/WaveFile.h"
 
 namespace chordlane {
@@ -69,13 +72,14 @@ const std::string& NotePath() {
 // SetActive of a sound element with LOW and HIGH 24: reading the file, 48 copies.
 void BM_LoadSoundElement(benchmark::State& state) {
     HeadlessPlatform platform;
+    Instrument instrument(platform.services);
     const auto range = static_cast<int32_t>(state.range(0));
     int64_t held = 0;
     for (auto _ : state) {
-        SoundElement sound(u"gtr", u"", FromUtf8(NotePath()), NOTE, range, range, true);
-        const int64_t before = Sample::HeldBytes();
+        SoundElement sound(instrument, u"gtr", u"", FromUtf8(NotePath()), NOTE, range, range, true);
+        const int64_t before = instrument.sampleMemory.Held();
         sound.SetActive(true);
-        held = Sample::HeldBytes() - before;
+        held = instrument.sampleMemory.Held() - before;
         benchmark::DoNotOptimize(sound.GetSample(0));
     }
     state.counters["bytes_held"] = static_cast<double>(held);
@@ -83,9 +87,49 @@ void BM_LoadSoundElement(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadSoundElement)->Arg(24)->Arg(12)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The same note as a 16-bit WAV and as a FLAC file, loaded by a sound element with LOW and
+// HIGH as given: read (and decode), then the copies. With 0 there are no copies, so the
+// figure is reading against decoding alone.
+void BM_LoadSoundElementFrom(benchmark::State& state, const char* kind) {
+    HeadlessPlatform platform;
+    Instrument instrument(platform.services);
+    const std::string wave = PluckedNote();
+    auto path = std::filesystem::temp_directory_path() / "chordlane-bench-note";
+    path += kind;
+    if (std::string(kind) == ".wav") {
+        std::ofstream(path, std::ios::binary) << wave;
+    } else {
+        SF_INFO info{0, static_cast<int>(RATE), 1, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 0, 0};
+        SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+        std::vector<int16_t> values((wave.size() - 44) / 2);
+        std::memcpy(values.data(), wave.data() + 44, 2 * values.size());
+        sf_writef_short(file, values.data(), static_cast<sf_count_t>(values.size()));
+        sf_close(file);
+    }
+    const auto range = static_cast<int32_t>(state.range(0));
+    for (auto _ : state) {
+        SoundElement sound(instrument, u"gtr", u"", FromUtf8(path.string()), NOTE, range, range,
+                           true);
+        sound.SetActive(true);
+        if (!sound.HasSamples()) state.SkipWithError("the note did not load");
+        benchmark::DoNotOptimize(sound.GetSample(0));
+    }
+    state.counters["file_bytes"] = static_cast<double>(std::filesystem::file_size(path));
+    std::filesystem::remove(path);
+}
+BENCHMARK_CAPTURE(BM_LoadSoundElementFrom, wav, ".wav")
+    ->Arg(0)
+    ->Arg(12)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_LoadSoundElementFrom, flac, ".flac")
+    ->Arg(0)
+    ->Arg(12)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 // The 48 copies alone (the file already read), on the given number of threads.
 void BM_ShiftedCopies(benchmark::State& state) {
-    HeadlessPlatform platform;
     Sample recording;
     const std::string file = PluckedNote();
     ParseWave(recording, {reinterpret_cast<const uint8_t*>(file.data()), file.size()});
@@ -132,6 +176,7 @@ BENCHMARK(BM_ShiftedCopiesStraightforward)->Unit(benchmark::kMillisecond)->UseRe
 // to load them all and the bytes their samples hold.
 void BM_ShippedInstrumentSounds(benchmark::State& state, const char* instrument) {
     HeadlessPlatform platform;
+    Instrument owner(platform.services);
     const std::string path = std::string(CHORDLANE_SOURCE_DIR) + "/instruments/" + instrument;
     struct Declared {
         std::string name, file;
@@ -152,14 +197,14 @@ void BM_ShippedInstrumentSounds(benchmark::State& state, const char* instrument)
     int64_t held = 0;
     for (auto _ : state) {
         std::vector<std::unique_ptr<SoundElement>> elements;
-        const int64_t before = Sample::HeldBytes();
+        const int64_t before = owner.sampleMemory.Held();
         for (const Declared& d : sounds) {
-            elements.push_back(std::make_unique<SoundElement>(FromUtf8(d.name), FromUtf8(path),
-                                                              FromUtf8(d.file), d.frequency, d.low,
-                                                              d.high, true));
+            elements.push_back(std::make_unique<SoundElement>(owner, FromUtf8(d.name),
+                                                              FromUtf8(path), FromUtf8(d.file),
+                                                              d.frequency, d.low, d.high, true));
             elements.back()->SetActive(true);
         }
-        held = Sample::HeldBytes() - before;
+        held = owner.sampleMemory.Held() - before;
     }
     state.counters["sounds"] = static_cast<double>(sounds.size());
     state.counters["bytes_held"] = static_cast<double>(held);

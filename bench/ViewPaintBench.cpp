@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <cstdlib>
 
-#include "app/AppState.h"
 #include "app/OpenFlow.h"
+#include "elements/Instrument.h"
 #include "platform/Text.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/qt/QtPictureLoader.h"
@@ -32,20 +32,17 @@ void EnsureOffscreenApplication() {
 void BM_RepaintShippedInstrument(benchmark::State& state, const char* file) {
     EnsureOffscreenApplication();
     HeadlessPlatform platform;
-    QtPictureLoader pictures;  // pictures as the program draws them
-    Platform services = CurrentPlatform();
-    services.pictures = &pictures;
-    InstallPlatform(services);
-    ResetAppState();
-    App().screenWidth = 240;
-    App().screenHeight = 320;
-    App().screenRect = {0, 0, 239, 319};
+    QtPictureLoader pictures(*platform.files);  // pictures as the program draws them
+    platform.services.pictures = &pictures;
+    Instrument instrument(platform.services);
+    instrument.SetScreen(240, 320);
     const String path = FromUtf8(std::string(CHORDLANE_SOURCE_DIR) + "/instruments/" + file);
-    if (OpenInstrument(path).outcome != OpenResult::Outcome::Loaded || !App().instrumentLoaded) {
+    if (OpenInstrument(instrument, path).outcome != OpenResult::Outcome::Loaded ||
+        !instrument.instrumentLoaded) {
         state.SkipWithError("the instrument did not load");
         return;
     }
-    InstrumentView view;
+    InstrumentView view(instrument);
     QImage image(240 * ZOOM, 320 * ZOOM, QImage::Format_RGB32);
     for (auto _ : state) {
         QPainter painter(&image);
@@ -53,8 +50,6 @@ void BM_RepaintShippedInstrument(benchmark::State& state, const char* file) {
         QtSurface surface(painter, Rect{0, 0, 240, 320});
         view.Paint(surface);
     }
-    ResetAppState();
-    platform.Install();
 }
 
 BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, guitar, "guitar.clx")->Unit(benchmark::kMillisecond);

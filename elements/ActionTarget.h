@@ -12,7 +12,7 @@ class NameRegistry;
 // looked up at each use until found and then kept. An element that later replaces it under
 // the same name is not seen.
 class ActionTarget {
-public:
+  public:
     //! actionName ends in a suffix of suffixLength characters ("<", "=i", ...).
     ActionTarget(const String& actionName, size_t suffixLength);
 
@@ -22,7 +22,7 @@ public:
     bool IsGlobal() const { return name_.empty(); }
     const String& Name() const { return name_; }
 
-private:
+  private:
     String name_;
     Element* element_ = nullptr;  // not owned
 };

@@ -51,7 +51,9 @@ void IndexedElement::SetActive(bool active) {
 
 // VisualElement
 
-VisualElement::VisualElement(Instrument& owner, String name) : Element(owner, std::move(name)) { VisualElement::Reset(); }
+VisualElement::VisualElement(Instrument& owner, String name) : Element(owner, std::move(name)) {
+    VisualElement::Reset();
+}
 
 VisualElement::~VisualElement() = default;
 
@@ -70,22 +72,36 @@ void VisualElement::SetInt(const String& property, int32_t value) {
     if (!IsColourName(property)) return;
     const auto colour = static_cast<Colour>(value);
     switch (property[1]) {
-        case u'i': fillColour_ = colour; break;
-        case u'a': pressedFillColour_ = colour; break;
-        case u'I': lineColour_ = colour; break;
-        case u'A': pressedLineColour_ = colour; break;
-        default: break;
+        case u'i':
+            fillColour_ = colour;
+            break;
+        case u'a':
+            pressedFillColour_ = colour;
+            break;
+        case u'I':
+            lineColour_ = colour;
+            break;
+        case u'A':
+            pressedLineColour_ = colour;
+            break;
+        default:
+            break;
     }
 }
 
 int32_t VisualElement::GetInt(const String& property) {
     if (!IsColourName(property)) return NO_VALUE;
     switch (property[1]) {
-        case u'i': return static_cast<int32_t>(fillColour_);
-        case u'a': return static_cast<int32_t>(pressedFillColour_);
-        case u'I': return static_cast<int32_t>(lineColour_);
-        case u'A': return static_cast<int32_t>(pressedLineColour_);
-        default: return NO_VALUE;
+        case u'i':
+            return static_cast<int32_t>(fillColour_);
+        case u'a':
+            return static_cast<int32_t>(pressedFillColour_);
+        case u'I':
+            return static_cast<int32_t>(lineColour_);
+        case u'A':
+            return static_cast<int32_t>(pressedLineColour_);
+        default:
+            return NO_VALUE;
     }
 }
 

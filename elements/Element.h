@@ -24,7 +24,7 @@ class Element;
 class Instrument;
 
 class ElementBase : public SoundListener {
-public:
+  public:
     virtual ~ElementBase() = default;
 
     //! Restores this class's defaults; every constructor ends by calling its own class's Reset.
@@ -52,12 +52,12 @@ public:
 
     bool IsActive() const { return active_; }
 
-protected:
+  protected:
     bool active_ = false;
 };
 
 class Element : public ElementBase {
-public:
+  public:
     Element(Instrument& owner, String name) : owner_(owner), name_(std::move(name)) {}
     const String& Name() const { return name_; }
     //! The instrument this element belongs to.
@@ -72,7 +72,7 @@ public:
     const String& OriginFile() const { return originFile_; }
     int32_t OriginLine() const { return originLine_; }
 
-private:
+  private:
     Instrument& owner_;
     String name_;
     String originFile_;
@@ -81,7 +81,7 @@ private:
 
 // Elements with an area on the screen.
 class VisualElement : public Element {
-public:
+  public:
     explicit VisualElement(Instrument& owner, String name);
     ~VisualElement() override;
 
@@ -119,7 +119,7 @@ public:
     bool IsPressed() const { return pressed_; }
     bool IsPenInside() const { return penInside_; }
 
-protected:
+  protected:
     std::unique_ptr<Rect> bounds_;
     Colour fillColour_ = 0x909090;         // "ci"
     Colour pressedFillColour_ = 0x0080FF;  // "ca"
@@ -131,7 +131,7 @@ protected:
 
 // Elements that enter the name registry when they become active: groups, sounds and voices.
 class IndexedElement : public Element {
-public:
+  public:
     using Element::Element;
     void SetActive(bool active) override;
 };

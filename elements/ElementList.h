@@ -11,7 +11,7 @@ namespace chordlane {
 class Element;
 
 class ElementList {
-public:
+  public:
     virtual ~ElementList() = default;
     //! Appends the registered element of that name (not owned); nothing when none is found.
     virtual void AddByName(const String& name) = 0;

@@ -48,7 +48,8 @@ bool SegmentMeetsCircle(int64_t px, int64_t py, int64_t qx, int64_t qy) {
 
 }  // namespace
 
-EllipseButtonElement::EllipseButtonElement(Instrument& owner, String name) : RectButtonElement(owner, std::move(name)) {}
+EllipseButtonElement::EllipseButtonElement(Instrument& owner, String name)
+    : RectButtonElement(owner, std::move(name)) {}
 
 bool EllipseButtonElement::HitTest(Point p) {
     if (!VisualElement::HitTest(p)) return false;

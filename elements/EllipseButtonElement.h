@@ -6,7 +6,7 @@ namespace chordlane {
 // A button whose area is the ellipse inscribed in its bounds: the corners of the bounds are
 // not part of it, and a stroke crosses it only where it meets the ellipse.
 class EllipseButtonElement : public RectButtonElement {
-public:
+  public:
     explicit EllipseButtonElement(Instrument& owner, String name);
 
     const char* ClassName() const override { return "EllipseButtonElement"; }
@@ -20,10 +20,10 @@ public:
     int32_t RadiusX() const { return radiusX_; }
     int32_t RadiusY() const { return radiusY_; }
 
-protected:
+  protected:
     void DrawShape(Surface& surface, const Pen& pen, const Brush& brush) override;
 
-private:
+  private:
     int32_t radiusX_ = 1;
     int32_t radiusY_ = 1;
 };

@@ -11,7 +11,7 @@ namespace chordlane {
 class Element;
 
 class EventTrace {
-public:
+  public:
     virtual ~EventTrace() = default;
     //! The stylus handling handed a segment to the root panel.
     virtual void Stroke(Point from, Point to, int32_t strength) = 0;

@@ -11,7 +11,10 @@
 
 namespace chordlane {
 
-GroupElement::GroupElement(Instrument& owner, String name) : IndexedElement(owner, std::move(name)) { GroupElement::Reset(); }
+GroupElement::GroupElement(Instrument& owner, String name)
+    : IndexedElement(owner, std::move(name)) {
+    GroupElement::Reset();
+}
 
 // Owned members go with the group; members that were only added by name belong elsewhere.
 GroupElement::~GroupElement() = default;
@@ -74,7 +77,8 @@ int32_t GroupElement::StrokeMembers(Point from, Point to, int32_t value, bool pa
     const std::vector<Element*> members = members_;
     for (Element* member : members) {
         if (member->GetKind() & KIND_VISUAL) {
-            count += static_cast<VisualElement*>(member)->OnStroke(from, to, value, parentPenInside);
+            count +=
+                static_cast<VisualElement*>(member)->OnStroke(from, to, value, parentPenInside);
         }
     }
     return count;
@@ -101,7 +105,8 @@ Element* GroupElement::FindImageByFile(const String& fileName) {
             if (Element* hit = static_cast<PanelElement*>(member)->FindImageByFile(fileName)) {
                 return hit;
             }
-        } else if ((kind & KIND_IMAGE) && static_cast<ImageElement*>(member)->GetFileName() == fileName) {
+        } else if ((kind & KIND_IMAGE) &&
+                   static_cast<ImageElement*>(member)->GetFileName() == fileName) {
             return member;
         }
     }
@@ -110,7 +115,8 @@ Element* GroupElement::FindImageByFile(const String& fileName) {
 
 void GroupElement::ResetPenInside(bool inside) {
     for (Element* member : members_) {
-        if (member->GetKind() & KIND_CONTAINER) static_cast<PanelElement*>(member)->SetPenInside(inside);
+        if (member->GetKind() & KIND_CONTAINER)
+            static_cast<PanelElement*>(member)->SetPenInside(inside);
     }
 }
 

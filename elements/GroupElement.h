@@ -13,7 +13,7 @@ class TargetAction;
 // member. Members added with Add are owned; members added by name (a voice joining with
 // "ng") are not, so an element standing in two lists is destroyed once.
 class GroupElement : public IndexedElement, public ElementList {
-public:
+  public:
     explicit GroupElement(Instrument& owner, String name);
     ~GroupElement() override;
 
@@ -52,7 +52,7 @@ public:
 
     const std::vector<Element*>& Members() const { return members_; }
 
-private:
+  private:
     std::vector<Element*> members_;
     std::vector<std::unique_ptr<Element>> owned_;
 };

@@ -7,7 +7,8 @@
 
 namespace chordlane {
 
-HiddenButtonElement::HiddenButtonElement(Instrument& owner, String name) : VisualElement(owner, std::move(name)) {
+HiddenButtonElement::HiddenButtonElement(Instrument& owner, String name)
+    : VisualElement(owner, std::move(name)) {
     HiddenButtonElement::Reset();
 }
 

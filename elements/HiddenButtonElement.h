@@ -6,7 +6,7 @@ namespace chordlane {
 // A button without area or drawing: a named relay that passes triggers to its "na" target,
 // reached by key and hardware-button events. Rectangular and elliptical buttons build on it.
 class HiddenButtonElement : public VisualElement {
-public:
+  public:
     explicit HiddenButtonElement(Instrument& owner, String name);
 
     const char* ClassName() const override { return "HiddenButtonElement"; }
@@ -27,7 +27,7 @@ public:
     const String& LinkedName() const { return linkedName_; }
     Element* Linked() const { return linked_; }
 
-private:
+  private:
     String targetName_;          // "na"
     Element* target_ = nullptr;  // not owned
     String linkedName_;          // "nb"

@@ -9,8 +9,8 @@ namespace {
 const String PICTURE = u"picture";
 }  // namespace
 
-
-ImageElement::ImageElement(Instrument& owner, String name, String fileName, std::unique_ptr<Rect> bounds)
+ImageElement::ImageElement(Instrument& owner, String name, String fileName,
+                           std::unique_ptr<Rect> bounds)
     : VisualElement(owner, std::move(name)), fileName_(std::move(fileName)) {
     bounds_ = std::move(bounds);
 }
@@ -24,7 +24,7 @@ void ImageElement::SetString(const String&, const String& value) {
 
 void ImageElement::ReportIfNotFound() {
     if (!LoadPictureSearched(Owner(), fileName_, String())) {
-        Owner().listeners.FileNotLoaded(OriginFile(), OriginLine(), PICTURE, fileName_);
+        Owner().listeners.FileNotLoaded(OriginFile(), OriginLine(), PICTURE, fileName_, {});
     }
 }
 
@@ -34,7 +34,9 @@ void ImageElement::SetActive(bool active) {
     // No including file: the name as written, then the home and program folders.
     if (active && !bitmap_) {
         if (!fileName_.empty()) bitmap_ = LoadPictureSearched(Owner(), fileName_, String());
-        if (!bitmap_) Owner().listeners.FileNotLoaded(OriginFile(), OriginLine(), PICTURE, fileName_);
+        if (!bitmap_) {
+            Owner().listeners.FileNotLoaded(OriginFile(), OriginLine(), PICTURE, fileName_, {});
+        }
     }
     VisualElement::SetActive(active);
 }

@@ -8,7 +8,7 @@ namespace chordlane {
 // A picture from a file, loaded the first time the element becomes active; elements showing
 // the same file share one bitmap.
 class ImageElement : public VisualElement {
-public:
+  public:
     ImageElement(Instrument& owner, String name, String fileName, std::unique_ptr<Rect> bounds);
     ~ImageElement() override;
 
@@ -24,7 +24,7 @@ public:
     const String& GetFileName() const { return fileName_; }
     const std::shared_ptr<Bitmap>& GetBitmap() const { return bitmap_; }
 
-private:
+  private:
     String fileName_;
     std::shared_ptr<Bitmap> bitmap_;
 };

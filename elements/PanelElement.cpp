@@ -5,7 +5,8 @@
 
 namespace chordlane {
 
-PanelElement::PanelElement(Instrument& owner, String name, std::unique_ptr<Rect> bounds, int32_t number)
+PanelElement::PanelElement(Instrument& owner, String name, std::unique_ptr<Rect> bounds,
+                           int32_t number)
     : VisualElement(owner, std::move(name)), group_(owner, String()) {
     PanelElement::Reset();
     bounds_ = std::move(bounds);
@@ -70,7 +71,9 @@ void PanelElement::ApplyToMembers(TargetAction& action, int32_t value) {
     group_.ApplyToMembers(action, value);
 }
 
-void PanelElement::SetActiveWhere(bool active, int32_t mask) { group_.SetActiveWhere(active, mask); }
+void PanelElement::SetActiveWhere(bool active, int32_t mask) {
+    group_.SetActiveWhere(active, mask);
+}
 
 int32_t PanelElement::DrawMembers(Surface& surface, int32_t mask, int32_t value) {
     if (!active_) return 0;

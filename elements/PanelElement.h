@@ -10,7 +10,7 @@ namespace chordlane {
 // A page of the instrument with its own area, shown and hidden as a whole; fires its init
 // event the first time it is shown. The root panel "!" holds the whole instrument.
 class PanelElement : public VisualElement, public ElementList {
-public:
+  public:
     PanelElement(Instrument& owner, String name, std::unique_ptr<Rect> bounds, int32_t number);
     ~PanelElement() override;
 
@@ -44,7 +44,7 @@ public:
     GroupElement& Group() { return group_; }
     const GroupElement& Group() const { return group_; }
 
-private:
+  private:
     int32_t number_ = 0;
     bool initDone_ = false;
     GroupElement group_;

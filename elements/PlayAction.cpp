@@ -20,7 +20,8 @@ void PlayAction::Trigger(int32_t value, Element* source) {
     // Voices are named after their string by their last character (E1, F1, G1 on string
     // 1). A name without characters names no string: releasing with key 0 would silence
     // every voice.
-    if (v != NO_VALUE && !target->Name().empty()) Owner().names.ReleaseOthers(target->Name().back(), target);
+    if (v != NO_VALUE && !target->Name().empty())
+        Owner().names.ReleaseOthers(target->Name().back(), target);
     target->Trigger(v, source);
 }
 

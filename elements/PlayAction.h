@@ -8,7 +8,7 @@ namespace chordlane {
 // silencing the other playing voice of the same string: the first one whose name ends in
 // the same character as the target's.
 class PlayAction : public Element {
-public:
+  public:
     //! value is the strength to play with, NO_VALUE to pass the incoming one on.
     PlayAction(Instrument& owner, String name, int32_t value);
 
@@ -17,7 +17,7 @@ public:
 
     int32_t Value() const { return value_; }
 
-private:
+  private:
     ActionTarget target_;
     int32_t value_ = NO_VALUE;
     bool triggering_ = false;

@@ -4,7 +4,8 @@
 
 namespace chordlane {
 
-RectButtonElement::RectButtonElement(Instrument& owner, String name) : HiddenButtonElement(owner, std::move(name)) {
+RectButtonElement::RectButtonElement(Instrument& owner, String name)
+    : HiddenButtonElement(owner, std::move(name)) {
     RectButtonElement::Reset();
 }
 

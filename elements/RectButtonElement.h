@@ -8,7 +8,7 @@ namespace chordlane {
 // A rectangular area the stylus plays: a stroke that enters it, or jumps across it between
 // two points, strikes it once; it stays pressed until the sound it started ends.
 class RectButtonElement : public HiddenButtonElement {
-public:
+  public:
     explicit RectButtonElement(Instrument& owner, String name);
 
     const char* ClassName() const override { return "RectButtonElement"; }
@@ -27,14 +27,14 @@ public:
     int32_t CentreX() const { return centreX_; }
     int32_t CentreY() const { return centreY_; }
 
-protected:
+  protected:
     //! Draws the area with pen and brush.
     virtual void DrawShape(Surface& surface, const Pen& pen, const Brush& brush);
 
     int32_t centreX_ = 0;
     int32_t centreY_ = 0;
 
-private:
+  private:
     // Taken from the colours at the first Draw; later colour changes do not reach them.
     struct DrawingObjects {
         Brush pressedBrush;

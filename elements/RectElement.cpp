@@ -16,9 +16,9 @@ bool RectElement::Draw(Surface& surface) {
     std::optional<ShapeObjects>& shared = Owner().shapeObjects;
     if (!shared) {
         shared = ShapeObjects{Brush{surface.NearestColour(pressedFillColour_)},
-                                    Brush{surface.NearestColour(fillColour_)},
-                                    Pen{surface.NearestColour(pressedLineColour_)},
-                                    Pen{surface.NearestColour(lineColour_)}};
+                              Brush{surface.NearestColour(fillColour_)},
+                              Pen{surface.NearestColour(pressedLineColour_)},
+                              Pen{surface.NearestColour(lineColour_)}};
     }
     // Show Active plays no part here: a shape is pressed only through a button's link.
     if (pressed_) {

@@ -5,7 +5,10 @@
 namespace chordlane {
 
 SetFlagAction::SetFlagAction(Instrument& owner, String name, String property, bool value)
-    : Element(owner, std::move(name)), target_(Name(), 2), property_(std::move(property)), value_(value) {
+    : Element(owner, std::move(name)),
+      target_(Name(), 2),
+      property_(std::move(property)),
+      value_(value) {
     SetFlagAction::Reset();
 }
 

@@ -6,7 +6,7 @@ namespace chordlane {
 
 // Sets a flag property of its target (directive "=b"); "e" shows or hides it.
 class SetFlagAction : public Element {
-public:
+  public:
     SetFlagAction(Instrument& owner, String name, String property, bool value);
 
     const char* ClassName() const override { return "SetFlagAction"; }
@@ -15,7 +15,7 @@ public:
     const String& Property() const { return property_; }
     bool Value() const { return value_; }
 
-private:
+  private:
     ActionTarget target_;
     String property_;
     bool value_ = false;

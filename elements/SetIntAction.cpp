@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "elements/Instrument.h"
 #include "elements/GroupElement.h"
+#include "elements/Instrument.h"
 #include "elements/PanelElement.h"
 
 namespace chordlane {
@@ -16,8 +16,8 @@ SetIntAction::SetIntAction(Instrument& owner, String name, String property, int3
     SetIntAction::Reset();
 }
 
-SetIntAction::SetIntAction(Instrument& owner, String name, String property, int32_t step, int32_t limit,
-                           int32_t restart)
+SetIntAction::SetIntAction(Instrument& owner, String name, String property, int32_t step,
+                           int32_t limit, int32_t restart)
     : TargetAction(owner, std::move(name)),
       target_(Name(), 2),
       property_(std::move(property)),

@@ -8,12 +8,13 @@ namespace chordlane {
 // beyond the limit, starts again at the restart value. Without a target name it works on
 // the application variables, and a step of another property on every element of the tree.
 class SetIntAction : public TargetAction {
-public:
+  public:
     //! Sets property to value.
     SetIntAction(Instrument& owner, String name, String property, int32_t value);
     //! Steps property by step; a result beyond limit becomes restart. A restart of NO_VALUE
     //! takes the limit; a limit of NO_VALUE means the property is never wrapped.
-    SetIntAction(Instrument& owner, String name, String property, int32_t step, int32_t limit, int32_t restart);
+    SetIntAction(Instrument& owner, String name, String property, int32_t step, int32_t limit,
+                 int32_t restart);
 
     const char* ClassName() const override { return "SetIntAction"; }
     void Trigger(int32_t value, Element* source) override;
@@ -26,7 +27,7 @@ public:
     int32_t Limit() const { return limit_; }
     int32_t Restart() const { return restart_; }
 
-private:
+  private:
     int32_t Stepped(int32_t current) const;
 
     ActionTarget target_;

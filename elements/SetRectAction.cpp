@@ -4,7 +4,8 @@
 
 namespace chordlane {
 
-SetRectAction::SetRectAction(Instrument& owner, String name, String property, std::unique_ptr<Rect> rect)
+SetRectAction::SetRectAction(Instrument& owner, String name, String property,
+                             std::unique_ptr<Rect> rect)
     : Element(owner, std::move(name)),
       target_(Name(), 2),
       property_(std::move(property)),

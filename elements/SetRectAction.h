@@ -9,7 +9,7 @@ namespace chordlane {
 // Sets a rectangle property of its target (directive "=r"); "b" moves or resizes it. The
 // target receives a copy of the rectangle at every trigger.
 class SetRectAction : public Element {
-public:
+  public:
     SetRectAction(Instrument& owner, String name, String property, std::unique_ptr<Rect> rect);
 
     const char* ClassName() const override { return "SetRectAction"; }
@@ -18,7 +18,7 @@ public:
     const String& Property() const { return property_; }
     const Rect* GetRect() const { return rect_.get(); }
 
-private:
+  private:
     ActionTarget target_;
     String property_;
     std::unique_ptr<Rect> rect_;

@@ -75,7 +75,7 @@ int32_t SoundElement::SampleCount() const {
 
 void SoundElement::ReportIfNotFound() {
     if (!OpenSearched(Owner(), fileName_, FileMode::Read, referencePath_)) {
-        Owner().listeners.FileNotLoaded(OriginFile(), OriginLine(), WAVE_FILE, fileName_);
+        Owner().listeners.FileNotLoaded(OriginFile(), OriginLine(), WAVE_FILE, fileName_, {});
     }
 }
 
@@ -115,11 +115,14 @@ void SoundElement::ReportOverWork(std::span<const ShiftJob> jobs,
 bool SoundElement::LoadSamples() {
     auto recording = std::make_unique<Sample>(&Owner().sampleMemory);
     std::unique_ptr<File> file = OpenSearched(Owner(), fileName_, FileMode::Read, referencePath_);
-    if (!file || !ReadWaveFile(*recording, *file)) {
+    if (!file) loadFailure_ = u"no such file";
+    if (!file || !ReadWaveFile(*recording, *file, &loadFailure_)) {
         ListenerSet& listeners = Owner().listeners;
-        listeners.FileNotLoaded(OriginFile(), OriginLine(), WAVE_FILE, fileName_);
+        // The file search finding nothing needs no reason beyond the name.
+        listeners.FileNotLoaded(OriginFile(), OriginLine(), WAVE_FILE, fileName_,
+                                file ? loadFailure_ : String());
         if (!quiet_) {
-            String text = u"Could not load: " + fileName_ + u"\n";
+            String text = COULD_NOT_LOAD + fileName_ + u"\n";
             if (text.size() > MAX_MESSAGE_LENGTH) text.resize(MAX_MESSAGE_LENGTH);
             listeners.UserMessage(text);
         }

@@ -45,6 +45,8 @@ class SoundElement : public IndexedElement {
     const String& FileName() const { return fileName_; }
     const String& ReferencePath() const { return referencePath_; }
     bool IsQuiet() const { return quiet_; }
+    //! Why the wave file could not be loaded the last time it was tried (empty otherwise).
+    const String& LoadFailure() const { return loadFailure_; }
 
   private:
     bool LoadSamples();
@@ -59,6 +61,7 @@ class SoundElement : public IndexedElement {
     String referencePath_;
     std::unique_ptr<std::vector<std::unique_ptr<Sample>>> samples_;
     bool quiet_ = false;
+    String loadFailure_;
 };
 
 }  // namespace chordlane

@@ -5,7 +5,8 @@
 
 namespace chordlane {
 
-StopAction::StopAction(Instrument& owner, String name) : Element(owner, std::move(name)), target_(Name(), 1) {
+StopAction::StopAction(Instrument& owner, String name)
+    : Element(owner, std::move(name)), target_(Name(), 1) {
     StopAction::Reset();
 }
 

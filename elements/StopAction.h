@@ -6,14 +6,14 @@ namespace chordlane {
 
 // Releases its target (directive "<"): the target is triggered with NO_VALUE.
 class StopAction : public Element {
-public:
+  public:
     explicit StopAction(Instrument& owner, String name);
 
     const char* ClassName() const override { return "StopAction"; }
     //! Releases the target, passing the source on.
     void Trigger(int32_t value, Element* source) override;
 
-private:
+  private:
     ActionTarget target_;
     bool triggering_ = false;
 };

@@ -9,7 +9,7 @@ namespace chordlane {
 // "5") follows its transposition "ns" (and, for numbers, "nm" and "nd"), so the names on
 // frets and chord buttons move when an action changes the key or the capo.
 class TextElement : public VisualElement {
-public:
+  public:
     TextElement(Instrument& owner, String name, String text, std::unique_ptr<Rect> bounds);
 
     const char* ClassName() const override { return "TextElement"; }
@@ -36,7 +36,7 @@ public:
     int32_t LabelMode() const { return mode_; }
     int32_t Base() const { return base_; }
 
-private:
+  private:
     void ParseLabel();
     void RepaintLater();
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "elements/Instrument.h"
 #include "elements/EventTrace.h"
 #include "elements/GroupElement.h"
+#include "elements/Instrument.h"
+#include "elements/SoundElement.h"
 #include "language/NameRegistry.h"
 #include "sound/Sample.h"
-#include "elements/SoundElement.h"
 
 namespace chordlane {
 
@@ -107,7 +107,8 @@ void VoiceElement::SetString(const String& property, const String& value) {
         // And only this voice joins: its name can find another element (a group of the same
         // name, or the element a panel's prefixed name falls back to), and a group that took
         // in itself would trigger itself without end.
-        if (!group->Contains(this) && Owner().names.Lookup(Name()) == this) group->AddByName(Name());
+        if (!group->Contains(this) && Owner().names.Lookup(Name()) == this)
+            group->AddByName(Name());
         if (std::find(joined_.begin(), joined_.end(), value) == joined_.end()) {
             joined_.push_back(value);
         }

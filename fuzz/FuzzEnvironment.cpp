@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "app/AppState.h"
 #include "app/OpenFlow.h"
 #include "platform/StdFileSystem.h"
 #include "platform/Text.h"
@@ -95,37 +94,19 @@ std::unique_ptr<File> StockFileSystem::Open(const String& path, FileMode mode) {
 FuzzEnvironment::FuzzEnvironment() {
     auto stock = std::make_unique<StockFileSystem>();
     files = stock.get();
+    // The picture loader reads through the file system it is made with.
+    platform.pictures = MakeHeadlessPictureLoader(*stock);
     platform.files = std::move(stock);
-    platform.Install();
-}
-
-void FuzzEnvironment::Begin() {
-    ResetAppState();
-    AppState& app = App();
-    app.screenWidth = 240;
-    app.screenHeight = 320;
-    app.screenRect = {0, 0, 239, 319};
-    app.homeFolder = String(HOME);
-    app.programFolder = String(PROGRAM);
-    app.vM = 50;
+    platform.Restore();
+    instrument.SetScreen(240, 320);
+    instrument.homeFolder = String(HOME);
+    instrument.programFolder = String(PROGRAM);
+    instrument.vM = 50;
     files->AddFolder(HOME);
     files->AddFolder(PROGRAM);
 }
 
-void FuzzEnvironment::End() {
-    UnloadInstrument();
-    ResetAppState();
-    // The headless services write down everything they are asked; over millions of runs
-    // that would grow without bound, so every run starts with fresh ones.
-    files->Clear();
-    platform.dialogs = ScriptedDialogs();
-    platform.messages = RecordedMessages();
-    platform.window = HeadlessWindow();
-    // The old output unhooks itself from the clock when it goes, so it goes first.
-    platform.waveOut.reset();
-    platform.waveOut = MakeFakeWaveOutput(platform.clock);
-    platform.Install();
-}
+FuzzEnvironment::~FuzzEnvironment() { UnloadInstrument(instrument); }
 
 std::vector<Section> SplitInput(std::string_view input) {
     std::vector<Section> sections;
@@ -137,9 +118,9 @@ std::vector<Section> SplitInput(std::string_view input) {
         const size_t marker = input.find("\n@@", pos);
         if (marker == std::string_view::npos) break;
         const size_t lineEnd = input.find('\n', marker + 1);
-        const std::string_view line = input.substr(
-            marker + 1, lineEnd == std::string_view::npos ? std::string_view::npos
-                                                          : lineEnd - marker - 1);
+        const std::string_view line =
+            input.substr(marker + 1, lineEnd == std::string_view::npos ? std::string_view::npos
+                                                                       : lineEnd - marker - 1);
         Section next;
         if (line.size() >= 3 && line[2] == '?') {
             next.kind = Section::Kind::Answer;

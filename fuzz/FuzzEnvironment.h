@@ -1,13 +1,15 @@
 #pragma once
-// What every fuzz target shares: the headless services with the files in memory, the
-// application state as the program has it after its start-up, and the splitting of one
-// fuzz input into several files.
+// What every fuzz target shares: the headless services with the files in memory, an
+// instrument as the program has it after its start-up, and the splitting of one fuzz input
+// into several files.
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
+#include "app/MessageBoxReporter.h"
+#include "elements/Instrument.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/headless/MemoryFileSystem.h"
 
@@ -22,7 +24,7 @@ inline constexpr std::u16string_view PROGRAM = u"/program/";
 // input file provides, so that the shipped instruments load their sounds and pictures without
 // the corpus carrying them (and without each run shifting a long recording).
 class StockFileSystem : public MemoryFileSystem {
-public:
+  public:
     std::unique_ptr<File> Open(const String& path, FileMode mode) override;
 };
 
@@ -32,16 +34,26 @@ std::vector<uint8_t> StockWave();
 //! A 4 x 4 bitmap file of 24 bits.
 std::vector<uint8_t> StockBitmap();
 
+// The headless services with the files in memory, and an instrument on them as the program
+// has it after its start-up, with nothing loaded. Every input gets one of its own: the
+// services write down everything they are asked, and an instrument keeps what a load left,
+// so one shared across inputs would grow without bound and make a crash depend on the inputs
+// before it.
 class FuzzEnvironment {
-public:
+  public:
     FuzzEnvironment();
-    //! Back to the start-up state with no files.
-    void Begin();
-    //! Deletes the instrument and every file, and puts in fresh headless services.
-    void End();
+    //! Unloads the instrument as the program does before it goes.
+    ~FuzzEnvironment();
+    FuzzEnvironment(const FuzzEnvironment&) = delete;
+    FuzzEnvironment& operator=(const FuzzEnvironment&) = delete;
 
     HeadlessPlatform platform;
     StockFileSystem* files = nullptr;  // owned by platform
+    Instrument instrument{platform.services};
+
+  private:
+    // Shows the messages meant for the user in the headless message box, as the program does.
+    MessageBoxReporter reporter_{instrument};
 };
 
 // One file or answer of a load input. An input is the main instrument file, then sections,

@@ -7,11 +7,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/AppState.h"
 #include "app/OpenFlow.h"
 #include "fuzz/FuzzEnvironment.h"
-#include "language/NameRegistry.h"
-#include "language/Parser.h"
+#include "language/ParseListener.h"
 #include "language/Writer.h"
 #include "platform/Text.h"
 #include "platform/headless/RecordingSurface.h"
@@ -27,7 +25,7 @@ constexpr uint32_t FIRST_BUTTON = 0xC1;
 constexpr uint32_t LAST_BUTTON = 0xCF;
 
 void Play(FuzzEnvironment& env) {
-    InstrumentView view;
+    InstrumentView view(env.instrument);
     RecordingSurface surface;
     view.Paint(surface);
     VirtualClock& clock = env.platform.clock;
@@ -44,7 +42,8 @@ void Play(FuzzEnvironment& env) {
         view.OnKeyDown(key);
         view.OnKeyUp(key);
     }
-    for (uint32_t button = FIRST_BUTTON; button <= LAST_BUTTON; ++button) OnKeyDown(button);
+    for (uint32_t button = FIRST_BUTTON; button <= LAST_BUTTON; ++button)
+        env.instrument.names.OnKeyDown(button);
     // Let what was started play out, so completion notices arrive while the tree still stands.
     clock.Advance(500);
     view.Paint(surface);
@@ -53,8 +52,9 @@ void Play(FuzzEnvironment& env) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static FuzzEnvironment env;
-    env.Begin();
+    FuzzEnvironment env;
+    // A listener that ignores everything, so that the load also reports every problem.
+    ParseListener silent;
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::vector<Section> sections = SplitInput(input);
     for (const Section& section : sections) {
@@ -76,17 +76,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
 
-    const OpenResult result = OpenInstrument(String(HOME) + u"main.clx", &SilentListener());
+    const OpenResult result = OpenInstrument(env.instrument, String(HOME) + u"main.clx", &silent);
     if (result.outcome == OpenResult::Outcome::Loaded) {
         Play(env);
         // A saved copy includes the file and carries the answers given, so loading it again
         // asks nothing that was answered.
-        if (!App().answersLog.empty()) {
-            const std::string saved = SavedInstrumentText();
+        if (!env.instrument.answersLog.empty()) {
+            const std::string saved = SavedInstrumentText(env.instrument);
             env.files->Add(String(HOME) + u"saved.cly", saved);
-            OpenInstrument(String(HOME) + u"saved.cly", &SilentListener());
+            OpenInstrument(env.instrument, String(HOME) + u"saved.cly", &silent);
         }
     }
-    env.End();
     return 0;
 }

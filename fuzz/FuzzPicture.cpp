@@ -27,12 +27,10 @@ void CheckBounds(const std::shared_ptr<Bitmap>& bitmap) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static FuzzEnvironment env;
-    static QtPictureLoader qtLoader;
-    env.Begin();
+    FuzzEnvironment env;
+    QtPictureLoader qtLoader(*env.files);
     env.files->Add(u"/picture.bmp", std::string_view(reinterpret_cast<const char*>(data), size));
     CheckBounds(env.platform.pictures->LoadFile(u"/picture.bmp"));
     CheckBounds(qtLoader.LoadFile(u"/picture.bmp"));
-    env.End();
     return 0;
 }

@@ -8,10 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/AppState.h"
 #include "app/OpenFlow.h"
 #include "fuzz/FuzzEnvironment.h"
-#include "language/Parser.h"
 #include "platform/headless/RecordingSurface.h"
 #include "tools/ScriptRunner.h"
 #include "view/InstrumentView.h"
@@ -40,14 +38,13 @@ constexpr size_t MAX_SCRIPT_BYTES = 16 * 1024;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static FuzzEnvironment env;
     if (size > MAX_SCRIPT_BYTES) return -1;  // keeps such inputs out of the corpus
-    env.Begin();
+    FuzzEnvironment env;
     env.files->Add(String(HOME) + u"main.clx", MAIN);
     env.files->Add(String(HOME) + u"other.clx", OTHER);
-    const OpenResult opened = OpenInstrument(String(HOME) + u"main.clx", &SilentListener());
+    const OpenResult opened = OpenInstrument(env.instrument, String(HOME) + u"main.clx");
     if (opened.outcome == OpenResult::Outcome::Loaded) {
-        InstrumentView view;
+        InstrumentView view(env.instrument);
         RecordingSurface surface;
         view.Paint(surface);
         const std::string_view script(reinterpret_cast<const char*>(data), size);
@@ -58,6 +55,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             view.Paint(surface);
         }
     }
-    env.End();
     return 0;
 }

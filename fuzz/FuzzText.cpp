@@ -45,11 +45,22 @@ String ReadAll(TextReader& reader, bool scan, bool peek) {
             for (int step = 0; step < LINE_BUFFER_SIZE && copy[pos]; ++step) {
                 const int before = pos;
                 switch ((way + step) % 5) {
-                    case 0: NextToken(copy, pos); break;
-                    case 1: NextInt(copy, pos); break;
-                    case 2: NextReal(copy, pos); break;
-                    case 3: NextRect(copy, pos); break;
-                    case 4: PeekChar(copy, pos); if (copy[pos]) ++pos; break;
+                    case 0:
+                        NextToken(copy, pos);
+                        break;
+                    case 1:
+                        NextInt(copy, pos);
+                        break;
+                    case 2:
+                        NextReal(copy, pos);
+                        break;
+                    case 3:
+                        NextRect(copy, pos);
+                        break;
+                    case 4:
+                        PeekChar(copy, pos);
+                        if (copy[pos]) ++pos;
+                        break;
                 }
                 if (pos < before || pos >= LINE_BUFFER_SIZE) std::abort();
                 if (pos == before) break;
@@ -62,15 +73,14 @@ String ReadAll(TextReader& reader, bool scan, bool peek) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static FuzzEnvironment env;
-    env.Begin();
+    FuzzEnvironment env;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
     const PlainBody body = SplitPlainFile(FromUtf8(bytes));
     const bool peek = body.text.find(END_OF_TEXT) == String::npos;
 
     env.files->Add(u"/t.clx", bytes);
-    TextReader plain(u"/t.clx", String());
+    TextReader plain(env.instrument, u"/t.clx", String());
     const String delivered = ReadAll(plain, true, peek && !body.packed);
 
     MemoryTextReader memory({data, size});
@@ -80,9 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (delivered != body.text) std::abort();
         const std::vector<uint8_t> packed = PackFile(body.text);
         env.files->Add(u"/p.clx", packed);
-        TextReader again(u"/p.clx", String());
+        TextReader again(env.instrument, u"/p.clx", String());
         if (!again.IsPacked() || ReadAll(again, false, peek) != body.text) std::abort();
     }
-    env.End();
     return 0;
 }

@@ -1,4 +1,5 @@
-// Wave files as a sound element reads them, then the pitch-shifted copies of two semitones
+// Sound files as a sound element reads them (our own wave reader, or libsndfile's decoding
+// for every other kind), then the pitch-shifted copies of two semitones
 // either side, then playback of the recording and a copy through the software mixer. The
 // first four bytes of the input are the recording's frequency (any float, NaN included), the
 // rest is the file.
@@ -26,19 +27,18 @@ constexpr double SEMITONE = 1.059463;
 constexpr int MAX_BLOCKS = 48;
 constexpr size_t BLOCK_FRAMES = 512;
 
-void PlayThroughMixer(const Sample& sample) {
-    static WaveMapper mapper;
-    static std::vector<float> block(2 * BLOCK_FRAMES);
+void PlayThroughMixer(WaveMapper& mapper, const Sample& sample) {
+    std::vector<float> block(2 * BLOCK_FRAMES);
     WaveHeader header;
     header.data = sample.Data();
     header.bufferLength = static_cast<uint32_t>(sample.dataLength);
     int notices = 0;
-    mapper.SetNoticeHandler([&](WaveDevice, WaveHeader* h) {
+    auto count = [&](WaveDevice, WaveHeader* h) {
         if (h != &header) std::abort();
         ++notices;
-    });
+    };
     WaveDevice device = NO_DEVICE;
-    if (mapper.Open(&device, sample.format) != WaveResult::Ok) return;
+    if (mapper.Open(&device, sample.format, count) != WaveResult::Ok) return;
     mapper.Prepare(device, &header);
     mapper.SetVolume(device, 0x8000C000);
     if (mapper.Write(device, &header) == WaveResult::Ok) {
@@ -65,8 +65,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     float frequency;
     std::memcpy(&frequency, data, 4);
     Sample recording;
-    if (!ParseWave(recording, std::span<const uint8_t>(data + 4, size - 4))) return 0;
+    String reason;
+    if (!ParseWave(recording, std::span<const uint8_t>(data + 4, size - 4), &reason)) {
+        // A refusal keeps nothing and says why.
+        if (recording.Image() || reason.empty()) std::abort();
+        return 0;
+    }
     if (recording.dataLength < 0 ||
+        recording.ImageSize() > static_cast<size_t>(MAX_WAVE_FILE_SIZE) ||
         recording.ImageSize() != static_cast<size_t>(WAVE_HEADER_SIZE + recording.dataLength)) {
         std::abort();
     }
@@ -87,7 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (copy.Image() && copy.dataLength != recording.dataLength) std::abort();
     }
 
-    PlayThroughMixer(recording);
-    if (copies[0].Image()) PlayThroughMixer(copies[0]);
+    // A mixer of its own per input, so that nothing one input leaves in it meets the next.
+    WaveMapper mapper;
+    PlayThroughMixer(mapper, recording);
+    if (copies[0].Image()) PlayThroughMixer(mapper, copies[0]);
+    if (mapper.OpenDevices() != 0) std::abort();
     return 0;
 }

@@ -1,7 +1,12 @@
 #!/usr/bin/env python3
 """Writes the seed corpora under fuzz/corpus/: the shipped instruments and small cuts of the
 shipped sounds and pictures, plus inputs that reach includes, prompts, answers and packed text.
-Run from the repository root; the files it writes are committed."""
+Run from the repository root; the files it writes are committed.
+
+The wave target's decoded-* seeds are not made here: libsndfile wrote them once (a decaying
+220 Hz tone of a few hundredths of a second as 24- and 32-bit, float and extensible WAV, AIFF,
+FLAC, Ogg Vorbis, Opus and IMA ADPCM), with a FLAC cut in half and a WAV claiming 12-bit IMA
+ADPCM beside them for the refusals."""
 import math
 import os
 import struct

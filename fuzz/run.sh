@@ -11,6 +11,7 @@ targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then targets=(text load wave picture play); fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/fuzz"
+export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 mkdir -p "$build/artifacts"
 status=0
 for t in "${targets[@]}"; do

@@ -186,14 +186,14 @@ std::optional<String> FindAnswer(AnswerLink* answers) {
 }
 
 std::optional<String> ChooseFile(const Instrument& instrument, std::u16string_view title,
-                                 std::u16string_view filter, bool open) {
+                                 std::u16string_view filter, bool open, const String& startFolder) {
     FileDialogs* dialogs = instrument.platform.dialogs;
     if (!dialogs) return std::nullopt;
     FileDialogRequest request;
     request.open = open;
     request.title = String(title.substr(0, title.find(u'|')));
     request.filters = FilterPairs(filter);
-    if (!open) request.initialFolder = instrument.homeFolder;
+    request.initialFolder = open ? startFolder : instrument.homeFolder;
     request.mustExist = open;
     request.confirmOverwrite = !open;
     std::optional<String> chosen = dialogs->ChooseFile(request);

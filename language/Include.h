@@ -64,8 +64,10 @@ FileArgument ReadFileArgument(Instrument& instrument, char16_t* line, int& pos,
 std::optional<String> FindAnswer(AnswerLink* answers);
 
 //! Shows the platform's file dialog; the filter is written "description|pattern|...||". The
-//! chosen file, or nothing when the user cancelled or the dialog failed.
+//! chosen file, or nothing when the user cancelled or the dialog failed. A save dialog starts
+//! in the home folder, an open dialog in startFolder (empty: the platform's choice).
 std::optional<String> ChooseFile(const Instrument& instrument, std::u16string_view title,
-                                 std::u16string_view filter, bool open);
+                                 std::u16string_view filter, bool open,
+                                 const String& startFolder = String());
 
 }  // namespace chordlane

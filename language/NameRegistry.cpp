@@ -198,14 +198,37 @@ Sample* NameRegistry::FindSound(const String& noteName, int32_t offset) const {
             mode = Mode::Note;
             int32_t semitone = 0;
             switch (next) {
-                case u'A': case u'a': semitone = 0; break;
-                case u'B': case u'b': semitone = 2; break;
-                case u'C': case u'c': semitone = 3; break;
-                case u'D': case u'd': semitone = 5; break;
-                case u'E': case u'e': semitone = 7; break;
-                case u'F': case u'f': semitone = 8; break;
-                case u'G': case u'g': semitone = 10; break;
-                default: semitone = 0; break;
+                case u'A':
+                case u'a':
+                    semitone = 0;
+                    break;
+                case u'B':
+                case u'b':
+                    semitone = 2;
+                    break;
+                case u'C':
+                case u'c':
+                    semitone = 3;
+                    break;
+                case u'D':
+                case u'd':
+                    semitone = 5;
+                    break;
+                case u'E':
+                case u'e':
+                    semitone = 7;
+                    break;
+                case u'F':
+                case u'f':
+                    semitone = 8;
+                    break;
+                case u'G':
+                case u'g':
+                    semitone = 10;
+                    break;
+                default:
+                    semitone = 0;
+                    break;
             }
             size_t pos = rest < form.size() ? rest + 1 : rest;
             if (pos < form.size() && form[pos] == u'#') {

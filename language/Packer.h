@@ -10,7 +10,7 @@ namespace chordlane {
 // Turns text into packed codes, two to a byte, low half first. Fed character by character
 // so that large inputs can be written out as they are packed.
 class Packer {
-public:
+  public:
     void Add(char16_t c);
     void Add(std::u16string_view text);
     //! The complete bytes packed so far; they are handed over and forgotten here.
@@ -18,7 +18,7 @@ public:
     //! Pads an odd number of codes with code 15 and hands over the remaining bytes.
     std::vector<uint8_t> Finish();
 
-private:
+  private:
     void AddCode(int code);
 
     std::vector<uint8_t> bytes_;

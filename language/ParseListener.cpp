@@ -6,7 +6,8 @@ namespace chordlane {
 
 void ParseListener::SkippedLine(const String&, int32_t, const String&) {}
 void ParseListener::MissingInclude(const String&, int32_t, const String&) {}
-void ParseListener::FileNotLoaded(const String&, int32_t, const String&, const String&) {}
+void ParseListener::FileNotLoaded(const String&, int32_t, const String&, const String&,
+                                  const String&) {}
 void ParseListener::IndentedDirective(const String&, int32_t, const String&) {}
 void ParseListener::ElementBuilt(Element&, PanelElement*, const String&, int32_t) {}
 void ParseListener::UserMessage(const String&) {}
@@ -28,8 +29,10 @@ void ListenerSet::MissingInclude(const String& file, int32_t line, const String&
 }
 
 void ListenerSet::FileNotLoaded(const String& file, int32_t line, const String& what,
-                                const String& name) {
-    for (ParseListener* l : std::vector(listeners_)) l->FileNotLoaded(file, line, what, name);
+                                const String& name, const String& reason) {
+    for (ParseListener* l : std::vector(listeners_)) {
+        l->FileNotLoaded(file, line, what, name, reason);
+    }
 }
 
 void ListenerSet::IndentedDirective(const String& file, int32_t line, const String& directive) {

@@ -14,6 +14,9 @@ namespace chordlane {
 class Element;
 class PanelElement;
 
+// How the message a sound that cannot be loaded shows its user begins; the file's name follows.
+inline constexpr char16_t COULD_NOT_LOAD[] = u"Could not load: ";
+
 class ParseListener {
   public:
     virtual ~ParseListener() = default;
@@ -21,9 +24,10 @@ class ParseListener {
     virtual void SkippedLine(const String& file, int32_t line, const String& reason);
     //! The file an include line names cannot be found by the file search.
     virtual void MissingInclude(const String& file, int32_t line, const String& name);
-    //! A wave file or picture of an element built from this line cannot be loaded.
+    //! A wave file or picture of an element built from this line cannot be loaded; reason
+    //! says why when the file was found (empty when the file search found nothing).
     virtual void FileNotLoaded(const String& file, int32_t line, const String& what,
-                               const String& name);
+                               const String& name, const String& reason);
     //! A line starting with blanks and then a directive character: ignored, rarely meant.
     virtual void IndentedDirective(const String& file, int32_t line, const String& directive);
     //! An element was built from this line and added to the instrument.
@@ -42,8 +46,8 @@ class ListenerSet : public ParseListener {
 
     void SkippedLine(const String& file, int32_t line, const String& reason) override;
     void MissingInclude(const String& file, int32_t line, const String& name) override;
-    void FileNotLoaded(const String& file, int32_t line, const String& what,
-                       const String& name) override;
+    void FileNotLoaded(const String& file, int32_t line, const String& what, const String& name,
+                       const String& reason) override;
     void IndentedDirective(const String& file, int32_t line, const String& directive) override;
     void ElementBuilt(Element& element, PanelElement* panel, const String& file,
                       int32_t line) override;

@@ -19,6 +19,7 @@
 #include "elements/SetIntAction.h"
 #include "elements/SetRectAction.h"
 #include "elements/SetStringAction.h"
+#include "elements/SoundElement.h"
 #include "elements/StopAction.h"
 #include "elements/TextElement.h"
 #include "elements/VoiceElement.h"
@@ -27,7 +28,6 @@
 #include "language/Scanner.h"
 #include "language/TextReader.h"
 #include "platform/Text.h"
-#include "elements/SoundElement.h"
 
 namespace chordlane {
 
@@ -132,9 +132,11 @@ Flow ParseShape(Line& l, bool ellipse) {
     auto bounds = ReadRect(l, l.ctx.panel);
     if (!bounds) return Flow::Next;
     if (ellipse) {
-        AddElement(l, std::make_unique<EllipseElement>(Target(l), l.ctx.parser->QualifyName(name), std::move(bounds)));
+        AddElement(l, std::make_unique<EllipseElement>(Target(l), l.ctx.parser->QualifyName(name),
+                                                       std::move(bounds)));
     } else {
-        AddElement(l, std::make_unique<RectElement>(Target(l), l.ctx.parser->QualifyName(name), std::move(bounds)));
+        AddElement(l, std::make_unique<RectElement>(Target(l), l.ctx.parser->QualifyName(name),
+                                                    std::move(bounds)));
     }
     return Flow::Next;
 }
@@ -148,7 +150,8 @@ Flow ParseImage(Line& l) {
     if (!ReadName(l, name) || !ReadName(l, file, "FILE")) return Flow::Next;
     auto bounds = ReadRect(l, l.ctx.panel);
     if (!bounds) return Flow::Next;
-    AddElement(l, std::make_unique<ImageElement>(Target(l), l.ctx.parser->QualifyName(name), file, std::move(bounds)));
+    AddElement(l, std::make_unique<ImageElement>(Target(l), l.ctx.parser->QualifyName(name), file,
+                                                 std::move(bounds)));
     return Flow::Next;
 }
 
@@ -158,7 +161,8 @@ Flow ParseText(Line& l) {
     if (!ReadName(l, name) || !ReadName(l, text, "TEXT")) return Flow::Next;
     auto bounds = ReadRect(l, l.ctx.panel);
     if (!bounds) return Flow::Next;
-    AddElement(l, std::make_unique<TextElement>(Target(l), l.ctx.parser->QualifyName(name), text, std::move(bounds)));
+    AddElement(l, std::make_unique<TextElement>(Target(l), l.ctx.parser->QualifyName(name), text,
+                                                std::move(bounds)));
     return Flow::Next;
 }
 
@@ -238,8 +242,9 @@ Flow ParseSound(Line& l) {
         Skip(l, "missing HIGH");
         return Flow::Next;
     }
-    AddElement(l, std::make_unique<SoundElement>(Target(l), l.ctx.parser->QualifyName(name), l.ctx.fileName, file.name,
-                                                 frequency, low < 0 ? -low : low, high, quiet));
+    AddElement(l, std::make_unique<SoundElement>(Target(l), l.ctx.parser->QualifyName(name),
+                                                 l.ctx.fileName, file.name, frequency,
+                                                 low < 0 ? -low : low, high, quiet));
     return Flow::Next;
 }
 
@@ -259,8 +264,7 @@ Flow ParseBlock(Line& l) {
     if (!ReadName(l, name)) return Flow::Next;
     const int32_t maxNesting = l.ctx.parser->Limits().maxNesting;
     if (!closed && l.ctx.depth + 1 > maxNesting) {
-        Skip(l, "blocks and includes nested deeper than " + std::to_string(maxNesting) +
-                    " levels");
+        Skip(l, "blocks and includes nested deeper than " + std::to_string(maxNesting) + " levels");
         return Flow::Next;
     }
     auto group = std::make_unique<GroupElement>(Target(l), l.ctx.parser->QualifyName(name));
@@ -292,7 +296,8 @@ Flow ParsePanel(Line& l) {
     ParseState& state = l.ctx.parser->State();
     if (state.panelCounter < std::numeric_limits<int32_t>::max()) ++state.panelCounter;
     state.currentPanelNumber = state.panelCounter;
-    auto panel = std::make_unique<PanelElement>(Target(l), name, std::move(bounds), state.panelCounter);
+    auto panel =
+        std::make_unique<PanelElement>(Target(l), name, std::move(bounds), state.panelCounter);
     PanelElement* added = panel.get();
     Target(l).root->Add(std::move(panel));
     Target(l).names.Register(name, added);
@@ -318,7 +323,8 @@ Flow ParsePlay(Line& l) {
     String name;
     if (!ReadName(l, name)) return Flow::Next;
     const int32_t value = NextInt(l.ctx.line, l.pos);
-    AddElement(l, std::make_unique<PlayAction>(Target(l), l.ctx.parser->QualifyName(name, u">"), value));
+    AddElement(
+        l, std::make_unique<PlayAction>(Target(l), l.ctx.parser->QualifyName(name, u">"), value));
     return Flow::Next;
 }
 
@@ -356,7 +362,8 @@ Flow ParseSetFlag(Line& l) {
     if (!ReadTargetProperty(l, target, property)) return Flow::Next;
     // Only the first character counts, quotes included: '"f"' is true.
     const bool value = PeekChar(l.ctx.line, l.pos) != u'f';
-    AddElement(l, std::make_unique<SetFlagAction>(Target(l), l.ctx.parser->QualifyName(target, u"=b"), property, value));
+    AddElement(l, std::make_unique<SetFlagAction>(
+                      Target(l), l.ctx.parser->QualifyName(target, u"=b"), property, value));
     return Flow::Next;
 }
 
@@ -373,8 +380,9 @@ Flow ParseSetInt(Line& l) {
         }
         const int32_t restart = NextInt(l.ctx.line, l.pos);
         const int32_t limit = NextInt(l.ctx.line, l.pos);
-        AddElement(l, std::make_unique<SetIntAction>(Target(l), l.ctx.parser->QualifyName(target, u"=i"), property, step,
-                                                     limit, restart));
+        AddElement(
+            l, std::make_unique<SetIntAction>(Target(l), l.ctx.parser->QualifyName(target, u"=i"),
+                                              property, step, limit, restart));
         return Flow::Next;
     }
     const int32_t value = NextInt(l.ctx.line, l.pos);
@@ -382,7 +390,8 @@ Flow ParseSetInt(Line& l) {
         Skip(l, "missing VALUE");
         return Flow::Next;
     }
-    AddElement(l, std::make_unique<SetIntAction>(Target(l), l.ctx.parser->QualifyName(target, u"=i"), property, value));
+    AddElement(l, std::make_unique<SetIntAction>(
+                      Target(l), l.ctx.parser->QualifyName(target, u"=i"), property, value));
     return Flow::Next;
 }
 
@@ -392,8 +401,9 @@ Flow ParseSetRect(Line& l) {
     if (!ReadTargetProperty(l, target, property)) return Flow::Next;
     auto rect = ReadRect(l, l.ctx.panel);
     if (!rect) return Flow::Next;
-    AddElement(
-        l, std::make_unique<SetRectAction>(Target(l), l.ctx.parser->QualifyName(target, u"=r"), property, std::move(rect)));
+    AddElement(l,
+               std::make_unique<SetRectAction>(Target(l), l.ctx.parser->QualifyName(target, u"=r"),
+                                               property, std::move(rect)));
     return Flow::Next;
 }
 
@@ -432,19 +442,22 @@ Flow ParseSetString(Line& l) {
         const int32_t step = StepValue(value);
         if (step != 0) {
             // A step written as a string value becomes an integer action, named as one.
-            AddElement(l, std::make_unique<SetIntAction>(Target(l), l.ctx.parser->QualifyName(target, u"=i"), property, step,
-                                                         NO_VALUE, NO_VALUE));
+            AddElement(l, std::make_unique<SetIntAction>(Target(l),
+                                                         l.ctx.parser->QualifyName(target, u"=i"),
+                                                         property, step, NO_VALUE, NO_VALUE));
         } else {
-            AddElement(l, std::make_unique<SetStringAction>(Target(l), l.ctx.parser->QualifyName(target, u"=s"), property,
-                                                            String()));
+            AddElement(
+                l, std::make_unique<SetStringAction>(
+                       Target(l), l.ctx.parser->QualifyName(target, u"=s"), property, String()));
         }
         return Flow::Next;
     }
     // String values are mostly element names, so they get the panel prefix unless written
     // in double quotes.
     String text = doubleQuoted ? String(value) : l.ctx.parser->QualifyName(value);
-    AddElement(l, std::make_unique<SetStringAction>(Target(l), l.ctx.parser->QualifyName(target, u"=s"), property,
-                                                    std::move(text)));
+    AddElement(
+        l, std::make_unique<SetStringAction>(Target(l), l.ctx.parser->QualifyName(target, u"=s"),
+                                             property, std::move(text)));
     return Flow::Next;
 }
 

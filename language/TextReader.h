@@ -18,7 +18,7 @@ inline constexpr char16_t END_OF_TEXT = 0xFFFF;
 // it is plain UTF-8 (a byte-order mark skipped, invalid bytes read as U+FFFD, characters
 // beyond U+FFFF as surrogate pairs). Carriage returns are delivered like any character.
 class TextReader {
-public:
+  public:
     //! Opens name with the file search (beside includingFile, unless that is empty) and
     //! reads the header line. A file that is not found leaves the reader not open.
     TextReader(const Instrument& instrument, const String& name, const String& includingFile);
@@ -51,7 +51,7 @@ public:
     // The path at which the file search found the file (empty when not open).
     const String& OpenedPath() const { return openedPath_; }
 
-protected:
+  protected:
     // A reader with no source yet, for readers of other sources.
     TextReader();
     void Clear();
@@ -60,7 +60,7 @@ protected:
 
     bool packed_ = false;
 
-private:
+  private:
     void ReadHeaderLine();
     int NextChar();
     int DecodePacked();

@@ -30,17 +30,22 @@ std::string SavedInstrumentText(const Instrument& instrument) {
 }
 
 bool SaveInstrumentAs(const Instrument& instrument) {
-    const std::optional<String> chosen = ChooseFile(
-        instrument, u"Save an Instrument", u"Chordlane Instrument (*.cly)|*.cly||", false);
+    const std::optional<String> chosen = ChooseFile(instrument, u"Save an Instrument",
+                                                    u"Chordlane Instrument (*.cly)|*.cly||", false);
     if (!chosen) return false;
     FileSystem* files = instrument.platform.files;
     if (!files) return false;
-    std::unique_ptr<File> file = files->Open(SavedFileName(*chosen), FileMode::Write);
-    if (!file) return false;
-    const std::string text = SavedInstrumentText(instrument);
-    // Write errors are not reported: the file is as complete as the disk allowed.
-    file->Write(text.data(), text.size());
-    return true;
+    const String path = SavedFileName(*chosen);
+    // Written whole or not at all: a file the person already had is never left half-written.
+    const std::string reason = files->ReplaceWhole(path, SavedInstrumentText(instrument));
+    if (reason.empty()) return true;
+    if (MessageBox* messages = instrument.platform.messages)
+        messages->ShowStop(SaveFailedMessage(path, reason));
+    return false;
+}
+
+String SaveFailedMessage(const String& path, const std::string& reason) {
+    return u"Could not save " + path + u":\n" + FromUtf8(reason) + u"\n";
 }
 
 }  // namespace chordlane

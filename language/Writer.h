@@ -12,8 +12,12 @@ namespace chordlane {
 class Instrument;
 
 //! Asks for a file name and writes the current instrument there; answers whether it was
-//! written (false when the dialog was cancelled or the file could not be created).
+//! written. When it cannot be written a message box says where and why, and a file that was
+//! there stays as it was.
 bool SaveInstrumentAs(const Instrument& instrument);
+
+//! The message box text of a Save As that failed for reason.
+String SaveFailedMessage(const String& path, const std::string& reason);
 
 //! The content SaveInstrumentAs writes, in UTF-8.
 std::string SavedInstrumentText(const Instrument& instrument);

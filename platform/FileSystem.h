@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "platform/Types.h"
 
@@ -34,6 +36,10 @@ class FileSystem {
     virtual ~FileSystem() = default;
     //! Opens the file at path (Write creates or empties it); null when it cannot be opened.
     virtual std::unique_ptr<File> Open(const String& path, FileMode mode) = 0;
+    //! Puts bytes at path as a whole: written beside it first and then put in its place, so
+    //! a failure (the folder missing or not writable, the disk full) leaves any old file as
+    //! it was and nothing half-written. Answers empty on success, else why it failed.
+    virtual std::string ReplaceWhole(const String& path, std::string_view bytes) = 0;
 };
 
 }  // namespace chordlane

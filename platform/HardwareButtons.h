@@ -10,7 +10,7 @@ inline constexpr uint32_t MOD_WIN = 8;
 // away from the shell ("UnregisterFunc1" of "coredll.dll") so that the program may register
 // it. On Linux the function does not exist.
 class HardwareButtons {
-public:
+  public:
     virtual ~HardwareButtons() = default;
     //! Whether the shell's key-release function can be obtained.
     virtual bool HasShellKeyRelease() = 0;

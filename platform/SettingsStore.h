@@ -13,7 +13,7 @@ enum class SettingsRoot { LocalMachine, CurrentUser, ClassesRoot };
 // One open key of the settings store; closed when destroyed. An empty value name is the
 // key's default value.
 class SettingsKey {
-public:
+  public:
     virtual ~SettingsKey() = default;
     //! The string value, or nothing when it is missing or does not fit maxBytes (16-bit
     //! characters and the terminator counted as 2 bytes each).
@@ -28,7 +28,7 @@ public:
 
 // The hierarchical settings store: roots, keys named by backslash-separated paths.
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     //! Opens the key, creating it when it does not exist; null when that fails.
     virtual std::unique_ptr<SettingsKey> CreateKey(SettingsRoot root, const String& path) = 0;

@@ -1,11 +1,15 @@
 #include "platform/StdFileSystem.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -152,6 +156,45 @@ std::unique_ptr<File> StdFileSystem::Open(const String& path, FileMode mode) {
         std::free(real);
     }
     return std::make_unique<StdFile>(f, std::move(canonical));
+}
+
+std::string StdFileSystem::ReplaceWhole(const String& path, std::string_view bytes) {
+    const std::string name = NativeName(path);
+    if (name.empty() || name.find('\0') != std::string::npos) return "the name is empty";
+    const std::optional<std::string> resolved = Resolve(name, true);
+    if (!resolved) return std::strerror(ENOENT);
+    struct stat st {};
+    if (stat(resolved->c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return std::strerror(EISDIR);
+    // In the same folder, so that the rename never crosses file systems; created with the
+    // permissions any new file gets, and never over an existing one.
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary =
+            *resolved + ".saving-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return std::strerror(errno);
+    }
+    if (fd < 0) return std::strerror(EEXIST);
+    size_t written = 0;
+    int error = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        written += static_cast<size_t>(n);
+    }
+    if (!error && fsync(fd) != 0) error = errno;
+    if (close(fd) != 0 && !error) error = errno;
+    if (!error && std::rename(temporary.c_str(), resolved->c_str()) != 0) error = errno;
+    if (error) {
+        std::remove(temporary.c_str());
+        return std::strerror(error);
+    }
+    return {};
 }
 
 }  // namespace chordlane

@@ -10,8 +10,9 @@ namespace chordlane {
 // Files on the real disk through the C library. Turns '\' into '/' and, where the exact
 // name does not exist, takes at each folder level the one entry that matches ignoring case.
 class StdFileSystem : public FileSystem {
-public:
+  public:
     std::unique_ptr<File> Open(const String& path, FileMode mode) override;
+    std::string ReplaceWhole(const String& path, std::string_view bytes) override;
 };
 
 // The native path that names the existing entry for path ('\' turned into '/', each missing

@@ -23,7 +23,8 @@ String FromUtf8(std::string_view s) {
                 value = (value << 6) | (b & 0x3F);
             }
             if (k == need) {
-                const bool overlong = (need == 3 && value < 0x800) || (need == 4 && value < 0x10000);
+                const bool overlong =
+                    (need == 3 && value < 0x800) || (need == 4 && value < 0x10000);
                 const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
                 if (!overlong && !surrogate && value <= 0x10FFFF) cp = value;
                 len = need;

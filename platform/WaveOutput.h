@@ -40,7 +40,7 @@ enum class WaveResult { Ok, Error, BadFormat, NoDevice, StillPlaying, Unprepared
 // volume, reporting the end of each buffer as a completion notice on the user-interface
 // thread.
 class WaveOutput {
-public:
+  public:
     using NoticeHandler = std::function<void(WaveDevice device, WaveHeader* header)>;
 
     virtual ~WaveOutput() = default;

@@ -9,7 +9,7 @@ enum class MenuOption { ShowActive, SpeedVolume };
 // The main window as the core sees it: the screen-update services rest on RepaintNow, the
 // menu's check marks on SetOptionCheck.
 class Window {
-public:
+  public:
     virtual ~Window() = default;
     //! Invalidates r of the view (background erased) and paints it before returning.
     virtual void RepaintNow(const Rect& r) = 0;

@@ -5,8 +5,9 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev libgl-dev fonts-liberation
-  portaudio19-dev libsamplerate0-dev
+  portaudio19-dev libsamplerate0-dev libsndfile1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  dpkg-dev file desktop-file-utils appstream
 )
 if [ "${CHORDLANE_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-dev)

@@ -35,7 +35,6 @@ void Sample::ReleaseImage() {
     imageSize_ = 0;
 }
 
-
 int32_t Sample::ValueCount() const {
     if (format.bitsPerSample != 8 && format.bitsPerSample != 16) return 0;
     return static_cast<int32_t>(static_cast<int64_t>(dataLength) * 8 / format.bitsPerSample);

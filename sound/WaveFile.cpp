@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sound/Sample.h"
+#include "sound/SoundFileDecoder.h"
 
 namespace chordlane {
 
@@ -93,15 +94,7 @@ void MixDown(const uint8_t* in, uint8_t* out, size_t frames, uint32_t channels, 
     }
 }
 
-}  // namespace
-
-bool ParseWave(Sample& sample, std::span<const uint8_t> bytes) {
-    sample.ReleaseImage();
-    sample.dataLength = 0;
-    if (bytes.size() > static_cast<uint64_t>(MAX_WAVE_FILE_SIZE)) return false;
-    Chunks chunks;
-    if (!FindChunks(bytes, chunks)) return false;
-
+WaveFormat FormatOf(const Chunks& chunks) {
     WaveFormat format;
     format.formatTag = Le16(chunks.format);
     format.channels = Le16(chunks.format + 2);
@@ -115,9 +108,39 @@ bool ParseWave(Sample& sample, std::span<const uint8_t> bytes) {
         Le16(chunks.format + 24) == FORMAT_PCM) {
         format.formatTag = FORMAT_PCM;
     }
-    if (format.formatTag != FORMAT_PCM) return false;
-    if (format.bitsPerSample != 8 && format.bitsPerSample != 16) return false;
-    if (format.channels == 0 || format.samplesPerSec == 0) return false;
+    return format;
+}
+
+}  // namespace
+
+bool ParseWave(Sample& sample, std::span<const uint8_t> bytes, String* reason) {
+    String unused;
+    String& why = reason ? *reason : unused;
+    why.clear();
+    sample.ReleaseImage();
+    sample.dataLength = 0;
+    if (bytes.size() > static_cast<uint64_t>(MAX_WAVE_FILE_SIZE)) {
+        why = u"larger than 64 MiB";
+        return false;
+    }
+    Chunks chunks;
+    const bool complete = FindChunks(bytes, chunks);
+    // Our own reader keeps 8- and 16-bit PCM exactly as it always read it; everything else
+    // is the decoder's.
+    if (!chunks.format) return DecodeSoundFile(sample, bytes, why);
+    WaveFormat format = FormatOf(chunks);
+    if (format.formatTag != FORMAT_PCM ||
+        (format.bitsPerSample != 8 && format.bitsPerSample != 16)) {
+        return DecodeSoundFile(sample, bytes, why);
+    }
+    if (!complete) {
+        why = u"no \"data\" chunk";
+        return false;
+    }
+    if (format.channels == 0 || format.samplesPerSec == 0) {
+        why = format.channels == 0 ? u"no channels" : u"sample rate 0";
+        return false;
+    }
 
     const uint32_t bytesPerValue = format.bitsPerSample / 8;
     size_t dataLength = chunks.dataSize;
@@ -125,7 +148,10 @@ bool ParseWave(Sample& sample, std::span<const uint8_t> bytes) {
         const size_t frames = chunks.dataSize / (bytesPerValue * format.channels);
         dataLength = frames * bytesPerValue;
     }
-    if (!sample.AllocateImage(WAVE_HEADER_SIZE + dataLength)) return false;
+    if (!sample.AllocateImage(WAVE_HEADER_SIZE + dataLength)) {
+        why = u"not enough sample memory";
+        return false;
+    }
     if (format.channels > 1) {
         MixDown(chunks.data, sample.Data(), dataLength / bytesPerValue, format.channels,
                 format.bitsPerSample);
@@ -135,29 +161,37 @@ bool ParseWave(Sample& sample, std::span<const uint8_t> bytes) {
     } else {
         std::memcpy(sample.Data(), chunks.data, dataLength);
     }
-    WriteCanonicalHeader(sample.Image(), format, static_cast<uint32_t>(dataLength));
+    CompleteWaveImage(sample, format, static_cast<uint32_t>(dataLength));
+    return true;
+}
+
+void CompleteWaveImage(Sample& sample, const WaveFormat& format, uint32_t dataLength) {
+    WriteCanonicalHeader(sample.Image(), format, dataLength);
     sample.format = format;
     sample.dataLength = static_cast<int32_t>(dataLength);
     sample.pitchPhase = NO_VALUE;
     sample.peak = NO_VALUE;
-    return true;
 }
 
-bool ReadWaveFile(Sample& sample, File& file) {
+bool ReadWaveFile(Sample& sample, File& file, String* reason) {
     // Read in pieces up to one byte past the bound, so a file whose size cannot be told
     // is bounded all the same.
     std::vector<uint8_t> bytes;
     const int64_t told = file.Size();
-    if (told > MAX_WAVE_FILE_SIZE) return false;
+    const auto tooLarge = [&] {
+        if (reason) *reason = u"larger than 64 MiB";
+        return false;
+    };
+    if (told > MAX_WAVE_FILE_SIZE) return tooLarge();
     if (told > 0) bytes.reserve(static_cast<size_t>(told));
     uint8_t buffer[65536];
     for (;;) {
         const size_t got = file.Read(buffer, sizeof buffer);
         if (got == 0) break;
         bytes.insert(bytes.end(), buffer, buffer + got);
-        if (bytes.size() > static_cast<uint64_t>(MAX_WAVE_FILE_SIZE)) return false;
+        if (bytes.size() > static_cast<uint64_t>(MAX_WAVE_FILE_SIZE)) return tooLarge();
     }
-    return ParseWave(sample, bytes);
+    return ParseWave(sample, bytes, reason);
 }
 
 }  // namespace chordlane

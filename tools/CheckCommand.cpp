@@ -18,9 +18,11 @@ class PrintingListener : public ParseListener {
     void MissingInclude(const String& file, int32_t line, const String& name) override {
         Print(file, line, "include file " + JsonString(name) + " cannot be found");
     }
-    void FileNotLoaded(const String& file, int32_t line, const String& what,
-                       const String& name) override {
-        Print(file, line, ToUtf8(what) + " " + JsonString(name) + " cannot be loaded");
+    void FileNotLoaded(const String& file, int32_t line, const String& what, const String& name,
+                       const String& reason) override {
+        std::string text = ToUtf8(what) + " " + JsonString(name) + " cannot be loaded";
+        if (!reason.empty()) text += ": " + ToUtf8(reason);
+        Print(file, line, text);
     }
     void IndentedDirective(const String& file, int32_t line, const String& directive) override {
         Print(file, line, "indented line beginning with '" + ToUtf8(directive) + "' is ignored");

@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <string>
 
-#include "elements/Instrument.h"
 #include "elements/EllipseButtonElement.h"
 #include "elements/GroupElement.h"
 #include "elements/HiddenButtonElement.h"
 #include "elements/ImageElement.h"
+#include "elements/Instrument.h"
 #include "elements/PanelElement.h"
 #include "elements/PlayAction.h"
 #include "elements/RectElement.h"
@@ -16,10 +16,10 @@
 #include "elements/SetIntAction.h"
 #include "elements/SetRectAction.h"
 #include "elements/SetStringAction.h"
+#include "elements/SoundElement.h"
 #include "elements/TextElement.h"
 #include "elements/VoiceElement.h"
 #include "language/NameRegistry.h"
-#include "elements/SoundElement.h"
 #include "tools/ToolCommand.h"
 #include "tools/ToolLoad.h"
 

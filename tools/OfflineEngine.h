@@ -14,7 +14,7 @@
 namespace chordlane {
 class HeadlessPlatform;
 class Instrument;
-}
+}  // namespace chordlane
 
 namespace chordlane::tool {
 

@@ -5,12 +5,12 @@
 #include <set>
 #include <string>
 
-#include "elements/Instrument.h"
 #include "elements/GroupElement.h"
+#include "elements/Instrument.h"
 #include "elements/PanelElement.h"
+#include "elements/SoundElement.h"
 #include "platform/StdFileSystem.h"
 #include "platform/Text.h"
-#include "elements/SoundElement.h"
 #include "tools/ToolCommand.h"
 #include "tools/ToolLoad.h"
 
@@ -86,10 +86,9 @@ int RunSamples(std::span<const std::string> args) {
                 ++written;
             }
         }
-        std::printf("%s file=%s base=%d low=%d high=%d written=%d\n",
-                    ToUtf8(sound->Name()).c_str(), ToUtf8(sound->FileName()).c_str(),
-                    static_cast<int>(sound->BaseNote()), static_cast<int>(sound->Low()),
-                    static_cast<int>(sound->High()), written);
+        std::printf("%s file=%s base=%d low=%d high=%d written=%d\n", ToUtf8(sound->Name()).c_str(),
+                    ToUtf8(sound->FileName()).c_str(), static_cast<int>(sound->BaseNote()),
+                    static_cast<int>(sound->Low()), static_cast<int>(sound->High()), written);
     }
     std::fflush(stdout);
     return EXIT_DONE;

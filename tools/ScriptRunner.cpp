@@ -6,9 +6,9 @@
 #include <cstring>
 #include <limits>
 
-#include "elements/Instrument.h"
 #include "app/MenuCommands.h"
 #include "app/OpenFlow.h"
+#include "elements/Instrument.h"
 #include "language/Writer.h"
 #include "platform/Text.h"
 #include "platform/headless/ScriptedDialogs.h"

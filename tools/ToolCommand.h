@@ -28,7 +28,7 @@ struct ToolCommand {
 };
 
 class ToolCommandRegistration {
-public:
+  public:
     explicit ToolCommandRegistration(const ToolCommand& command);
 };
 

@@ -11,7 +11,7 @@
 namespace chordlane::tool {
 
 class ToolSession {
-public:
+  public:
     explicit ToolSession(const CommonOptions& options);
     ~ToolSession();
     ToolSession(const ToolSession&) = delete;
@@ -20,7 +20,7 @@ public:
     HeadlessPlatform& Platform() { return platform_; }
     Instrument& GetInstrument() { return instrument_; }
 
-private:
+  private:
     HeadlessPlatform platform_;
     Instrument instrument_{platform_.services};
     MessageBoxReporter messages_{instrument_};

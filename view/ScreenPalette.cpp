@@ -1,6 +1,5 @@
 #include "view/ScreenPalette.h"
 
-
 namespace chordlane {
 
 namespace {

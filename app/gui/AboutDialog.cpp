@@ -19,7 +19,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     icon_->setFixedSize(32, 32);
     // Plain text: no mnemonics, no markup, whatever the texts hold.
     version_->setTextFormat(Qt::PlainText);
-    version_->setText(QStringLiteral("Chordlane Version 1.2"));
+    version_->setText(QStringLiteral("Chordlane Version " CHORDLANE_VERSION));
     second_->setTextFormat(Qt::PlainText);
     second_->setText(QStringLiteral("Tap or strum the screen to play."));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);

@@ -11,7 +11,9 @@
 #include "app/MenuCommands.h"
 #include "app/OpenFlow.h"
 #include "app/Settings.h"
+#include "app/StartupOpen.h"
 #include "app/gui/AboutDialog.h"
+#include "app/gui/HelpWindow.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/ViewWidget.h"
 #include "language/Writer.h"
@@ -22,7 +24,6 @@
 #include "platform/qt/CommandIds.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtHardwareButtons.h"
-#include "platform/qt/QtHelpViewer.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtPictureLoader.h"
 #include "platform/qt/QtSettingsStore.h"
@@ -71,7 +72,7 @@ void Application::MakeRealServices() {
     pictures_ = std::make_unique<QtPictureLoader>(*files_, ProgramFolder() + u"startup.bmp");
     dialogs_ = std::make_unique<QtDialogs>();
     messages_ = std::make_unique<QtMessageBox>();
-    help_ = std::make_unique<QtHelpViewer>();
+    help_ = std::make_unique<HelpWindowViewer>();
     buttons_ = std::make_unique<QtHardwareButtons>();
     mapper_ = std::make_unique<WaveMapper>();
     AudioOutputConfig audio;
@@ -100,6 +101,8 @@ bool Application::StartApplication() {
     window_->SetFullScreen(options_.fullScreen);
     services_.window = window_.get();
     if (dialogs_) dialogs_->SetParent(frame_.get());
+    frame_->SetRecentOpener([this](size_t index) { OpenRecent(index); },
+                            [this] { return RecentList(); });
     if (messages_) messages_->SetParent(frame_.get());
     if (buttons_) buttons_->SetHotKeyHandler([this](int32_t id) { frame_->OnHotKey(id); });
     if (mapper_) {
@@ -131,7 +134,7 @@ bool Application::StartApplication() {
     app.vM = START_VOLUME_SCALE;
 
     // 7. The command line's instrument.
-    if (!options_.commandLine.empty()) RunOpenFlow(&options_.commandLine);
+    if (!options_.commandLine.empty()) OpenAndRemember(options_.commandLine, true);
     return true;
 }
 
@@ -144,6 +147,10 @@ void Application::FindFolders() {
     if (documents.isEmpty()) documents = QDir::homePath();
     app.homeFolder =
         DeriveHomeFolder(services_.settings, WithTrailingSeparator(FromQString(documents)));
+    if (dialogs_) {
+        dialogs_->SetPlaces({{QStringLiteral("Sample instruments"), ToQString(app.programFolder)},
+                             {QStringLiteral("Home"), QDir::homePath()}});
+    }
 }
 
 void Application::OnFileOpen() { RunOpenFlow(nullptr); }
@@ -163,7 +170,48 @@ void Application::OnAppAbout() {
 }
 
 void Application::RunOpenFlow(const String* path) {
-    OpenInstrument(instrument_, path ? std::optional<String>(*path) : std::nullopt);
+    OpenAndRemember(path ? std::optional<String>(*path) : std::nullopt, false);
+}
+
+StartupOpenResult::Outcome Application::OpenAndRemember(const std::optional<String>& path,
+                                                        bool fromCommandLine) {
+    auto toStandardError = [](const std::string& problem) {
+        std::fprintf(stderr, "chordlane: %s\n", problem.c_str());
+        std::fflush(stderr);
+    };
+    const StartupOpenResult result =
+        OpenOrExplain(instrument_, path, nullptr,
+                      fromCommandLine ? std::function<void(const std::string&)>(toStandardError)
+                                      : std::function<void(const std::string&)>());
+    // The built-in instrument is always at hand; the list is for files.
+    if (result.outcome == StartupOpenResult::Outcome::Loaded && instrument_.currentPath != u"!") {
+        WriteRecentInstruments(
+            services_.settings,
+            WithRecent(RecentList(), {instrument_.currentPath, instrument_.answersLog}));
+    }
+    return result.outcome;
+}
+
+std::vector<RecentInstrument> Application::RecentList() const {
+    return ReadRecentInstruments(services_.settings);
+}
+
+void Application::OpenRecent(size_t index) {
+    const std::vector<RecentInstrument> list = RecentList();
+    if (index >= list.size()) return;
+    // The prompts take the answers they were given last time; one more is asked for.
+    GivenAnswers answers(services_.dialogs, AnswersOfLog(list[index].answersLog));
+    FileDialogs* own = services_.dialogs;
+    services_.dialogs = &answers;
+    const StartupOpenResult::Outcome outcome = OpenAndRemember(list[index].path, false);
+    services_.dialogs = own;
+    // A file that went away, or stopped being an instrument, leaves the list once said.
+    if (outcome == StartupOpenResult::Outcome::CannotOpen ||
+        outcome == StartupOpenResult::Outcome::NothingToShow) {
+        std::vector<RecentInstrument> kept = RecentList();
+        std::erase_if(kept, [&](const RecentInstrument& r) { return r.path == list[index].path; });
+        WriteRecentInstruments(services_.settings, kept);
+    }
 }
 
 }  // namespace chordlane

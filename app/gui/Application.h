@@ -1,8 +1,12 @@
 #pragma once
 #include <QObject>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "app/MessageBoxReporter.h"
+#include "app/RecentInstruments.h"
+#include "app/StartupOpen.h"
 #include "app/gui/ProgramOptions.h"
 #include "elements/Instrument.h"
 #include "platform/Platform.h"
@@ -15,7 +19,7 @@ class MainWindow;
 class WaveMapper;
 class QtDialogs;
 class QtHardwareButtons;
-class QtHelpViewer;
+class HelpWindowViewer;
 class QtMessageBox;
 class QtWindow;
 
@@ -43,11 +47,21 @@ class Application : public QObject {
     void OnAppAbout();
 
     //! Runs the Open flow (the first tap, File -> Open, the command line) with the path, or
-    //! with null to let the user choose one.
+    //! with null to let the user choose one. A path that cannot be opened or a file with
+    //! nothing to show is said in a message box, and on standard error for the command line's.
     void RunOpenFlow(const String* path);
+    //! File -> Open Recent: opens the list's entry at index with its answers.
+    void OpenRecent(size_t index);
+    //! The recent instruments, newest first.
+    std::vector<RecentInstrument> RecentList() const;
+    HelpWindowViewer* HelpService() const { return help_.get(); }
 
   private:
     void MakeRealServices();
+    //! Opens through the Open flow and, when it loaded, puts the instrument in front of the
+    //! recent list. With fromCommandLine a problem also goes to standard error.
+    StartupOpenResult::Outcome OpenAndRemember(const std::optional<String>& path,
+                                               bool fromCommandLine);
     void FindFolders();
 
     ProgramOptions options_;
@@ -58,7 +72,7 @@ class Application : public QObject {
     std::unique_ptr<PictureLoader> pictures_;
     std::unique_ptr<QtDialogs> dialogs_;
     std::unique_ptr<QtMessageBox> messages_;
-    std::unique_ptr<QtHelpViewer> help_;
+    std::unique_ptr<HelpWindowViewer> help_;
     std::unique_ptr<QtHardwareButtons> buttons_;
     std::unique_ptr<WaveMapper> mapper_;
     std::unique_ptr<AudioOutput> audio_;  // pulls from mapper_, so it goes first

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QMenu>
@@ -14,6 +15,7 @@
 #include "app/gui/ViewWidget.h"
 #include "elements/Instrument.h"
 #include "platform/qt/CommandIds.h"
+#include "platform/qt/QtStringConversion.h"
 
 namespace chordlane {
 
@@ -86,6 +88,8 @@ void MainWindow::CreateMenus(Application& app) {
     QAction* open = AddCommand(fileMenu_, QStringLiteral("&Open"), ID_FILE_OPEN);
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(open, &QAction::triggered, &app, &Application::OnFileOpen);
+    recentMenu_ = fileMenu_->addMenu(QStringLiteral("Open &Recent"));
+    connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
     saveAs_ = AddCommand(fileMenu_, QStringLiteral("Save &As"), ID_FILE_SAVE_AS);
     connect(saveAs_, &QAction::triggered, &app, &Application::OnFileSaveAs);
     fileMenu_->addSeparator();
@@ -135,7 +139,36 @@ void MainWindow::CreateShortcuts() {
     }
 }
 
-void MainWindow::UpdateCommandStates() { saveAs_->setEnabled(CanSaveAs(instrument_)); }
+void MainWindow::UpdateCommandStates() {
+    saveAs_->setEnabled(CanSaveAs(instrument_));
+    recentMenu_->setEnabled(recentList_ && !recentList_().empty());
+}
+
+void MainWindow::SetRecentOpener(std::function<void(size_t)> open,
+                                 std::function<std::vector<RecentInstrument>()> list) {
+    openRecent_ = std::move(open);
+    recentList_ = std::move(list);
+}
+
+void MainWindow::FillRecentMenu() {
+    recentMenu_->clear();
+    const std::vector<RecentInstrument> list =
+        recentList_ ? recentList_() : std::vector<RecentInstrument>{};
+    for (size_t i = 0; i < list.size(); ++i) {
+        const QString path = ToQString(list[i].path);
+        // The file's name with its number as the mnemonic; the whole path as the tip.
+        QString name = QFileInfo(path).fileName();
+        name.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* action = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
+        action->setData(ID_FILE_MRU_FILE1 + static_cast<int>(i));
+        action->setToolTip(path);
+        action->setStatusTip(path);
+        connect(action, &QAction::triggered, this, [this, i] {
+            if (openRecent_) openRecent_(i);
+        });
+    }
+    recentMenu_->setToolTipsVisible(true);
+}
 
 void MainWindow::OnActivate(int state, bool minimised) {
     const Activation activation = state == WA_ACTIVE        ? Activation::Active
@@ -146,7 +179,14 @@ void MainWindow::OnActivate(int state, bool minimised) {
 
 void MainWindow::OnHotKey(int id) { chordlane::OnHotKey(instrument_, static_cast<uint32_t>(id)); }
 
-void MainWindow::OnHelp() { ShowHelp(instrument_); }
+void MainWindow::OnHelp() {
+    if (ShowHelp(instrument_)) return;
+    // Without its document the help would do nothing visible; say where it was looked for.
+    if (MessageBox* messages = instrument_.platform.messages) {
+        messages->ShowStop(u"The help document cannot be found:\n" + instrument_.programFolder +
+                           u"chordlane_help.htm\n");
+    }
+}
 
 void MainWindow::SetWaveNoticeDrain(std::function<void()> drain, int fd) {
     drainNotices_ = std::move(drain);

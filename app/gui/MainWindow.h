@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/RecentInstruments.h"
 #include "app/gui/ProgramOptions.h"
 
 class QAction;
@@ -32,6 +33,12 @@ class MainWindow : public QMainWindow {
     QMenu* OptionsMenu() const { return optionsMenu_; }
     QMenu* HelpMenu() const { return helpMenu_; }
     QAction* SaveAsAction() const { return saveAs_; }
+    QMenu* RecentMenu() const { return recentMenu_; }
+    //! File -> Open Recent: list gives the entries when the menu opens, open opens one.
+    void SetRecentOpener(std::function<void(size_t)> open,
+                         std::function<std::vector<RecentInstrument>()> list);
+    //! Fills Open Recent from the list: one item per instrument, "&1 name" to "&8 name".
+    void FillRecentMenu();
     //! The action of a menu command (by its command number), or null.
     QAction* CommandAction(int command) const;
     //! The shortcuts that have no command behind them but keep their keys from the view.
@@ -64,6 +71,9 @@ class MainWindow : public QMainWindow {
     QMenu* optionsMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
     QAction* saveAs_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    std::function<void(size_t)> openRecent_;
+    std::function<std::vector<RecentInstrument>()> recentList_;
     std::vector<QAction*> commands_;
     std::vector<QAction*> unhandled_;
     QTimer noticeTimer_;

@@ -8,7 +8,7 @@ namespace chordlane {
 // Hardware buttons as on Linux: the shell's key-release function is missing unless a test
 // says otherwise; registered hot keys are recorded.
 class HeadlessHardwareButtons : public HardwareButtons {
-public:
+  public:
     bool HasShellKeyRelease() override { return available_; }
     void ReleaseShellKey(uint32_t, uint32_t keyCode) override { released_.insert(keyCode); }
     bool RegisterHotKey(int32_t id, uint32_t, uint32_t) override {
@@ -21,7 +21,7 @@ public:
     const std::set<int32_t>& HotKeys() const { return hotKeys_; }
     const std::set<uint32_t>& ReleasedKeys() const { return released_; }
 
-private:
+  private:
     bool available_ = false;
     std::set<int32_t> hotKeys_;
     std::set<uint32_t> released_;

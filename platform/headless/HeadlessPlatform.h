@@ -13,21 +13,21 @@ namespace chordlane {
 
 // Help requests written down instead of opening a viewer.
 class RecordedHelp : public HelpViewer {
-public:
+  public:
     bool Open(const String& document) override {
         opened_.push_back(document);
         return true;
     }
     const std::vector<String>& Opened() const { return opened_; }
 
-private:
+  private:
     std::vector<String> opened_;
 };
 
 // Every headless service in one place, and the set of them (services) to hand to an
 // instrument. A test may replace a service in the set; Restore puts this object's back.
 class HeadlessPlatform {
-public:
+  public:
     HeadlessPlatform();
     ~HeadlessPlatform();
     HeadlessPlatform(const HeadlessPlatform&) = delete;

@@ -11,7 +11,7 @@ namespace chordlane {
 // A main window without a screen: records repaints and check marks. A paint hook lets the
 // tool paint the repainted area into its image as the real view would.
 class HeadlessWindow : public Window {
-public:
+  public:
     void RepaintNow(const Rect& r) override {
         repaints_.push_back(r);
         if (onPaint_) onPaint_(r);
@@ -28,7 +28,7 @@ public:
     int Reshows() const { return reshows_; }
     void SetPaintHook(std::function<void(const Rect&)> hook) { onPaint_ = std::move(hook); }
 
-private:
+  private:
     std::vector<Rect> repaints_;
     std::map<MenuOption, bool> checks_;
     int reshows_ = 0;

@@ -172,4 +172,17 @@ std::unique_ptr<File> MemoryFileSystem::Open(const String& path, FileMode mode) 
     return std::make_unique<MemoryFile>(it->second, *resolved);
 }
 
+std::string MemoryFileSystem::ReplaceWhole(const String& path, std::string_view bytes) {
+    const String key = Normalise(path);
+    if (key.empty() || key.find(u'\0') != String::npos) return "the name is empty";
+    const std::optional<String> resolved = Resolve(key, true);
+    if (!resolved) return "No such file or directory";
+    if (IsFolder(*resolved)) return "Is a directory";
+    const size_t slash = resolved->find_last_of(u'/');
+    if (slash != String::npos && !IsFolder(resolved->substr(0, slash)))
+        return "No such file or directory";
+    files_[*resolved] = std::make_shared<Bytes>(bytes.begin(), bytes.end());
+    return {};
+}
+
 }  // namespace chordlane

@@ -16,7 +16,7 @@ namespace chordlane {
 // that matches ignoring case, and folders never open as files. A folder exists when a file
 // lies below it or it was added with AddFolder.
 class MemoryFileSystem : public FileSystem {
-public:
+  public:
     using Bytes = std::vector<uint8_t>;
 
     //! Adds (or replaces) the file at path.
@@ -32,8 +32,10 @@ public:
 
     //! Opens the file at path; Write creates it (its folder must exist) or empties it.
     std::unique_ptr<File> Open(const String& path, FileMode mode) override;
+    //! Its folder must exist, as for Write; the bytes then replace the file at once.
+    std::string ReplaceWhole(const String& path, std::string_view bytes) override;
 
-private:
+  private:
     //! The stored key for path: separators as '/', repeated ones collapsed.
     static String Normalise(std::u16string_view path);
     //! The stored key path resolves to, level by level; nothing when a level is missing or

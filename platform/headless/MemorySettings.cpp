@@ -5,7 +5,7 @@ namespace chordlane {
 namespace {
 
 class MemoryKey : public SettingsKey {
-public:
+  public:
     explicit MemoryKey(std::map<String, MemorySettings::Value>& values) : values_(values) {}
 
     std::optional<String> ReadString(const String& name, size_t maxBytes) override {
@@ -33,7 +33,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::map<String, MemorySettings::Value>& values_;
 };
 

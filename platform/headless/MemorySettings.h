@@ -11,7 +11,7 @@ namespace chordlane {
 // A settings store in memory, with the same create-on-open and size-limit behaviour as the
 // real one.
 class MemorySettings : public SettingsStore {
-public:
+  public:
     using Value = std::variant<String, uint32_t>;
     using KeyId = std::pair<SettingsRoot, String>;
 
@@ -28,7 +28,7 @@ public:
         keys_[{root, path}][name] = std::move(value);
     }
 
-private:
+  private:
     std::map<KeyId, std::map<String, Value>> keys_;
 };
 

@@ -8,16 +8,18 @@ namespace chordlane {
 
 // Message boxes that are written down instead of shown.
 class RecordedMessages : public MessageBox {
-public:
+  public:
     void ShowStop(const String& text) override {
         texts_.push_back(text);
         if (onMessage_) onMessage_(text);
     }
     const std::vector<String>& Texts() const { return texts_; }
     void Clear() { texts_.clear(); }
-    void SetListener(std::function<void(const String&)> listener) { onMessage_ = std::move(listener); }
+    void SetListener(std::function<void(const String&)> listener) {
+        onMessage_ = std::move(listener);
+    }
 
-private:
+  private:
     std::vector<String> texts_;
     std::function<void(const String&)> onMessage_;
 };

@@ -27,7 +27,7 @@ struct DrawCall {
 // drawn where, in which order and in which colours. Text extents are a fixed function of
 // the font height: every character is half as wide as the cell is high.
 class RecordingSurface : public Surface {
-public:
+  public:
     explicit RecordingSurface(Rect paintRect = {0, 0, 240, 320});
 
     Rect PaintRect() const override { return paintRect_; }
@@ -53,7 +53,7 @@ public:
     const std::vector<DrawCall>& Calls() const { return calls_; }
     void Clear() { calls_.clear(); }
 
-private:
+  private:
     Rect paintRect_;
     int64_t colourCount_ = int64_t{1} << 24;
     std::function<Colour(Colour)> nearest_;

@@ -10,7 +10,7 @@ namespace chordlane {
 // File dialogs answered from a script: each dialog takes the next answer; an empty optional
 // is a cancel, and once the answers are used up every dialog is cancelled.
 class ScriptedDialogs : public FileDialogs {
-public:
+  public:
     std::optional<String> ChooseFile(const FileDialogRequest& request) override {
         requests_.push_back(request);
         if (answers_.empty()) return std::nullopt;
@@ -24,7 +24,7 @@ public:
     const std::vector<FileDialogRequest>& Requests() const { return requests_; }
     size_t PendingAnswers() const { return answers_.size(); }
 
-private:
+  private:
     std::deque<std::optional<String>> answers_;
     std::vector<FileDialogRequest> requests_;
 };

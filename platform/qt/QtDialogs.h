@@ -7,6 +7,7 @@
 
 #include "platform/FileDialogs.h"
 
+class QFileDialog;
 class QWidget;
 
 namespace chordlane {
@@ -16,6 +17,8 @@ class QtDialogs : public FileDialogs {
   public:
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
+    //! The places the sidebar offers, each a label and a folder, in order.
+    void SetPlaces(std::vector<std::pair<QString, QString>> places) { places_ = std::move(places); }
 
     std::optional<String> ChooseFile(const FileDialogRequest& request) override;
 
@@ -24,8 +27,17 @@ class QtDialogs : public FileDialogs {
     //! The chosen name, or nothing when it is empty (the dialog's way of saying no file).
     static std::optional<String> AcceptChosenName(const QString& chosen);
 
+    enum class OpenChoice { Builtin, Existing, Missing };
+    //! What an Open dialog's answer names: "!" typed as a name is the built-in instrument.
+    static OpenChoice ClassifyOpenChoice(const QString& chosen);
+    //! Whether the dialog offers instrument files (and so takes "!" for the built-in one).
+    static bool AsksForInstruments(const FileDialogRequest& request);
+
   private:
+    void ShowPlaces(QFileDialog& dialog) const;
+
     QWidget* parent_;
+    std::vector<std::pair<QString, QString>> places_;
 };
 
 }  // namespace chordlane

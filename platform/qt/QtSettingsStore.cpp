@@ -69,7 +69,7 @@ QString KeyGroup(SettingsRoot root, const String& path) {
 }
 
 class QtSettingsKey : public SettingsKey {
-public:
+  public:
     QtSettingsKey(std::shared_ptr<QSettings> settings, QString group)
         : settings_(std::move(settings)), group_(std::move(group)) {}
 
@@ -101,7 +101,7 @@ public:
         return Sync();
     }
 
-private:
+  private:
     // An unquoted value with commas, written by hand, reads back from the INI file as a
     // list; it is still the one text that was written.
     static QString Text(const QVariant& value) {

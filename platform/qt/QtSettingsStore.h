@@ -12,7 +12,7 @@ namespace chordlane {
 // ("LocalMachine", "CurrentUser", "ClassesRoot"); each key name of a backslash path is one
 // group below it. Numbers are kept as decimal text, so the file can be edited by hand.
 class QtSettingsStore : public SettingsStore {
-public:
+  public:
     //! The store in the user's configuration folder ($XDG_CONFIG_HOME, else ~/.config):
     //! Chordlane/Chordlane.ini.
     QtSettingsStore();
@@ -27,7 +27,7 @@ public:
     //! Where the default store lives, as the default constructor chooses it.
     static QString DefaultFileName();
 
-private:
+  private:
     std::shared_ptr<QSettings> settings_;
 };
 

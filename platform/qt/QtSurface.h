@@ -13,7 +13,7 @@ namespace chordlane {
 // that edge, as the instrument's pixel layouts expect; text is antialiased. Everything is in
 // logical pixels, so a scale set on the painter (the view's zoom) applies to all of it.
 class QtSurface : public Surface {
-public:
+  public:
     //! Draws with painter; paintRect is the area being painted, in logical pixels.
     QtSurface(QPainter& painter, const Rect& paintRect);
     //! Draws on image with a painter of its own; the whole image is the paint area.
@@ -35,7 +35,7 @@ public:
     //! The QFont a Font stands for: "Arial" resolves through fontconfig (Liberation Sans).
     static QFont MakeQFont(const Font& font);
 
-private:
+  private:
     QColor ToQColor(Colour c) const;
 
     std::unique_ptr<QPainter> ownPainter_;

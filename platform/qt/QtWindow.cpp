@@ -1,12 +1,12 @@
 #include "platform/qt/QtWindow.h"
 
-#include "platform/qt/CommandIds.h"
-
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
 #include <algorithm>
+
+#include "platform/qt/CommandIds.h"
 
 namespace chordlane {
 

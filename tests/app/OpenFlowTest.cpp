@@ -82,7 +82,8 @@ TEST_F(OpenFlowTest, FilesOfPanelsNotShownYetAreReportedOnlyWhenTheSearchFailsTh
     EXPECT_THAT(listener_.reports, ElementsAre("main.clx:6: wave file not loaded shown.wav",
                                                "main.clx:4: wave file not loaded gone.wav"));
     // Only a sound that tried to load tells the user.
-    EXPECT_THAT(platform_.messages.Texts(), ElementsAre(u"Could not load: shown.wav\n"));
+    EXPECT_THAT(platform_.messages.Texts(),
+                ElementsAre(u"Could not load: shown.wav (" + TempFolder() + u"main.clx:6)\n"));
 }
 
 TEST_F(OpenFlowTest, EachLoadStartsAFreshInstrument) {

@@ -11,15 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "app/MessageBoxReporter.h"
 #include "app/OpenFlow.h"
 #include "elements/GroupElement.h"
 #include "elements/ImageElement.h"
 #include "elements/PanelElement.h"
+#include "elements/SoundElement.h"
 #include "language/NameRegistry.h"
 #include "language/Parser.h"
 #include "platform/audio/WaveMapper.h"
 #include "platform/qt/QtPictureLoader.h"
-#include "sound/SoundElement.h"
 #include "tests/support/ChordlaneTest.h"
 
 namespace chordlane::test {
@@ -47,25 +48,25 @@ inline int64_t StatusBytes(const std::string& field) {
 }
 
 class BadInputTest : public ChordlaneTest {
-protected:
+  protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
         UsePortraitScreen();
-        AppState& app = App();
-        app.homeFolder = TempFolder() + u"home/";
-        app.programFolder = TempFolder() + u"program/";
-        app.vM = 50;
-        Platform services = CurrentPlatform();
-        services.waveOut = &mixer_;
-        InstallPlatform(services);
+        instrument_.homeFolder = TempFolder() + u"home/";
+        instrument_.programFolder = TempFolder() + u"program/";
+        instrument_.vM = 50;
+        platform_.services.waveOut = &mixer_;
     }
     void TearDown() override {
-        UnloadInstrument();
+        // The mixer goes before the fixture's instrument: no channel may be left on it.
+        UnloadInstrument(instrument_);
+        platform_.Restore();
         ChordlaneTest::TearDown();
-        platform_.Install();
     }
 
-    static String Bad(const std::string& name) { return FromUtf8(DataFile("bad/" + name).string()); }
+    static String Bad(const std::string& name) {
+        return FromUtf8(DataFile("bad/" + name).string());
+    }
     //! Copies tests/data/bad/NAME into the temporary folder, beside the instrument.
     void CopyBad(const std::string& name) {
         std::filesystem::copy_file(DataFile("bad/" + name), temp_ / name,
@@ -82,7 +83,7 @@ protected:
         std::ofstream("/proc/self/clear_refs") << "5";  // the high-water mark starts afresh
         const int64_t before = HeldBytes(), residentBefore = StatusBytes("VmRSS");
         const auto start = std::chrono::steady_clock::now();
-        const OpenResult result = OpenInstrument(path);
+        const OpenResult result = OpenInstrument(instrument_, path);
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         loadPeakBytes_ = PeakBytes() - before;
@@ -99,7 +100,7 @@ protected:
 
     //! Triggers the voice as a tap would; answers whether anything sounds in the next 50 ms.
     bool Sounds(const std::u16string& voice) {
-        Element* element = Lookup(voice);
+        Element* element = instrument_.names.Lookup(voice);
         if (!element) return false;
         element->Trigger(50, nullptr);
         std::vector<float> mix(2 * 2400);
@@ -127,14 +128,16 @@ protected:
     }
     //! The element of that name anywhere in the instrument, or null.
     Element* Find(std::u16string_view name) const {
-        return App().root ? FindIn(*App().root, name) : nullptr;
+        return instrument_.root ? FindIn(*instrument_.root, name) : nullptr;
     }
     //! How many elements the instrument holds, the root not counted.
-    size_t CountElements() const { return App().root ? CountIn(*App().root) : 0; }
+    size_t CountElements() const { return instrument_.root ? CountIn(*instrument_.root) : 0; }
     const std::vector<String>& Messages() const { return platform_.messages.Texts(); }
 
     int64_t loadPeakBytes_ = 0;  // through operator new
     WaveMapper mixer_;
+    // The messages a user gets, in the headless message box as the program shows them.
+    MessageBoxReporter reporter_{instrument_};
 };
 
 Rect BoundsOf(Element* element) {
@@ -182,7 +185,7 @@ TEST_F(BadInputTest, OddFrequenciesPlayTheRecordingAndShiftRangesAreCapped) {
 TEST_F(BadInputTest, IncludeCyclesAndFoldersEndWithoutLoopingOrReadingAFolder) {
     Load(Bad("include-cycle.clx"));
     size_t copies = 0;
-    for (Element* member : MembersOf(*App().root)) copies += member->Name() == u"r";
+    for (Element* member : MembersOf(*instrument_.root)) copies += member->Name() == u"r";
     // Once for the file itself, once per include it was read through.
     EXPECT_GE(copies, static_cast<size_t>(MAX_INCLUDE_DEPTH));
     EXPECT_LE(copies, static_cast<size_t>(MAX_INCLUDED_FILES) + 1);
@@ -199,11 +202,11 @@ TEST_F(BadInputTest, IncludeCyclesAndFoldersEndWithoutLoopingOrReadingAFolder) {
 // Once a stack overflow at the first key press: the group took itself in as a member.
 TEST_F(BadInputTest, AVoiceWhoseNameFindsAGroupNeverPutsThatGroupIntoItself) {
     Load(Bad("group-joins-itself.clx"));
-    auto* group = dynamic_cast<GroupElement*>(Lookup(u"g"));
+    auto* group = dynamic_cast<GroupElement*>(instrument_.names.Lookup(u"g"));
     ASSERT_NE(group, nullptr);
     EXPECT_TRUE(group->Members().empty());
-    OnKeyDown('A');
-    OnKeyUp('A');
+    instrument_.names.OnKeyDown('A');
+    instrument_.names.OnKeyUp('A');
 }
 
 TEST_F(BadInputTest, NulBytesEndTheLineForTheScannerOnly) {
@@ -215,9 +218,9 @@ TEST_F(BadInputTest, NulBytesEndTheLineForTheScannerOnly) {
 
 TEST_F(BadInputTest, LinesOfAMegabyteAreReadInPiecesThatBuildNothing) {
     const std::string megabyte(1 << 20, 'x');
-    const OpenResult result = Load(WriteInstrument(
-        "gr before 0 0 1 1\ngt long " + megabyte + " 1 2 3 4\ngr after 0 0 1 1\n# " + megabyte +
-        "\n? " + megabyte + "\ngr last 0 0 1 1\n"));
+    const OpenResult result = Load(WriteInstrument("gr before 0 0 1 1\ngt long " + megabyte +
+                                                   " 1 2 3 4\ngr after 0 0 1 1\n# " + megabyte +
+                                                   "\n? " + megabyte + "\ngr last 0 0 1 1\n"));
     EXPECT_EQ(result.outcome, OpenResult::Outcome::Loaded);
     EXPECT_EQ(Find(u"long"), nullptr);
     EXPECT_NE(Find(u"last"), nullptr);
@@ -251,7 +254,7 @@ TEST_F(BadInputTest, TenThousandPanelsLoadWithNamesPastTheAlphabet) {
     }
     Load(WriteInstrument(body));
     EXPECT_EQ(CountElements(), 10000u * 3);
-    EXPECT_NE(dynamic_cast<PanelElement*>(Lookup(u"p9999")), nullptr);
+    EXPECT_NE(dynamic_cast<PanelElement*>(instrument_.names.Lookup(u"p9999")), nullptr);
     // The 10000th panel's prefix is the character 64 + 10000.
     EXPECT_NE(Find(String(1, static_cast<char16_t>(64 + 10000)) + u"b"), nullptr);
 }
@@ -275,11 +278,10 @@ TEST_F(BadInputTest, PicturesOfNoPixelsOrTenBillionLoadAsNoPicture) {
         CopyBad(files[i]);
         body += "gi " + std::string(1, 'a' + i) + " " + files[i] + " 0 0 10 10\n";
     }
-    QtPictureLoader qtLoader;
-    for (PictureLoader* loader : {platform_.pictures.get(), static_cast<PictureLoader*>(&qtLoader)}) {
-        Platform services = CurrentPlatform();
-        services.pictures = loader;
-        InstallPlatform(services);
+    QtPictureLoader qtLoader(*platform_.files);
+    for (PictureLoader* loader :
+         {platform_.pictures.get(), static_cast<PictureLoader*>(&qtLoader)}) {
+        platform_.services.pictures = loader;
         Load(WriteInstrument(body));
         for (const char16_t* name : {u"a", u"b", u"c"}) {
             auto* image = dynamic_cast<ImageElement*>(Find(name));
@@ -294,10 +296,9 @@ TEST_F(BadInputTest, PicturesOfNoPixelsOrTenBillionLoadAsNoPicture) {
 // side bound that the size it tells is checked against.
 TEST_F(BadInputTest, PicturesOtherThanBitmapsAndPngDoNotLoad) {
     const String path = Bad("picture-gif-wider-than-it-says.gif");
-    EXPECT_EQ(QtPictureLoader().LoadFile(path), nullptr);
+    EXPECT_EQ(QtPictureLoader(*platform_.files).LoadFile(path), nullptr);
     EXPECT_EQ(platform_.pictures->LoadFile(path), nullptr);
 }
-
 
 TEST_F(BadInputTest, EachBadWaveLoadsOrSaysItCouldNotAndNeverReadsPastTheFile) {
     const struct {
@@ -317,11 +318,12 @@ TEST_F(BadInputTest, EachBadWaveLoadsOrSaysItCouldNotAndNeverReadsPastTheFile) {
         // Rates the mixer cannot convert load, but the output refuses them: silence.
         {"wave-rate-4294967295.wav", true, false},
         {"wave-rate-1.wav", true, false},
-        // Only 8- and 16-bit PCM.
+        // No width at all is nothing a decoder knows; wider integers and floats are decoded.
         {"wave-0-bits.wav", false, false},
-        {"wave-24-bits.wav", false, false},
-        {"wave-32-bits.wav", false, false},
-        {"wave-float.wav", false, false},
+        // Its values are a 16-bit tone's, so read as 24 bits they are 48 dB down: inaudible.
+        {"wave-24-bits.wav", true, false},
+        {"wave-32-bits.wav", true, true},
+        {"wave-float.wav", true, true},
         // The block align is worked out from the channels and bits, not trusted.
         {"wave-0-block-align.wav", true, true},
     };
@@ -329,8 +331,8 @@ TEST_F(BadInputTest, EachBadWaveLoadsOrSaysItCouldNotAndNeverReadsPastTheFile) {
         SCOPED_TRACE(c.file);
         platform_.messages.Clear();
         CopyBad(c.file);
-        const OpenResult result = Load(
-            WriteInstrument(std::string("s n ") + c.file + " 440 2 2\nv v\n{ init\n=s v.ns n\n}\n"));
+        const OpenResult result = Load(WriteInstrument(std::string("s n ") + c.file +
+                                                       " 440 2 2\nv v\n{ init\n=s v.ns n\n}\n"));
         ASSERT_EQ(result.outcome, OpenResult::Outcome::Loaded);
         auto* sound = static_cast<SoundElement*>(Find(u"n"));
         ASSERT_NE(sound, nullptr);
@@ -339,7 +341,9 @@ TEST_F(BadInputTest, EachBadWaveLoadsOrSaysItCouldNotAndNeverReadsPastTheFile) {
             EXPECT_TRUE(Messages().empty());
             EXPECT_EQ(sound->SampleCount(), 5);
         } else {
-            EXPECT_EQ(Messages(), std::vector<String>{u"Could not load: " + FromUtf8(c.file) + u"\n"});
+            // The message names the instrument file and the line that named the wave.
+            EXPECT_EQ(Messages(), std::vector<String>{u"Could not load: " + FromUtf8(c.file) +
+                                                      u" (" + TempFolder() + u"main.clx:2)\n"});
         }
         EXPECT_EQ(Sounds(u"v"), c.sounds);
     }

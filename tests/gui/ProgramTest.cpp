@@ -1,30 +1,39 @@
 // The program's window offscreen (menus, shortcuts, keys and stylus), its command line, and
 // the Qt services the window brings.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTest>
+#include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <thread>
 #include <tuple>
 
 #include "app/MenuCommands.h"
+#include "app/RecentInstruments.h"
 #include "app/gui/AboutDialog.h"
 #include "app/gui/Application.h"
+#include "app/gui/HelpWindow.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/ProgramOptions.h"
 #include "app/gui/ViewWidget.h"
 #include "app/gui/VirtualKeys.h"
 #include "platform/qt/CommandIds.h"
 #include "platform/qt/QtDialogs.h"
-#include "platform/qt/QtHelpViewer.h"
 #include "platform/qt/QtMessageBox.h"
+#include "platform/qt/QtStringConversion.h"
 #include "platform/qt/QtWindow.h"
 #include "tests/elements/ElementTestSupport.h"
 
@@ -75,7 +84,8 @@ TEST_F(ProgramTest, MenuBarHoldsFileOptionsAndHelp) {
     QStringList titles;
     for (QAction* action : Frame()->menuBar()->actions()) titles << action->text();
     EXPECT_EQ(titles, (QStringList{"&File", "&Options", "&Help"}));
-    EXPECT_EQ(Texts(Frame()->FileMenu()), (QStringList{"&Open", "Save &As", "-", "E&xit"}));
+    EXPECT_EQ(Texts(Frame()->FileMenu()),
+              (QStringList{"&Open", "Open &Recent", "Save &As", "-", "E&xit"}));
     EXPECT_EQ(Texts(Frame()->OptionsMenu()), (QStringList{"&Show Active", "Speed -> &Volume"}));
     EXPECT_EQ(Texts(Frame()->HelpMenu()),
               (QStringList{"&Help Topics", "-", "&About Chordlane..."}));
@@ -87,9 +97,11 @@ TEST_F(ProgramTest, StartUpSetsScreenAndChecksAndOpensTheCommandLine) {
     EXPECT_EQ(View()->size(), QSize(320, 240));
     EXPECT_TRUE(Frame()->CommandAction(ID_SHOW_ACTIVE)->isChecked());
     EXPECT_TRUE(Frame()->CommandAction(ID_SPEED_VOLUME)->isChecked());
-    // A missing file is an empty instrument: loaded, so a tap plays rather than asks.
-    EXPECT_EQ(Program().instrumentLoaded, 1);
-    EXPECT_EQ(Program().currentPath, u"My Songs/a.clx");
+    // A missing file is said, and the start-up screen stays, where a tap asks for a file.
+    EXPECT_EQ(Program().instrumentLoaded, 0);
+    EXPECT_EQ(Program().screenState, SCREEN_TAP_TO_START);
+    EXPECT_EQ(platform_.messages.Texts(),
+              std::vector<String>{u"Cannot open 'My Songs/a.clx': No such file or directory\n"});
     const auto* association = platform_.settings.Values(SettingsRoot::ClassesRoot, u".clx");
     ASSERT_NE(association, nullptr);
     EXPECT_EQ(std::get<String>(association->at(u"")), u"Chordlane");
@@ -213,7 +225,9 @@ TEST_F(ProgramTest, CompletionNoticesAreDrainedOnTheInterfaceThread) {
 TEST_F(ProgramTest, AboutBoxShowsIconAndVersion) {
     AboutDialog about;
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About Chordlane"));
-    EXPECT_EQ(about.VersionLabel()->text(), QStringLiteral("Chordlane Version 1.2"));
+    // The project's one version, as --version prints it.
+    EXPECT_EQ(about.VersionLabel()->text(), QStringLiteral("Chordlane Version " CHORDLANE_VERSION));
+    EXPECT_EQ(QStringLiteral(CHORDLANE_VERSION).count(QLatin1Char('.')), 2);
     EXPECT_FALSE(about.IconLabel()->pixmap().isNull());
 }
 
@@ -278,15 +292,160 @@ TEST_F(QtServicesTest, RepaintAreasAreScaledByTheZoomAndKeptInsideTheView) {
     EXPECT_TRUE(window.WidgetArea({30, 0, 10, 10}).isEmpty());
 }
 
-TEST_F(QtServicesTest, HelpOpensTheProgramFoldersDocumentOnly) {
-    std::vector<QUrl> opened;
-    QtHelpViewer help([&](const QUrl& url) { return opened.push_back(url), true; });
+TEST_F(QtServicesTest, HelpShowsTheShippedDocumentInAWindowOfItsOwnWithoutABrowser) {
+    std::vector<QUrl> toBrowser;
+    HelpWindowViewer help([&](const QUrl& url) { return toBrowser.push_back(url), true; });
     help.SetProgramFolder(TempFolder());
-    EXPECT_FALSE(help.Open(u"chordlane_help.htm"));  // not there: no browser for nothing
-    const auto path = WriteFile("chordlane_help.htm", "<html></html>");
-    EXPECT_TRUE(help.Open(u"chordlane_help.htm"));
-    EXPECT_EQ(opened,
-              std::vector<QUrl>{QUrl::fromLocalFile(QString::fromStdString(path.string()))});
+    EXPECT_FALSE(help.Open(u"chordlane_help.htm"));  // not there: no empty window
+    EXPECT_EQ(help.Window(), nullptr);
+    help.SetProgramFolder(FromUtf8(CHORDLANE_SOURCE_DIR "/resources/"));
+    ASSERT_TRUE(help.Open(u"chordlane_help.htm"));
+    HelpWindow* window = help.Window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    QTextBrowser* browser = window->Browser();
+    EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("Could not load")));
+    EXPECT_FALSE(window->BackAction()->isEnabled());
+    // A link inside the document moves there; Back returns, Forward goes again.
+    const QUrl start = browser->source();
+    emit browser->anchorClicked(QUrl(QStringLiteral("#format")));
+    EXPECT_EQ(browser->source().fragment(), QStringLiteral("format"));
+    ASSERT_TRUE(window->BackAction()->isEnabled());
+    window->BackAction()->trigger();
+    EXPECT_EQ(browser->source(), start);
+    window->ForwardAction()->trigger();
+    EXPECT_EQ(browser->source().fragment(), QStringLiteral("format"));
+    // The web goes to the desktop's browser; the window stays where it was.
+    emit browser->anchorClicked(QUrl(QStringLiteral("https://example.org/more")));
+    EXPECT_EQ(toBrowser, std::vector<QUrl>{QUrl(QStringLiteral("https://example.org/more"))});
+    EXPECT_EQ(browser->source().fragment(), QStringLiteral("format"));
+}
+
+TEST_F(QtServicesTest, HelpFollowsLinksToOtherPagesAndShowsTheirPictures) {
+    WriteFile("chordlane_help.htm", "<p><a href=\"more.htm\">more</a></p>");
+    WriteFile("more.htm", "<p>second page <img src=\"pic.png\"></p>");
+    QImage picture(4, 3, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(QString::fromStdString((temp_ / "pic.png").string())));
+    HelpWindowViewer help([](const QUrl&) { return false; });
+    help.SetProgramFolder(TempFolder());
+    ASSERT_TRUE(help.Open(u"chordlane_help.htm"));
+    QTextBrowser* browser = help.Window()->Browser();
+    emit browser->anchorClicked(QUrl(QStringLiteral("more.htm")));
+    EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("second page")));
+    const QVariant image = browser->document()->resource(QTextDocument::ImageResource,
+                                                         QUrl(QStringLiteral("pic.png")));
+    EXPECT_EQ(image.value<QImage>().size(), QSize(4, 3));
+    // Opening the help again shows the window without losing the page being read.
+    ASSERT_TRUE(help.Open(u"chordlane_help.htm"));
+    EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("second page")));
+}
+
+TEST_F(QtServicesTest, TheOpenDialogTakesAnExclamationMarkForTheBuiltInInstrument) {
+    const auto existing = WriteFile("a.clx", "cl1.0\n");
+    using Choice = QtDialogs::OpenChoice;
+    EXPECT_EQ(QtDialogs::ClassifyOpenChoice(QString::fromStdString(existing.string())),
+              Choice::Existing);
+    EXPECT_EQ(QtDialogs::ClassifyOpenChoice(ToQString(TempFolder() + u"!")), Choice::Builtin);
+    EXPECT_EQ(QtDialogs::ClassifyOpenChoice(ToQString(TempFolder() + u"b.clx")), Choice::Missing);
+    EXPECT_EQ(QtDialogs::ClassifyOpenChoice(ToQString(TempFolder())), Choice::Missing);
+}
+
+TEST_F(QtServicesTest, TheOpenDialogStartsWhereAskedOffersItsPlacesAndTakesTheBuiltIn) {
+    const auto instruments = WriteFile("samples/guitar.clx", "cl1.0\n").parent_path();
+    const QString home = ToQString(TempFolder() + u"home");
+    QDir().mkpath(home);
+    QtDialogs dialogs;
+    dialogs.SetPlaces(
+        {{QStringLiteral("Sample instruments"), QString::fromStdString(instruments.string())},
+         {QStringLiteral("Home"), home}});
+    FileDialogRequest request;
+    request.title = u"Open an Instrument";
+    request.filters = {{u"Chordlane Instrument (*.clx,*.cly)", u"*.clx;*.cly"}};
+    request.initialFolder = FromUtf8(instruments.string());
+    request.mustExist = true;
+    QString folder;
+    QStringList places;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QTest::qWait(100);  // the folder model fills in the background
+        folder = dialog->directory().absolutePath();
+        auto* sidebar = dialog->findChild<QAbstractItemView*>(QStringLiteral("sidebar"));
+        ASSERT_NE(sidebar, nullptr);
+        for (int row = 0; row < sidebar->model()->rowCount(); ++row)
+            places << sidebar->model()->index(row, 0).data().toString();
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QStringLiteral("!"));
+        static_cast<QDialog*>(dialog)->accept();  // as the Open button does
+    });
+    EXPECT_EQ(dialogs.ChooseFile(request), std::optional<String>(u"!"));
+    EXPECT_EQ(folder, QString::fromStdString(instruments.string()));
+    EXPECT_EQ(places, (QStringList{"Sample instruments", "Home"}));
+    // A prompt for a wave file takes no "!": it is said to be missing and asked again.
+    request.filters = {{u"Wave", u"*.wav"}};
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("!"));
+        QTimer::singleShot(0, [] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            EXPECT_TRUE(box->text().contains(QStringLiteral("File not found")));
+            box->accept();
+            QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+        });
+        static_cast<QDialog*>(dialog)->accept();  // as the Open button does
+    });
+    EXPECT_EQ(dialogs.ChooseFile(request), std::nullopt);
+}
+
+TEST_F(ProgramTest, OpenRecentListsTheLastInstrumentsAndReopensThemWithTheirAnswers) {
+    Start();
+    const String first = FromUtf8(
+        WriteFile("first & one.clx", "cl1.0\ngr r 0 0 1 1\ns a ?*.wav A 440 0 0\n").string());
+    const String second = FromUtf8(WriteFile("second.clx", "cl1.0\ngr r 0 0 1 1\n").string());
+    platform_.dialogs.Answer(u"/p/answer.wav");
+    app_->RunOpenFlow(&first);
+    app_->RunOpenFlow(&second);
+    const String builtin = u"!";
+    app_->RunOpenFlow(&builtin);  // always at hand, so not listed
+    const size_t asked = Dialogs().size();
+    EXPECT_EQ(asked, 1u);
+
+    Frame()->FileMenu()->popup(QPoint(0, 0));
+    Frame()->FileMenu()->hide();
+    EXPECT_TRUE(Frame()->RecentMenu()->menuAction()->isEnabled());
+    Frame()->FillRecentMenu();
+    EXPECT_EQ(Texts(Frame()->RecentMenu()), (QStringList{"&1 second.clx", "&2 first && one.clx"}));
+    Frame()->RecentMenu()->actions().at(1)->trigger();
+    // Reopened with its answer: nobody is asked again, and it is now the newest.
+    EXPECT_EQ(Dialogs().size(), asked);
+    EXPECT_EQ(Program().currentPath, first);
+    EXPECT_EQ(Program().answersLog, u"? \"/p/answer.wav\"\n");
+    const std::vector<RecentInstrument> list = ReadRecentInstruments(&platform_.settings);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].path, first);
+    EXPECT_EQ(list[1].path, second);
+
+    // A file that has gone is said once and leaves the list.
+    std::filesystem::remove(ToUtf8(second));
+    app_->OpenRecent(1);
+    EXPECT_EQ(platform_.messages.Texts().back(),
+              u"Cannot open '" + second + u"': No such file or directory\n");
+    EXPECT_EQ(Program().instrumentLoaded, 0);
+    ASSERT_EQ(ReadRecentInstruments(&platform_.settings).size(), 1u);
+    EXPECT_EQ(ReadRecentInstruments(&platform_.settings)[0].path, first);
+}
+
+TEST_F(ProgramTest, HelpWithoutItsDocumentSaysWhereItLooked) {
+    platform_.services.help = nullptr;
+    Start();
+    Frame()->OnHelp();
+    EXPECT_EQ(platform_.messages.Texts(),
+              std::vector<String>{u"The help document cannot be found:\n" +
+                                  Program().programFolder + u"chordlane_help.htm\n"});
 }
 
 TEST_F(QtServicesTest, StopMessageHasCriticalIconNoCaptionAndNoTrailingEmptyLine) {

@@ -30,9 +30,11 @@ class RecordingListener : public ParseListener {
     void MissingInclude(const String& file, int32_t line, const String& name) override {
         Add(file, line, "missing include " + ToUtf8(name));
     }
-    void FileNotLoaded(const String& file, int32_t line, const String& what,
-                       const String& name) override {
-        Add(file, line, ToUtf8(what) + " not loaded " + ToUtf8(name));
+    void FileNotLoaded(const String& file, int32_t line, const String& what, const String& name,
+                       const String& reason) override {
+        Add(file, line,
+            ToUtf8(what) + " not loaded " + ToUtf8(name) +
+                (reason.empty() ? std::string() : ": " + ToUtf8(reason)));
     }
     void IndentedDirective(const String& file, int32_t line, const String& directive) override {
         Add(file, line, "indented " + ToUtf8(directive));

@@ -40,7 +40,7 @@ s snd nothere.wav 440 0 0
                            ":9: =i: no '.' between TARGET and PROP\n" + main +
                            ":7: picture \"nothere.bmp\" cannot be loaded\n" + main +
                            ":8: wave file \"nothere.wav\" cannot be loaded\n");
-    EXPECT_THAT(run.err, HasSubstr("message: Could not load: nothere.wav\n"));
+    EXPECT_THAT(run.err, HasSubstr("message: Could not load: nothere.wav (" + main + ":8)\n"));
 }
 
 // A load abandoned in a prompt (3) is checked with render, bad command lines (2) below.

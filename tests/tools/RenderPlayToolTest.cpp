@@ -122,8 +122,10 @@ TEST_F(RenderPlayToolTest, PlayLogsMessagesAndRejectsUnreadableScripts) {
     const std::string broken = Instrument("broken.clx", "s gone nothere.wav 440 0 0\n");
     const ToolRun run = Run({"play", broken});
     EXPECT_EQ(run.exitCode, 0);
+    // The event log keeps the message as the instrument gave it; the person is also told
+    // which line named the file.
     EXPECT_THAT(run.out, HasSubstr("0 message \"Could not load: nothere.wav\"\n"));
-    EXPECT_EQ(run.err, "message: Could not load: nothere.wav\n");
+    EXPECT_EQ(run.err, "message: Could not load: nothere.wav (" + broken + ":2)\n");
 
     const std::string script = Script("tap 1 1\nstrum 1 2 3\n");
     const ToolRun bad = Run({"play", broken, "--script", script});
