@@ -19,6 +19,7 @@ test: deps
 	cmake --build --preset default
 	ctest --preset default
 	bash scripts/check-package.sh build/default
+	./build/default/fuzz_grammar_driver $(FUZZ_SECONDS) $$(date +%s) build/default
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan
 	ctest --preset asan

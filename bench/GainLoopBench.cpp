@@ -87,5 +87,3 @@ BENCHMARK(BM_QuietThenLoudCopiesStraightforward)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();
