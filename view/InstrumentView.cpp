@@ -101,11 +101,6 @@ void InstrumentView::OnButtonUp(Point) {
     lastTime_ = instrument_->Now();
 }
 
-void InstrumentView::OnDoubleClick(Point) {
-    // Deliberately nothing: the second tap of a double-click is no new stroke; its moves
-    // continue the previous one (or start afresh by the re-touch rule in OnStylusMove).
-}
-
 void InstrumentView::PenDown(Point p, uint32_t now) {
     penLifted_ = false;
     if (PanelElement* root = instrument_->root.get()) {
