@@ -158,5 +158,8 @@ void InstrumentView::HandStroke(Point from, Point to, int32_t strength) {
 
 void InstrumentView::OnKeyDown(uint32_t keyCode) { instrument_->names.OnKeyDown(keyCode); }
 void InstrumentView::OnKeyUp(uint32_t keyCode) { instrument_->names.OnKeyUp(keyCode); }
+void InstrumentView::SetHeldModifiers(bool shift, bool control) {
+    instrument_->names.SetHeldModifiers(shift, control);
+}
 
 }  // namespace chordlane

@@ -42,6 +42,8 @@ class InstrumentView {
     //! Keys go to the instrument's key events by virtual key code.
     void OnKeyDown(uint32_t keyCode);
     void OnKeyUp(uint32_t keyCode);
+    //! The modifiers held now, taken afresh after a dialog or when the window is activated.
+    void SetHeldModifiers(bool shift, bool control);
 
     //! Starts a new stroke at p: a one-pixel segment of strength "sp".
     void PenDown(Point p, uint32_t now);
