@@ -170,7 +170,8 @@ void Application::FitFirstSize() {
     frame_->View()->SetFirstSize(fitted);
     if (options_.verbose) {
         std::fprintf(stderr,
-                     "chordlane: zoom %d makes the view %dx%d, larger than the display's %dx%d; "
+                     "chordlane: zoom %d makes the view %dx%d, larger than the %dx%d the display "
+                     "leaves for it; "
                      "the window starts at %dx%d instead\n",
                      zoom, wanted.width(), wanted.height(), room.width(), room.height(),
                      fitted.width(), fitted.height());
