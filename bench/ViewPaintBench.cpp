@@ -1,10 +1,12 @@
 // A full repaint of each shipped instrument as the window does it: the view's paint at zoom 2
-// on the QPainter surface, offscreen.
+// on the QPainter surface, offscreen; and at 1920 x 1080, fitted and centred on a dark margin
+// with smoothed pictures, as a full-screen window paints it.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
 #include <cstdlib>
 
 #include "app/OpenFlow.h"
@@ -29,16 +31,21 @@ void EnsureOffscreenApplication() {
     static QGuiApplication app(argc, argv);
 }
 
+// Loads a shipped instrument on a 240 x 320 screen; false when it did not load.
+bool LoadShipped(Instrument& instrument, const char* file) {
+    instrument.SetScreen(240, 320);
+    const String path = FromUtf8(std::string(CHORDLANE_SOURCE_DIR) + "/instruments/" + file);
+    return OpenInstrument(instrument, path).outcome == OpenResult::Outcome::Loaded &&
+           instrument.instrumentLoaded;
+}
+
 void BM_RepaintShippedInstrument(benchmark::State& state, const char* file) {
     EnsureOffscreenApplication();
     HeadlessPlatform platform;
     QtPictureLoader pictures(*platform.files);  // pictures as the program draws them
     platform.services.pictures = &pictures;
     Instrument instrument(platform.services);
-    instrument.SetScreen(240, 320);
-    const String path = FromUtf8(std::string(CHORDLANE_SOURCE_DIR) + "/instruments/" + file);
-    if (OpenInstrument(instrument, path).outcome != OpenResult::Outcome::Loaded ||
-        !instrument.instrumentLoaded) {
+    if (!LoadShipped(instrument, file)) {
         state.SkipWithError("the instrument did not load");
         return;
     }
@@ -52,6 +59,32 @@ void BM_RepaintShippedInstrument(benchmark::State& state, const char* file) {
     }
 }
 
+void BM_RepaintFullHd(benchmark::State& state, const char* file) {
+    EnsureOffscreenApplication();
+    HeadlessPlatform platform;
+    QtPictureLoader pictures(*platform.files);
+    platform.services.pictures = &pictures;
+    Instrument instrument(platform.services);
+    if (!LoadShipped(instrument, file)) {
+        state.SkipWithError("the instrument did not load");
+        return;
+    }
+    InstrumentView view(instrument);
+    QImage image(1920, 1080, QImage::Format_RGB32);
+    const QTransform transform = ScreenFitTransform(QSizeF(image.size()), 240, 320);
+    const QRectF screen = transform.mapRect(QRectF(0, 0, 240, 320));
+    const QRegion margin = QRegion(image.rect()) - QRegion(screen.toAlignedRect());
+    for (auto _ : state) {
+        QPainter painter(&image);
+        for (const QRect& r : margin) painter.fillRect(r, Qt::black);
+        painter.setClipRect(screen);
+        painter.setTransform(transform);
+        QtSurface surface(painter, Rect{0, 0, 240, 320});
+        surface.SetSmoothPictures(true);
+        view.Paint(surface);
+    }
+}
+
 BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, guitar, "guitar.clx")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, keyboard, "keyboard.clx")
     ->Unit(benchmark::kMillisecond);
@@ -59,6 +92,11 @@ BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, strummer, "strummer.clx")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, stage, "stage.clx")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, drums, "drums.clx")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RepaintFullHd, guitar, "guitar.clx")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RepaintFullHd, keyboard, "keyboard.clx")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RepaintFullHd, strummer, "strummer.clx")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RepaintFullHd, stage, "stage.clx")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RepaintFullHd, drums, "drums.clx")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace chordlane

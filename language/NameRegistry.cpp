@@ -172,6 +172,10 @@ void NameRegistry::ResetKeyState() {
     modifiers_ = 0;
 }
 
+void NameRegistry::SetHeldModifiers(bool shift, bool control) {
+    modifiers_ = (shift ? kShift : 0) | (control ? kControl : 0);
+}
+
 void NameRegistry::FireInitEvent(int32_t panelNumber) {
     String name = u"init";
     if (panelNumber > 0) name.insert(name.begin(), static_cast<char16_t>(64 + panelNumber));

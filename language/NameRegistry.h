@@ -42,6 +42,9 @@ class NameRegistry {
     void OnKeyUp(uint32_t keyCode);
     //! The key state as at program start (no last key, no modifier held).
     void ResetKeyState();
+    //! Shift and Control as they are held now: a release the window never saw (it went to a
+    //! dialog) must not leave a modifier stuck on every later key.
+    void SetHeldModifiers(bool shift, bool control);
     void FireInitEvent(int32_t panelNumber);
 
     //! The sample a note name names ("gtr", "gtr+12", "gtr-E2"), offset by offset

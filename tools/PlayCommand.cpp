@@ -88,7 +88,7 @@ const ToolCommand kPlay{
         "  Only wait and strum advance the clock.\n"
         "    down X Y, move X Y, up      the stylus touches, moves, leaves\n"
         "    tap X Y                     down X Y, then up\n"
-        "    dblclick X Y                a second touch that arrives as a double-click\n"
+        "    dblclick X Y                a second tap that arrives as a double-click: strikes\n"
         "    strum X1 Y1 X2 Y2 MS N      down at X1 Y1, N moves evenly to X2 Y2 over MS\n"
         "                                milliseconds, up\n"
         "    wait MS                     time passes; sounds play and end\n"

@@ -304,14 +304,41 @@ void ScriptRunner::Strum(const ScriptCommand& c) {
     view_.OnButtonUp(last_);
 }
 
+void ScriptRunner::TakeHeldModifiers() {
+    view_.SetHeldModifiers((keys_.Modifiers() & SHORTCUT_SHIFT) != 0,
+                           (keys_.Modifiers() & SHORTCUT_CONTROL) != 0);
+}
+
+bool ScriptRunner::KeyDown(uint32_t code) {
+    const Shortcut* shortcut = keys_.Press(code);
+    if (!shortcut) {
+        view_.OnKeyDown(code);
+        return true;
+    }
+    switch (shortcut->command) {
+        case ShortcutCommand::Open:
+            return RunMenu(MenuItem::Open);
+        case ShortcutCommand::Help:
+            ShowHelp(view_.GetInstrument());
+            break;
+        case ShortcutCommand::Exit:
+            return RunMenu(MenuItem::Exit);
+        default:
+            break;  // a window's own command, or none: the key is still not the instrument's
+    }
+    return true;
+}
+
 bool ScriptRunner::RunMenu(MenuItem item) {
     switch (item) {
         case MenuItem::Open:
             OpenInstrument(view_.GetInstrument(), std::nullopt);
+            TakeHeldModifiers();
             break;
         case MenuItem::SaveAs:
             // The menu offers Save As only when there is something to save.
             if (CanSaveAs(view_.GetInstrument())) SaveInstrumentAs(view_.GetInstrument());
+            TakeHeldModifiers();
             break;
         case MenuItem::ShowActive:
             ToggleShowActive(view_.GetInstrument());
@@ -320,7 +347,8 @@ bool ScriptRunner::RunMenu(MenuItem item) {
             ToggleSpeedVolume(view_.GetInstrument());
             break;
         case MenuItem::About:
-            break;  // a dialog that changes nothing and closes again
+            TakeHeldModifiers();  // a dialog that changes nothing else and closes again
+            break;
         case MenuItem::Exit:
             return false;
     }
@@ -356,21 +384,26 @@ bool ScriptRunner::Execute(const ScriptCommand& c) {
             AdvanceTo(clock_.TickCount() + c.ms);
             break;
         case ScriptOp::KeyDown:
-            view_.OnKeyDown(c.code);
-            break;
+            return KeyDown(c.code);
         case ScriptOp::KeyUp:
+            // A release reaches the instrument even after a shortcut, as in the window.
+            keys_.Release(c.code);
             view_.OnKeyUp(c.code);
             break;
-        case ScriptOp::Key:
-            view_.OnKeyDown(c.code);
+        case ScriptOp::Key: {
+            const bool goOn = KeyDown(c.code);
+            keys_.Release(c.code);
             view_.OnKeyUp(c.code);
-            break;
+            return goOn;
+        }
         case ScriptOp::HotKey:
             OnHotKey(view_.GetInstrument(), c.code);
             break;
         case ScriptOp::Activate:
             // The codes of the window messages: 0 inactive, 1 active, 2 activated by a click.
             OnActivate(view_.GetInstrument(), static_cast<Activation>(c.code), false);
+            // As the window does: keys released elsewhere leave no modifier held.
+            if (c.code != 0) TakeHeldModifiers();
             break;
         case ScriptOp::Menu:
             return RunMenu(c.item);

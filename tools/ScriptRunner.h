@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/Shortcuts.h"
 #include "platform/Types.h"
 
 namespace chordlane {
@@ -92,11 +93,17 @@ class ScriptRunner {
     void AdvanceTo(uint32_t tick);
     void Strum(const ScriptCommand& command);
     bool RunMenu(MenuItem item);
+    //! A key press as the window takes it: a shortcut runs its command, other keys play.
+    //! Answers false when the key ends the script.
+    bool KeyDown(uint32_t code);
+    //! After a dialog the instrument takes the modifiers the script holds.
+    void TakeHeldModifiers();
 
     InstrumentView& view_;
     VirtualClock& clock_;
     ScriptedDialogs& dialogs_;
     Point last_;  // where the stylus was last put, for an "up" that names no place
+    ShortcutKeys keys_;
 };
 
 //! Reads the script file at path ("-": standard input); nothing, with a one-line reason

@@ -101,11 +101,6 @@ void InstrumentView::OnButtonUp(Point) {
     lastTime_ = instrument_->Now();
 }
 
-void InstrumentView::OnDoubleClick(Point) {
-    // Deliberately nothing: the second tap of a double-click is no new stroke; its moves
-    // continue the previous one (or start afresh by the re-touch rule in OnStylusMove).
-}
-
 void InstrumentView::PenDown(Point p, uint32_t now) {
     penLifted_ = false;
     if (PanelElement* root = instrument_->root.get()) {
@@ -163,5 +158,8 @@ void InstrumentView::HandStroke(Point from, Point to, int32_t strength) {
 
 void InstrumentView::OnKeyDown(uint32_t keyCode) { instrument_->names.OnKeyDown(keyCode); }
 void InstrumentView::OnKeyUp(uint32_t keyCode) { instrument_->names.OnKeyUp(keyCode); }
+void InstrumentView::SetHeldModifiers(bool shift, bool control) {
+    instrument_->names.SetHeldModifiers(shift, control);
+}
 
 }  // namespace chordlane

@@ -34,13 +34,16 @@ class InstrumentView {
     void OnButtonDown(Point p);
     //! The stylus leaves the screen.
     void OnButtonUp(Point p);
-    //! A second touch close in time and place: no stroke of its own.
-    void OnDoubleClick(Point p);
+    //! A second tap that arrives as a double-click: a pen-down like any other, so that a
+    //! quick double tap strikes twice (a lost tap would be a lost note).
+    void OnDoubleClick(Point p) { OnButtonDown(p); }
     //! The stylus moves while touching.
     void OnStylusMove(Point p);
     //! Keys go to the instrument's key events by virtual key code.
     void OnKeyDown(uint32_t keyCode);
     void OnKeyUp(uint32_t keyCode);
+    //! The modifiers held now, taken afresh after a dialog or when the window is activated.
+    void SetHeldModifiers(bool shift, bool control);
 
     //! Starts a new stroke at p: a one-pixel segment of strength "sp".
     void PenDown(Point p, uint32_t now);

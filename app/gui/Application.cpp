@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStandardPaths>
 #include <cstdio>
 
@@ -98,6 +99,8 @@ bool Application::StartApplication() {
     frame_ = std::make_unique<MainWindow>(*this, view_, options_);
     window_ =
         std::make_unique<QtWindow>(frame_.get(), frame_->View(), frame_->menuBar(), options_.zoom);
+    ViewWidget* viewWidget = frame_->View();
+    window_->SetViewTransform([viewWidget] { return viewWidget->ViewTransform(); });
     window_->SetFullScreen(options_.fullScreen);
     services_.window = window_.get();
     if (dialogs_) dialogs_->SetParent(frame_.get());
@@ -124,8 +127,9 @@ bool Application::StartApplication() {
         app.startupBitmap = pictures->LoadStartupBitmap();
 
     // 5. Show, and paint the start-up screen at once.
+    FitFirstSize();
     if (options_.fullScreen)
-        frame_->showFullScreen();
+        frame_->ShowFullScreen();
     else
         frame_->show();
     frame_->View()->repaint();
@@ -153,11 +157,33 @@ void Application::FindFolders() {
     }
 }
 
+void Application::FitFirstSize() {
+    const QScreen* screen = frame_->screen();
+    if (!screen || options_.fullScreen) return;
+    // The window's frame and menu bar need their room too.
+    const QSize room =
+        screen->availableGeometry().size() - (frame_->sizeHint() - frame_->View()->sizeHint());
+    const int zoom = std::max(options_.zoom, 1);
+    const QSize wanted(options_.screenWidth * zoom, options_.screenHeight * zoom);
+    if (wanted.width() <= room.width() && wanted.height() <= room.height()) return;
+    const QSize fitted = wanted.scaled(room.expandedTo(QSize(1, 1)), Qt::KeepAspectRatio);
+    frame_->View()->SetFirstSize(fitted);
+    if (options_.verbose) {
+        std::fprintf(stderr,
+                     "chordlane: zoom %d makes the view %dx%d, larger than the %dx%d the display "
+                     "leaves for it; "
+                     "the window starts at %dx%d instead\n",
+                     zoom, wanted.width(), wanted.height(), room.width(), room.height(),
+                     fitted.width(), fitted.height());
+    }
+}
+
 void Application::OnFileOpen() { RunOpenFlow(nullptr); }
 
 void Application::OnFileSaveAs() {
     // Saving is offered only when the rule allows it; a stale menu must not get past it.
     if (CanSaveAs(instrument_)) SaveInstrumentAs(instrument_);
+    frame_->TakeHeldModifiers();
 }
 
 void Application::OnShowActive() { ToggleShowActive(instrument_); }
@@ -167,6 +193,7 @@ void Application::OnSpeedVolume() { ToggleSpeedVolume(instrument_); }
 void Application::OnAppAbout() {
     AboutDialog dialog(frame_.get());
     dialog.exec();
+    frame_->TakeHeldModifiers();
 }
 
 void Application::RunOpenFlow(const String* path) {
@@ -189,7 +216,22 @@ StartupOpenResult::Outcome Application::OpenAndRemember(const std::optional<Stri
             services_.settings,
             WithRecent(RecentList(), {instrument_.currentPath, instrument_.answersLog}));
     }
+    // File dialogs, prompts and message boxes may have taken key releases.
+    frame_->TakeHeldModifiers();
+    ShowTitle();
     return result.outcome;
+}
+
+void Application::ShowTitle() {
+    const Instrument& app = instrument_;
+    QString name;
+    if (app.instrumentLoaded && !app.currentPath.empty()) {
+        // The built-in instrument is the guitar the program folder also holds.
+        name = app.currentPath == u"!" ? QStringLiteral("guitar.clx")
+                                       : QFileInfo(ToQString(app.currentPath)).fileName();
+    }
+    frame_->setWindowTitle(name.isEmpty() ? QStringLiteral("Chordlane")
+                                          : name + QStringLiteral(" \u2014 Chordlane"));
 }
 
 std::vector<RecentInstrument> Application::RecentList() const {

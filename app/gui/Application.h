@@ -63,6 +63,10 @@ class Application : public QObject {
     StartupOpenResult::Outcome OpenAndRemember(const std::optional<String>& path,
                                                bool fromCommandLine);
     void FindFolders();
+    //! The window title names the instrument shown.
+    void ShowTitle();
+    //! A first window larger than the display is made to fit it instead.
+    void FitFirstSize();
 
     ProgramOptions options_;
     // The real services; unused when the caller gave its own.

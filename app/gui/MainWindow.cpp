@@ -3,13 +3,15 @@
 #include <QAction>
 #include <QEvent>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSocketNotifier>
+#include <map>
 
 #include "app/MenuCommands.h"
+#include "app/Shortcuts.h"
 #include "app/gui/Application.h"
 #include "app/gui/ProgramIcon.h"
 #include "app/gui/ViewWidget.h"
@@ -21,16 +23,27 @@ namespace chordlane {
 
 namespace {
 
-// Commands of the shortcut table that nothing handles; their keys still never reach the
-// instrument.
-constexpr int ID_FILE_NEW = 0xE100;
-constexpr int ID_FILE_SAVE = 0xE103;
-constexpr int ID_EDIT_UNDO = 0xE12B;
-constexpr int ID_EDIT_CUT = 0xE123;
-constexpr int ID_EDIT_COPY = 0xE122;
-constexpr int ID_EDIT_PASTE = 0xE125;
-constexpr int ID_NEXT_PANE = 0xE150;
-constexpr int ID_PREV_PANE = 0xE151;
+// The Qt key of a virtual key code of the shortcut table.
+Qt::Key QtKeyOf(uint32_t keyCode) {
+    constexpr uint32_t VK_BACK = 8, VK_INSERT = 45, VK_DELETE = 46, VK_F1 = 112, VK_F24 = 135;
+    if (keyCode >= 'A' && keyCode <= 'Z') return static_cast<Qt::Key>(Qt::Key_A + (keyCode - 'A'));
+    if (keyCode >= VK_F1 && keyCode <= VK_F24)
+        return static_cast<Qt::Key>(Qt::Key_F1 + (keyCode - VK_F1));
+    if (keyCode == VK_BACK) return Qt::Key_Backspace;
+    if (keyCode == VK_INSERT) return Qt::Key_Insert;
+    if (keyCode == VK_DELETE) return Qt::Key_Delete;
+    return Qt::Key_unknown;
+}
+
+QKeySequence QtSequenceOf(const Shortcut& shortcut) {
+    Qt::KeyboardModifiers modifiers;
+    if (shortcut.modifiers & SHORTCUT_SHIFT) modifiers |= Qt::ShiftModifier;
+    if (shortcut.modifiers & SHORTCUT_CONTROL) modifiers |= Qt::ControlModifier;
+    if (shortcut.modifiers & SHORTCUT_ALT) modifiers |= Qt::AltModifier;
+    return QKeySequence(QKeyCombination(modifiers, QtKeyOf(shortcut.keyCode)));
+}
+
+Qt::KeyboardModifiers HeldModifiers() { return QGuiApplication::queryKeyboardModifiers(); }
 
 // Often enough that a sound's end is noticed well within its 20 ms allowance.
 constexpr int NOTICE_POLL_MS = 4;
@@ -43,24 +56,14 @@ MainWindow::MainWindow(Application& app, InstrumentView& view, const ProgramOpti
     setWindowTitle(QStringLiteral("Chordlane"));
     setWindowIcon(ProgramIcon());
 
-    // The screen sits centred on black, which only shows when the window is larger than
-    // the screen (full screen).
-    auto* central = new QWidget(this);
-    central->setAutoFillBackground(true);
-    QPalette black = central->palette();
-    black.setColor(QPalette::Window, Qt::black);
-    central->setPalette(black);
-    auto* layout = new QGridLayout(central);
-    layout->setContentsMargins(0, 0, 0, 0);
-    view_ = new ViewWidget(view, options.screenWidth, options.screenHeight, options.zoom, central);
-    layout->addWidget(view_, 0, 0, Qt::AlignCenter);
-    setCentralWidget(central);
+    // The view fills the window; it paints its own dark margin around the screen.
+    view_ = new ViewWidget(view, options.screenWidth, options.screenHeight, options.zoom, this);
+    setCentralWidget(view_);
     setFocusProxy(view_);
     view_->setFocus();
 
     CreateMenus(app);
     CreateShortcuts();
-    if (!options.fullScreen) layout->setSizeConstraint(QLayout::SetFixedSize);
 
     noticeTimer_.setTimerType(Qt::PreciseTimer);
     connect(&noticeTimer_, &QTimer::timeout, this, [this] {
@@ -86,7 +89,6 @@ QAction* MainWindow::CommandAction(int command) const {
 void MainWindow::CreateMenus(Application& app) {
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
     QAction* open = AddCommand(fileMenu_, QStringLiteral("&Open"), ID_FILE_OPEN);
-    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(open, &QAction::triggered, &app, &Application::OnFileOpen);
     recentMenu_ = fileMenu_->addMenu(QStringLiteral("Open &Recent"));
     connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
@@ -113,7 +115,6 @@ void MainWindow::CreateMenus(Application& app) {
 
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     QAction* help = AddCommand(helpMenu_, QStringLiteral("&Help Topics"), ID_HELP);
-    help->setShortcut(QKeySequence(Qt::Key_F1));
     connect(help, &QAction::triggered, this, &MainWindow::OnHelp);
     helpMenu_->addSeparator();
     QAction* about = AddCommand(helpMenu_, QStringLiteral("&About Chordlane..."), ID_APP_ABOUT);
@@ -121,22 +122,61 @@ void MainWindow::CreateMenus(Application& app) {
 }
 
 void MainWindow::CreateShortcuts() {
-    const std::pair<QKeyCombination, int> table[] = {
-        {Qt::CTRL | Qt::Key_N, ID_FILE_NEW},         {Qt::CTRL | Qt::Key_S, ID_FILE_SAVE},
-        {Qt::CTRL | Qt::Key_Z, ID_EDIT_UNDO},        {Qt::ALT | Qt::Key_Backspace, ID_EDIT_UNDO},
-        {Qt::CTRL | Qt::Key_X, ID_EDIT_CUT},         {Qt::SHIFT | Qt::Key_Delete, ID_EDIT_CUT},
-        {Qt::CTRL | Qt::Key_C, ID_EDIT_COPY},        {Qt::CTRL | Qt::Key_Insert, ID_EDIT_COPY},
-        {Qt::CTRL | Qt::Key_V, ID_EDIT_PASTE},       {Qt::SHIFT | Qt::Key_Insert, ID_EDIT_PASTE},
-        {QKeyCombination(Qt::Key_F6), ID_NEXT_PANE}, {Qt::SHIFT | Qt::Key_F6, ID_PREV_PANE},
-    };
-    for (const auto& [keys, command] : table) {
-        // Enabled and in the window, so the shortcut takes the key; nothing is connected.
-        auto* action = new QAction(this);
-        action->setShortcut(QKeySequence(keys));
-        action->setData(command);
-        addAction(action);
-        unhandled_.push_back(action);
+    QAction* fullScreen = new QAction(this);
+    connect(fullScreen, &QAction::triggered, this, &MainWindow::ToggleFullScreen);
+    addAction(fullScreen);
+    std::map<ShortcutCommand, QAction*> unhandled;
+    for (const Shortcut& shortcut : Shortcuts()) {
+        QAction* action = nullptr;
+        switch (shortcut.command) {
+            case ShortcutCommand::Open:
+                action = CommandAction(ID_FILE_OPEN);
+                break;
+            case ShortcutCommand::Help:
+                action = CommandAction(ID_HELP);
+                break;
+            case ShortcutCommand::Exit:
+                action = CommandAction(ID_APP_EXIT);
+                break;
+            case ShortcutCommand::FullScreen:
+                action = fullScreen;
+                break;
+            default:
+                // Enabled and in the window, so the shortcut takes the key; nothing is
+                // connected.
+                action = unhandled[shortcut.command];
+                if (!action) {
+                    action = new QAction(this);
+                    addAction(action);
+                    unhandled[shortcut.command] = action;
+                    unhandled_.push_back(action);
+                }
+                break;
+        }
+        QList<QKeySequence> keys = action->shortcuts();
+        keys << QtSequenceOf(shortcut);
+        action->setShortcuts(keys);
     }
+}
+
+void MainWindow::ToggleFullScreen() {
+    if (isFullScreen())
+        showNormal();
+    else
+        ShowFullScreen();
+}
+
+void MainWindow::ShowFullScreen() {
+    // Without a window manager the full-screen request is not acted on; the window then
+    // takes the display's whole area itself.
+    if (const QScreen* display = screen()) setGeometry(display->geometry());
+    showFullScreen();
+}
+
+void MainWindow::TakeHeldModifiers() {
+    const Qt::KeyboardModifiers held = HeldModifiers();
+    view_->View().SetHeldModifiers(held.testFlag(Qt::ShiftModifier),
+                                   held.testFlag(Qt::ControlModifier));
 }
 
 void MainWindow::UpdateCommandStates() {
@@ -207,6 +247,8 @@ void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange) {
         if (isActiveWindow()) {
+            // Keys released while another window had the focus never reached the view.
+            TakeHeldModifiers();
             // A window activated by a press of the mouse is told so by the button still
             // being down; the buttons are then not taken over.
             const bool byClick = QGuiApplication::mouseButtons() != Qt::NoButton;

@@ -52,6 +52,13 @@ class MainWindow : public QMainWindow {
     void OnHotKey(int id);
     //! Help -> Help Topics and F1.
     void OnHelp();
+    //! F11: full screen or back.
+    void ToggleFullScreen();
+    //! Full screen, with or without a window manager.
+    void ShowFullScreen();
+    //! Shift and Control as the keyboard holds them now go to the instrument: after a dialog
+    //! and on activation, since a release that went elsewhere never reached the view.
+    void TakeHeldModifiers();
     //! Runs drain on the user-interface thread whenever the descriptor fd becomes readable,
     //! or every few milliseconds when fd is -1: the sound engine delivers its completion
     //! notices from there. An empty function stops it.

@@ -1,4 +1,5 @@
 #pragma once
+#include <QTransform>
 #include <QWidget>
 
 #include "platform/Types.h"
@@ -7,16 +8,26 @@ namespace chordlane {
 
 class InstrumentView;
 
-// The instrument's screen on the desktop: the view's logical pixels drawn zoom times larger,
-// the left mouse button and single touch points as the stylus, key presses as virtual keys.
+// The instrument's screen on the desktop: the view's logical pixels drawn at the largest scale
+// at which the whole screen fits the widget, centred on a dark margin; the left mouse button
+// as the stylus, key presses as virtual keys.
 class ViewWidget : public QWidget {
   public:
+    //! The first size is the screen at zoom; the widget may then take any size.
     ViewWidget(InstrumentView& view, int screenWidth, int screenHeight, int zoom,
                QWidget* parent = nullptr);
 
-    int Zoom() const { return zoom_; }
+    InstrumentView& View() const { return view_; }
     //! The view point under a widget position.
-    Point ToView(const QPoint& position) const;
+    Point ToView(const QPointF& position) const;
+    //! From view coordinates to widget coordinates, as painted now.
+    QTransform ViewTransform() const;
+    QSize sizeHint() const override { return firstSize_; }
+    //! The size the window first shows the view at.
+    void SetFirstSize(QSize size) {
+        firstSize_ = size;
+        updateGeometry();
+    }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -26,11 +37,14 @@ class ViewWidget : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     bool focusNextPrevChild(bool next) override;
 
   private:
     InstrumentView& view_;
-    int zoom_;
+    int screenWidth_;
+    int screenHeight_;
+    QSize firstSize_;
 };
 
 }  // namespace chordlane

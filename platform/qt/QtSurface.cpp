@@ -10,6 +10,13 @@
 
 namespace chordlane {
 
+QTransform ScreenFitTransform(QSizeF size, int screenWidth, int screenHeight) {
+    const double w = std::max(screenWidth, 1), h = std::max(screenHeight, 1);
+    const double scale = std::min(size.width() / w, size.height() / h);
+    return QTransform(scale, 0, 0, scale, (size.width() - w * scale) / 2,
+                      (size.height() - h * scale) / 2);
+}
+
 namespace {
 
 // Coordinates beyond this lie far off any screen, even zoomed; clamping them keeps the
@@ -171,7 +178,10 @@ void QtSurface::DrawText(const Font& font, Colour colour, Point at, const String
 void QtSurface::CopyBitmap(const Bitmap& bitmap, Point at) {
     const auto* qt = dynamic_cast<const QtBitmap*>(&bitmap);
     if (!qt) return;
+    painter_.save();
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform, smoothPictures_);
     painter_.drawImage(QPointF(at.x, at.y), qt->Image());
+    painter_.restore();
 }
 
 void QtSurface::StretchBitmap(const Bitmap& bitmap, const Rect& dest) {
@@ -183,7 +193,7 @@ void QtSurface::StretchBitmap(const Bitmap& bitmap, const Rect& dest) {
     const bool mirrorX = dest.right < dest.left;
     const bool mirrorY = dest.bottom < dest.top;
     painter_.save();
-    painter_.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform, smoothPictures_);
     const QRectF target = ToQRectF(s.left, s.top, s.right, s.bottom);
     if (mirrorX || mirrorY) {
         painter_.drawImage(target, qt->Image().mirrored(mirrorX, mirrorY));

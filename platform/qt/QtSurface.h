@@ -1,5 +1,7 @@
 #pragma once
 #include <QPainter>
+#include <QSizeF>
+#include <QTransform>
 #include <memory>
 
 #include "platform/Surface.h"
@@ -7,6 +9,10 @@
 class QImage;
 
 namespace chordlane {
+
+//! From a screen of screenWidth x screenHeight logical pixels to an area of size: the largest
+//! scale at which the whole screen fits, centred. The window and the benchmarks paint with it.
+QTransform ScreenFitTransform(QSizeF size, int screenWidth, int screenHeight);
 
 // The drawing services over a QPainter, on the view widget or on a QImage. Shapes are drawn
 // without antialiasing and cover left..right-1, top..bottom-1 with their one-pixel outline on
@@ -19,6 +25,9 @@ class QtSurface : public Surface {
     //! Draws on image with a painter of its own; the whole image is the paint area.
     explicit QtSurface(QImage& image);
     ~QtSurface() override;
+    //! Pictures drawn at a scale other than their own are smoothed (the window at any size);
+    //! off by default, so that pictures stay pixel-exact at whole zooms.
+    void SetSmoothPictures(bool smooth) { smoothPictures_ = smooth; }
 
     Rect PaintRect() const override;
     Colour NearestColour(Colour c) const override;
@@ -41,6 +50,7 @@ class QtSurface : public Surface {
     std::unique_ptr<QPainter> ownPainter_;
     QPainter& painter_;
     Rect paintRect_;
+    bool smoothPictures_ = false;
 };
 
 }  // namespace chordlane

@@ -15,16 +15,15 @@ QtWindow::QtWindow(QWidget* frame, QWidget* view, QMenuBar* menuBar, int zoom)
 
 QRect QtWindow::WidgetArea(const Rect& r) const {
     if (!view_ || r.right < r.left || r.bottom < r.top) return {};
+    const QTransform transform = transform_ ? transform_() : QTransform::fromScale(zoom_, zoom_);
     // Elements count their right and bottom edges as inside, so one more pixel is repainted;
-    // computed in 64 bits because rectangles from instrument files can be anything.
-    const int64_t z = zoom_;
-    const int64_t left = std::max<int64_t>(int64_t{r.left} * z, 0);
-    const int64_t top = std::max<int64_t>(int64_t{r.top} * z, 0);
-    const int64_t right = std::min<int64_t>((int64_t{r.right} + 1) * z, view_->width());
-    const int64_t bottom = std::min<int64_t>((int64_t{r.bottom} + 1) * z, view_->height());
-    if (right <= left || bottom <= top) return {};
-    return QRect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
-                 static_cast<int>(bottom - top));
+    // in floating point and clipped before it becomes whole pixels, because rectangles from
+    // instrument files can be anything.
+    const auto d = [](int32_t v) { return static_cast<double>(v); };
+    const QRectF view(d(r.left), d(r.top), d(r.right) - d(r.left) + 1, d(r.bottom) - d(r.top) + 1);
+    const QRectF area = transform.mapRect(view) & QRectF(view_->rect());
+    if (area.isEmpty()) return {};
+    return area.toAlignedRect();
 }
 
 void QtWindow::RepaintNow(const Rect& r) {

@@ -1,6 +1,8 @@
 #pragma once
 #include <QPointer>
 #include <QRect>
+#include <QTransform>
+#include <functional>
 
 #include "platform/Window.h"
 
@@ -9,9 +11,9 @@ class QWidget;
 
 namespace chordlane {
 
-// The main window as the core sees it: the view widget (drawn at zoom times the view's
-// coordinates), the frame that holds it and the menu bar whose items carry the command
-// numbers as their data.
+// The main window as the core sees it: the view widget (drawn through the view's transform,
+// at first zoom times the view's coordinates), the frame that holds it and the menu bar whose items
+// carry the command numbers as their data.
 class QtWindow : public Window {
   public:
     QtWindow(QWidget* frame, QWidget* view, QMenuBar* menuBar, int zoom);
@@ -20,6 +22,11 @@ class QtWindow : public Window {
     void SetOptionCheck(MenuOption option, bool checked) override;
     void ReshowAndRaise() override;
 
+    //! Where the view's pixels are drawn in the widget now; without one, at zoom from the
+    //! top-left corner.
+    void SetViewTransform(std::function<QTransform()> transform) {
+        transform_ = std::move(transform);
+    }
     //! Whether the frame is shown full screen when it is shown again.
     void SetFullScreen(bool fullScreen) { fullScreen_ = fullScreen; }
     //! The widget area of a view rectangle, clipped to the widget; empty when outside.
@@ -30,6 +37,7 @@ class QtWindow : public Window {
     QPointer<QWidget> view_;
     QPointer<QMenuBar> menuBar_;
     int zoom_;
+    std::function<QTransform()> transform_;
     bool fullScreen_ = false;
 };
 

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -162,6 +163,76 @@ TEST_F(ProgramTest, ShortcutsTakeTheirKeysFromTheInstrument) {
     EXPECT_EQ(trace_.events, (std::vector<String>{String(u"bk") + char16_t{2}, u"bx1b", u"bkA"}));
 }
 
+TEST_F(ProgramTest, LetterKeysPlayPlainAfterADialogOrAnotherWindowTookTheControlRelease) {
+    Start();
+    Frame()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
+    LoadEmptyInstrument();
+    trace_.events.clear();
+    // Control goes down on the instrument; the About box comes up and gets its release.
+    QTest::keyPress(View(), Qt::Key_Control, Qt::ControlModifier);
+    QTimer::singleShot(0, [] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            QTest::keyRelease(dialog, Qt::Key_Control);
+            dialog->close();
+        }
+    });
+    app_->OnAppAbout();
+    QTest::keyClick(View(), Qt::Key_A);
+    // The same when another window had the keyboard while Control came up.
+    QTest::keyPress(View(), Qt::Key_Control, Qt::ControlModifier);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    QTest::keyRelease(&other, Qt::Key_Control);
+    Frame()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
+    QTest::keyClick(View(), Qt::Key_B);
+    EXPECT_EQ(trace_.events, (std::vector<String>{u"bka", u"bkb"}));
+}
+
+TEST_F(ProgramTest, TheScreenFillsAResizedViewCentredAndTapsMapThroughTheSameScale) {
+    Start();  // 240 x 320 at zoom 2
+    EXPECT_EQ(View()->sizeHint(), QSize(480, 640));
+    LoadEmptyInstrument();
+    Program().cb = 0xFFFFFF;  // a white screen on the dark margin
+    // 600 x 600 fits the screen at 1.875 (450 x 600), 75 pixels in from either side.
+    View()->resize(600, 600);
+    platform_.clock.Advance(100);
+    QTest::mouseClick(View(), Qt::LeftButton, {}, QPoint(262, 281));  // view pixel 100, 150
+    platform_.clock.Advance(100);
+    QTest::mouseClick(View(), Qt::LeftButton, {}, QPoint(74, 281));  // in the margin
+    platform_.clock.Advance(100);
+    QTest::mouseClick(View(), Qt::LeftButton, {}, QPoint(524, 599));  // the last view pixel
+    ASSERT_EQ(trace_.strokes.size(), 3u);
+    EXPECT_EQ(trace_.strokes[0].to, (Point{100, 150}));
+    EXPECT_EQ(trace_.strokes[1].to, (Point{-1, 150}));
+    EXPECT_EQ(trace_.strokes[2].to, (Point{239, 319}));
+    const QImage shown = View()->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(10, 300), QColor(Qt::black));
+    EXPECT_EQ(shown.pixelColor(590, 300), QColor(Qt::black));
+    EXPECT_EQ(shown.pixelColor(80, 5), QColor(Qt::white));
+    EXPECT_EQ(shown.pixelColor(520, 595), QColor(Qt::white));
+}
+
+TEST_F(ProgramTest, TheTitleNamesTheInstrumentAndF11TogglesFullScreen) {
+    Start();
+    EXPECT_EQ(Frame()->windowTitle(), QStringLiteral("Chordlane"));
+    const String path = FromUtf8(WriteFile("song.clx", "cl1.0\nbr key 0 0 100 100\n").string());
+    app_->RunOpenFlow(&path);
+    ASSERT_EQ(Program().instrumentLoaded, 1);
+    EXPECT_EQ(Frame()->windowTitle(), QStringLiteral("song.clx \u2014 Chordlane"));
+    Frame()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
+    trace_.events.clear();
+    QTest::keyClick(View(), Qt::Key_F11);
+    EXPECT_TRUE(Frame()->isFullScreen());
+    QTest::keyClick(View(), Qt::Key_F11);
+    EXPECT_FALSE(Frame()->isFullScreen());
+    EXPECT_TRUE(trace_.events.empty());  // the key is the window's, not the instrument's
+}
+
 TEST_F(ProgramTest, QtKeysBecomeTheKeysVirtualKeyCodes) {
     const Qt::KeyboardModifiers none, shift(Qt::ShiftModifier), keypad(Qt::KeypadModifier);
     const std::tuple<int, Qt::KeyboardModifiers, uint32_t> keys[] = {
@@ -176,6 +247,10 @@ TEST_F(ProgramTest, QtKeysBecomeTheKeysVirtualKeyCodes) {
 
 TEST_F(ProgramTest, FirstTapAsksForAnInstrumentThenTheLeftButtonIsTheStylusInViewPixels) {
     Start();  // zoom 2, no command line: nothing opens until the first tap
+    // 640 pixels high would not fit the offscreen display (800 x 600): the window fits it.
+    EXPECT_LE(Frame()->frameGeometry().height(), Frame()->screen()->availableGeometry().height());
+    EXPECT_EQ(View()->sizeHint().height() * 3, View()->sizeHint().width() * 4);
+    View()->resize(480, 640);  // zoom 2 again, for whole view pixels below
     EXPECT_TRUE(Dialogs().empty());
     QTest::mouseClick(View(), Qt::LeftButton, {}, QPoint(100, 100));
     ASSERT_EQ(Dialogs().size(), 1u);

@@ -118,6 +118,26 @@ TEST_F(RenderPlayToolTest, StrumMovesAtTruncatedTimesToTruncatedPointsAndExitEnd
               "66 stroke 25 24 19 28\n100 stroke 19 28 13 33\n");
 }
 
+TEST_F(RenderPlayToolTest, ADoubleClickStrikesAgainAsAQuickSecondTapDoes) {
+    const ToolRun run = Run({"play", Instrument("key.clx", ToneKey()), "--script",
+                             Script("tap 50 50\nwait 120\ndblclick 50 50\nup\nwait 200\n")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("0 stroke 49 49 50 50 30\n0 press \"key\"\n"));
+    EXPECT_THAT(run.out, HasSubstr("120 stroke 49 49 50 50 30\n"));
+    EXPECT_THAT(run.out, HasSubstr("120 start \"voice\""));
+}
+
+TEST_F(RenderPlayToolTest, ShortcutKeysRunTheirCommandsAndOnlyOtherKeysReachTheInstrument) {
+    // Ctrl+O opens (the dialog is cancelled), F1 helps, F11 and Ctrl+C have no command here
+    // yet keep their keys; Ctrl+Q quits, so B is never pressed.
+    const ToolRun run = Run({"play", Instrument("empty.clx", ""), "--script",
+                             Script("cancel\nkeydown 17\nkey 79\nkey 67\nkeyup 17\nkey 112\n"
+                                    "key 122\nkey 65\nkeydown 16\nkey 70\nkeyup 16\n"
+                                    "keydown 17\nkey 81\nkey 66\n")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "0 event \"init\" 0\n0 event \"bka\" 0\n0 event \"bkF\" 0\n");
+}
+
 TEST_F(RenderPlayToolTest, PlayLogsMessagesAndRejectsUnreadableScripts) {
     const std::string broken = Instrument("broken.clx", "s gone nothere.wav 440 0 0\n");
     const ToolRun run = Run({"play", broken});

@@ -67,5 +67,36 @@ TEST_F(ShippedInstrumentsToolTest, EveryInstrumentLoadsWithoutAProblemAndSoundsW
     }
 }
 
+TEST_F(ShippedInstrumentsToolTest, TheGuitarsCapoStopsAtItsEndsInsteadOfGoingRound) {
+    // The notes a strum starts after the capo pads were tapped, without their times.
+    const auto notesAfter = [&](const std::string& taps) {
+        const std::string script = WriteFile("capo.txt", taps +
+                                                             "wait 300\nstrum 20 296 220 296 "
+                                                             "200 10\nwait 100\n")
+                                       .string();
+        const ToolRun play =
+            RunTool({"play", "!", "--script", script, "--home", temp_.string()}, temp_);
+        EXPECT_EQ(play.exitCode, 0) << play.err;
+        std::string notes;
+        const std::regex start("\\n[0-9]+ (start [^\\n]*)");
+        for (std::sregex_iterator i(play.out.begin(), play.out.end(), start), end; i != end; ++i) {
+            // The capo pads' own tick is left out: it sounds once per tap.
+            if ((*i)[1].str().find("\"tick\"") == std::string::npos) notes += (*i)[1].str() + "\n";
+        }
+        return notes;
+    };
+    const auto taps = [](const char* pad, int n) {
+        std::string text;
+        for (int i = 0; i < n; ++i) text += std::string("tap ") + pad + "\nwait 50\n";
+        return text;
+    };
+    const char* up = "137 75";
+    const char* down = "13 75";
+    // Nine steps up stay at 7, one down is 6; eight down from there stay at 0.
+    EXPECT_EQ(notesAfter(taps(up, 9) + taps(down, 1)), notesAfter(taps(up, 6)));
+    EXPECT_EQ(notesAfter(taps(up, 2) + taps(down, 8)), notesAfter(""));
+    EXPECT_NE(notesAfter(taps(up, 7)), notesAfter(taps(up, 6)));
+}
+
 }  // namespace
 }  // namespace chordlane::test
