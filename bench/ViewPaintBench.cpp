@@ -39,17 +39,27 @@ bool LoadShipped(Instrument& instrument, const char* file) {
            instrument.instrumentLoaded;
 }
 
+// A shipped instrument loaded with pictures as the program draws them, and its view.
+struct PaintedInstrument {
+    explicit PaintedInstrument(const char* file) {
+        platform.services.pictures = &pictures;
+        loaded = LoadShipped(instrument, file);
+    }
+    HeadlessPlatform platform;
+    QtPictureLoader pictures{*platform.files};
+    Instrument instrument{platform.services};
+    InstrumentView view{instrument};
+    bool loaded = false;
+};
+
 void BM_RepaintShippedInstrument(benchmark::State& state, const char* file) {
     EnsureOffscreenApplication();
-    HeadlessPlatform platform;
-    QtPictureLoader pictures(*platform.files);  // pictures as the program draws them
-    platform.services.pictures = &pictures;
-    Instrument instrument(platform.services);
-    if (!LoadShipped(instrument, file)) {
+    PaintedInstrument painted(file);
+    if (!painted.loaded) {
         state.SkipWithError("the instrument did not load");
         return;
     }
-    InstrumentView view(instrument);
+    InstrumentView& view = painted.view;
     QImage image(240 * ZOOM, 320 * ZOOM, QImage::Format_RGB32);
     for (auto _ : state) {
         QPainter painter(&image);
@@ -61,15 +71,12 @@ void BM_RepaintShippedInstrument(benchmark::State& state, const char* file) {
 
 void BM_RepaintFullHd(benchmark::State& state, const char* file) {
     EnsureOffscreenApplication();
-    HeadlessPlatform platform;
-    QtPictureLoader pictures(*platform.files);
-    platform.services.pictures = &pictures;
-    Instrument instrument(platform.services);
-    if (!LoadShipped(instrument, file)) {
+    PaintedInstrument painted(file);
+    if (!painted.loaded) {
         state.SkipWithError("the instrument did not load");
         return;
     }
-    InstrumentView view(instrument);
+    InstrumentView& view = painted.view;
     QImage image(1920, 1080, QImage::Format_RGB32);
     const QTransform transform = ScreenFitTransform(QSizeF(image.size()), 240, 320);
     const QRectF screen = transform.mapRect(QRectF(0, 0, 240, 320));
