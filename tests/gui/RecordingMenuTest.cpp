@@ -6,6 +6,10 @@
 #include "app/gui/Application.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/ViewWidget.h"
+#include "platform/audio/NullOutput.h"
+#include "platform/audio/Recorder.h"
+#include "platform/audio/WaveMapper.h"
+#include "tests/platform/WavReader.h"
 #include "tests/support/ChordlaneTest.h"
 #include "tests/support/FakeRecorder.h"
 
@@ -89,6 +93,33 @@ TEST_F(RecordingMenuTest, ARecordingThatCannotStartOrStopsOnItsOwnSaysWhy) {
     ASSERT_EQ(platform_.messages.Texts().size(), 2u);
     EXPECT_NE(platform_.messages.Texts()[1].find(u"No space left on device"), String::npos);
     EXPECT_FALSE(app_->Frame()->RecordAction()->isChecked());
+}
+
+TEST_F(RecordingMenuTest, ClosingTheWindowLeavesACompleteFileOfWhatTheOutputPlayed) {
+    // The program's own recorder on a mixer that a real-time output pulls from.
+    WaveMapper mapper;
+    NullOutput output(mapper);
+    Recorder recorder(mapper);
+    Start(&recorder);
+    app_->OnFileRecord();
+    ASSERT_TRUE(recorder.IsRecording());
+    QTest::qWait(200);
+    app_.reset();
+    EXPECT_FALSE(recorder.IsRecording());
+    output.Stop();
+
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(temp_)) {
+        if (entry.path().extension() == ".wav") files.push_back(entry.path());
+    }
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].filename().string().rfind("Chordlane 20", 0), 0u);
+    const WavContent wav = ReadWav(files[0]);
+    ASSERT_TRUE(wav.valid);
+    EXPECT_EQ(wav.rate, 48000u);
+    // The header counts every byte of the file, and about the time recorded is in it.
+    EXPECT_EQ(wav.fileSize, 44 + 2 * wav.samples.size());
+    EXPECT_GE(wav.samples.size(), 2u * 48000u * 150u / 1000u);
 }
 
 TEST_F(RecordingMenuTest, WithoutASoundOutputRecordIsGreyed) {
