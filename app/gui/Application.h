@@ -50,7 +50,6 @@ class Application : public QObject {
     void OnAppAbout();
     //! File -> Record: starts a recording, or finishes the one under way.
     void OnFileRecord();
-    RecordingSession& Recording() { return *recording_; }
 
     //! Runs the Open flow (the first tap, File -> Open, the command line) with the path, or
     //! with null to let the user choose one. A path that cannot be opened or a file with
