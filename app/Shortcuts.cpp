@@ -33,6 +33,7 @@ constexpr Shortcut TABLE[] = {
     {VK_INSERT, SHORTCUT_SHIFT, ShortcutCommand::Paste},
     {VK_F6, 0, ShortcutCommand::NextPane},
     {VK_F6, SHORTCUT_SHIFT, ShortcutCommand::PreviousPane},
+    {Letter('R'), SHORTCUT_CONTROL, ShortcutCommand::Record},
 };
 
 uint32_t ModifierBit(uint32_t keyCode) {

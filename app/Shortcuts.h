@@ -27,6 +27,7 @@ enum class ShortcutCommand {
     Paste,
     NextPane,
     PreviousPane,
+    Record,
 };
 
 struct Shortcut {

@@ -4,6 +4,7 @@
 // ones. None is owned here; a null service means the service is missing, and callers treat
 // that as the service's failure result.
 
+#include "platform/AudioRecorder.h"
 #include "platform/Clock.h"
 #include "platform/FileDialogs.h"
 #include "platform/FileSystem.h"
@@ -28,6 +29,7 @@ struct Platform {
     PictureLoader* pictures = nullptr;
     WaveOutput* waveOut = nullptr;
     Window* window = nullptr;
+    AudioRecorder* recorder = nullptr;  // records what the output plays
 };
 
 }  // namespace chordlane

@@ -44,6 +44,8 @@ class OfflineEngine {
     uint64_t FramesRendered() const { return output_.FramesRendered(); }
     uint32_t Rate() const { return output_.Rate(); }
     InstrumentView& View() { return view_; }
+    //! The mixer the output pulls from, for whatever else listens to the mix.
+    WaveMapper& Mixer() { return mapper_; }
 
   private:
     HeadlessPlatform& platform_;

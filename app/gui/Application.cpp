@@ -1,6 +1,7 @@
 #include "app/gui/Application.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenuBar>
@@ -21,6 +22,7 @@
 #include "platform/StdFileSystem.h"
 #include "platform/SteadyClock.h"
 #include "platform/audio/PortAudioOutput.h"
+#include "platform/audio/Recorder.h"
 #include "platform/audio/WaveMapper.h"
 #include "platform/qt/CommandIds.h"
 #include "platform/qt/QtDialogs.h"
@@ -36,6 +38,8 @@ namespace chordlane {
 namespace {
 
 constexpr int32_t START_VOLUME_SCALE = 50;
+// The recording's time in the title moves on this often.
+constexpr int RECORDING_REFRESH_MS = 250;
 
 // Where the program's data is: the installed data folder relative to the executable, else
 // the program folder the build fills, else the executable's own folder.
@@ -56,10 +60,21 @@ Application::Application(ProgramOptions options, const Platform* services)
         services_ = *services;
     else
         MakeRealServices();
+    recording_ = std::make_unique<RecordingSession>(services_.recorder, services_.files);
+    connect(&recordingTimer_, &QTimer::timeout, this, [this] {
+        if (const std::string line = recording_->CheckProblem(); !line.empty()) {
+            std::fprintf(stderr, "chordlane: %s\n", line.c_str());
+            if (MessageBox* messages = services_.messages)
+                messages->ShowStop(ProblemMessage("the recording stopped: " + line));
+        }
+        ShowRecording();
+    });
     view_.SetOpenRequested([this] { RunOpenFlow(nullptr); });
 }
 
 Application::~Application() {
+    // Closing the window finishes the recording's file before anything stops playing.
+    StopRecording();
     // The frame gives the hardware buttons back through the services, so it goes first.
     frame_.reset();
     if (audio_) audio_->Stop();
@@ -82,6 +97,8 @@ void Application::MakeRealServices() {
         if (verbose) std::fprintf(stderr, "%s\n", line.c_str());
     };
     audio_ = OpenAudioOutput(*mapper_, audio);
+    recorder_ = std::make_unique<Recorder>(*mapper_);
+    services_.recorder = recorder_.get();
     services_.waveOut = mapper_.get();
     services_.clock = clock_.get();
     services_.settings = settings_.get();
@@ -111,6 +128,8 @@ bool Application::StartApplication() {
     if (mapper_) {
         frame_->SetWaveNoticeDrain([this] { mapper_->DeliverNotices(); }, mapper_->NoticeFd());
     }
+
+    frame_->RecordAction()->setEnabled(recording_->Available());
 
     // 2. The option marks.
     ShowOptionChecks(app);
@@ -196,6 +215,38 @@ void Application::OnAppAbout() {
     frame_->TakeHeldModifiers();
 }
 
+void Application::OnFileRecord() {
+    if (recording_->IsRecording()) {
+        StopRecording();
+        return;
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    const LocalTime when{now.date().year(), now.date().month(),  now.date().day(),
+                         now.time().hour(), now.time().minute(), now.time().second()};
+    // The documents folder may not have been made yet on a fresh account.
+    const String& folder = instrument_.homeFolder;
+    if (!folder.empty()) QDir().mkpath(ToQString(folder));
+    if (const std::string problem = recording_->Start(folder, when); !problem.empty()) {
+        if (MessageBox* messages = services_.messages) messages->ShowStop(ProblemMessage(problem));
+    } else {
+        recordingTimer_.start(RECORDING_REFRESH_MS);
+    }
+    ShowRecording();
+    frame_->TakeHeldModifiers();
+}
+
+void Application::StopRecording() {
+    recordingTimer_.stop();
+    if (const std::string line = recording_->Stop(); !line.empty())
+        std::fprintf(stderr, "chordlane: %s\n", line.c_str());
+    if (frame_) ShowRecording();
+}
+
+void Application::ShowRecording() {
+    frame_->RecordAction()->setChecked(recording_->IsRecording());
+    ShowTitle();
+}
+
 void Application::RunOpenFlow(const String* path) {
     OpenAndRemember(path ? std::optional<String>(*path) : std::nullopt, false);
 }
@@ -210,6 +261,8 @@ StartupOpenResult::Outcome Application::OpenAndRemember(const std::optional<Stri
         OpenOrExplain(instrument_, path, nullptr,
                       fromCommandLine ? std::function<void(const std::string&)>(toStandardError)
                                       : std::function<void(const std::string&)>());
+    // A recording is of one instrument: another one (or the start-up screen) ends it.
+    if (result.outcome != StartupOpenResult::Outcome::Cancelled) StopRecording();
     // The built-in instrument is always at hand; the list is for files.
     if (result.outcome == StartupOpenResult::Outcome::Loaded && instrument_.currentPath != u"!") {
         WriteRecentInstruments(
@@ -230,8 +283,11 @@ void Application::ShowTitle() {
         name = app.currentPath == u"!" ? QStringLiteral("guitar.clx")
                                        : QFileInfo(ToQString(app.currentPath)).fileName();
     }
-    frame_->setWindowTitle(name.isEmpty() ? QStringLiteral("Chordlane")
-                                          : name + QStringLiteral(" \u2014 Chordlane"));
+    QString title =
+        name.isEmpty() ? QStringLiteral("Chordlane") : name + QStringLiteral(" \u2014 Chordlane");
+    if (recording_->IsRecording())
+        title = ToQString(recording_->StatusText()) + QStringLiteral(" \u2014 ") + title;
+    frame_->setWindowTitle(title);
 }
 
 std::vector<RecentInstrument> Application::RecentList() const {

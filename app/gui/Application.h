@@ -1,11 +1,13 @@
 #pragma once
 #include <QObject>
+#include <QTimer>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "app/MessageBoxReporter.h"
 #include "app/RecentInstruments.h"
+#include "app/RecordingSession.h"
 #include "app/StartupOpen.h"
 #include "app/gui/ProgramOptions.h"
 #include "elements/Instrument.h"
@@ -16,6 +18,7 @@ namespace chordlane {
 
 class AudioOutput;
 class MainWindow;
+class Recorder;
 class WaveMapper;
 class QtDialogs;
 class QtHardwareButtons;
@@ -45,6 +48,8 @@ class Application : public QObject {
     void OnShowActive();
     void OnSpeedVolume();
     void OnAppAbout();
+    //! File -> Record: starts a recording, or finishes the one under way.
+    void OnFileRecord();
 
     //! Runs the Open flow (the first tap, File -> Open, the command line) with the path, or
     //! with null to let the user choose one. A path that cannot be opened or a file with
@@ -67,6 +72,10 @@ class Application : public QObject {
     void ShowTitle();
     //! A first window larger than the display is made to fit it instead.
     void FitFirstSize();
+    //! Finishes a recording under way and tells where it went.
+    void StopRecording();
+    //! The Record mark and the title follow the recording.
+    void ShowRecording();
 
     ProgramOptions options_;
     // The real services; unused when the caller gave its own.
@@ -80,11 +89,14 @@ class Application : public QObject {
     std::unique_ptr<QtHardwareButtons> buttons_;
     std::unique_ptr<WaveMapper> mapper_;
     std::unique_ptr<AudioOutput> audio_;  // pulls from mapper_, so it goes first
+    std::unique_ptr<Recorder> recorder_;  // taps mapper_
     Platform services_;
     // After the services: its channels close their devices on the mixer as it goes.
     Instrument instrument_{services_};
     MessageBoxReporter messageBoxes_{instrument_};
     InstrumentView view_{instrument_};
+    std::unique_ptr<RecordingSession> recording_;
+    QTimer recordingTimer_;
     std::unique_ptr<MainWindow> frame_;
     std::unique_ptr<QtWindow> window_;
 };

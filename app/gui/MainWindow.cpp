@@ -94,6 +94,12 @@ void MainWindow::CreateMenus(Application& app) {
     connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
     saveAs_ = AddCommand(fileMenu_, QStringLiteral("Save &As"), ID_FILE_SAVE_AS);
     connect(saveAs_, &QAction::triggered, &app, &Application::OnFileSaveAs);
+    record_ = AddCommand(fileMenu_, QStringLiteral("&Record"), ID_FILE_RECORD);
+    record_->setCheckable(true);
+    // The mark shows whether a recording runs; only the application's toggle sets it.
+    connect(record_, &QAction::triggered, this,
+            [this](bool checked) { record_->setChecked(!checked); });
+    connect(record_, &QAction::triggered, &app, &Application::OnFileRecord);
     fileMenu_->addSeparator();
     QAction* exit = AddCommand(fileMenu_, QStringLiteral("E&xit"), ID_APP_EXIT);
     connect(exit, &QAction::triggered, this, &QWidget::close);
@@ -140,6 +146,9 @@ void MainWindow::CreateShortcuts() {
                 break;
             case ShortcutCommand::FullScreen:
                 action = fullScreen;
+                break;
+            case ShortcutCommand::Record:
+                action = record_;
                 break;
             default:
                 // Enabled and in the window, so the shortcut takes the key; nothing is

@@ -33,6 +33,7 @@ class MainWindow : public QMainWindow {
     QMenu* OptionsMenu() const { return optionsMenu_; }
     QMenu* HelpMenu() const { return helpMenu_; }
     QAction* SaveAsAction() const { return saveAs_; }
+    QAction* RecordAction() const { return record_; }
     QMenu* RecentMenu() const { return recentMenu_; }
     //! File -> Open Recent: list gives the entries when the menu opens, open opens one.
     void SetRecentOpener(std::function<void(size_t)> open,
@@ -78,6 +79,7 @@ class MainWindow : public QMainWindow {
     QMenu* optionsMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
     QAction* saveAs_ = nullptr;
+    QAction* record_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     std::function<void(size_t)> openRecent_;
     std::function<std::vector<RecentInstrument>()> recentList_;

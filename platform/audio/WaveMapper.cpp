@@ -279,6 +279,11 @@ WaveResult WaveMapper::Close(WaveDevice device) {
     return WaveResult::Ok;
 }
 
+void WaveMapper::SetTap(MixTap* tap) {
+    tap_.store(tap, std::memory_order_seq_cst);
+    WaitForRender();
+}
+
 void WaveMapper::SetWakeHook(void (*hook)(void*), void* context) {
     wakeHook_ = hook;
     wakeContext_ = context;
@@ -481,6 +486,10 @@ void WaveMapper::Render(std::span<float> out, size_t frames) {
     for (size_t done = 0; done < frames; done += block) {
         finished |= RenderPiece(out.data() + 2 * done, std::min(block, frames - done));
     }
+
+    // Last, once the block is final: a recording holds exactly what the output plays.
+    if (MixTap* tap = tap_.load(std::memory_order_acquire)) tap->Tap(out.data(), frames);
+
     renderCount_.fetch_add(1, std::memory_order_release);
     // Only once the block is done: a hook that delivers notices on this very thread may
     // then reset and free buffers without waiting for itself.

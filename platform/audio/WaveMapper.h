@@ -34,6 +34,17 @@ namespace chordlane {
 // at the top of the spectrum, costs about ten times as much.
 enum class RateConversion { Linear, SincFastest };
 
+// Sees every finished block of the mix on the audio thread, as the output plays it (a
+// recording). It must neither allocate, lock nor make system calls.
+class MixTap {
+  public:
+    //! frames interleaved stereo floats, the block just rendered.
+    virtual void Tap(const float* stereo, size_t frames) = 0;
+
+  protected:
+    ~MixTap() = default;
+};
+
 struct WaveMapperConfig {
     uint32_t deviceRate = 48000;     // frames per second of the mix
     uint32_t maxStreams = 1024;      // devices open at once
@@ -73,6 +84,9 @@ class WaveMapper : public WaveOutput {
     bool SetDeviceRate(uint32_t rate);
     uint32_t DeviceRate() const { return deviceRate_.load(std::memory_order_relaxed); }
     size_t OpenDevices() const { return deviceSlots_.size(); }
+    //! Hands every rendered block to tap from the next block on (null: to nobody). Once it
+    //! returns, a tap that was replaced is no longer called.
+    void SetTap(MixTap* tap);
 
     // Audio thread.
     //! Mixes the next frames of every sounding stream into out, interleaved stereo floats
@@ -116,6 +130,7 @@ class WaveMapper : public WaveOutput {
     SpscRing<Finished> finished_;
     std::atomic<bool> finishedOverflow_{false};
     std::atomic<uint32_t> renderCount_{0};  // odd while a block is being rendered
+    std::atomic<MixTap*> tap_{nullptr};
     void (*wakeHook_)(void*) = nullptr;
     void* wakeContext_ = nullptr;
     int noticeFd_ = -1;

@@ -18,6 +18,7 @@ inline constexpr int ID_APP_ABOUT = 0xE140;
 inline constexpr int ID_HELP = 0xE146;
 inline constexpr int ID_SHOW_ACTIVE = 32771;
 inline constexpr int ID_SPEED_VOLUME = 32772;
+inline constexpr int ID_FILE_RECORD = 32773;
 // File -> Open Recent: the first entry's number; the others follow it (the usual MRU range).
 inline constexpr int ID_FILE_MRU_FILE1 = 0xE110;
 

@@ -86,7 +86,7 @@ TEST_F(ProgramTest, MenuBarHoldsFileOptionsAndHelp) {
     for (QAction* action : Frame()->menuBar()->actions()) titles << action->text();
     EXPECT_EQ(titles, (QStringList{"&File", "&Options", "&Help"}));
     EXPECT_EQ(Texts(Frame()->FileMenu()),
-              (QStringList{"&Open", "Open &Recent", "Save &As", "-", "E&xit"}));
+              (QStringList{"&Open", "Open &Recent", "Save &As", "&Record", "-", "E&xit"}));
     EXPECT_EQ(Texts(Frame()->OptionsMenu()), (QStringList{"&Show Active", "Speed -> &Volume"}));
     EXPECT_EQ(Texts(Frame()->HelpMenu()),
               (QStringList{"&Help Topics", "-", "&About Chordlane..."}));
