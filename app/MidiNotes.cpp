@@ -61,9 +61,12 @@ void MidiNoteTracker::EndAll(uint32_t ms) {
     voiceNotes_.clear();
 }
 
-int32_t MidiNoteTracker::SoundingCount() const {
-    return static_cast<int32_t>(
-        std::count_if(owners_.begin(), owners_.end(), [](const void* v) { return v != nullptr; }));
+std::vector<uint8_t> MidiNoteTracker::SoundingNotes() const {
+    std::vector<uint8_t> notes;
+    for (int32_t note = 0; note < MIDI_NOTE_COUNT; ++note) {
+        if (owners_[note]) notes.push_back(static_cast<uint8_t>(note));
+    }
+    return notes;
 }
 
 void MidiNoteTracker::NoteOff(uint32_t ms, int32_t note) {

@@ -53,8 +53,8 @@ class MidiNoteTracker {
     void VoiceEnded(const void* voice, uint32_t ms);
     //! The performance ends at ms: every note still sounding ends, lowest number first.
     void EndAll(uint32_t ms);
-    //! How many note numbers sound now.
-    int32_t SoundingCount() const;
+    //! The note numbers sounding now, lowest first.
+    std::vector<uint8_t> SoundingNotes() const;
 
   private:
     void NoteOff(uint32_t ms, int32_t note);

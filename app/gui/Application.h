@@ -15,6 +15,7 @@
 namespace chordlane {
 
 class AudioOutput;
+class LiveMidi;
 class MainWindow;
 class WaveMapper;
 class QtDialogs;
@@ -45,6 +46,10 @@ class Application : public QObject {
     void OnShowActive();
     void OnSpeedVolume();
     void OnAppAbout();
+    //! Options -> MIDI Output...: the dialog, then the port as chosen, remembered.
+    void OnMidiOutput();
+    //! The live MIDI output; null when the caller gave its own services (tests).
+    LiveMidi* Midi() const { return midi_.get(); }
 
     //! Runs the Open flow (the first tap, File -> Open, the command line) with the path, or
     //! with null to let the user choose one. A path that cannot be opened or a file with
@@ -67,6 +72,9 @@ class Application : public QObject {
     void ShowTitle();
     //! A first window larger than the display is made to fit it instead.
     void FitFirstSize();
+    //! Opens the MIDI port if the settings or the command line ask for it, and shows in the
+    //! menu whether there is a MIDI system at all.
+    void StartMidi();
 
     ProgramOptions options_;
     // The real services; unused when the caller gave its own.
@@ -87,6 +95,8 @@ class Application : public QObject {
     InstrumentView view_{instrument_};
     std::unique_ptr<MainWindow> frame_;
     std::unique_ptr<QtWindow> window_;
+    // Before the instrument goes: it takes its trace out of it and ends its notes.
+    std::unique_ptr<LiveMidi> midi_;
 };
 
 }  // namespace chordlane

@@ -33,6 +33,8 @@ class MainWindow : public QMainWindow {
     QMenu* OptionsMenu() const { return optionsMenu_; }
     QMenu* HelpMenu() const { return helpMenu_; }
     QAction* SaveAsAction() const { return saveAs_; }
+    //! Options -> MIDI Output...
+    QAction* MidiOutputAction() const { return midiOutput_; }
     QMenu* RecentMenu() const { return recentMenu_; }
     //! File -> Open Recent: list gives the entries when the menu opens, open opens one.
     void SetRecentOpener(std::function<void(size_t)> open,
@@ -78,6 +80,7 @@ class MainWindow : public QMainWindow {
     QMenu* optionsMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
     QAction* saveAs_ = nullptr;
+    QAction* midiOutput_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     std::function<void(size_t)> openRecent_;
     std::function<std::vector<RecentInstrument>()> recentList_;

@@ -481,6 +481,7 @@ void WaveMapper::Render(std::span<float> out, size_t frames) {
     for (size_t done = 0; done < frames; done += block) {
         finished |= RenderPiece(out.data() + 2 * done, std::min(block, frames - done));
     }
+    if (muted_.load(std::memory_order_relaxed)) std::fill_n(out.data(), 2 * frames, 0.0f);
     renderCount_.fetch_add(1, std::memory_order_release);
     // Only once the block is done: a hook that delivers notices on this very thread may
     // then reset and free buffers without waiting for itself.

@@ -73,6 +73,9 @@ class WaveMapper : public WaveOutput {
     bool SetDeviceRate(uint32_t rate);
     uint32_t DeviceRate() const { return deviceRate_.load(std::memory_order_relaxed); }
     size_t OpenDevices() const { return deviceSlots_.size(); }
+    //! Silences the output while the mix goes on (sounds still end on time), e.g. while
+    //! the notes go to another instrument over MIDI instead.
+    void SetMuted(bool muted) { muted_.store(muted, std::memory_order_relaxed); }
 
     // Audio thread.
     //! Mixes the next frames of every sounding stream into out, interleaved stereo floats
@@ -116,6 +119,7 @@ class WaveMapper : public WaveOutput {
     SpscRing<Finished> finished_;
     std::atomic<bool> finishedOverflow_{false};
     std::atomic<uint32_t> renderCount_{0};  // odd while a block is being rendered
+    std::atomic<bool> muted_{false};
     void (*wakeHook_)(void*) = nullptr;
     void* wakeContext_ = nullptr;
     int noticeFd_ = -1;
