@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace chordlane::test {
@@ -55,13 +56,23 @@ class JackMidiReader {
         arrived_.wait_for(lock, timeout, [&] { return received_.size() >= count; });
         return received_;
     }
-    //! When message number index (from 0) was taken in; waits up to timeout for it.
-    std::optional<Clock::time_point> ArrivalOf(size_t index, std::chrono::milliseconds timeout) {
+    //! The first note-on from message number from (counting from 0) on: its number and when
+    //! it was taken in. Waits up to timeout for it.
+    std::optional<std::pair<size_t, Clock::time_point>> NextNoteOn(
+        size_t from, std::chrono::milliseconds timeout) {
         std::unique_lock lock(mutex_);
-        if (!arrived_.wait_for(lock, timeout, [&] { return received_.size() > index; })) {
-            return std::nullopt;
-        }
-        return arrivals_[index];
+        size_t found = 0;
+        auto arrived = [&] {
+            for (size_t i = from; i < received_.size(); ++i) {
+                if (!received_[i].empty() && (received_[i][0] & 0xF0) == 0x90) {
+                    found = i;
+                    return true;
+                }
+            }
+            return false;
+        };
+        if (!arrived_.wait_for(lock, timeout, arrived)) return std::nullopt;
+        return std::pair{found, arrivals_[found]};
     }
 
   private:
