@@ -204,6 +204,11 @@ void Application::StartMidi() {
         item->setText(QStringLiteral("MIDI Output (%1)").arg(reason));
         item->setToolTip(QStringLiteral("No MIDI output: %1.").arg(reason));
         item->setStatusTip(item->toolTip());
+        // Asked for by name on the command line, it is said even without --verbose.
+        if (options_.midiOut == true && !verbose) {
+            std::fprintf(stderr, "chordlane: --midi-out: no MIDI output, %s\n",
+                         available.reason.c_str());
+        }
         return;
     }
     MidiOutChoice choice = ReadMidiOutChoice(services_.settings);
