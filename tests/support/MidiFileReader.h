@@ -54,7 +54,6 @@ inline std::optional<MidiFile> ReadMidiFile(const std::string& bytes, std::strin
     if (at + length != bytes.size()) return fail("bytes after the track");
     const size_t end = at + length;
     uint32_t tick = 0;
-    uint8_t running = 0;
     while (at < end) {
         uint32_t delta = 0;
         int count = 0;
@@ -66,7 +65,7 @@ inline std::optional<MidiFile> ReadMidiFile(const std::string& bytes, std::strin
         } while (b & 0x80);
         tick += delta;
         if (at >= end) return fail("delta without an event");
-        uint8_t status = byte();
+        const uint8_t status = byte();
         if (status == 0xFF) {
             if (at + 2 > end) return fail("short meta event");
             const uint8_t type = byte();
@@ -80,13 +79,8 @@ inline std::optional<MidiFile> ReadMidiFile(const std::string& bytes, std::strin
             }
             continue;
         }
-        if (status < 0x80) {
-            if (!running) return fail("data without a status");
-            status = running;
-            --at;
-        }
+        // The files written here hold notes only, each with its status byte.
         if ((status & 0xF0) != 0x80 && (status & 0xF0) != 0x90) return fail("not a note event");
-        running = status;
         if (at + 2 > end) return fail("short note event");
         MidiEvent event{tick, status, byte(), byte()};
         if ((event.data1 | event.data2) & 0x80) return fail("data byte above 127");
