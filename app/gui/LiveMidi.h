@@ -42,6 +42,9 @@ class LiveMidi {
     void EndNotes();
     //! The notes: another destination (a recording's file) may listen from here.
     MidiNoteTracker& Notes() { return notes_; }
+    //! What feeds the notes; a second instrument alive beside the first (a reload) takes
+    //! it as its trace too, so its voices reach the same port.
+    EventTrace& Trace() { return trace_; }
 
   private:
     void Close();
