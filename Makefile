@@ -46,7 +46,8 @@ else
 endif
 
 bench: build
-	./build/default/bench/chordlane_bench
+	JACK_PERIOD=32 bash scripts/jack-server.sh run chordlane-bench-$$$$ build/default/bench-jack \
+		-- ./build/default/bench/chordlane_bench
 
 format: deps
 	git ls-files -- '*.cpp' '*.h' | xargs clang-format -i

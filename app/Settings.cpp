@@ -25,6 +25,9 @@ void WriteDefaultString(SettingsStore* store, const String& keyPath, const Strin
     }
 }
 
+constexpr char16_t MIDI_ON_VALUE[] = u"Output";
+constexpr char16_t MIDI_OWN_SOUND_VALUE[] = u"OwnSound";
+
 }  // namespace
 
 String ReadInstallSetting(SettingsStore* store, const String& valueName) {
@@ -52,6 +55,22 @@ void RegisterFileTypes(SettingsStore* store, const String& folder) {
     WriteDefaultString(store, u"Chordlane\\DefaultIcon", folder + PROGRAM_FILE + u",0");
     WriteDefaultString(store, u"Chordlane\\Shell\\Open\\Command",
                        u"\"" + folder + PROGRAM_FILE + u"\" %1");
+}
+
+MidiOutChoice ReadMidiOutChoice(SettingsStore* store) {
+    MidiOutChoice choice;
+    if (auto key = OpenKey(store, SettingsRoot::CurrentUser, MIDI_KEY)) {
+        if (auto on = key->ReadNumber(MIDI_ON_VALUE)) choice.on = *on != 0;
+        if (auto own = key->ReadNumber(MIDI_OWN_SOUND_VALUE)) choice.ownSound = *own != 0;
+    }
+    return choice;
+}
+
+void WriteMidiOutChoice(SettingsStore* store, const MidiOutChoice& choice) {
+    if (auto key = OpenKey(store, SettingsRoot::CurrentUser, MIDI_KEY)) {
+        key->WriteNumber(MIDI_ON_VALUE, choice.on ? 1 : 0);
+        key->WriteNumber(MIDI_OWN_SOUND_VALUE, choice.ownSound ? 1 : 0);
+    }
 }
 
 }  // namespace chordlane

@@ -6,6 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev libgl-dev fonts-liberation
   portaudio19-dev libsamplerate0-dev libsndfile1-dev
+  librtmidi-dev libjack-jackd2-dev jackd2
   libgtest-dev libgmock-dev libbenchmark-dev
   dpkg-dev file desktop-file-utils appstream
 )
@@ -25,5 +26,7 @@ echo "Installing: ${missing[*]}"
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo=sudo; fi
 export DEBIAN_FRONTEND=noninteractive
+# jackd2 asks whether to allow real-time scheduling; the test server runs without it.
+echo "jackd2 jackd2/realtime-priority boolean false" | $sudo debconf-set-selections
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -11,16 +11,20 @@
 
 #include "app/Folders.h"
 #include "app/MenuCommands.h"
+#include "app/MidiRecordingCompanion.h"
 #include "app/OpenFlow.h"
 #include "app/Settings.h"
 #include "app/StartupOpen.h"
 #include "app/gui/AboutDialog.h"
 #include "app/gui/HelpWindow.h"
+#include "app/gui/LiveMidi.h"
 #include "app/gui/MainWindow.h"
+#include "app/gui/MidiOutputDialog.h"
 #include "app/gui/ViewWidget.h"
 #include "language/Writer.h"
 #include "platform/StdFileSystem.h"
 #include "platform/SteadyClock.h"
+#include "platform/Text.h"
 #include "platform/audio/PortAudioOutput.h"
 #include "platform/audio/Recorder.h"
 #include "platform/audio/WaveMapper.h"
@@ -75,6 +79,7 @@ Application::Application(ProgramOptions options, const Platform* services)
 Application::~Application() {
     // Closing the window finishes the recording's file before anything stops playing.
     StopRecording();
+    recording_->SetCompanion(nullptr);
     // The frame gives the hardware buttons back through the services, so it goes first.
     frame_.reset();
     if (audio_) audio_->Stop();
@@ -156,6 +161,9 @@ bool Application::StartApplication() {
     // 6. The volume scale starts in the middle, without touching the system volume.
     app.vM = START_VOLUME_SCALE;
 
+    // MIDI before any sound, so the first note reaches the port too.
+    StartMidi();
+
     // 7. The command line's instrument.
     if (!options_.commandLine.empty()) OpenAndRemember(options_.commandLine, true);
     return true;
@@ -195,6 +203,65 @@ void Application::FitFirstSize() {
                      zoom, wanted.width(), wanted.height(), room.width(), room.height(),
                      fitted.width(), fitted.height());
     }
+}
+
+void Application::StartMidi() {
+    QAction* item = frame_->MidiOutputAction();
+    if (!clock_) {
+        item->setEnabled(false);
+        return;
+    }
+    const bool verbose = options_.verbose;
+    WaveMapper* mapper = mapper_.get();
+    midi_ = std::make_unique<LiveMidi>(
+        instrument_, *clock_, [mapper](bool muted) { mapper->SetMuted(muted); },
+        [verbose](const std::string& line) {
+            if (verbose) std::fprintf(stderr, "chordlane: %s\n", line.c_str());
+        });
+    // With MIDI on, a recording writes the port's notes beside its sound.
+    if (services_.files) {
+        midiRecording_ = std::make_unique<MidiRecordingCompanion>(
+            midi_->Notes(), *clock_, *services_.files,
+            [this] { return midi_ && midi_->Current().on; });
+        recording_->SetCompanion(midiRecording_.get());
+    }
+    const MidiAvailability& available = midi_->Availability();
+    if (!available.Available()) {
+        const QString reason = QString::fromStdString(available.reason);
+        item->setEnabled(false);
+        item->setText(QStringLiteral("MIDI Output (%1)").arg(reason));
+        item->setToolTip(QStringLiteral("No MIDI output: %1.").arg(reason));
+        item->setStatusTip(item->toolTip());
+        // Asked for by name on the command line, it is said even without --verbose.
+        if (options_.midiOut == true && !verbose) {
+            std::fprintf(stderr, "chordlane: --midi-out: no MIDI output, %s\n",
+                         available.reason.c_str());
+        }
+        return;
+    }
+    MidiOutChoice choice = ReadMidiOutChoice(services_.settings);
+    if (options_.midiOut) choice.on = *options_.midiOut;
+    const std::string error = midi_->Apply(choice);
+    if (!error.empty())
+        std::fprintf(stderr, "chordlane: cannot open the MIDI port: %s\n", error.c_str());
+}
+
+void Application::OnMidiOutput() {
+    if (!midi_ || !midi_->Availability().Available()) return;
+    const std::string where = midi_->PortDescription();
+    const QString status =
+        where.empty() ? QStringLiteral("The port is closed.")
+                      : QStringLiteral("Sending on %1.").arg(QString::fromStdString(where));
+    MidiOutputDialog dialog(midi_->Current(), status, frame_.get());
+    if (dialog.exec() == QDialog::Accepted) {
+        const MidiOutChoice choice = dialog.Choice();
+        WriteMidiOutChoice(services_.settings, choice);
+        const std::string error = midi_->Apply(choice);
+        if (!error.empty() && services_.messages) {
+            services_.messages->ShowStop(FromUtf8("Cannot open the MIDI port: " + error));
+        }
+    }
+    frame_->TakeHeldModifiers();
 }
 
 void Application::OnFileOpen() { RunOpenFlow(nullptr); }
@@ -253,6 +320,8 @@ void Application::RunOpenFlow(const String* path) {
 
 StartupOpenResult::Outcome Application::OpenAndRemember(const std::optional<String>& path,
                                                         bool fromCommandLine) {
+    // The voices that play them are about to go.
+    if (midi_) midi_->EndNotes();
     auto toStandardError = [](const std::string& problem) {
         std::fprintf(stderr, "chordlane: %s\n", problem.c_str());
         std::fflush(stderr);

@@ -17,6 +17,8 @@
 namespace chordlane {
 
 class AudioOutput;
+class LiveMidi;
+class MidiRecordingCompanion;
 class MainWindow;
 class Recorder;
 class WaveMapper;
@@ -50,6 +52,10 @@ class Application : public QObject {
     void OnAppAbout();
     //! File -> Record: starts a recording, or finishes the one under way.
     void OnFileRecord();
+    //! Options -> MIDI Output...: the dialog, then the port as chosen, remembered.
+    void OnMidiOutput();
+    //! The live MIDI output; null when the caller gave its own services (tests).
+    LiveMidi* Midi() const { return midi_.get(); }
 
     //! Runs the Open flow (the first tap, File -> Open, the command line) with the path, or
     //! with null to let the user choose one. A path that cannot be opened or a file with
@@ -76,6 +82,9 @@ class Application : public QObject {
     void StopRecording();
     //! The Record mark and the title follow the recording.
     void ShowRecording();
+    //! Opens the MIDI port if the settings or the command line ask for it, and shows in the
+    //! menu whether there is a MIDI system at all.
+    void StartMidi();
 
     ProgramOptions options_;
     // The real services; unused when the caller gave its own.
@@ -99,6 +108,10 @@ class Application : public QObject {
     QTimer recordingTimer_;
     std::unique_ptr<MainWindow> frame_;
     std::unique_ptr<QtWindow> window_;
+    // Before the instrument goes: it takes its trace out of it and ends its notes.
+    std::unique_ptr<LiveMidi> midi_;
+    // Listens to midi_'s notes, so it goes first.
+    std::unique_ptr<MidiRecordingCompanion> midiRecording_;
 };
 
 }  // namespace chordlane

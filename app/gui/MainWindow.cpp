@@ -118,6 +118,11 @@ void MainWindow::CreateMenus(Application& app) {
     }
     connect(showActive, &QAction::triggered, &app, &Application::OnShowActive);
     connect(speedVolume, &QAction::triggered, &app, &Application::OnSpeedVolume);
+    optionsMenu_->addSeparator();
+    midiOutput_ = optionsMenu_->addAction(QStringLiteral("&MIDI Output..."));
+    connect(midiOutput_, &QAction::triggered, &app, &Application::OnMidiOutput);
+    // A greyed MIDI Output says why on hover as well as in its text.
+    optionsMenu_->setToolTipsVisible(true);
 
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     QAction* help = AddCommand(helpMenu_, QStringLiteral("&Help Topics"), ID_HELP);

@@ -34,6 +34,8 @@ class MainWindow : public QMainWindow {
     QMenu* HelpMenu() const { return helpMenu_; }
     QAction* SaveAsAction() const { return saveAs_; }
     QAction* RecordAction() const { return record_; }
+    //! Options -> MIDI Output...
+    QAction* MidiOutputAction() const { return midiOutput_; }
     QMenu* RecentMenu() const { return recentMenu_; }
     //! File -> Open Recent: list gives the entries when the menu opens, open opens one.
     void SetRecentOpener(std::function<void(size_t)> open,
@@ -80,6 +82,7 @@ class MainWindow : public QMainWindow {
     QMenu* helpMenu_ = nullptr;
     QAction* saveAs_ = nullptr;
     QAction* record_ = nullptr;
+    QAction* midiOutput_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     std::function<void(size_t)> openRecent_;
     std::function<std::vector<RecentInstrument>()> recentList_;

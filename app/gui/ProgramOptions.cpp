@@ -72,6 +72,8 @@ ParsedCommandLine ParseProgramOptions(const std::vector<std::string>& words) {
             options.fullScreen = true;
         } else if (word == "--verbose") {
             options.verbose = true;
+        } else if (word == "--midi-out" || word == "--no-midi-out") {
+            options.midiOut = word == "--midi-out";  // the last one given wins
         } else if (TakeValue(words, i, "--screen", value, missing)) {
             if (missing) return fail("--screen needs a size such as 240x320");
             int width = 0;
@@ -109,7 +111,9 @@ ParsedCommandLine ParseProgramOptions(const std::vector<std::string>& words) {
 }
 
 std::string ProgramUsage() {
-    return "Usage: chordlane [--screen WxH] [--zoom N] [--fullscreen] [--verbose] [--] [PATH...]\n"
+    return "Usage: chordlane [--screen WxH] [--zoom N] [--fullscreen] [--midi-out | "
+           "--no-midi-out]\n"
+           "                 [--verbose] [--] [PATH...]\n"
            "       chordlane --help | --version\n"
            "\n"
            "Plays the instrument file PATH on a touch screen (or with the mouse). The words\n"
@@ -121,8 +125,13 @@ std::string ProgramUsage() {
            "  --zoom N       the first window's scale (default 2; 1 to 8); the screen then\n"
            "                 fills the window at any size, centred; no larger than the display\n"
            "  --fullscreen   fill the display (F11 toggles it)\n"
-           "  --verbose      tell on standard error which sound output was opened and\n"
-           "                 when the zoom was too large for the display\n"
+           "  --midi-out     send the notes played to the MIDI output port \"Chordlane\"\n"
+           "                 (ALSA sequencer, or JACK where there is no sequencer) for this\n"
+           "                 run, whatever Options -> MIDI Output says\n"
+           "  --no-midi-out  no MIDI output for this run\n"
+           "  --verbose      tell on standard error which sound output was opened, which\n"
+           "                 MIDI output (or why there is none), and when the zoom was too\n"
+           "                 large for the display\n"
            "  --             end of options: the rest is the path even if it starts with -\n"
            "  --help         this text\n"
            "  --version      the program's version\n";

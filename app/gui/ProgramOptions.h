@@ -1,7 +1,9 @@
 #pragma once
 // The program's command line:
-// chordlane [--screen WxH] [--zoom N] [--fullscreen] [--verbose] [--] [PATH...]
+// chordlane [--screen WxH] [--zoom N] [--fullscreen] [--midi-out | --no-midi-out] [--verbose]
+//           [--] [PATH...]
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,8 +17,11 @@ struct ProgramOptions {
     int screenHeight = 320;
     int zoom = 2;
     bool fullScreen = false;
-    bool verbose = false;  // what the audio output chose goes to standard error
+    bool verbose = false;  // what the audio and MIDI outputs chose goes to standard error
     String commandLine;    // the path words joined by single spaces; empty: none
+    // --midi-out / --no-midi-out: the MIDI port on or off for this run, whatever the stored
+    // choice; unset: as stored.
+    std::optional<bool> midiOut = std::nullopt;
 };
 
 struct ParsedCommandLine {

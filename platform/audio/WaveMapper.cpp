@@ -486,6 +486,7 @@ void WaveMapper::Render(std::span<float> out, size_t frames) {
     for (size_t done = 0; done < frames; done += block) {
         finished |= RenderPiece(out.data() + 2 * done, std::min(block, frames - done));
     }
+    if (muted_.load(std::memory_order_relaxed)) std::fill_n(out.data(), 2 * frames, 0.0f);
 
     // Last, once the block is final: a recording holds exactly what the output plays.
     if (MixTap* tap = tap_.load(std::memory_order_acquire)) tap->Tap(out.data(), frames);

@@ -87,6 +87,9 @@ class WaveMapper : public WaveOutput {
     //! Hands every rendered block to tap from the next block on (null: to nobody). Once it
     //! returns, a tap that was replaced is no longer called.
     void SetTap(MixTap* tap);
+    //! Silences the output while the mix goes on (sounds still end on time), e.g. while
+    //! the notes go to another instrument over MIDI instead.
+    void SetMuted(bool muted) { muted_.store(muted, std::memory_order_relaxed); }
 
     // Audio thread.
     //! Mixes the next frames of every sounding stream into out, interleaved stereo floats
@@ -131,6 +134,7 @@ class WaveMapper : public WaveOutput {
     std::atomic<bool> finishedOverflow_{false};
     std::atomic<uint32_t> renderCount_{0};  // odd while a block is being rendered
     std::atomic<MixTap*> tap_{nullptr};
+    std::atomic<bool> muted_{false};
     void (*wakeHook_)(void*) = nullptr;
     void* wakeContext_ = nullptr;
     int noticeFd_ = -1;

@@ -2,9 +2,18 @@
 // companion that records the same performance, and what the person is told.
 #include <gmock/gmock.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "app/MidiNotes.h"
+#include "app/MidiRecordingCompanion.h"
 #include "app/RecordingSession.h"
+#include "platform/Text.h"
 #include "tests/support/ChordlaneTest.h"
 #include "tests/support/FakeRecorder.h"
+#include "tests/support/MidiFileReader.h"
 
 namespace chordlane::test {
 namespace {
@@ -91,6 +100,41 @@ TEST_F(RecordingSessionTest, ProblemsAreSaidWithTheFileAndALostBlockOrFailedWrit
     EXPECT_THAT(line, HasSubstr("3 blocks (768 frames) lost"));
     EXPECT_THAT(line, HasSubstr("No space left on device"));
     EXPECT_EQ(FormatDuration(3600 * 2 + 61.9), "2:01:01");
+}
+
+// With MIDI on, the notes of the recording go beside it, timed from its start; a note that
+// began before the recording ends in it without its note-on, and with MIDI off no file is
+// made at all.
+TEST_F(RecordingSessionTest, WithMidiOnTheRecordingsNotesGoBesideItInAStandardMidiFile) {
+    MidiNoteTracker notes;
+    bool midiOn = true;
+    MidiRecordingCompanion companion(notes, platform_.clock, *platform_.files,
+                                     [&] { return midiOn; });
+    session_.SetCompanion(&companion);
+    const int before = 0, during = 0;
+    notes.VoiceStarted(&before, 60, 100, platform_.clock.TickCount());
+    platform_.clock.Advance(500);
+    ASSERT_EQ(session_.Start(TempFolder(), WHEN), "");
+    platform_.clock.Advance(10);
+    notes.VoiceStarted(&during, 64, 60, platform_.clock.TickCount());
+    platform_.clock.Advance(20);
+    notes.VoiceEnded(&before, platform_.clock.TickCount());
+    platform_.clock.Advance(5);
+    EXPECT_THAT(session_.Stop(), HasSubstr(ToUtf8(Name(u".mid"))));
+
+    std::string error;
+    std::ifstream in(std::filesystem::path(ToUtf8(Name(u".mid"))), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::optional<MidiFile> file = ReadMidiFile(bytes, error);
+    ASSERT_TRUE(file) << error;
+    EXPECT_THAT(file->events,
+                ElementsAre(MidiEvent{10, 0x90, 64, 76}, MidiEvent{35, 0x80, 64, 64}));
+    EXPECT_EQ(file->endTick, 35u);
+
+    midiOn = false;
+    ASSERT_EQ(session_.Start(TempFolder(), WHEN), "");
+    session_.Stop();
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(ToUtf8(Name(u" (2).mid")))));
 }
 
 }  // namespace

@@ -57,5 +57,21 @@ TEST_F(SettingsTest, FoldersEndWithASeparator) {
     EXPECT_EQ(ProgramFolderFromPath(u"chordlane"), u"/");
 }
 
+TEST_F(SettingsTest, TheMidiOutputChoiceIsOffAtFirstAndReadsBackAsStored) {
+    EXPECT_EQ(ReadMidiOutChoice(&platform_.settings),
+              (MidiOutChoice{.on = false, .ownSound = true}));
+    EXPECT_EQ(ReadMidiOutChoice(nullptr), MidiOutChoice{});
+    for (const MidiOutChoice choice :
+         {MidiOutChoice{true, false}, MidiOutChoice{false, false}, MidiOutChoice{true, true}}) {
+        WriteMidiOutChoice(&platform_.settings, choice);
+        EXPECT_EQ(ReadMidiOutChoice(&platform_.settings), choice);
+    }
+    // Any number other than 0 is on, as a hand-edited file may have it.
+    platform_.settings.Set(SettingsRoot::CurrentUser, MIDI_KEY, u"OwnSound", uint32_t{7});
+    platform_.settings.Set(SettingsRoot::CurrentUser, MIDI_KEY, u"Output", uint32_t{0});
+    EXPECT_EQ(ReadMidiOutChoice(&platform_.settings),
+              (MidiOutChoice{.on = false, .ownSound = true}));
+}
+
 }  // namespace
 }  // namespace chordlane::test
