@@ -101,7 +101,6 @@ bool Application::StartApplication() {
         std::make_unique<QtWindow>(frame_.get(), frame_->View(), frame_->menuBar(), options_.zoom);
     ViewWidget* viewWidget = frame_->View();
     window_->SetViewTransform([viewWidget] { return viewWidget->ViewTransform(); });
-    window_->SetFullScreen(options_.fullScreen);
     services_.window = window_.get();
     if (dialogs_) dialogs_->SetParent(frame_.get());
     frame_->SetRecentOpener([this](size_t index) { OpenRecent(index); },

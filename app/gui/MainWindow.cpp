@@ -18,6 +18,7 @@
 #include "elements/Instrument.h"
 #include "platform/qt/CommandIds.h"
 #include "platform/qt/QtStringConversion.h"
+#include "platform/qt/QtWindow.h"
 
 namespace chordlane {
 
@@ -160,17 +161,16 @@ void MainWindow::CreateShortcuts() {
 }
 
 void MainWindow::ToggleFullScreen() {
-    if (isFullScreen())
-        showNormal();
-    else
-        ShowFullScreen();
+    if (!isFullScreen()) return ShowFullScreen();
+    showNormal();
+    // Taking the display's area made that the window's normal geometry as far as Qt knows:
+    // the place and size it had before are put back by hand.
+    if (normalGeometry_.isValid()) setGeometry(normalGeometry_);
 }
 
 void MainWindow::ShowFullScreen() {
-    // Without a window manager the full-screen request is not acted on; the window then
-    // takes the display's whole area itself.
-    if (const QScreen* display = screen()) setGeometry(display->geometry());
-    showFullScreen();
+    if (!isFullScreen() && isVisible()) normalGeometry_ = geometry();
+    ShowFullScreenOnDisplay(*this);
 }
 
 void MainWindow::TakeHeldModifiers() {
