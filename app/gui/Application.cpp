@@ -158,7 +158,8 @@ void Application::FindFolders() {
 
 void Application::FitFirstSize() {
     const QScreen* screen = frame_->screen();
-    if (!screen || options_.fullScreen) return;
+    // Also when starting full screen: F11 later leaves it for this size.
+    if (!screen) return;
     // The window's frame and menu bar need their room too.
     const QSize room =
         screen->availableGeometry().size() - (frame_->sizeHint() - frame_->View()->sizeHint());

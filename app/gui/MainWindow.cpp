@@ -165,7 +165,10 @@ void MainWindow::ToggleFullScreen() {
     showNormal();
     // Taking the display's area made that the window's normal geometry as far as Qt knows:
     // the place and size it had before are put back by hand.
-    if (normalGeometry_.isValid()) setGeometry(normalGeometry_);
+    if (normalGeometry_.isValid())
+        setGeometry(normalGeometry_);
+    else
+        resize(sizeHint());  // started full screen: the first size the window would have had
 }
 
 void MainWindow::ShowFullScreen() {

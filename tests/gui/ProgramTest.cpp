@@ -264,6 +264,7 @@ TEST_F(ProgramTest, AWindowStartedFullScreenStaysAWindowThroughALoadOnceF11LeftF
     EXPECT_EQ(Frame()->geometry(), Frame()->screen()->geometry());
     Frame()->ToggleFullScreen();
     ASSERT_FALSE(Frame()->isFullScreen());
+    EXPECT_EQ(Frame()->size(), Frame()->sizeHint());
     const String path = FromUtf8(WriteFile("song.clx", "cl1.0\nbr key 0 0 100 100\n").string());
     app_->RunOpenFlow(&path);
     ASSERT_EQ(Program().instrumentLoaded, 1);
