@@ -76,7 +76,12 @@ bool ViewWidget::HandleTouch(QTouchEvent& event) {
     // A touchpad's points are not places on the screen: it stays a mouse.
     if (!event.device() || event.device()->type() != QInputDevice::DeviceType::TouchScreen)
         return false;
-    if (event.type() == QEvent::TouchCancel) {
+    if (event.type() == QEvent::TouchBegin) {
+        // A new sequence begins only when no finger is down: one still held here lifted while
+        // a dialog had the screen, at a time nobody told, and must not keep its point for
+        // ever. Its point is free again; a new finger on it starts afresh by the 25 ms rule.
+        fingers_.fill(NO_FINGER);
+    } else if (event.type() == QEvent::TouchCancel) {
         // The system took the fingers away (a gesture, a grab): each lifts where it was.
         for (int32_t point = STYLUS_POINT + 1; point < MAX_TOUCH_POINTS; ++point) {
             int& finger = fingers_[static_cast<size_t>(point)];

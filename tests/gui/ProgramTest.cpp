@@ -20,6 +20,7 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTimer>
+#include <QTouchEvent>
 #include <set>
 #include <thread>
 #include <tuple>
@@ -360,6 +361,18 @@ TEST_F(TouchScreenTest, AFingerBeyondTheTenPointsIsIgnoredUntilItLifts) {
     Press(21, {10, 250});  // a new finger takes the point that was freed
     expected.push_back({5, {10, 250}});
     EXPECT_EQ(Strokes(), expected);
+}
+
+TEST_F(TouchScreenTest, FingersWhoseLiftWentToADialogLeaveTheirPointsFree) {
+    for (int id = 0; id < MAX_TOUCH_POINTS - 1; ++id) Press(id, {10 + 20 * id, 10});
+    platform_.clock.Advance(30);
+    // A new touch sequence: Qt begins one only when no finger is down any more, so the nine
+    // lifted while something else had the screen.
+    QEventPoint finger(30, QEventPoint::Pressed, QPointF(10, 200), QPointF(10, 200));
+    QTouchEvent begin(QEvent::TouchBegin, screen_, Qt::NoModifier, {finger});
+    QApplication::sendEvent(View(), &begin);
+    ASSERT_EQ(trace_.strokes.size(), static_cast<size_t>(MAX_TOUCH_POINTS));
+    EXPECT_EQ(trace_.strokes.back().point, 1);
 }
 
 TEST_F(ProgramTest, QtKeysBecomeTheKeysVirtualKeyCodes) {
