@@ -284,7 +284,7 @@ class TouchScreenTest : public ProgramTest {
         LoadEmptyInstrument();
         platform_.clock.Advance(100);
         fingers_ = std::make_unique<QTest::QTouchEventWidgetSequence>(
-            QTest::touchEvent(View(), screen_, false));
+            QTest::touchEvent(View(), screen_.get(), false));
     }
     //! The fingers of one touch event; the ones not named hold still.
     QTest::QTouchEventWidgetSequence& Fingers() {
@@ -311,7 +311,9 @@ class TouchScreenTest : public ProgramTest {
         return strokes;
     }
 
-    QPointingDevice* screen_ = QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen);
+    // Qt keeps a test device registered until it is deleted.
+    std::unique_ptr<QPointingDevice> screen_{
+        QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen)};
     std::unique_ptr<QTest::QTouchEventWidgetSequence> fingers_;
     std::set<int> down_;
 };
@@ -369,7 +371,7 @@ TEST_F(TouchScreenTest, FingersWhoseLiftWentToADialogLeaveTheirPointsFree) {
     // A new touch sequence: Qt begins one only when no finger is down any more, so the nine
     // lifted while something else had the screen.
     QEventPoint finger(30, QEventPoint::Pressed, QPointF(10, 200), QPointF(10, 200));
-    QTouchEvent begin(QEvent::TouchBegin, screen_, Qt::NoModifier, {finger});
+    QTouchEvent begin(QEvent::TouchBegin, screen_.get(), Qt::NoModifier, {finger});
     QApplication::sendEvent(View(), &begin);
     ASSERT_EQ(trace_.strokes.size(), static_cast<size_t>(MAX_TOUCH_POINTS));
     EXPECT_EQ(trace_.strokes.back().point, 1);
