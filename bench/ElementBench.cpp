@@ -66,9 +66,9 @@ void Strum(benchmark::State& state, bool ellipses) {
     instrument.showActive = 0;
     int64_t strikes = 0;
     for (auto _ : state) {
-        root.ResetPenInside(false);
+        root.ResetPenInside(STYLUS_POINT, false);
         for (int i = 0; i < 10; ++i) {
-            strikes += root.OnStroke({i * 24, 140}, {(i + 1) * 24, 141}, 60, false);
+            strikes += root.OnStroke({i * 24, 140}, {(i + 1) * 24, 141}, 60, false, STYLUS_POINT);
         }
     }
     state.counters["segments/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * 10,

@@ -65,7 +65,7 @@ void VisualElement::Reset() {
     lineColour_ = 0;
     pressedLineColour_ = 0;
     pressed_ = false;
-    penInside_ = false;
+    penInside_ = 0;
 }
 
 void VisualElement::SetInt(const String& property, int32_t value) {
@@ -144,12 +144,15 @@ bool VisualElement::Intersects(const Rect& r) {
 
 bool VisualElement::IsVisibleIn(const Rect& paintRect) { return Intersects(paintRect); }
 
-int32_t VisualElement::OnStroke(Point, Point, int32_t, bool) { return 0; }
+int32_t VisualElement::OnStroke(Point, Point, int32_t, bool, int32_t) { return 0; }
 
 void VisualElement::SetBounds(std::unique_ptr<Rect> bounds) { bounds_ = std::move(bounds); }
 
 void VisualElement::SetPressed(bool pressed) { pressed_ = pressed; }
 
-void VisualElement::SetPenInside(bool inside) { penInside_ = inside; }
+void VisualElement::SetPenInside(int32_t point, bool inside) {
+    const uint16_t bit = TouchPointBit(point);
+    penInside_ = static_cast<uint16_t>(inside ? penInside_ | bit : penInside_ & ~bit);
+}
 
 }  // namespace chordlane

@@ -20,6 +20,16 @@ inline constexpr int32_t KIND_VOICE = 16;
 inline constexpr int32_t KIND_BUTTON = 32;
 inline constexpr int32_t KIND_IMAGE = 64;
 
+// Every place that touches the screen at once is a stylus of its own, numbered from 0: the
+// stylus (the mouse) is point 0, the fingers of a multi-touch screen take 1 and up.
+inline constexpr int32_t STYLUS_POINT = 0;
+inline constexpr int32_t MAX_TOUCH_POINTS = 10;
+
+//! The bit of a touch point in a per-point flag set; no bit for a number out of range.
+constexpr uint16_t TouchPointBit(int32_t point) {
+    return point >= 0 && point < MAX_TOUCH_POINTS ? static_cast<uint16_t>(1u << point) : 0;
+}
+
 class Element;
 class Instrument;
 
@@ -100,16 +110,18 @@ class VisualElement : public Element {
     virtual bool Intersects(const Rect& r);
     //! The test drawing code asks: the same as Intersects.
     virtual bool IsVisibleIn(const Rect& paintRect);
-    //! Handles one stroke segment; answers the number of triggers it caused.
-    virtual int32_t OnStroke(Point from, Point to, int32_t value, bool parentPenInside);
+    //! Handles one stroke segment of touch point `point`; answers the number of triggers it
+    //! caused.
+    virtual int32_t OnStroke(Point from, Point to, int32_t value, bool parentPenInside,
+                             int32_t point);
     //! Draws the element on the surface; answers whether anything was drawn.
     virtual bool Draw(Surface& surface) = 0;
     //! Replaces the bounds (null allowed).
     virtual void SetBounds(std::unique_ptr<Rect> bounds);
     //! Sets the pressed flag.
     virtual void SetPressed(bool pressed);
-    //! Sets whether the last stroke point handled lay inside.
-    virtual void SetPenInside(bool inside);
+    //! Sets whether the last stroke point of touch point `point` lay inside.
+    virtual void SetPenInside(int32_t point, bool inside);
 
     const Rect* Bounds() const { return bounds_.get(); }
     Colour FillColour() const { return fillColour_; }
@@ -117,7 +129,7 @@ class VisualElement : public Element {
     Colour LineColour() const { return lineColour_; }
     Colour PressedLineColour() const { return pressedLineColour_; }
     bool IsPressed() const { return pressed_; }
-    bool IsPenInside() const { return penInside_; }
+    bool IsPenInside(int32_t point) const { return (penInside_ & TouchPointBit(point)) != 0; }
 
   protected:
     std::unique_ptr<Rect> bounds_;
@@ -126,7 +138,8 @@ class VisualElement : public Element {
     Colour lineColour_ = 0;                // "cI"
     Colour pressedLineColour_ = 0;         // "cA"
     bool pressed_ = false;
-    bool penInside_ = false;
+    // One bit per touch point: each finger enters and leaves on its own.
+    uint16_t penInside_ = 0;
 };
 
 // Elements that enter the name registry when they become active: groups, sounds and voices.

@@ -13,8 +13,9 @@ class Element;
 class EventTrace {
   public:
     virtual ~EventTrace() = default;
-    //! The stylus handling handed a segment to the root panel.
-    virtual void Stroke(Point from, Point to, int32_t strength) = 0;
+    //! The stylus handling handed a segment of touch point `point` (0: the stylus) to the
+    //! root panel.
+    virtual void Stroke(Point from, Point to, int32_t strength, int32_t point) = 0;
     //! A key, hardware-button or init event name was looked up.
     virtual void Event(const String& name, bool found) = 0;
     //! A button's pressed flag changed.

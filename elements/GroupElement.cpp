@@ -72,13 +72,14 @@ bool GroupElement::Contains(const Element* element) const {
     return std::find(members_.begin(), members_.end(), element) != members_.end();
 }
 
-int32_t GroupElement::StrokeMembers(Point from, Point to, int32_t value, bool parentPenInside) {
+int32_t GroupElement::StrokeMembers(Point from, Point to, int32_t value, bool parentPenInside,
+                                    int32_t point) {
     int32_t count = 0;
     const std::vector<Element*> members = members_;
     for (Element* member : members) {
         if (member->GetKind() & KIND_VISUAL) {
-            count +=
-                static_cast<VisualElement*>(member)->OnStroke(from, to, value, parentPenInside);
+            count += static_cast<VisualElement*>(member)->OnStroke(from, to, value, parentPenInside,
+                                                                   point);
         }
     }
     return count;
@@ -113,10 +114,10 @@ Element* GroupElement::FindImageByFile(const String& fileName) {
     return nullptr;
 }
 
-void GroupElement::ResetPenInside(bool inside) {
+void GroupElement::ResetPenInside(int32_t point, bool inside) {
     for (Element* member : members_) {
         if (member->GetKind() & KIND_CONTAINER)
-            static_cast<PanelElement*>(member)->SetPenInside(inside);
+            static_cast<PanelElement*>(member)->SetPenInside(point, inside);
     }
 }
 

@@ -42,13 +42,14 @@ class GroupElement : public IndexedElement, public ElementList {
     virtual void ApplyToMembers(TargetAction& action, int32_t value);
     virtual bool Contains(const Element* element) const;
     //! OnStroke on every visual member; the sum of their answers.
-    virtual int32_t StrokeMembers(Point from, Point to, int32_t value, bool parentPenInside);
+    virtual int32_t StrokeMembers(Point from, Point to, int32_t value, bool parentPenInside,
+                                  int32_t point);
     //! Draws the visual members whose (kind & mask) == value, descending into panels.
     virtual int32_t DrawMembers(Surface& surface, int32_t mask, int32_t value);
     //! The first image element in tree order showing that file, or null.
     virtual Element* FindImageByFile(const String& fileName);
-    //! SetPenInside on every direct member panel.
-    virtual void ResetPenInside(bool inside);
+    //! SetPenInside of touch point `point` on every direct member panel.
+    virtual void ResetPenInside(int32_t point, bool inside);
 
     const std::vector<Element*>& Members() const { return members_; }
 

@@ -42,7 +42,7 @@ void HiddenButtonElement::SetString(const String& property, const String& value)
 
 int32_t HiddenButtonElement::GetKind() const { return KIND_VISUAL | KIND_BUTTON; }
 
-int32_t HiddenButtonElement::OnStroke(Point, Point, int32_t, bool) { return 0; }
+int32_t HiddenButtonElement::OnStroke(Point, Point, int32_t, bool, int32_t) { return 0; }
 
 bool HiddenButtonElement::Draw(Surface&) { return false; }
 

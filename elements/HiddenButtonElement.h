@@ -18,7 +18,8 @@ class HiddenButtonElement : public VisualElement {
     void SetString(const String& property, const String& value) override;
     int32_t GetKind() const override;
     //! A hidden button never reacts to the stylus.
-    int32_t OnStroke(Point from, Point to, int32_t value, bool parentPenInside) override;
+    int32_t OnStroke(Point from, Point to, int32_t value, bool parentPenInside,
+                     int32_t point) override;
     bool Draw(Surface& surface) override;
     //! Changes the pressed flag, repaints with Show Active on, and presses the "nb" element.
     void SetPressed(bool pressed) override;

@@ -46,13 +46,13 @@ void PanelElement::SetActive(bool active) {
     }
 }
 
-int32_t PanelElement::OnStroke(Point from, Point to, int32_t value, bool) {
+int32_t PanelElement::OnStroke(Point from, Point to, int32_t value, bool, int32_t point) {
     if (!active_) return 0;
     if (!StrokeCrosses(from, to)) return 0;
     // Members learn whether the previous point lay inside this panel; the caller's flag is
     // not what decides for a panel.
-    const int32_t count = group_.StrokeMembers(from, to, value, penInside_);
-    penInside_ = HitTest(to);
+    const int32_t count = group_.StrokeMembers(from, to, value, IsPenInside(point), point);
+    VisualElement::SetPenInside(point, HitTest(to));
     return count;
 }
 
@@ -85,11 +85,11 @@ Element* PanelElement::FindImageByFile(const String& fileName) {
     return group_.FindImageByFile(fileName);
 }
 
-void PanelElement::ResetPenInside(bool inside) {
+void PanelElement::ResetPenInside(int32_t point, bool inside) {
     // The panel's own flag too: on the root it is what buttons standing directly in the root
     // receive as parentPenInside, and a new stroke must not count as staying in them.
-    penInside_ = inside;
-    group_.ResetPenInside(inside);
+    VisualElement::SetPenInside(point, inside);
+    group_.ResetPenInside(point, inside);
 }
 
 }  // namespace chordlane

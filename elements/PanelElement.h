@@ -22,7 +22,8 @@ class PanelElement : public VisualElement, public ElementList {
     void SetFlag(const String& property, bool value) override;
     int32_t GetKind() const override;
     void SetActive(bool active) override;
-    int32_t OnStroke(Point from, Point to, int32_t value, bool parentPenInside) override;
+    int32_t OnStroke(Point from, Point to, int32_t value, bool parentPenInside,
+                     int32_t point) override;
     bool Draw(Surface& surface) override;
 
     void AddByName(const String& name) override;
@@ -37,7 +38,8 @@ class PanelElement : public VisualElement, public ElementList {
     void SetActiveWhere(bool active, int32_t mask);
     int32_t DrawMembers(Surface& surface, int32_t mask, int32_t value);
     Element* FindImageByFile(const String& fileName);
-    void ResetPenInside(bool inside);
+    //! The "pen inside" flag of touch point `point` on this panel and its direct member panels.
+    void ResetPenInside(int32_t point, bool inside);
 
     int32_t Number() const { return number_; }
     bool InitDone() const { return initDone_; }

@@ -18,21 +18,22 @@ void RectButtonElement::OnSoundDone() { SetPressed(false); }
 
 bool RectButtonElement::StrokeCrosses(Point, Point) { return true; }
 
-int32_t RectButtonElement::OnStroke(Point from, Point to, int32_t value, bool parentPenInside) {
+int32_t RectButtonElement::OnStroke(Point from, Point to, int32_t value, bool parentPenInside,
+                                    int32_t point) {
     if (!active_) return 0;
     // The outcode test rejects segments that pass wholly beside the bounds, whatever the
     // shape's own crossing test would say.
     if (!VisualElement::StrokeCrosses(from, to)) {
-        SetPenInside(false);
+        SetPenInside(point, false);
         return 0;
     }
     const bool inside = HitTest(to);
-    const bool stay = parentPenInside && penInside_;
+    const bool stay = parentPenInside && IsPenInside(point);
     if (!inside && !stay && !StrokeCrosses(from, to)) {
-        SetPenInside(false);
+        SetPenInside(point, false);
         return 0;
     }
-    SetPenInside(inside);
+    SetPenInside(point, inside);
     if (stay) return 0;
     SetPressed(true);
     Trigger(value, this);

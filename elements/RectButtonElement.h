@@ -18,7 +18,8 @@ class RectButtonElement : public HiddenButtonElement {
     //! Any segment the outcode test lets through may cross a rectangle.
     bool StrokeCrosses(Point from, Point to) override;
     //! Strikes the button on entry or crossing; no second strike while the pen stays in.
-    int32_t OnStroke(Point from, Point to, int32_t value, bool parentPenInside) override;
+    int32_t OnStroke(Point from, Point to, int32_t value, bool parentPenInside,
+                     int32_t point) override;
     //! Draws in the colours of the first draw, pressed ones while pressed and Show Active on.
     bool Draw(Surface& surface) override;
     //! Replaces the bounds and their centre.

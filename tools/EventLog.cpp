@@ -11,10 +11,13 @@ EventLog::EventLog(std::FILE* out, Clock& clock)
 
 unsigned EventLog::Now() const { return static_cast<unsigned>(clock_.TickCount() - start_); }
 
-void EventLog::Stroke(Point from, Point to, int32_t strength) {
-    std::fprintf(out_, "%u stroke %d %d %d %d %d\n", Now(), static_cast<int>(from.x),
+void EventLog::Stroke(Point from, Point to, int32_t strength, int32_t point) {
+    std::fprintf(out_, "%u stroke %d %d %d %d %d", Now(), static_cast<int>(from.x),
                  static_cast<int>(from.y), static_cast<int>(to.x), static_cast<int>(to.y),
                  static_cast<int>(strength));
+    // The stylus's lines stay as they always were; a finger says which one it is.
+    if (point != STYLUS_POINT) std::fprintf(out_, " touch=%d", static_cast<int>(point));
+    std::fputc('\n', out_);
 }
 
 void EventLog::Event(const String& name, bool found) {

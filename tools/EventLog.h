@@ -17,7 +17,7 @@ class EventLog : public EventTrace {
     //! Writes to out; T counts from the clock's tick count now.
     EventLog(std::FILE* out, Clock& clock);
 
-    void Stroke(Point from, Point to, int32_t strength) override;
+    void Stroke(Point from, Point to, int32_t strength, int32_t point) override;
     void Event(const String& name, bool found) override;
     void Pressed(const Element& button, bool pressed) override;
     void Start(const Element& voice, const Element& sound, int32_t shift, int32_t volume,

@@ -25,6 +25,8 @@ constexpr int64_t MAX_STRUM_MOVES = 1'000'000;
 constexpr size_t MAX_SCRIPT_BYTES = 64u << 20;
 // Virtual key codes are one byte.
 constexpr int64_t MAX_KEY_CODE = 255;
+// "touch N ..." has a form of its own, with the action after the point's number.
+constexpr std::string_view TOUCH = "touch";
 
 struct CommandSpec {
     std::string_view name;
@@ -117,6 +119,7 @@ class LineReader {
         : words_(words), command_(command) {}
 
     bool Read(std::string& reason) {
+        if (words_[0] == TOUCH) return ReadTouch(reason);
         const CommandSpec* form = nullptr;
         for (const CommandSpec& s : COMMANDS) {
             if (s.name == words_[0]) form = &s;
@@ -183,12 +186,44 @@ class LineReader {
                 return true;
             case ScriptOp::Up:
             case ScriptOp::Cancel:
+            case ScriptOp::TouchDown:
+            case ScriptOp::TouchMove:
+            case ScriptOp::TouchUp:
                 return true;
         }
         return true;
     }
 
   private:
+    // touch N down X Y, touch N move X Y, touch N up.
+    bool ReadTouch(std::string& reason) {
+        constexpr std::string_view FORMS = "touch wants N down X Y, N move X Y or N up";
+        if (words_.size() < 3) {
+            reason = std::string(FORMS);
+            return false;
+        }
+        const std::string& action = words_[2];
+        size_t count = 2;
+        if (action == "down" || action == "move") {
+            command_.op = action == "down" ? ScriptOp::TouchDown : ScriptOp::TouchMove;
+            count = 4;
+        } else if (action == "up") {
+            command_.op = ScriptOp::TouchUp;
+        } else {
+            reason = std::string(FORMS) + ", not '" + action + "'";
+            return false;
+        }
+        if (words_.size() != count + 1) {
+            reason = "touch N " + action + (count == 2 ? " takes nothing more" : " wants X Y");
+            return false;
+        }
+        if (!Unsigned(1, "N", STYLUS_POINT, MAX_TOUCH_POINTS - 1, command_.code, reason)) {
+            return false;
+        }
+        return count == 2 ||
+               (Coordinate(3, "X", command_.x1, reason) && Coordinate(4, "Y", command_.y1, reason));
+    }
+
     bool Coordinate(size_t at, std::string_view what, int32_t& out, std::string& reason) {
         const auto v = Integer(words_[at], std::numeric_limits<int32_t>::min(),
                                std::numeric_limits<int32_t>::max());
@@ -376,6 +411,21 @@ bool ScriptRunner::Execute(const ScriptCommand& c) {
             last_ = {c.x1, c.y1};
             view_.OnButtonDown(last_);
             view_.OnButtonUp(last_);
+            break;
+        case ScriptOp::TouchDown:
+        case ScriptOp::TouchMove: {
+            const auto point = static_cast<int32_t>(c.code);
+            // Point 0 is the stylus: its place is where a later bare "up" lifts it.
+            if (point == STYLUS_POINT) last_ = {c.x1, c.y1};
+            if (c.op == ScriptOp::TouchDown) {
+                view_.OnTouchDown(point, {c.x1, c.y1});
+            } else {
+                view_.OnTouchMove(point, {c.x1, c.y1});
+            }
+            break;
+        }
+        case ScriptOp::TouchUp:
+            view_.OnTouchUp(static_cast<int32_t>(c.code));
             break;
         case ScriptOp::Strum:
             Strum(c);

@@ -1,6 +1,6 @@
 #pragma once
-// The scripts of chordlane-tool render and play: stylus, keys, hardware buttons, window
-// activation, menu commands and file-dialog answers, each at a point of the virtual clock.
+// The scripts of chordlane-tool render and play: stylus, touch points, keys, hardware buttons,
+// window activation, menu commands and file-dialog answers, each at a point of the virtual clock.
 // Scripts are read whole before anything runs, so a script with a bad line changes nothing.
 
 #include <cstdint>
@@ -25,6 +25,9 @@ enum class ScriptOp {
     Move,
     Up,
     DoubleClick,
+    TouchDown,
+    TouchMove,
+    TouchUp,
     Tap,
     Strum,
     Wait,
@@ -43,11 +46,11 @@ enum class MenuItem { Open, SaveAs, ShowActive, SpeedVolume, About, Exit };
 struct ScriptCommand {
     ScriptOp op = ScriptOp::Wait;
     int line = 0;            // physical line in the script, from 1
-    int32_t x1 = 0, y1 = 0;  // the point of down, move, dblclick, tap; strum's start
+    int32_t x1 = 0, y1 = 0;  // the point of down, move, dblclick, tap, touch; strum's start
     int32_t x2 = 0, y2 = 0;  // strum's end
     uint32_t ms = 0;         // wait, strum
     uint32_t moves = 0;      // strum
-    uint32_t code = 0;       // key and hot-key codes, the activation state
+    uint32_t code = 0;       // key and hot-key codes, the activation state, the touch point
     MenuItem item = MenuItem::About;
     std::string path;  // answer
 };

@@ -87,73 +87,80 @@ void InstrumentView::PaintStartupScreen(Surface& surface) {
     DrawCentredText(surface, text, YELLOW, STARTUP_TEXT_POINT_TENTHS, -1, y, app.screenWidth);
 }
 
-void InstrumentView::OnButtonDown(Point p) {
+void InstrumentView::OnTouchDown(int32_t point, Point p) {
+    if (!IsTouchPoint(point)) return;
     if (!instrument_->instrumentLoaded) {
+        // Any finger on the start-up screen opens an instrument, not only the stylus.
         if (openRequested_) openRequested_();
         return;
     }
     const uint32_t now = instrument_->Now();
-    if (now - lastTime_ > RETOUCH_MS) PenDown(p, now);
+    if (now - strokes_[point].lastTime > RETOUCH_MS) PenDown(point, p, now);
 }
 
-void InstrumentView::OnButtonUp(Point) {
-    penLifted_ = true;
-    lastTime_ = instrument_->Now();
+void InstrumentView::OnTouchUp(int32_t point) {
+    if (!IsTouchPoint(point)) return;
+    strokes_[point].penLifted = true;
+    strokes_[point].lastTime = instrument_->Now();
 }
 
-void InstrumentView::PenDown(Point p, uint32_t now) {
-    penLifted_ = false;
+void InstrumentView::PenDown(int32_t point, Point p, uint32_t now) {
+    if (!IsTouchPoint(point)) return;
+    Stroke& stroke = strokes_[point];
+    stroke.penLifted = false;
     if (PanelElement* root = instrument_->root.get()) {
         // The root panel's own flag is cleared too: otherwise a second tap on a button that
         // stands directly in the root panel would count as the pen never having left it.
-        root->ResetPenInside(false);
-        root->SetPenInside(false);
+        // Only this point's flags: another finger holding a pad stays inside it.
+        root->ResetPenInside(point, false);
     }
-    averageDistance_ = 0;
-    moveCount_ = 0;
-    averageInterval_ = 0;
-    HandStroke(Point{OneLess(p.x), OneLess(p.y)}, p, instrument_->sp);
-    lastPoint_ = p;
-    lastTime_ = now;
+    stroke.averageDistance = 0;
+    stroke.moveCount = 0;
+    stroke.averageInterval = 0;
+    HandStroke(point, Point{OneLess(p.x), OneLess(p.y)}, p, instrument_->sp);
+    stroke.lastPoint = p;
+    stroke.lastTime = now;
 }
 
-void InstrumentView::OnStylusMove(Point p) {
-    if (!instrument_->root) return;
+void InstrumentView::OnTouchMove(int32_t point, Point p) {
+    if (!IsTouchPoint(point) || !instrument_->root) return;
+    Stroke& stroke = strokes_[point];
     const uint32_t now = instrument_->Now();
-    const int64_t d = Distance(p, lastPoint_);
-    if (penLifted_) {
-        penLifted_ = false;
-        if (d < RETOUCH_PIXELS && now - lastTime_ > RETOUCH_MS) {
-            PenDown(p, now);
+    const int64_t d = Distance(p, stroke.lastPoint);
+    if (stroke.penLifted) {
+        stroke.penLifted = false;
+        if (d < RETOUCH_PIXELS && now - stroke.lastTime > RETOUCH_MS) {
+            PenDown(point, p, now);
             return;
         }
         // Otherwise the move continues the previous stroke from its last point.
     }
-    const int32_t n = std::min(moveCount_ + 1, AVERAGED_MOVES);
-    moveCount_ = n;
+    const int32_t n = std::min(stroke.moveCount + 1, AVERAGED_MOVES);
+    stroke.moveCount = n;
     const int32_t k = n - 1;
     // In 64 bits: a distance can be as large as the coordinates allow.
-    const int64_t distance = (int64_t{averageDistance_} * k + d) / n;
-    averageDistance_ = static_cast<int32_t>(std::min<int64_t>(distance, INT32_MAX));
-    averageInterval_ = (averageInterval_ * static_cast<uint32_t>(k) + (now - lastTime_)) /
-                       static_cast<uint32_t>(n);
-    if (averageInterval_ == 0) averageInterval_ = 1;  // a move with no time between is fast
-    const uint64_t strength =
-        std::min(static_cast<uint64_t>(averageDistance_) * 100 / averageInterval_, MAX_STRENGTH);
+    const int64_t distance = (int64_t{stroke.averageDistance} * k + d) / n;
+    stroke.averageDistance = static_cast<int32_t>(std::min<int64_t>(distance, INT32_MAX));
+    stroke.averageInterval =
+        (stroke.averageInterval * static_cast<uint32_t>(k) + (now - stroke.lastTime)) /
+        static_cast<uint32_t>(n);
+    if (stroke.averageInterval == 0) stroke.averageInterval = 1;  // no time between is fast
+    const uint64_t strength = std::min(
+        static_cast<uint64_t>(stroke.averageDistance) * 100 / stroke.averageInterval, MAX_STRENGTH);
     if (strength > 0) {
-        HandStroke(lastPoint_, p, static_cast<int32_t>(strength));
+        HandStroke(point, stroke.lastPoint, p, static_cast<int32_t>(strength));
     } else {
-        moveCount_ = k;  // standing still does not dilute the average
+        stroke.moveCount = k;  // standing still does not dilute the average
     }
-    lastTime_ = now;
-    lastPoint_ = p;
+    stroke.lastTime = now;
+    stroke.lastPoint = p;
 }
 
-void InstrumentView::HandStroke(Point from, Point to, int32_t strength) {
+void InstrumentView::HandStroke(int32_t point, Point from, Point to, int32_t strength) {
     PanelElement* root = instrument_->root.get();
     if (!root) return;
-    if (EventTrace* trace = instrument_->trace) trace->Stroke(from, to, strength);
-    root->OnStroke(from, to, strength, false);
+    if (EventTrace* trace = instrument_->trace) trace->Stroke(from, to, strength, point);
+    root->OnStroke(from, to, strength, false, point);
 }
 
 void InstrumentView::OnKeyDown(uint32_t keyCode) { instrument_->names.OnKeyDown(keyCode); }

@@ -123,7 +123,6 @@ bool Application::StartApplication() {
         std::make_unique<QtWindow>(frame_.get(), frame_->View(), frame_->menuBar(), options_.zoom);
     ViewWidget* viewWidget = frame_->View();
     window_->SetViewTransform([viewWidget] { return viewWidget->ViewTransform(); });
-    window_->SetFullScreen(options_.fullScreen);
     services_.window = window_.get();
     if (dialogs_) dialogs_->SetParent(frame_.get());
     frame_->SetRecentOpener([this](size_t index) { OpenRecent(index); },
@@ -186,7 +185,8 @@ void Application::FindFolders() {
 
 void Application::FitFirstSize() {
     const QScreen* screen = frame_->screen();
-    if (!screen || options_.fullScreen) return;
+    // Also when starting full screen: F11 later leaves it for this size.
+    if (!screen) return;
     // The window's frame and menu bar need their room too.
     const QSize room =
         screen->availableGeometry().size() - (frame_->sizeHint() - frame_->View()->sizeHint());

@@ -18,6 +18,7 @@
 #include "elements/Instrument.h"
 #include "platform/qt/CommandIds.h"
 #include "platform/qt/QtStringConversion.h"
+#include "platform/qt/QtWindow.h"
 
 namespace chordlane {
 
@@ -174,17 +175,19 @@ void MainWindow::CreateShortcuts() {
 }
 
 void MainWindow::ToggleFullScreen() {
-    if (isFullScreen())
-        showNormal();
+    if (!isFullScreen()) return ShowFullScreen();
+    showNormal();
+    // Taking the display's area made that the window's normal geometry as far as Qt knows:
+    // the place and size it had before are put back by hand.
+    if (normalGeometry_.isValid())
+        setGeometry(normalGeometry_);
     else
-        ShowFullScreen();
+        resize(sizeHint());  // started full screen: the first size the window would have had
 }
 
 void MainWindow::ShowFullScreen() {
-    // Without a window manager the full-screen request is not acted on; the window then
-    // takes the display's whole area itself.
-    if (const QScreen* display = screen()) setGeometry(display->geometry());
-    showFullScreen();
+    if (!isFullScreen() && isVisible()) normalGeometry_ = geometry();
+    ShowFullScreenOnDisplay(*this);
 }
 
 void MainWindow::TakeHeldModifiers() {

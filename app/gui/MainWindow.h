@@ -1,5 +1,6 @@
 #pragma once
 #include <QMainWindow>
+#include <QRect>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -91,6 +92,8 @@ class MainWindow : public QMainWindow {
     QTimer noticeTimer_;
     std::unique_ptr<QSocketNotifier> noticeNotifier_;
     std::function<void()> drainNotices_;
+    // Where the window was before it went full screen, for F11 to put it back.
+    QRect normalGeometry_;
 };
 
 }  // namespace chordlane

@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QTouchEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -25,6 +26,12 @@ bool IsSystemKey(const QKeyEvent& event) {
            event.modifiers().testFlag(Qt::AltModifier);
 }
 
+// A mouse event the system made from a finger: the finger already plays as a touch point.
+bool IsFromFinger(const QMouseEvent& event) {
+    return event.source() == Qt::MouseEventSynthesizedBySystem && event.device() &&
+           event.device()->type() == QInputDevice::DeviceType::TouchScreen;
+}
+
 }  // namespace
 
 ViewWidget::ViewWidget(InstrumentView& view, int screenWidth, int screenHeight, int zoom,
@@ -39,6 +46,76 @@ ViewWidget::ViewWidget(InstrumentView& view, int screenWidth, int screenHeight, 
     setFocusPolicy(Qt::StrongFocus);
     // Every pixel is painted, margin included.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Fingers arrive as touch events of their own; the mouse stays the stylus.
+    setAttribute(Qt::WA_AcceptTouchEvents);
+    fingers_.fill(NO_FINGER);
+}
+
+bool ViewWidget::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TouchCancel:
+            if (HandleTouch(static_cast<QTouchEvent&>(*event))) return true;
+            break;
+        default:
+            break;
+    }
+    return QWidget::event(event);
+}
+
+int32_t ViewWidget::PointOfFinger(int fingerId) const {
+    for (int32_t point = STYLUS_POINT + 1; point < MAX_TOUCH_POINTS; ++point) {
+        if (fingers_[static_cast<size_t>(point)] == fingerId) return point;
+    }
+    return -1;
+}
+
+bool ViewWidget::HandleTouch(QTouchEvent& event) {
+    // A touchpad's points are not places on the screen: it stays a mouse.
+    if (!event.device() || event.device()->type() != QInputDevice::DeviceType::TouchScreen)
+        return false;
+    if (event.type() == QEvent::TouchBegin) {
+        // A new sequence begins only when no finger is down: one still held here lifted while
+        // a dialog had the screen, at a time nobody told, and must not keep its point for
+        // ever. Its point is free again; a new finger on it starts afresh by the 25 ms rule.
+        fingers_.fill(NO_FINGER);
+    } else if (event.type() == QEvent::TouchCancel) {
+        // The system took the fingers away (a gesture, a grab): each lifts where it was.
+        for (int32_t point = STYLUS_POINT + 1; point < MAX_TOUCH_POINTS; ++point) {
+            int& finger = fingers_[static_cast<size_t>(point)];
+            if (finger != NO_FINGER) view_.OnTouchUp(point);
+            finger = NO_FINGER;
+        }
+        event.accept();
+        return true;
+    }
+    for (const QEventPoint& touch : event.points()) {
+        int32_t point = PointOfFinger(touch.id());
+        switch (touch.state()) {
+            case QEventPoint::Pressed:
+                if (point < 0) point = PointOfFinger(NO_FINGER);  // the first free one
+                if (point < 0) break;  // all taken: this finger is ignored until it lifts
+                fingers_[static_cast<size_t>(point)] = touch.id();
+                view_.OnTouchDown(point, ToView(touch.position()));
+                break;
+            case QEventPoint::Updated:
+                if (point >= 0) view_.OnTouchMove(point, ToView(touch.position()));
+                break;
+            case QEventPoint::Released:
+                if (point < 0) break;
+                view_.OnTouchUp(point);
+                fingers_[static_cast<size_t>(point)] = NO_FINGER;
+                break;
+            default:
+                break;  // a finger holding still sends nothing
+        }
+    }
+    // Accepted, so that Qt sends the rest of the fingers' events here and makes no mouse
+    // events of them.
+    event.accept();
+    return true;
 }
 
 QTransform ViewWidget::ViewTransform() const {
@@ -78,6 +155,7 @@ void ViewWidget::paintEvent(QPaintEvent* event) {
 }
 
 void ViewWidget::mousePressEvent(QMouseEvent* event) {
+    if (IsFromFinger(*event)) return event->ignore();
     // Qt keeps sending moves and the release to the widget that got the press: that is the
     // stylus capture.
     if (event->button() == Qt::LeftButton) view_.OnButtonDown(ToView(event->position()));
@@ -85,16 +163,19 @@ void ViewWidget::mousePressEvent(QMouseEvent* event) {
 }
 
 void ViewWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (IsFromFinger(*event)) return event->ignore();
     if (event->button() == Qt::LeftButton) view_.OnButtonUp(ToView(event->position()));
     event->accept();
 }
 
 void ViewWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (IsFromFinger(*event)) return event->ignore();
     if (event->button() == Qt::LeftButton) view_.OnDoubleClick(ToView(event->position()));
     event->accept();
 }
 
 void ViewWidget::mouseMoveEvent(QMouseEvent* event) {
+    if (IsFromFinger(*event)) return event->ignore();
     // Only a touching stylus strokes; a moving mouse with the left button up does not.
     if (event->buttons() & Qt::LeftButton) view_.OnStylusMove(ToView(event->position()));
     event->accept();

@@ -1,8 +1,12 @@
 #pragma once
 #include <QTransform>
 #include <QWidget>
+#include <array>
 
+#include "elements/Element.h"
 #include "platform/Types.h"
+
+class QTouchEvent;
 
 namespace chordlane {
 
@@ -10,7 +14,8 @@ class InstrumentView;
 
 // The instrument's screen on the desktop: the view's logical pixels drawn at the largest scale
 // at which the whole screen fits the widget, centred on a dark margin; the left mouse button
-// as the stylus, key presses as virtual keys.
+// as the stylus, each finger on a touch screen as a stylus of its own, key presses as virtual
+// keys.
 class ViewWidget : public QWidget {
   public:
     //! The first size is the screen at zoom; the widget may then take any size.
@@ -30,6 +35,7 @@ class ViewWidget : public QWidget {
     }
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -41,6 +47,16 @@ class ViewWidget : public QWidget {
     bool focusNextPrevChild(bool next) override;
 
   private:
+    //! Hands the fingers of a touch-screen event to the view; false for other devices.
+    bool HandleTouch(QTouchEvent& event);
+    //! The touch point a finger holds, or -1.
+    int32_t PointOfFinger(int fingerId) const;
+
+    // The finger (Qt's touch point id) that holds each touch point; point 0 is the mouse's.
+    // A finger that finds no free point plays nothing until it lifts.
+    static constexpr int NO_FINGER = -1;
+    std::array<int, MAX_TOUCH_POINTS> fingers_;
+
     InstrumentView& view_;
     int screenWidth_;
     int screenHeight_;

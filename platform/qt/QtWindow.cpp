@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QWidget>
 #include <algorithm>
 
@@ -49,13 +50,22 @@ void QtWindow::SetOptionCheck(MenuOption option, bool checked) {
 
 void QtWindow::ReshowAndRaise() {
     if (!frame_) return;
+    // The frame's state now decides, not the command line's: F11 may have changed it since.
+    const bool fullScreen = frame_->isFullScreen();
     frame_->hide();
-    if (fullScreen_)
-        frame_->showFullScreen();
+    if (fullScreen)
+        ShowFullScreenOnDisplay(*frame_);
     else
         frame_->show();
     frame_->raise();
     frame_->activateWindow();
+}
+
+void ShowFullScreenOnDisplay(QWidget& frame) {
+    // Without a window manager the full-screen request is not acted on; the window then
+    // takes the display's whole area itself, also each time it is shown again.
+    if (const QScreen* display = frame.screen()) frame.setGeometry(display->geometry());
+    frame.showFullScreen();
 }
 
 }  // namespace chordlane

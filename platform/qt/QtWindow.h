@@ -27,8 +27,6 @@ class QtWindow : public Window {
     void SetViewTransform(std::function<QTransform()> transform) {
         transform_ = std::move(transform);
     }
-    //! Whether the frame is shown full screen when it is shown again.
-    void SetFullScreen(bool fullScreen) { fullScreen_ = fullScreen; }
     //! The widget area of a view rectangle, clipped to the widget; empty when outside.
     QRect WidgetArea(const Rect& r) const;
 
@@ -38,7 +36,9 @@ class QtWindow : public Window {
     QPointer<QMenuBar> menuBar_;
     int zoom_;
     std::function<QTransform()> transform_;
-    bool fullScreen_ = false;
 };
+
+//! Shows frame full screen on its display, also where no window manager acts on the request.
+void ShowFullScreenOnDisplay(QWidget& frame);
 
 }  // namespace chordlane

@@ -30,7 +30,7 @@ TEST_F(ButtonTest, AStrokeStrikesOnEntryOrCrossingButNotWhileItStays) {
     auto& b = Button(u"b", {10, 10, 50, 30});
     auto& next = Button(u"n", {60, 10, 70, 30});
     Activate();
-    Root().ResetPenInside(false);
+    Root().ResetPenInside(STYLUS_POINT, false);
     EXPECT_EQ(Move({0, 20}, {5, 20}), 0);
     EXPECT_EQ(Move({5, 20}, {20, 20}, 40), 1);
     EXPECT_EQ(Move({20, 20}, {50, 30}), 0);  // the far corner is inside
@@ -47,7 +47,7 @@ TEST_F(ButtonTest, AnEllipseIsStruckThroughItsMiddleButNotAcrossTheCornersOfItsB
     auto& r = Button(u"r", {100, 200, 160, 240});
     Activate();
     EXPECT_TRUE(e.HitTest({130, 140}));  // the edges belong to it
-    Root().ResetPenInside(false);
+    Root().ResetPenInside(STYLUS_POINT, false);
     EXPECT_EQ(Move({90, 120}, {170, 120}), 1);
     // The same cut across a corner strikes the rectangle only.
     EXPECT_EQ(Move({95, 105}, {105, 95}), 0);

@@ -37,6 +37,7 @@ struct Segment {
     Point from;
     Point to;
     int32_t strength;
+    int32_t point = STYLUS_POINT;
     friend bool operator==(const Segment&, const Segment&) = default;
 };
 
@@ -44,8 +45,8 @@ struct Segment {
 // flags as "+name"/"-name", and the starts, stops and ends of sounds as lines.
 class TestTrace : public EventTrace {
   public:
-    void Stroke(Point from, Point to, int32_t strength) override {
-        strokes.push_back({from, to, strength});
+    void Stroke(Point from, Point to, int32_t strength, int32_t point) override {
+        strokes.push_back({from, to, strength, point});
     }
     void Event(const String& name, bool) override { events.push_back(name); }
     void Pressed(const Element& b, bool on) override {
@@ -107,11 +108,11 @@ class ElementTest : public ChordlaneTest {
 
     //! A tap as the stylus handling delivers it: pen down, then a one-pixel segment.
     int32_t Tap(int32_t x, int32_t y) {
-        Root().ResetPenInside(false);
-        return Root().OnStroke({x - 1, y - 1}, {x, y}, 30, false);
+        Root().ResetPenInside(STYLUS_POINT, false);
+        return Root().OnStroke({x - 1, y - 1}, {x, y}, 30, false, STYLUS_POINT);
     }
     int32_t Move(Point from, Point to, int32_t strength = 50) {
-        return Root().OnStroke(from, to, strength, false);
+        return Root().OnStroke(from, to, strength, false, STYLUS_POINT);
     }
 
     static std::unique_ptr<Rect> R(int32_t l, int32_t t, int32_t r, int32_t b) {

@@ -42,8 +42,8 @@ br b 0 0 20 20
         instrument.root->SetActive(true);
     }
     static void Strike(Instrument& instrument) {
-        instrument.root->ResetPenInside(false);
-        instrument.root->OnStroke({9, 9}, {10, 10}, 50, false);
+        instrument.root->ResetPenInside(STYLUS_POINT, false);
+        instrument.root->OnStroke({9, 9}, {10, 10}, 50, false, STYLUS_POINT);
     }
     //! A button stays pressed until the sound it started has ended.
     static bool Sounding(const Instrument& instrument) {

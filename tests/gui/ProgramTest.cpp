@@ -14,11 +14,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointingDevice>
 #include <QScreen>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTimer>
+#include <QTouchEvent>
+#include <set>
 #include <thread>
 #include <tuple>
 
@@ -232,6 +235,147 @@ TEST_F(ProgramTest, TheTitleNamesTheInstrumentAndF11TogglesFullScreen) {
     QTest::keyClick(View(), Qt::Key_F11);
     EXPECT_FALSE(Frame()->isFullScreen());
     EXPECT_TRUE(trace_.events.empty());  // the key is the window's, not the instrument's
+}
+
+TEST_F(ProgramTest, FullScreenTakesTheDisplayThroughALoadAndF11PutsTheWindowBack) {
+    Start();
+    const String path = FromUtf8(WriteFile("song.clx", "cl1.0\nbr key 0 0 100 100\n").string());
+    const auto load = [&] {
+        app_->RunOpenFlow(&path);
+        ASSERT_EQ(Program().instrumentLoaded, 1);
+    };
+    const QRect before = Frame()->geometry();
+    const QRect display = Frame()->screen()->geometry();
+    ASSERT_NE(before, display);
+    Frame()->ToggleFullScreen();
+    EXPECT_TRUE(Frame()->isFullScreen());
+    EXPECT_EQ(Frame()->geometry(), display);
+    load();  // a load shows the window again, still over the whole display
+    EXPECT_TRUE(Frame()->isFullScreen());
+    EXPECT_EQ(Frame()->geometry(), display);
+    Frame()->ToggleFullScreen();
+    EXPECT_FALSE(Frame()->isFullScreen());
+    EXPECT_EQ(Frame()->geometry(), before);
+    load();
+    EXPECT_FALSE(Frame()->isFullScreen());
+}
+
+TEST_F(ProgramTest, AWindowStartedFullScreenStaysAWindowThroughALoadOnceF11LeftFullScreen) {
+    Start({.fullScreen = true});
+    EXPECT_TRUE(Frame()->isFullScreen());
+    EXPECT_EQ(Frame()->geometry(), Frame()->screen()->geometry());
+    Frame()->ToggleFullScreen();
+    ASSERT_FALSE(Frame()->isFullScreen());
+    EXPECT_EQ(Frame()->size(), Frame()->sizeHint());
+    const String path = FromUtf8(WriteFile("song.clx", "cl1.0\nbr key 0 0 100 100\n").string());
+    app_->RunOpenFlow(&path);
+    ASSERT_EQ(Program().instrumentLoaded, 1);
+    EXPECT_FALSE(Frame()->isFullScreen());
+}
+
+// Fingers on a touch screen, as Qt delivers them to the view: each finger takes the first
+// free touch point from 1 on, the mouse stays point 0.
+class TouchScreenTest : public ProgramTest {
+  protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        Start({.zoom = 1});  // a widget pixel is a view pixel
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()));
+        ASSERT_EQ(View()->size(), QSize(240, 320));
+        LoadEmptyInstrument();
+        platform_.clock.Advance(100);
+        fingers_ = std::make_unique<QTest::QTouchEventWidgetSequence>(
+            QTest::touchEvent(View(), screen_.get(), false));
+    }
+    //! The fingers of one touch event; the ones not named hold still.
+    QTest::QTouchEventWidgetSequence& Fingers() {
+        for (int id : down_) fingers_->stationary(id);
+        return *fingers_;
+    }
+    void Press(int id, QPoint at) {
+        Fingers().press(id, at).commit();
+        down_.insert(id);
+    }
+    void Move(int id, QPoint to) {
+        down_.erase(id);
+        Fingers().move(id, to).commit();
+        down_.insert(id);
+    }
+    void Release(int id, QPoint at) {
+        down_.erase(id);
+        Fingers().release(id, at).commit();
+    }
+    //! The strokes so far as (point, where the segment ends).
+    std::vector<std::pair<int32_t, Point>> Strokes() const {
+        std::vector<std::pair<int32_t, Point>> strokes;
+        for (const Segment& s : trace_.strokes) strokes.push_back({s.point, s.to});
+        return strokes;
+    }
+
+    // Qt keeps a test device registered until it is deleted.
+    std::unique_ptr<QPointingDevice> screen_{
+        QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen)};
+    std::unique_ptr<QTest::QTouchEventWidgetSequence> fingers_;
+    std::set<int> down_;
+};
+
+TEST_F(TouchScreenTest, FingersPlayAsStylusesOfTheirOwnBesideTheMouse) {
+    Press(7, {10, 10});
+    platform_.clock.Advance(10);
+    Press(3, {100, 100});
+    platform_.clock.Advance(10);
+    Move(3, {120, 100});
+    platform_.clock.Advance(10);
+    QTest::mouseClick(View(), Qt::LeftButton, {}, QPoint(200, 200));
+    platform_.clock.Advance(10);
+    Release(7, {10, 10});
+    platform_.clock.Advance(10);
+    Move(3, {140, 100});  // the other finger's stroke goes on from where it was
+    platform_.clock.Advance(30);
+    Press(9, {50, 50});  // takes the point the first finger left
+    Release(3, {140, 100});
+    Release(9, {50, 50});
+    EXPECT_EQ(Strokes(), (std::vector<std::pair<int32_t, Point>>{{1, {10, 10}},
+                                                                 {2, {100, 100}},
+                                                                 {2, {120, 100}},
+                                                                 {0, {200, 200}},
+                                                                 {2, {140, 100}},
+                                                                 {1, {50, 50}}}));
+    EXPECT_EQ(trace_.strokes[4].from, (Point{120, 100}));
+}
+
+TEST_F(TouchScreenTest, AFingerBeyondTheTenPointsIsIgnoredUntilItLifts) {
+    std::vector<std::pair<int32_t, Point>> expected;
+    for (int id = 0; id < MAX_TOUCH_POINTS - 1; ++id) {
+        Press(id, {10 + 20 * id, 10});
+        expected.push_back({id + 1, {10 + 20 * id, 10}});
+    }
+    platform_.clock.Advance(30);
+    Press(20, {10, 200});  // the eleventh point, counting the mouse
+    Move(20, {100, 200});
+    QTest::mouseClick(View(), Qt::LeftButton, {}, QPoint(200, 300));
+    expected.push_back({0, {200, 300}});
+    EXPECT_EQ(Strokes(), expected);
+
+    platform_.clock.Advance(30);
+    Release(4, {90, 10});
+    platform_.clock.Advance(30);
+    Move(20, {120, 200});  // still ignored: it found no point when it came down
+    Press(21, {10, 250});  // a new finger takes the point that was freed
+    expected.push_back({5, {10, 250}});
+    EXPECT_EQ(Strokes(), expected);
+}
+
+TEST_F(TouchScreenTest, FingersWhoseLiftWentToADialogLeaveTheirPointsFree) {
+    for (int id = 0; id < MAX_TOUCH_POINTS - 1; ++id) Press(id, {10 + 20 * id, 10});
+    platform_.clock.Advance(30);
+    // A new touch sequence: Qt begins one only when no finger is down any more, so the nine
+    // lifted while something else had the screen.
+    QEventPoint finger(30, QEventPoint::Pressed, QPointF(10, 200), QPointF(10, 200));
+    QTouchEvent begin(QEvent::TouchBegin, screen_.get(), Qt::NoModifier, {finger});
+    QApplication::sendEvent(View(), &begin);
+    ASSERT_EQ(trace_.strokes.size(), static_cast<size_t>(MAX_TOUCH_POINTS));
+    EXPECT_EQ(trace_.strokes.back().point, 1);
 }
 
 TEST_F(ProgramTest, QtKeysBecomeTheKeysVirtualKeyCodes) {

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <array>
 #include <regex>
+#include <sstream>
 
 #include "tests/sound/SoundTestSupport.h"
 #include "tests/tools/ToolRunner.h"
@@ -125,6 +126,42 @@ TEST_F(RenderPlayToolTest, ADoubleClickStrikesAgainAsAQuickSecondTapDoes) {
     EXPECT_THAT(run.out, HasSubstr("0 stroke 49 49 50 50 30\n0 press \"key\"\n"));
     EXPECT_THAT(run.out, HasSubstr("120 stroke 49 49 50 50 30\n"));
     EXPECT_THAT(run.out, HasSubstr("120 start \"voice\""));
+}
+
+TEST_F(RenderPlayToolTest, TouchPointsAreStylusesOfTheirOwnAndTheirStrokesSayWhichFinger) {
+    // Finger 1 holds the key; finger 2 comes in from outside and strikes it again; finger 1
+    // rocking on it strikes nothing (2 px in 40 ms, then on average 10 px in 25 ms); touch 0
+    // is the stylus, logged as it always was.
+    const ToolRun run = Run({"play", Instrument("key.clx", ToneKey()), "--script",
+                             Script("touch 1 down 50 50\nwait 10\ntouch 2 down 150 150\n"
+                                    "wait 10\ntouch 2 move 120 120\nwait 10\n"
+                                    "touch 2 move 90 90\nwait 10\ntouch 1 move 52 52\n"
+                                    "touch 2 up\ntouch 0 down 200 10\ntouch 0 up\n"
+                                    "wait 10\ntouch 1 move 70 52\ntouch 1 up\n")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::string strokes;
+    int starts = 0;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(" stroke ") != std::string::npos) strokes += line + "\n";
+        if (line.find(" start ") != std::string::npos) ++starts;
+    }
+    EXPECT_EQ(strokes,
+              "0 stroke 49 49 50 50 30 touch=1\n"
+              "10 stroke 149 149 150 150 30 touch=2\n"
+              "20 stroke 150 150 120 120 100 touch=2\n"
+              "30 stroke 120 120 90 90 100 touch=2\n"
+              "40 stroke 50 50 52 52 5 touch=1\n"
+              "40 stroke 199 9 200 10 30\n"
+              "50 stroke 52 52 70 52 40 touch=1\n");
+    EXPECT_EQ(starts, 2) << run.out;
+
+    const std::string script = Script("touch 1 down 1 1\ntouch 10 down 1 1\n");
+    const ToolRun bad =
+        Run({"render", Instrument("key.clx", ToneKey()), "-o", Path("k.png"), "--script", script});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(bad.err, "chordlane-tool: render: " + script +
+                           ":2: touch: N must be a whole number from 0 to 9, not '10'\n");
 }
 
 TEST_F(RenderPlayToolTest, ShortcutKeysRunTheirCommandsAndOnlyOtherKeysReachTheInstrument) {

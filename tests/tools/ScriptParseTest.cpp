@@ -17,6 +17,9 @@ TEST(ScriptParseTest, NamesTheLineAndTheReasonOfABadLine) {
         {"strum 0 0 9 9 100 0\n", "1: strum: N must be a whole number from 1"},
         {"hotkey 192\n", "1: hotkey: CODE must be a whole number from 193 to 207"},
         {"answer \"a b\n", "1: a quoted word has no closing"},
+        {"touch 1 down 5 5\ntouch 1 tap 1 2\n", "2: touch wants N down X Y, N move X Y or N up"},
+        {"touch 1 up 5 5\n", "1: touch N up takes nothing more"},
+        {"touch 1 move 5\n", "1: touch N move wants X Y"},
     };
     for (const auto& [text, reason] : cases) {
         const tool::ScriptParse parsed = tool::ParseScript(text);

@@ -2,6 +2,8 @@
 // user meets first.
 #include <gmock/gmock.h>
 
+#include <QImage>
+#include <QRect>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -96,6 +98,35 @@ TEST_F(ShippedInstrumentsToolTest, TheGuitarsCapoStopsAtItsEndsInsteadOfGoingRou
     EXPECT_EQ(notesAfter(taps(up, 9) + taps(down, 1)), notesAfter(taps(up, 6)));
     EXPECT_EQ(notesAfter(taps(up, 2) + taps(down, 8)), notesAfter(""));
     EXPECT_NE(notesAfter(taps(up, 7)), notesAfter(taps(up, 6)));
+}
+
+TEST_F(ShippedInstrumentsToolTest, TheGuitarNamesTheChordItsStringsPlayAfterTheChordHasDiedAway) {
+    // What the screen shows once everything has stopped sounding after the script.
+    const auto shown = [&](const std::string& script) {
+        const std::string file = WriteFile("chord.txt", script + "wait 4000\n").string();
+        const std::string png = (temp_ / "chord.png").string();
+        const ToolRun render =
+            RunTool({"render", "!", "--script", file, "-o", png, "--home", temp_.string()}, temp_);
+        EXPECT_EQ(render.exitCode, 0) << render.err;
+        return QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32);
+    };
+    // The name stands right of the strum strings, on the guitar's body.
+    const QRect name(208, 280, 32, 34);
+    const auto without = [&](QImage image) {
+        for (int y = name.top(); y <= name.bottom(); ++y)
+            for (int x = name.left(); x <= name.right(); ++x) image.setPixel(x, y, 0);
+        return image;
+    };
+    const QImage first = shown("");  // C, the chord the strings play at the start
+    const QImage g = shown("tap 77 17\n");
+    ASSERT_FALSE(first.isNull());
+    // The pad has gone dark again; only the name beside the strings tells of G.
+    EXPECT_EQ(without(g), without(first));
+    EXPECT_NE(g.copy(name), first.copy(name));
+    EXPECT_EQ(shown("key 50\n").copy(name), g.copy(name));  // key 2 chooses G as well
+    // Two capo steps up make the D pad's chord an E.
+    EXPECT_EQ(shown("tap 137 75\nwait 50\ntap 137 75\nwait 50\ntap 137 17\n").copy(name),
+              shown("tap 17 47\n").copy(name));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <sstream>
 #include <vector>
 
+#include "elements/PanelElement.h"
 #include "elements/RectButtonElement.h"
 #include "platform/headless/RecordingSurface.h"
 #include "tests/elements/ElementTestSupport.h"
@@ -158,6 +159,150 @@ TEST_F(StylusTest, ExtremeCoordinatesDoNotOverflow) {
     ASSERT_EQ(Strokes().size(), 2u);
     EXPECT_EQ(Strokes()[0].from, (Point{INT32_MIN, INT32_MIN}));
     EXPECT_EQ(Strokes()[1].strength, 100);
+}
+
+// Fingers on a touch screen: each is a stylus of its own.
+class TouchTest : public StylusTest {
+  protected:
+    struct Touch {
+        uint32_t at;  // ms after the start of the run
+        int32_t point;
+        char op;  // 'd' down, 'm' move, 'u' up
+        Point p;
+    };
+    struct Played {
+        std::vector<Segment> strokes;
+        std::vector<Element*> struck;
+    };
+
+    void SetUp() override {
+        StylusTest::SetUp();
+        voice_ = &Add<Recorder>(nullptr, u"v");
+    }
+    RectButtonElement& Button(ElementList* container, const char16_t* name, Rect r) {
+        auto& b = Add<RectButtonElement>(container, name);
+        b.SetBounds(R(r.left, r.top, r.right, r.bottom));
+        b.SetString(u"na", u"v");
+        return b;
+    }
+    //! Plays the touches of `only` (all when -1), a second after whatever was played before,
+    //! and answers the strokes and the buttons struck on the way, in order.
+    Played Run(const std::vector<Touch>& touches, int32_t only = -1) {
+        Wait(1000);
+        const size_t strokes = Strokes().size();
+        const size_t struck = voice_->sources.size();
+        uint32_t now = 0;
+        for (const Touch& t : touches) {
+            if (only >= 0 && t.point != only) continue;
+            Wait(t.at - now);
+            now = t.at;
+            if (t.op == 'd') view_.OnTouchDown(t.point, t.p);
+            if (t.op == 'm') view_.OnTouchMove(t.point, t.p);
+            if (t.op == 'u') view_.OnTouchUp(t.point);
+        }
+        return {{Strokes().begin() + static_cast<ptrdiff_t>(strokes), Strokes().end()},
+                {voice_->sources.begin() + static_cast<ptrdiff_t>(struck), voice_->sources.end()}};
+    }
+    static std::vector<Segment> Of(const Played& played, int32_t point) {
+        std::vector<Segment> mine;
+        for (const Segment& s : played.strokes)
+            if (s.point == point) mine.push_back(s);
+        return mine;
+    }
+
+    Recorder* voice_ = nullptr;
+};
+
+TEST_F(TouchTest, OneFingerHoldsAPadWhileAnotherStrumsAndEachPlaysAsItWouldAlone) {
+    auto& pad = Button(nullptr, u"pad", {10, 10, 50, 50});
+    // The strings stand in a panel of their own, whose "pen inside" is per finger too.
+    auto& panel = Add<PanelElement>(nullptr, u"strings", R(90, 200, 200, 300), 1);
+    std::vector<Element*> strings;
+    for (int32_t x = 100; x <= 160; x += 20) {
+        strings.push_back(&Button(&panel,
+                                  x == 100   ? u"s1"
+                                  : x == 120 ? u"s2"
+                                  : x == 140 ? u"s3"
+                                             : u"s4",
+                                  {x, 200, x + 4, 300}));
+    }
+    Activate();
+    panel.SetActive(true);
+    // Finger 1 rests on the pad and rocks a little; finger 2 strums the four strings.
+    const std::vector<Touch> touches = {
+        {0, 1, 'd', {30, 30}},    {10, 2, 'd', {90, 250}},   {20, 1, 'm', {33, 31}},
+        {30, 2, 'm', {110, 250}}, {40, 1, 'm', {36, 32}},    {50, 2, 'm', {130, 251}},
+        {60, 1, 'm', {38, 34}},   {70, 2, 'm', {150, 252}},  {80, 1, 'm', {40, 35}},
+        {90, 2, 'm', {170, 252}}, {100, 2, 'm', {190, 250}}, {120, 2, 'u', {}},
+        {130, 1, 'u', {}}};
+    const Played holding = Run(touches, 1);
+    const Played strumming = Run(touches, 2);
+    EXPECT_EQ(holding.struck, std::vector<Element*>{&pad});
+    EXPECT_EQ(strumming.struck, strings);
+    ASSERT_EQ(holding.strokes.size(), 5u);
+    ASSERT_EQ(strumming.strokes.size(), 6u);
+
+    const Played both = Run(touches);
+    EXPECT_EQ(Of(both, 1), holding.strokes);
+    EXPECT_EQ(Of(both, 2), strumming.strokes);
+    EXPECT_EQ(both.strokes.size(), 11u);
+    std::vector<Element*> expected = strings;
+    expected.insert(expected.begin(), &pad);
+    EXPECT_EQ(both.struck, expected);  // the resting finger never strikes its pad again
+}
+
+TEST_F(TouchTest, TwoFingersCrossingOneStringStrikeItOnceEachAsTheyEnter) {
+    auto& string = Button(nullptr, u"s", {120, 200, 124, 300});
+    Activate();
+    // Both fingers come to rest on the string: each strikes it as it enters.
+    const Played entering = Run({{0, 1, 'd', {100, 220}},
+                                 {5, 2, 'd', {100, 260}},
+                                 {20, 1, 'm', {122, 220}},
+                                 {25, 2, 'm', {122, 260}},
+                                 {40, 1, 'm', {123, 222}}});
+    EXPECT_EQ(entering.struck, (std::vector<Element*>{&string, &string}));
+    // Leaving it strikes nothing more, whichever finger goes first.
+    const Played leaving = Run({{0, 2, 'm', {140, 260}}, {15, 1, 'm', {140, 220}}});
+    EXPECT_TRUE(leaving.struck.empty());
+}
+
+TEST_F(TouchTest, AFingerLiftingEndsOnlyItsOwnStrokeAndRetouchesByItsOwnClock) {
+    const Played played = Run({{0, 1, 'd', {50, 50}},
+                               {5, 2, 'd', {150, 150}},
+                               {20, 1, 'm', {70, 50}},
+                               {25, 2, 'm', {170, 150}},
+                               {30, 1, 'u', {}},
+                               // Finger 2 goes on 10 ms after finger 1 left, 5 px on.
+                               {40, 2, 'm', {175, 150}},
+                               // Finger 1 back within 25 ms of its own lift continues its
+                               // stroke, although finger 2 moved in between.
+                               {45, 1, 'd', {72, 50}},
+                               {60, 1, 'm', {90, 50}}});
+    // Finger 2: 20 px in 20 ms, then on average 12 px in 17 ms.
+    EXPECT_EQ(Of(played, 2), (std::vector<Segment>{{{149, 149}, {150, 150}, 30, 2},
+                                                   {{150, 150}, {170, 150}, 100, 2},
+                                                   {{170, 150}, {175, 150}, 70, 2}}));
+    // Finger 1: from where it lifted, 20 px on average over 25 ms counted from its lift.
+    EXPECT_EQ(Of(played, 1), (std::vector<Segment>{{{49, 49}, {50, 50}, 30, 1},
+                                                   {{50, 50}, {70, 50}, 100, 1},
+                                                   {{70, 50}, {90, 50}, 80, 1}}));
+}
+
+TEST_F(TouchTest, PointsBeyondTheTenAreIgnoredAndAnyFingerOpensFromTheStartUpScreen) {
+    Button(nullptr, u"b", {0, 0, 239, 319});
+    Activate();
+    const Played played = Run({{0, MAX_TOUCH_POINTS, 'd', {10, 10}},
+                               {10, MAX_TOUCH_POINTS, 'm', {100, 10}},
+                               {20, -1, 'd', {10, 10}},
+                               {30, MAX_TOUCH_POINTS, 'u', {}},
+                               {40, MAX_TOUCH_POINTS - 1, 'd', {10, 10}}});
+    EXPECT_EQ(played.strokes, (std::vector<Segment>{{{9, 9}, {10, 10}, 30, 9}}));
+
+    int opened = 0;
+    view_.SetOpenRequested([&] { ++opened; });
+    instrument_.instrumentLoaded = 0;
+    Run({{0, 3, 'd', {10, 10}}, {10, 3, 'u', {}}, {20, MAX_TOUCH_POINTS, 'd', {10, 10}}});
+    EXPECT_EQ(opened, 1);
 }
 
 }  // namespace
