@@ -137,7 +137,26 @@ void LiveReload::SetWatcher(FileWatcher* watcher) {
     WatchCurrent();
 }
 
+LiveReload::Hold::Hold(LiveReload& reload) : reload_(reload), wasBusy_(reload.busy_) {
+    reload_.busy_ = true;
+}
+
+LiveReload::Hold::~Hold() {
+    if (wasBusy_) return;
+    reload_.busy_ = false;
+    if (reload_.again_) {
+        reload_.again_ = false;
+        reload_.Reload(ReloadTrigger::FileChanged);
+    }
+}
+
 void LiveReload::WatchCurrent() {
+    // A change noted before is to files this instrument has just read afresh.
+    again_ = false;
+    WatchShown();
+}
+
+void LiveReload::WatchShown() {
     if (!watcher_) return;
     const Instrument& shown = *current_;
     watcher_->Watch(shown.instrumentLoaded ? shown.UsedFiles() : std::vector<String>{});
@@ -148,7 +167,9 @@ uint32_t LiveReload::Now() const { return services_.clock ? services_.clock->Tic
 ReloadResult LiveReload::Reload(ReloadTrigger trigger) {
     if (busy_) {
         again_ = true;
-        return {.outcome = ReloadResult::Outcome::Busy};
+        ReloadResult held;
+        held.outcome = ReloadResult::Outcome::Busy;
+        return held;
     }
     busy_ = true;
     ReloadResult result;
@@ -216,7 +237,7 @@ ReloadResult LiveReload::ReloadOnce(ReloadTrigger trigger) {
         current_ = std::move(next);
         if (replaced_) replaced_(*current_);
         Retire(std::move(before));
-        WatchCurrent();
+        WatchShown();
         current_->RepaintNow(current_->screenRect);
     }
 

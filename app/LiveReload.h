@@ -75,6 +75,22 @@ class LiveReload {
     //! Loads the instrument on show again (see above).
     ReloadResult Reload(ReloadTrigger trigger);
 
+    // Holds reloads off while the program works on the instrument on show through a dialog
+    // (opening another, saving it): a file change arriving in the dialog's event loop must
+    // not replace the instrument under it. A change held off reloads when the hold ends,
+    // unless a load in the meantime watched the files afresh.
+    class Hold {
+      public:
+        explicit Hold(LiveReload& reload);
+        ~Hold();
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+      private:
+        LiveReload& reload_;
+        bool wasBusy_;
+    };
+
     //! Lets go of the replaced instruments whose sounds have ended or that rang too long.
     void ReleaseQuiet();
     //! How many replaced instruments still ring.
@@ -86,6 +102,7 @@ class LiveReload {
         uint32_t since = 0;
     };
     ReloadResult ReloadOnce(ReloadTrigger trigger);
+    void WatchShown();
     void Retire(std::unique_ptr<Instrument> old);
     uint32_t Now() const;
 

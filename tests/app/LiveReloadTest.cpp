@@ -289,6 +289,26 @@ TEST_F(LiveReloadTest, APromptNotAnsweredBeforeIsAskedByHandOnly) {
     EXPECT_EQ(platform_.dialogs.Requests().size(), 2u);
 }
 
+TEST_F(LiveReloadTest, AChangeDuringAHoldReloadsWhenItEndsUnlessALoadWatchedAfresh) {
+    OpenMain();
+    {
+        const LiveReload::Hold saving(reload_);  // Save As, its dialog open
+        WriteFile("parts.clx", "cl1.0 parts\ngr edited 0 100 50 50\n");
+        Settle();
+        EXPECT_EQ(replaced_, 0);
+    }
+    EXPECT_EQ(replaced_, 1);
+    EXPECT_NE(reload_.Current().names.Lookup(u"edited"), nullptr);
+
+    {
+        const LiveReload::Hold opening(reload_);  // File -> Open, which loads afresh
+        WriteFile("parts.clx", "cl1.0 parts\ngr again 0 100 50 50\n");
+        Settle();
+        reload_.WatchCurrent();
+    }
+    EXPECT_EQ(replaced_, 1);
+}
+
 TEST_F(LiveReloadTest, NothingLoadedIsNothingToReload) {
     EXPECT_EQ(reload_.Reload(ReloadTrigger::ByHand).outcome, ReloadResult::Outcome::NothingLoaded);
     EXPECT_EQ(replaced_, 0);
