@@ -24,6 +24,7 @@
 #include "platform/audio/WaveMapper.h"
 #include "platform/qt/CommandIds.h"
 #include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtFileWatcher.h"
 #include "platform/qt/QtHardwareButtons.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtPictureLoader.h"
@@ -57,6 +58,17 @@ Application::Application(ProgramOptions options, const Platform* services)
     else
         MakeRealServices();
     view_.SetOpenRequested([this] { RunOpenFlow(nullptr); });
+    reload_.SetReplaced([this](Instrument& now) {
+        view_.SetInstrument(now);
+        messageBoxes_ = std::make_unique<MessageBoxReporter>(now);
+        ringOut_.start();
+    });
+    constexpr int RING_OUT_CHECK_MS = 250;
+    ringOut_.setInterval(RING_OUT_CHECK_MS);
+    connect(&ringOut_, &QTimer::timeout, this, [this] {
+        reload_.ReleaseQuiet();
+        if (reload_.Ringing() == 0) ringOut_.stop();
+    });
 }
 
 Application::~Application() {
@@ -91,10 +103,11 @@ void Application::MakeRealServices() {
     services_.messages = messages_.get();
     services_.help = help_.get();
     services_.buttons = buttons_.get();
+    watcher_ = std::make_unique<QtFileWatcher>();
 }
 
 bool Application::StartApplication() {
-    Instrument& app = instrument_;
+    Instrument& app = GetInstrument();
     // 1. The frame with its view and menu bar; the window service rests on it.
     frame_ = std::make_unique<MainWindow>(*this, view_, options_);
     window_ =
@@ -109,8 +122,14 @@ bool Application::StartApplication() {
     if (messages_) messages_->SetParent(frame_.get());
     if (buttons_) buttons_->SetHotKeyHandler([this](int32_t id) { frame_->OnHotKey(id); });
     if (mapper_) {
-        frame_->SetWaveNoticeDrain([this] { mapper_->DeliverNotices(); }, mapper_->NoticeFd());
+        frame_->SetWaveNoticeDrain(
+            [this] {
+                mapper_->DeliverNotices();
+                reload_.ReleaseQuiet();
+            },
+            mapper_->NoticeFd());
     }
+    reload_.SetWatcher(watcher_.get());
 
     // 2. The option marks.
     ShowOptionChecks(app);
@@ -143,7 +162,7 @@ bool Application::StartApplication() {
 }
 
 void Application::FindFolders() {
-    Instrument& app = instrument_;
+    Instrument& app = GetInstrument();
     app.programFolder = ProgramFolder();
     if (help_) help_->SetProgramFolder(app.programFolder);
 
@@ -180,15 +199,23 @@ void Application::FitFirstSize() {
 
 void Application::OnFileOpen() { RunOpenFlow(nullptr); }
 
+void Application::OnFileReload() {
+    reload_.Reload(ReloadTrigger::ByHand);
+    // A prompt or the message box may have taken key releases.
+    frame_->TakeHeldModifiers();
+    ShowTitle();
+}
+
 void Application::OnFileSaveAs() {
     // Saving is offered only when the rule allows it; a stale menu must not get past it.
-    if (CanSaveAs(instrument_)) SaveInstrumentAs(instrument_);
+    const LiveReload::Hold saving(reload_);
+    if (CanSaveAs(GetInstrument())) SaveInstrumentAs(GetInstrument());
     frame_->TakeHeldModifiers();
 }
 
-void Application::OnShowActive() { ToggleShowActive(instrument_); }
+void Application::OnShowActive() { ToggleShowActive(GetInstrument()); }
 
-void Application::OnSpeedVolume() { ToggleSpeedVolume(instrument_); }
+void Application::OnSpeedVolume() { ToggleSpeedVolume(GetInstrument()); }
 
 void Application::OnAppAbout() {
     AboutDialog dialog(frame_.get());
@@ -206,16 +233,23 @@ StartupOpenResult::Outcome Application::OpenAndRemember(const std::optional<Stri
         std::fprintf(stderr, "chordlane: %s\n", problem.c_str());
         std::fflush(stderr);
     };
+    // The instrument being opened must not be replaced by a reload while a dialog or prompt
+    // of the load waits for the person.
+    const LiveReload::Hold opening(reload_);
     const StartupOpenResult result =
-        OpenOrExplain(instrument_, path, nullptr,
+        OpenOrExplain(GetInstrument(), path, nullptr,
                       fromCommandLine ? std::function<void(const std::string&)>(toStandardError)
                                       : std::function<void(const std::string&)>());
     // The built-in instrument is always at hand; the list is for files.
-    if (result.outcome == StartupOpenResult::Outcome::Loaded && instrument_.currentPath != u"!") {
+    if (result.outcome == StartupOpenResult::Outcome::Loaded &&
+        GetInstrument().currentPath != u"!") {
         WriteRecentInstruments(
             services_.settings,
-            WithRecent(RecentList(), {instrument_.currentPath, instrument_.answersLog}));
+            WithRecent(RecentList(), {GetInstrument().currentPath, GetInstrument().answersLog}));
     }
+    // A cancelled dialog leaves the instrument and what changed of its files as they were.
+    if (result.outcome != StartupOpenResult::Outcome::Cancelled) reload_.WatchCurrent();
+    frame_->UpdateCommandStates();
     // File dialogs, prompts and message boxes may have taken key releases.
     frame_->TakeHeldModifiers();
     ShowTitle();
@@ -223,7 +257,7 @@ StartupOpenResult::Outcome Application::OpenAndRemember(const std::optional<Stri
 }
 
 void Application::ShowTitle() {
-    const Instrument& app = instrument_;
+    const Instrument& app = GetInstrument();
     QString name;
     if (app.instrumentLoaded && !app.currentPath.empty()) {
         // The built-in instrument is the guitar the program folder also holds.

@@ -33,6 +33,7 @@ class MainWindow : public QMainWindow {
     QMenu* OptionsMenu() const { return optionsMenu_; }
     QMenu* HelpMenu() const { return helpMenu_; }
     QAction* SaveAsAction() const { return saveAs_; }
+    QAction* ReloadAction() const { return reload_; }
     QMenu* RecentMenu() const { return recentMenu_; }
     //! File -> Open Recent: list gives the entries when the menu opens, open opens one.
     void SetRecentOpener(std::function<void(size_t)> open,
@@ -72,12 +73,16 @@ class MainWindow : public QMainWindow {
     void CreateShortcuts();
     QAction* AddCommand(QMenu* menu, const QString& text, int command);
 
-    Instrument& instrument_;
+    //! The instrument on show, which a reload replaces.
+    Instrument& CurrentInstrument() const;
+
+    Application& app_;
     ViewWidget* view_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QMenu* optionsMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
     QAction* saveAs_ = nullptr;
+    QAction* reload_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     std::function<void(size_t)> openRecent_;
     std::function<std::vector<RecentInstrument>()> recentList_;

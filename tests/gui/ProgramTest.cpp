@@ -86,7 +86,7 @@ TEST_F(ProgramTest, MenuBarHoldsFileOptionsAndHelp) {
     for (QAction* action : Frame()->menuBar()->actions()) titles << action->text();
     EXPECT_EQ(titles, (QStringList{"&File", "&Options", "&Help"}));
     EXPECT_EQ(Texts(Frame()->FileMenu()),
-              (QStringList{"&Open", "Open &Recent", "Save &As", "-", "E&xit"}));
+              (QStringList{"&Open", "Re&load", "Open &Recent", "Save &As", "-", "E&xit"}));
     EXPECT_EQ(Texts(Frame()->OptionsMenu()), (QStringList{"&Show Active", "Speed -> &Volume"}));
     EXPECT_EQ(Texts(Frame()->HelpMenu()),
               (QStringList{"&Help Topics", "-", "&About Chordlane..."}));
@@ -231,6 +231,27 @@ TEST_F(ProgramTest, TheTitleNamesTheInstrumentAndF11TogglesFullScreen) {
     QTest::keyClick(View(), Qt::Key_F11);
     EXPECT_FALSE(Frame()->isFullScreen());
     EXPECT_TRUE(trace_.events.empty());  // the key is the window's, not the instrument's
+}
+
+TEST_F(ProgramTest, F5ReloadsTheInstrumentAndTheWindowPlaysTheNewOne) {
+    Start();
+    EXPECT_FALSE(Frame()->ReloadAction()->isEnabled());  // nothing loaded yet
+    const String path = FromUtf8(WriteFile("song.clx", "cl1.0\nbr old 0 0 100 100\n").string());
+    app_->RunOpenFlow(&path);
+    ASSERT_EQ(Program().instrumentLoaded, 1);
+    const Instrument* before = &Program();
+    Frame()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
+
+    WriteFile("song.clx", "cl1.0\nbr new 0 0 100 100\n");
+    QTest::keyClick(View(), Qt::Key_F5);
+    EXPECT_NE(&Program(), before);
+    EXPECT_NE(Program().names.Lookup(u"new"), nullptr);
+    // The view and the window's commands reach the new instrument.
+    EXPECT_EQ(&View()->View().GetInstrument(), &Program());
+    EXPECT_TRUE(Frame()->ReloadAction()->isEnabled());
+    EXPECT_EQ(Frame()->windowTitle(), QStringLiteral("song.clx \u2014 Chordlane"));
+    EXPECT_TRUE(platform_.messages.Texts().empty());
 }
 
 TEST_F(ProgramTest, QtKeysBecomeTheKeysVirtualKeyCodes) {
