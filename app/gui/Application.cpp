@@ -57,6 +57,8 @@ Application::Application(ProgramOptions options, const Platform* services)
         services_ = *services;
     else
         MakeRealServices();
+    // Not one of the services: the files are the real ones whichever services read them.
+    watcher_ = std::make_unique<QtFileWatcher>();
     view_.SetOpenRequested([this] { RunOpenFlow(nullptr); });
     reload_.SetReplaced([this](Instrument& now) {
         view_.SetInstrument(now);
@@ -103,7 +105,6 @@ void Application::MakeRealServices() {
     services_.messages = messages_.get();
     services_.help = help_.get();
     services_.buttons = buttons_.get();
-    watcher_ = std::make_unique<QtFileWatcher>();
 }
 
 bool Application::StartApplication() {

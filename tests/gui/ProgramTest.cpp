@@ -254,6 +254,20 @@ TEST_F(ProgramTest, F5ReloadsTheInstrumentAndTheWindowPlaysTheNewOne) {
     EXPECT_TRUE(platform_.messages.Texts().empty());
 }
 
+TEST_F(ProgramTest, SavingTheInstrumentFileReloadsItWithoutBeingAsked) {
+    Start();
+    const String path = FromUtf8(WriteFile("song.clx", "cl1.0\nbr old 0 0 100 100\n").string());
+    app_->RunOpenFlow(&path);
+    ASSERT_EQ(Program().instrumentLoaded, 1);
+    // As editors save: a new file renamed over the old one.
+    WriteFile("song.clx.new", "cl1.0\nbr new 0 0 100 100\n");
+    std::filesystem::rename(temp_ / "song.clx.new", temp_ / "song.clx");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Program().names.Lookup(u"new") != nullptr; }, 2000));
+    EXPECT_EQ(&View()->View().GetInstrument(), &Program());
+    EXPECT_TRUE(Dialogs().empty());
+    EXPECT_TRUE(platform_.messages.Texts().empty());
+}
+
 TEST_F(ProgramTest, QtKeysBecomeTheKeysVirtualKeyCodes) {
     const Qt::KeyboardModifiers none, shift(Qt::ShiftModifier), keypad(Qt::KeypadModifier);
     const std::tuple<int, Qt::KeyboardModifiers, uint32_t> keys[] = {
