@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "platform/Text.h"
 
@@ -40,12 +41,13 @@ FileStamp StampOf(const std::string& path) {
 void WatchedFiles::Set(const std::vector<String>& paths) {
     paths_.clear();
     stamps_.clear();
+    std::unordered_set<std::string> seen;
     for (const String& path : paths) {
+        if (paths_.size() == MAX_WATCHED_FILES) break;
         std::string native = ToUtf8(path);
         // The program's own separators: the file system takes '\' as '/' as well.
         std::replace(native.begin(), native.end(), '\\', '/');
-        if (native.empty() || std::find(paths_.begin(), paths_.end(), native) != paths_.end())
-            continue;
+        if (native.empty() || !seen.insert(native).second) continue;
         stamps_.push_back(StampOf(native));
         paths_.push_back(std::move(native));
     }
@@ -54,10 +56,10 @@ void WatchedFiles::Set(const std::vector<String>& paths) {
 
 std::vector<std::string> WatchedFiles::Folders() const {
     std::vector<std::string> folders;
+    std::unordered_set<std::string> seen;
     for (const std::string& path : paths_) {
         std::string folder = FolderOf(path);
-        if (std::find(folders.begin(), folders.end(), folder) == folders.end())
-            folders.push_back(std::move(folder));
+        if (seen.insert(folder).second) folders.push_back(std::move(folder));
     }
     return folders;
 }

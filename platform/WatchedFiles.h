@@ -13,6 +13,10 @@
 
 namespace chordlane {
 
+// An instrument may read far more files than a system lets one program watch (inotify's
+// watches are few): past this many, the files read last (its later wave files) are not.
+inline constexpr size_t MAX_WATCHED_FILES = 1024;
+
 struct SettleTimes {
     uint32_t quietMs = 40;     // no change for this long ends a burst
     uint32_t longestMs = 200;  // a burst still going on is told after this long
@@ -36,7 +40,8 @@ class WatchedFiles {
   public:
     explicit WatchedFiles(SettleTimes times = {}) : times_(times) {}
 
-    //! Watches paths from now on, as they look now; a pending burst is forgotten.
+    //! Watches paths (the first MAX_WATCHED_FILES of them) from now on, as they look now; a
+    //! pending burst is forgotten.
     void Set(const std::vector<String>& paths);
     //! The watched files, UTF-8, each once.
     const std::vector<std::string>& Paths() const { return paths_; }

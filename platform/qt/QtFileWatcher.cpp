@@ -1,6 +1,7 @@
 #include "platform/qt/QtFileWatcher.h"
 
 #include <QFileInfo>
+#include <QSet>
 #include <algorithm>
 
 namespace chordlane {
@@ -32,15 +33,17 @@ void QtFileWatcher::Watch(const std::vector<String>& paths) {
     files_.Set(paths);
     // Only what differs is taken out and put in: a path watched throughout keeps the
     // changes already queued for it, such as a save made while the last reload was reading.
-    QStringList wanted = ToQStrings(files_.Paths()) + ToQStrings(files_.Folders());
+    const QStringList wantedList = ToQStrings(files_.Paths()) + ToQStrings(files_.Folders());
+    const QSet<QString> wanted(wantedList.begin(), wantedList.end());
     QStringList dropped;
     for (const QString& path : WatchedNow()) {
         if (!wanted.contains(path)) dropped << path;
     }
     if (!dropped.isEmpty()) watcher_.removePaths(dropped);
-    const QStringList watched = WatchedNow();
+    const QStringList watchedList = WatchedNow();
+    const QSet<QString> watched(watchedList.begin(), watchedList.end());
     QStringList added;
-    for (const QString& path : wanted) {
+    for (const QString& path : wantedList) {
         if (!watched.contains(path) && QFileInfo::exists(path)) added << path;
     }
     if (!added.isEmpty()) watcher_.addPaths(added);
@@ -51,7 +54,8 @@ QStringList QtFileWatcher::WatchedNow() const { return watcher_.files() + watche
 void QtFileWatcher::RewatchFiles(const std::vector<std::string>& changed) {
     const QStringList stale = ToQStrings(changed);
     if (!stale.isEmpty()) watcher_.removePaths(stale);
-    const QStringList watched = watcher_.files();
+    const QStringList watchedList = watcher_.files();
+    const QSet<QString> watched(watchedList.begin(), watchedList.end());
     QStringList missing;
     for (const QString& path : ToQStrings(files_.Paths())) {
         if (!watched.contains(path) && QFileInfo::exists(path)) missing << path;

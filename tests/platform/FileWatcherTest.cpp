@@ -41,6 +41,18 @@ TEST(WatchedFilesSettleTest, TheClockMayWrapDuringABurst) {
     EXPECT_TRUE(files.TakeSettled(0x20u));
 }
 
+TEST(WatchedFilesSettleTest, EachFileIsWatchedOnceAndTheirNumberIsBounded) {
+    WatchedFiles files;
+    std::vector<String> paths{u"/i/a.clx", u"\\i\\a.clx", u"/i/s/b.wav"};
+    for (size_t i = 0; i < MAX_WATCHED_FILES; ++i)
+        paths.push_back(u"/j/" + FromUtf8(std::to_string(i)) + u".wav");
+    files.Set(paths);
+    ASSERT_EQ(files.Paths().size(), MAX_WATCHED_FILES);
+    EXPECT_EQ(files.Paths()[0], "/i/a.clx");
+    EXPECT_EQ(files.Paths()[1], "/i/s/b.wav");
+    EXPECT_EQ(files.Folders(), (std::vector<std::string>{"/i", "/i/s", "/j"}));
+}
+
 class QtFileWatcherTest : public ChordlaneTest {
   protected:
     void SetUp() override {
