@@ -309,10 +309,5 @@ TEST_F(LiveReloadTest, AChangeDuringAHoldReloadsWhenItEndsUnlessALoadWatchedAfre
     EXPECT_EQ(replaced_, 1);
 }
 
-TEST_F(LiveReloadTest, NothingLoadedIsNothingToReload) {
-    EXPECT_EQ(reload_.Reload(ReloadTrigger::ByHand).outcome, ReloadResult::Outcome::NothingLoaded);
-    EXPECT_EQ(replaced_, 0);
-}
-
 }  // namespace
 }  // namespace chordlane::test

@@ -264,6 +264,10 @@ TEST_F(ProgramTest, SavingTheInstrumentFileReloadsItWithoutBeingAsked) {
     std::filesystem::rename(temp_ / "song.clx.new", temp_ / "song.clx");
     EXPECT_TRUE(QTest::qWaitFor([&] { return Program().names.Lookup(u"new") != nullptr; }, 2000));
     EXPECT_EQ(&View()->View().GetInstrument(), &Program());
+    // Reading the files again is no change to them: the reload does not set off another.
+    const Instrument* reloaded = &Program();
+    QTest::qWait(300);
+    EXPECT_EQ(&Program(), reloaded);
     EXPECT_TRUE(Dialogs().empty());
     EXPECT_TRUE(platform_.messages.Texts().empty());
 }

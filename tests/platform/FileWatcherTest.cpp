@@ -117,14 +117,5 @@ TEST_F(QtFileWatcherTest, AFileDeletedAndMadeAgainIsSeen) {
     EXPECT_EQ(WaitFor(2), 2);
 }
 
-TEST_F(QtFileWatcherTest, WatchingNothingStopsTheChanges) {
-    Write("a.clx", "cl1.0\n");
-    watcher_.Watch({TempFolder() + u"a.clx"});
-    watcher_.Watch({});
-    EXPECT_TRUE(watcher_.WatchedNow().isEmpty());
-    Write("a.clx", "cl1.0\ngr r 0 0 9 9\n");
-    EXPECT_EQ(Idle(150), 0);
-}
-
 }  // namespace
 }  // namespace chordlane::test
