@@ -27,6 +27,10 @@ constexpr int MAX_ROUNDS = 3;
 class ProblemList : public ParseListener {
   public:
     void SkippedLine(const String& file, int32_t line, const String& reason) override {
+        // A line left out because its prompt was cancelled ("s: no FILE: the prompt was
+        // cancelled", "no FILE: prompts are skipped ...") is the person's choice, or the
+        // reload's asking nobody, not a fault of the edit.
+        if (reason.find(u"no FILE: ") != String::npos) return;
         Add(file, line, ToUtf8(reason));
     }
     void MissingInclude(const String& file, int32_t line, const String& name) override {

@@ -284,6 +284,8 @@ TEST_F(LiveReloadTest, APromptNotAnsweredBeforeIsAskedByHandOnly) {
     Settle();
     EXPECT_EQ(replaced_, 1);
     EXPECT_EQ(platform_.dialogs.Requests().size(), 1u);
+    // The person's own cancel, kept by the reload: no problem of the edit to tell.
+    EXPECT_THAT(Messages(), IsEmpty());
 
     reload_.Reload(ReloadTrigger::ByHand);
     EXPECT_EQ(platform_.dialogs.Requests().size(), 2u);
