@@ -9,8 +9,8 @@ namespace chordlane {
 MidiNotesTrace::MidiNotesTrace(MidiNoteTracker& tracker, Clock& clock, EventTrace* next)
     : tracker_(tracker), clock_(clock), next_(next) {}
 
-void MidiNotesTrace::Stroke(Point from, Point to, int32_t strength) {
-    if (next_) next_->Stroke(from, to, strength);
+void MidiNotesTrace::Stroke(Point from, Point to, int32_t strength, int32_t point) {
+    if (next_) next_->Stroke(from, to, strength, point);
 }
 
 void MidiNotesTrace::Event(const String& name, bool found) {

@@ -16,7 +16,7 @@ class MidiNotesTrace : public EventTrace {
     //! tracker, clock and next (may be null) are not owned and must outlive this.
     MidiNotesTrace(MidiNoteTracker& tracker, Clock& clock, EventTrace* next = nullptr);
 
-    void Stroke(Point from, Point to, int32_t strength) override;
+    void Stroke(Point from, Point to, int32_t strength, int32_t point) override;
     void Event(const String& name, bool found) override;
     void Pressed(const Element& button, bool pressed) override;
     void Start(const Element& voice, const Element& sound, int32_t shift, int32_t volume,

@@ -34,11 +34,18 @@ void Instrument::ResetInstrument() {
     names.Clear();
     currentPath.clear();
     answersLog.clear();
+    usedFiles_.clear();
+    usedFileSet_.clear();
     if (root) root->DeleteAll();
     loadWork.Restart();
     pictureMemory.ForgetShared();
     // The next instrument's first shape sets the shapes' colours anew.
     shapeObjects.reset();
+}
+
+void Instrument::NoteUsedFile(const String& resolved, const String& openedBy) {
+    const String& path = resolved.empty() ? openedBy : resolved;
+    if (usedFileSet_.insert(path).second) usedFiles_.push_back(path);
 }
 
 void Instrument::RepaintNow(const Rect& r) const {

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <unordered_set>
+#include <vector>
 
 #include "elements/PictureMemory.h"
 #include "elements/TriggerGuard.h"
@@ -68,9 +70,17 @@ class Instrument {
     //! Empties the registry and deletes the element tree, root panel included; the channels
     //! close their devices as their voices go.
     void DeleteTree();
-    //! Empties the registry, the current path and the answers log, and deletes every member
-    //! of the root panel; the shapes' brushes and pens are made anew by the next shape.
+    //! Empties the registry, the current path, the answers log and the used files, and
+    //! deletes every member of the root panel; the shapes' brushes and pens are made anew by the
+    //! next shape.
     void ResetInstrument();
+
+    //! Notes a file this load read: resolved as the file system told it (File::ResolvedPath),
+    //! or the path it was opened by when that is empty. Each file is noted once.
+    void NoteUsedFile(const String& resolved, const String& openedBy);
+    //! The files this load read (instrument files, wave files, pictures), in the order first
+    //! read: what an edit of the instrument may change.
+    const std::vector<String>& UsedFiles() const { return usedFiles_; }
 
     //! Repaints r of the view before returning (nothing without a window).
     void RepaintNow(const Rect& r) const;
@@ -143,6 +153,9 @@ class Instrument {
 
   private:
     int32_t* Variable(const String& name, bool includeWriteOnly);
+
+    std::vector<String> usedFiles_;
+    std::unordered_set<String> usedFileSet_;  // the same, to tell a new one quickly
 };
 
 }  // namespace chordlane

@@ -33,12 +33,13 @@ std::vector<String> SearchPaths(const Instrument& instrument, const String& name
     return paths;
 }
 
-std::unique_ptr<File> OpenSearched(const Instrument& instrument, const String& name, FileMode mode,
+std::unique_ptr<File> OpenSearched(Instrument& instrument, const String& name, FileMode mode,
                                    const String& includingFile, String* openedPath) {
     FileSystem* files = instrument.platform.files;
     if (!files) return nullptr;
     for (const String& path : SearchPaths(instrument, name, includingFile)) {
         if (auto file = files->Open(path, mode)) {
+            if (mode == FileMode::Read) instrument.NoteUsedFile(file->ResolvedPath(), path);
             if (openedPath) *openedPath = path;
             return file;
         }
@@ -57,6 +58,7 @@ std::shared_ptr<Bitmap> LoadPictureSearched(Instrument& instrument, const String
         String resolved;
         if (auto file = files->Open(path, FileMode::Read)) {
             resolved = file->ResolvedPath();
+            instrument.NoteUsedFile(resolved, path);
         } else {
             continue;
         }

@@ -28,7 +28,8 @@ std::vector<String> SearchPaths(const Instrument& instrument, const String& name
                                 const String& includingFile);
 
 //! The first of SearchPaths that opens, or null. openedPath, when given, receives its path.
-std::unique_ptr<File> OpenSearched(const Instrument& instrument, const String& name, FileMode mode,
+//! A file opened for reading is noted among the instrument's used files.
+std::unique_ptr<File> OpenSearched(Instrument& instrument, const String& name, FileMode mode,
                                    const String& includingFile, String* openedPath = nullptr);
 
 //! The first of SearchPaths that the platform's picture loader loads, or the bitmap this load

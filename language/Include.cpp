@@ -26,7 +26,7 @@ std::u16string_view FolderOf(std::u16string_view path) {
 // header.
 constexpr int32_t FIRST_LINE_AFTER_HEADER = 2;
 
-std::unique_ptr<TextReader> OpenReader(const Instrument& instrument, const String& name,
+std::unique_ptr<TextReader> OpenReader(Instrument& instrument, const String& name,
                                        const String& includingName) {
     auto reader = std::make_unique<TextReader>(instrument, name, includingName);
     if (!reader->IsOpen()) return nullptr;
@@ -57,7 +57,7 @@ std::vector<std::pair<String, String>> FilterPairs(std::u16string_view filter) {
 
 bool IncludeFile(const ParseContext& including, std::u16string_view fileName) {
     if (!including.parser) return false;
-    const Instrument& instrument = including.parser->Target();
+    Instrument& instrument = including.parser->Target();
     std::unique_ptr<AnswerLink> link;
     if (including.reader) {
         link = std::make_unique<AnswerLink>(including.reader, including.answers, including.lines);

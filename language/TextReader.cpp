@@ -18,8 +18,7 @@ constexpr int REPLACEMENT = 0xFFFD;
 
 TextReader::TextReader() { Clear(); }
 
-TextReader::TextReader(const Instrument& instrument, const String& name,
-                       const String& includingFile) {
+TextReader::TextReader(Instrument& instrument, const String& name, const String& includingFile) {
     Clear();
     file_ = OpenSearched(instrument, name, FileMode::Read, includingFile, &openedPath_);
     if (file_) ReadHeaderLine();

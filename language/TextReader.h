@@ -21,7 +21,7 @@ class TextReader {
   public:
     //! Opens name with the file search (beside includingFile, unless that is empty) and
     //! reads the header line. A file that is not found leaves the reader not open.
-    TextReader(const Instrument& instrument, const String& name, const String& includingFile);
+    TextReader(Instrument& instrument, const String& name, const String& includingFile);
     //! Reads plain text from an open file, from its first byte: there is no header line.
     explicit TextReader(std::unique_ptr<File> file);
     virtual ~TextReader();

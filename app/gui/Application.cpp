@@ -30,6 +30,7 @@
 #include "platform/audio/WaveMapper.h"
 #include "platform/qt/CommandIds.h"
 #include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtFileWatcher.h"
 #include "platform/qt/QtHardwareButtons.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtPictureLoader.h"
@@ -73,13 +74,30 @@ Application::Application(ProgramOptions options, const Platform* services)
         }
         ShowRecording();
     });
+    // Not one of the services: the files are the real ones whichever services read them.
+    watcher_ = std::make_unique<QtFileWatcher>();
     view_.SetOpenRequested([this] { RunOpenFlow(nullptr); });
+    reload_.SetReplaced([this](Instrument& now) {
+        view_.SetInstrument(now);
+        if (midi_) midi_->Follow(now);
+        messageBoxes_ = std::make_unique<MessageBoxReporter>(now);
+        ringOut_.start();
+    });
+    constexpr int RING_OUT_CHECK_MS = 250;
+    ringOut_.setInterval(RING_OUT_CHECK_MS);
+    connect(&ringOut_, &QTimer::timeout, this, [this] {
+        reload_.ReleaseQuiet();
+        if (reload_.Ringing() == 0) ringOut_.stop();
+    });
 }
 
 Application::~Application() {
     // Closing the window finishes the recording's file before anything stops playing.
     StopRecording();
     recording_->SetCompanion(nullptr);
+    // Instruments still ringing out of a reload end their notes through the MIDI output, so
+    // they go while it is still there.
+    reload_.ReleaseAll();
     // The frame gives the hardware buttons back through the services, so it goes first.
     frame_.reset();
     if (audio_) audio_->Stop();
@@ -116,7 +134,7 @@ void Application::MakeRealServices() {
 }
 
 bool Application::StartApplication() {
-    Instrument& app = instrument_;
+    Instrument& app = GetInstrument();
     // 1. The frame with its view and menu bar; the window service rests on it.
     frame_ = std::make_unique<MainWindow>(*this, view_, options_);
     window_ =
@@ -130,8 +148,14 @@ bool Application::StartApplication() {
     if (messages_) messages_->SetParent(frame_.get());
     if (buttons_) buttons_->SetHotKeyHandler([this](int32_t id) { frame_->OnHotKey(id); });
     if (mapper_) {
-        frame_->SetWaveNoticeDrain([this] { mapper_->DeliverNotices(); }, mapper_->NoticeFd());
+        frame_->SetWaveNoticeDrain(
+            [this] {
+                mapper_->DeliverNotices();
+                reload_.ReleaseQuiet();
+            },
+            mapper_->NoticeFd());
     }
+    reload_.SetWatcher(watcher_.get());
 
     frame_->RecordAction()->setEnabled(recording_->Available());
 
@@ -169,7 +193,7 @@ bool Application::StartApplication() {
 }
 
 void Application::FindFolders() {
-    Instrument& app = instrument_;
+    Instrument& app = GetInstrument();
     app.programFolder = ProgramFolder();
     if (help_) help_->SetProgramFolder(app.programFolder);
 
@@ -214,7 +238,7 @@ void Application::StartMidi() {
     const bool verbose = options_.verbose;
     WaveMapper* mapper = mapper_.get();
     midi_ = std::make_unique<LiveMidi>(
-        instrument_, *clock_, [mapper](bool muted) { mapper->SetMuted(muted); },
+        GetInstrument(), *clock_, [mapper](bool muted) { mapper->SetMuted(muted); },
         [verbose](const std::string& line) {
             if (verbose) std::fprintf(stderr, "chordlane: %s\n", line.c_str());
         });
@@ -266,15 +290,23 @@ void Application::OnMidiOutput() {
 
 void Application::OnFileOpen() { RunOpenFlow(nullptr); }
 
+void Application::OnFileReload() {
+    reload_.Reload(ReloadTrigger::ByHand);
+    // A prompt or the message box may have taken key releases.
+    frame_->TakeHeldModifiers();
+    ShowTitle();
+}
+
 void Application::OnFileSaveAs() {
     // Saving is offered only when the rule allows it; a stale menu must not get past it.
-    if (CanSaveAs(instrument_)) SaveInstrumentAs(instrument_);
+    const LiveReload::Hold saving(reload_);
+    if (CanSaveAs(GetInstrument())) SaveInstrumentAs(GetInstrument());
     frame_->TakeHeldModifiers();
 }
 
-void Application::OnShowActive() { ToggleShowActive(instrument_); }
+void Application::OnShowActive() { ToggleShowActive(GetInstrument()); }
 
-void Application::OnSpeedVolume() { ToggleSpeedVolume(instrument_); }
+void Application::OnSpeedVolume() { ToggleSpeedVolume(GetInstrument()); }
 
 void Application::OnAppAbout() {
     AboutDialog dialog(frame_.get());
@@ -291,7 +323,7 @@ void Application::OnFileRecord() {
     const LocalTime when{now.date().year(), now.date().month(),  now.date().day(),
                          now.time().hour(), now.time().minute(), now.time().second()};
     // The documents folder may not have been made yet on a fresh account.
-    const String& folder = instrument_.homeFolder;
+    const String& folder = GetInstrument().homeFolder;
     if (!folder.empty()) QDir().mkpath(ToQString(folder));
     if (const std::string problem = recording_->Start(folder, when); !problem.empty()) {
         if (MessageBox* messages = services_.messages) messages->ShowStop(ProblemMessage(problem));
@@ -326,18 +358,25 @@ StartupOpenResult::Outcome Application::OpenAndRemember(const std::optional<Stri
         std::fprintf(stderr, "chordlane: %s\n", problem.c_str());
         std::fflush(stderr);
     };
+    // The instrument being opened must not be replaced by a reload while a dialog or prompt
+    // of the load waits for the person.
+    const LiveReload::Hold opening(reload_);
     const StartupOpenResult result =
-        OpenOrExplain(instrument_, path, nullptr,
+        OpenOrExplain(GetInstrument(), path, nullptr,
                       fromCommandLine ? std::function<void(const std::string&)>(toStandardError)
                                       : std::function<void(const std::string&)>());
     // A recording is of one instrument: another one (or the start-up screen) ends it.
     if (result.outcome != StartupOpenResult::Outcome::Cancelled) StopRecording();
     // The built-in instrument is always at hand; the list is for files.
-    if (result.outcome == StartupOpenResult::Outcome::Loaded && instrument_.currentPath != u"!") {
+    if (result.outcome == StartupOpenResult::Outcome::Loaded &&
+        GetInstrument().currentPath != u"!") {
         WriteRecentInstruments(
             services_.settings,
-            WithRecent(RecentList(), {instrument_.currentPath, instrument_.answersLog}));
+            WithRecent(RecentList(), {GetInstrument().currentPath, GetInstrument().answersLog}));
     }
+    // A cancelled dialog leaves the instrument and what changed of its files as they were.
+    if (result.outcome != StartupOpenResult::Outcome::Cancelled) reload_.WatchCurrent();
+    frame_->UpdateCommandStates();
     // File dialogs, prompts and message boxes may have taken key releases.
     frame_->TakeHeldModifiers();
     ShowTitle();
@@ -345,7 +384,7 @@ StartupOpenResult::Outcome Application::OpenAndRemember(const std::optional<Stri
 }
 
 void Application::ShowTitle() {
-    const Instrument& app = instrument_;
+    const Instrument& app = GetInstrument();
     QString name;
     if (app.instrumentLoaded && !app.currentPath.empty()) {
         // The built-in instrument is the guitar the program folder also holds.

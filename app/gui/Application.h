@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/LiveReload.h"
 #include "app/MessageBoxReporter.h"
 #include "app/RecentInstruments.h"
 #include "app/RecordingSession.h"
@@ -42,10 +43,12 @@ class Application : public QObject {
 
     MainWindow* Frame() const { return frame_.get(); }
     InstrumentView& View() { return view_; }
-    Instrument& GetInstrument() { return instrument_; }
+    Instrument& GetInstrument() { return reload_.Current(); }
     QtHardwareButtons* HardwareButtonsService() const { return buttons_.get(); }
 
     void OnFileOpen();
+    //! File -> Reload (F5): loads the instrument on show again with its prompts' answers.
+    void OnFileReload();
     void OnFileSaveAs();
     void OnShowActive();
     void OnSpeedVolume();
@@ -100,10 +103,15 @@ class Application : public QObject {
     std::unique_ptr<AudioOutput> audio_;  // pulls from mapper_, so it goes first
     std::unique_ptr<Recorder> recorder_;  // taps mapper_
     Platform services_;
-    // After the services: its channels close their devices on the mixer as it goes.
-    Instrument instrument_{services_};
-    MessageBoxReporter messageBoxes_{instrument_};
-    InstrumentView view_{instrument_};
+    std::unique_ptr<FileWatcher> watcher_;  // outlives the reload, which it calls
+    // After the services: the instruments' channels close their devices on the mixer as they
+    // go. The reload holds the instrument on show and those replaced ones still ringing.
+    LiveReload reload_{services_};
+    std::unique_ptr<MessageBoxReporter> messageBoxes_ =
+        std::make_unique<MessageBoxReporter>(reload_.Current());
+    InstrumentView view_{reload_.Current()};
+    // Lets go of replaced instruments once quiet, also of one whose loop never ends.
+    QTimer ringOut_;
     std::unique_ptr<RecordingSession> recording_;
     QTimer recordingTimer_;
     std::unique_ptr<MainWindow> frame_;

@@ -7,7 +7,7 @@ namespace chordlane {
 
 LiveMidi::LiveMidi(Instrument& instrument, Clock& clock, std::function<void(bool)> mute,
                    std::function<void(const std::string&)> log)
-    : instrument_(instrument),
+    : instrument_(&instrument),
       clock_(clock),
       mute_(std::move(mute)),
       log_(std::move(log)),
@@ -16,13 +16,18 @@ LiveMidi::LiveMidi(Instrument& instrument, Clock& clock, std::function<void(bool
     if (!available_.Available()) log_("MIDI output: none, " + available_.reason);
     // The notes follow the voices whether or not the port is open, so that any destination
     // added later starts from the truth. The program installs no other trace.
-    instrument_.trace = &trace_;
+    instrument_->trace = &trace_;
+}
+
+void LiveMidi::Follow(Instrument& now) {
+    instrument_ = &now;
+    instrument_->trace = &trace_;
 }
 
 LiveMidi::~LiveMidi() {
     Close();
     EndNotes();
-    if (instrument_.trace == &trace_) instrument_.trace = nullptr;
+    if (instrument_->trace == &trace_) instrument_->trace = nullptr;
 }
 
 std::string LiveMidi::Apply(const MidiOutChoice& choice) {

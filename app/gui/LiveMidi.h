@@ -40,6 +40,10 @@ class LiveMidi {
     std::string PortDescription() const;
     //! Ends every note still sounding, e.g. before the instrument is replaced.
     void EndNotes();
+    //! A reload put now on show: its voices feed the notes, and it is the one whose trace is
+    //! taken out when this goes. (A replaced instrument ringing out keeps the trace, so its
+    //! notes still end; it must go before this does.)
+    void Follow(Instrument& now);
     //! The notes: another destination (a recording's file) may listen from here.
     MidiNoteTracker& Notes() { return notes_; }
     //! What feeds the notes; a second instrument alive beside the first (a reload) takes
@@ -49,7 +53,7 @@ class LiveMidi {
   private:
     void Close();
 
-    Instrument& instrument_;
+    Instrument* instrument_;  // the one on show
     Clock& clock_;
     std::function<void(bool)> mute_;
     std::function<void(const std::string&)> log_;

@@ -52,7 +52,7 @@ constexpr int NOTICE_POLL_MS = 4;
 }  // namespace
 
 MainWindow::MainWindow(Application& app, InstrumentView& view, const ProgramOptions& options)
-    : instrument_(app.GetInstrument()) {
+    : app_(app) {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Chordlane"));
     setWindowIcon(ProgramIcon());
@@ -72,7 +72,9 @@ MainWindow::MainWindow(Application& app, InstrumentView& view, const ProgramOpti
     });
 }
 
-MainWindow::~MainWindow() { ReleaseHardwareButtons(instrument_); }
+Instrument& MainWindow::CurrentInstrument() const { return app_.GetInstrument(); }
+
+MainWindow::~MainWindow() { ReleaseHardwareButtons(CurrentInstrument()); }
 
 QAction* MainWindow::AddCommand(QMenu* menu, const QString& text, int command) {
     QAction* action = menu->addAction(text);
@@ -91,6 +93,11 @@ void MainWindow::CreateMenus(Application& app) {
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
     QAction* open = AddCommand(fileMenu_, QStringLiteral("&Open"), ID_FILE_OPEN);
     connect(open, &QAction::triggered, &app, &Application::OnFileOpen);
+    // Enabled only while an instrument file is loaded (UpdateCommandStates).
+    reload_ = fileMenu_->addAction(QStringLiteral("Re&load"));
+    reload_->setShortcut(QKeySequence(Qt::Key_F5));
+    reload_->setEnabled(false);
+    connect(reload_, &QAction::triggered, &app, &Application::OnFileReload);
     recentMenu_ = fileMenu_->addMenu(QStringLiteral("Open &Recent"));
     connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
     saveAs_ = AddCommand(fileMenu_, QStringLiteral("Save &As"), ID_FILE_SAVE_AS);
@@ -197,7 +204,9 @@ void MainWindow::TakeHeldModifiers() {
 }
 
 void MainWindow::UpdateCommandStates() {
-    saveAs_->setEnabled(CanSaveAs(instrument_));
+    saveAs_->setEnabled(CanSaveAs(CurrentInstrument()));
+    const Instrument& shown = CurrentInstrument();
+    reload_->setEnabled(shown.instrumentLoaded && !shown.currentPath.empty());
     recentMenu_->setEnabled(recentList_ && !recentList_().empty());
 }
 
@@ -231,17 +240,19 @@ void MainWindow::OnActivate(int state, bool minimised) {
     const Activation activation = state == WA_ACTIVE        ? Activation::Active
                                   : state == WA_CLICKACTIVE ? Activation::ClickActive
                                                             : Activation::Inactive;
-    chordlane::OnActivate(instrument_, activation, minimised);
+    chordlane::OnActivate(CurrentInstrument(), activation, minimised);
 }
 
-void MainWindow::OnHotKey(int id) { chordlane::OnHotKey(instrument_, static_cast<uint32_t>(id)); }
+void MainWindow::OnHotKey(int id) {
+    chordlane::OnHotKey(CurrentInstrument(), static_cast<uint32_t>(id));
+}
 
 void MainWindow::OnHelp() {
-    if (ShowHelp(instrument_)) return;
+    if (ShowHelp(CurrentInstrument())) return;
     // Without its document the help would do nothing visible; say where it was looked for.
-    if (MessageBox* messages = instrument_.platform.messages) {
-        messages->ShowStop(u"The help document cannot be found:\n" + instrument_.programFolder +
-                           u"chordlane_help.htm\n");
+    if (MessageBox* messages = CurrentInstrument().platform.messages) {
+        messages->ShowStop(u"The help document cannot be found:\n" +
+                           CurrentInstrument().programFolder + u"chordlane_help.htm\n");
     }
 }
 

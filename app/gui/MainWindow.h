@@ -37,6 +37,7 @@ class MainWindow : public QMainWindow {
     QAction* RecordAction() const { return record_; }
     //! Options -> MIDI Output...
     QAction* MidiOutputAction() const { return midiOutput_; }
+    QAction* ReloadAction() const { return reload_; }
     QMenu* RecentMenu() const { return recentMenu_; }
     //! File -> Open Recent: list gives the entries when the menu opens, open opens one.
     void SetRecentOpener(std::function<void(size_t)> open,
@@ -76,7 +77,10 @@ class MainWindow : public QMainWindow {
     void CreateShortcuts();
     QAction* AddCommand(QMenu* menu, const QString& text, int command);
 
-    Instrument& instrument_;
+    //! The instrument on show, which a reload replaces.
+    Instrument& CurrentInstrument() const;
+
+    Application& app_;
     ViewWidget* view_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QMenu* optionsMenu_ = nullptr;
@@ -84,6 +88,7 @@ class MainWindow : public QMainWindow {
     QAction* saveAs_ = nullptr;
     QAction* record_ = nullptr;
     QAction* midiOutput_ = nullptr;
+    QAction* reload_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     std::function<void(size_t)> openRecent_;
     std::function<std::vector<RecentInstrument>()> recentList_;

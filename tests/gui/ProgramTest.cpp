@@ -88,8 +88,8 @@ TEST_F(ProgramTest, MenuBarHoldsFileOptionsAndHelp) {
     QStringList titles;
     for (QAction* action : Frame()->menuBar()->actions()) titles << action->text();
     EXPECT_EQ(titles, (QStringList{"&File", "&Options", "&Help"}));
-    EXPECT_EQ(Texts(Frame()->FileMenu()),
-              (QStringList{"&Open", "Open &Recent", "Save &As", "&Record", "-", "E&xit"}));
+    EXPECT_EQ(Texts(Frame()->FileMenu()), (QStringList{"&Open", "Re&load", "Open &Recent",
+                                                       "Save &As", "&Record", "-", "E&xit"}));
     EXPECT_EQ(Texts(Frame()->OptionsMenu()),
               (QStringList{"&Show Active", "Speed -> &Volume", "-", "&MIDI Output..."}));
     EXPECT_EQ(Texts(Frame()->HelpMenu()),
@@ -376,6 +376,45 @@ TEST_F(TouchScreenTest, FingersWhoseLiftWentToADialogLeaveTheirPointsFree) {
     QApplication::sendEvent(View(), &begin);
     ASSERT_EQ(trace_.strokes.size(), static_cast<size_t>(MAX_TOUCH_POINTS));
     EXPECT_EQ(trace_.strokes.back().point, 1);
+}
+
+TEST_F(ProgramTest, F5ReloadsTheInstrumentAndTheWindowPlaysTheNewOne) {
+    Start();
+    EXPECT_FALSE(Frame()->ReloadAction()->isEnabled());  // nothing loaded yet
+    const String path = FromUtf8(WriteFile("song.clx", "cl1.0\nbr old 0 0 100 100\n").string());
+    app_->RunOpenFlow(&path);
+    ASSERT_EQ(Program().instrumentLoaded, 1);
+    const Instrument* before = &Program();
+    Frame()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
+
+    WriteFile("song.clx", "cl1.0\nbr new 0 0 100 100\n");
+    QTest::keyClick(View(), Qt::Key_F5);
+    EXPECT_NE(&Program(), before);
+    EXPECT_NE(Program().names.Lookup(u"new"), nullptr);
+    // The view and the window's commands reach the new instrument.
+    EXPECT_EQ(&View()->View().GetInstrument(), &Program());
+    EXPECT_TRUE(Frame()->ReloadAction()->isEnabled());
+    EXPECT_EQ(Frame()->windowTitle(), QStringLiteral("song.clx \u2014 Chordlane"));
+    EXPECT_TRUE(platform_.messages.Texts().empty());
+}
+
+TEST_F(ProgramTest, SavingTheInstrumentFileReloadsItWithoutBeingAsked) {
+    Start();
+    const String path = FromUtf8(WriteFile("song.clx", "cl1.0\nbr old 0 0 100 100\n").string());
+    app_->RunOpenFlow(&path);
+    ASSERT_EQ(Program().instrumentLoaded, 1);
+    // As editors save: a new file renamed over the old one.
+    WriteFile("song.clx.new", "cl1.0\nbr new 0 0 100 100\n");
+    std::filesystem::rename(temp_ / "song.clx.new", temp_ / "song.clx");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Program().names.Lookup(u"new") != nullptr; }, 2000));
+    EXPECT_EQ(&View()->View().GetInstrument(), &Program());
+    // Reading the files again is no change to them: the reload does not set off another.
+    const Instrument* reloaded = &Program();
+    QTest::qWait(300);
+    EXPECT_EQ(&Program(), reloaded);
+    EXPECT_TRUE(Dialogs().empty());
+    EXPECT_TRUE(platform_.messages.Texts().empty());
 }
 
 TEST_F(ProgramTest, QtKeysBecomeTheKeysVirtualKeyCodes) {
