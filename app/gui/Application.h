@@ -2,10 +2,12 @@
 #include <QObject>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "app/MessageBoxReporter.h"
 #include "app/RecentInstruments.h"
+#include "app/SoundOutputSettings.h"
 #include "app/StartupOpen.h"
 #include "app/gui/ProgramOptions.h"
 #include "elements/Instrument.h"
@@ -17,6 +19,7 @@ namespace chordlane {
 class AudioOutput;
 class MainWindow;
 class WaveMapper;
+class SincRateConverter;
 class QtDialogs;
 class QtHardwareButtons;
 class HelpWindowViewer;
@@ -45,6 +48,10 @@ class Application : public QObject {
     void OnShowActive();
     void OnSpeedVolume();
     void OnAppAbout();
+    //! Options -> Sound Output...: choose the device and buffer, remember them, reopen.
+    void OnSoundOutput();
+    //! Why the sound output is not the one chosen, or empty; shown once in the window.
+    const std::string& SoundProblem() const { return soundProblem_; }
 
     //! Runs the Open flow (the first tap, File -> Open, the command line) with the path, or
     //! with null to let the user choose one. A path that cannot be opened or a file with
@@ -58,6 +65,10 @@ class Application : public QObject {
 
   private:
     void MakeRealServices();
+    //! Opens the chosen output (or what it falls back to) and converts what loads to its rate.
+    void OpenSoundOutput();
+    //! Says the sound problem, once, in the window and on standard error.
+    void ShowSoundProblem();
     //! Opens through the Open flow and, when it loaded, puts the instrument in front of the
     //! recent list. With fromCommandLine a problem also goes to standard error.
     StartupOpenResult::Outcome OpenAndRemember(const std::optional<String>& path,
@@ -80,6 +91,10 @@ class Application : public QObject {
     std::unique_ptr<QtHardwareButtons> buttons_;
     std::unique_ptr<WaveMapper> mapper_;
     std::unique_ptr<AudioOutput> audio_;  // pulls from mapper_, so it goes first
+    std::unique_ptr<SincRateConverter> rates_;
+    // The output in force: the settings' choice, over which the command line goes.
+    SoundOutputChoice soundChoice_;
+    std::string soundProblem_;
     Platform services_;
     // After the services: its channels close their devices on the mixer as it goes.
     Instrument instrument_{services_};

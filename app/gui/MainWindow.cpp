@@ -112,6 +112,9 @@ void MainWindow::CreateMenus(Application& app) {
     }
     connect(showActive, &QAction::triggered, &app, &Application::OnShowActive);
     connect(speedVolume, &QAction::triggered, &app, &Application::OnSpeedVolume);
+    optionsMenu_->addSeparator();
+    QAction* soundOutput = optionsMenu_->addAction(QStringLiteral("Sound &Output..."));
+    connect(soundOutput, &QAction::triggered, &app, &Application::OnSoundOutput);
 
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     QAction* help = AddCommand(helpMenu_, QStringLiteral("&Help Topics"), ID_HELP);

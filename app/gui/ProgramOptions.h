@@ -1,7 +1,10 @@
 #pragma once
 // The program's command line:
-// chordlane [--screen WxH] [--zoom N] [--fullscreen] [--verbose] [--] [PATH...]
+// chordlane [--screen WxH] [--zoom N] [--fullscreen] [--verbose]
+//           [--audio-device NAME] [--audio-buffer N] [--] [PATH...]
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,10 +20,13 @@ struct ProgramOptions {
     bool fullScreen = false;
     bool verbose = false;  // what the audio output chose goes to standard error
     String commandLine;    // the path words joined by single spaces; empty: none
+    // The sound output for this run, over the one chosen in the settings.
+    std::optional<std::string> audioDevice;  // "" picks the default device
+    uint32_t audioBuffer = 0;                // frames; 0: the settings' choice
 };
 
 struct ParsedCommandLine {
-    enum class Action { Run, Help, Version, Error };
+    enum class Action { Run, Help, Version, ListAudioDevices, Error };
     Action action = Action::Run;
     ProgramOptions options;
     std::string error;  // one line, for Action::Error

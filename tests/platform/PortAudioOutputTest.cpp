@@ -21,7 +21,7 @@ TEST(AudioOutput, OpensQuietlyAndLogsItsChoice) {
     const int saved = dup(2);
     std::FILE* captured = std::tmpfile();
     dup2(fileno(captured), 2);
-    auto output = OpenAudioOutput(mapper, config);
+    auto output = OpenAudioOutput(mapper, config).output;
     std::fflush(stderr);
     dup2(saved, 2);
     close(saved);
@@ -33,6 +33,45 @@ TEST(AudioOutput, OpensQuietlyAndLogsItsChoice) {
     EXPECT_EQ(log[0].rfind("audio: ", 0), 0u);
     EXPECT_EQ(output->Rate(), mapper.DeviceRate());
     output->Stop();
+}
+
+// A chosen device that is not there falls back -- to the default device, or to the null
+// output where there is none -- and the person is told which, naming the device. The mix
+// still plays: a buffer written to it ends and its notice comes.
+TEST(AudioOutput, AMissingDeviceFallsBackAndSaysSo) {
+    WaveMapper mapper;
+    AudioOutputConfig config;
+    config.device = "Nowhere: no such sound card";
+    config.framesPerBuffer = 64;
+    AudioOpenResult opened = OpenAudioOutput(mapper, config);
+    ASSERT_TRUE(opened.output);
+    EXPECT_NE(opened.problem.find("\"Nowhere: no such sound card\" is not there"),
+              std::string::npos)
+        << opened.problem;
+    if (opened.silent)
+        EXPECT_EQ(opened.problem.rfind("No sound output: ", 0), 0u) << opened.problem;
+    else
+        EXPECT_NE(opened.problem.find("playing on the default device"), std::string::npos);
+
+    const std::vector<int16_t> tick(480, 1000);
+    WaveDevice device = NO_DEVICE;
+    int notices = 0;
+    const uint32_t rate = mapper.DeviceRate();
+    ASSERT_EQ(mapper.Open(&device, {1, 1, rate, rate * 2, 2, 16, 0},
+                          [&](WaveDevice, WaveHeader*) { ++notices; }),
+              WaveResult::Ok);
+    WaveHeader header{};
+    header.data = reinterpret_cast<const uint8_t*>(tick.data());
+    header.bufferLength = static_cast<uint32_t>(2 * tick.size());
+    mapper.Prepare(device, &header);
+    ASSERT_EQ(mapper.Write(device, &header), WaveResult::Ok);
+    for (int i = 0; i < 200 && notices == 0; ++i) {
+        usleep(10000);
+        mapper.DeliverNotices();
+    }
+    EXPECT_EQ(notices, 1);
+    opened.output->Stop();
+    mapper.Close(device);
 }
 
 }  // namespace
