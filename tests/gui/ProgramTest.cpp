@@ -87,7 +87,8 @@ TEST_F(ProgramTest, MenuBarHoldsFileOptionsAndHelp) {
     EXPECT_EQ(titles, (QStringList{"&File", "&Options", "&Help"}));
     EXPECT_EQ(Texts(Frame()->FileMenu()),
               (QStringList{"&Open", "Open &Recent", "Save &As", "-", "E&xit"}));
-    EXPECT_EQ(Texts(Frame()->OptionsMenu()), (QStringList{"&Show Active", "Speed -> &Volume"}));
+    EXPECT_EQ(Texts(Frame()->OptionsMenu()),
+              (QStringList{"&Show Active", "Speed -> &Volume", "-", "Sound &Output..."}));
     EXPECT_EQ(Texts(Frame()->HelpMenu()),
               (QStringList{"&Help Topics", "-", "&About Chordlane..."}));
 }
