@@ -36,6 +36,7 @@ void Instrument::ResetInstrument() {
     answersLog.clear();
     if (root) root->DeleteAll();
     loadWork.Restart();
+    convertWork.Restart();
     pictureMemory.ForgetShared();
     // The next instrument's first shape sets the shapes' colours anew.
     shapeObjects.reset();

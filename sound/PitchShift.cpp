@@ -522,10 +522,18 @@ int64_t CopyCost(const Sample& source, float frequency) {
 
 std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs,
                                      unsigned threads, WorkBudget* work,
-                                     const RateConverter* converter) {
+                                     const PlaybackConversion& conversion) {
     std::vector<bool> overWork(jobs.size());
+    const RateConverter* converter = conversion.converter;
+    auto chargeFrames = [&](const Sample& sample) {
+        return !conversion.frames ||
+               conversion.frames->Take(static_cast<int64_t>(PlaybackFrames(sample, *converter)));
+    };
+    // The recording's conversion is charged first: without it even the unshifted sound
+    // would not play.
+    const bool convertSource = converter && chargeFrames(source);
     if (jobs.empty()) {
-        if (converter) ConvertForPlayback(source, *converter);
+        if (convertSource) ConvertForPlayback(source, *converter);
         return overWork;
     }
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
@@ -541,7 +549,8 @@ std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> j
     std::vector<uint8_t> prepared(jobs.size());
     for (size_t k = 0; k < jobs.size(); ++k) {
         prepared[k] = PrepareCopy(*jobs[k].out, source, jobs[k].frequency);
-        if (prepared[k] && work && !work->Take(CopyCost(source, jobs[k].frequency))) {
+        if (prepared[k] && ((work && !work->Take(CopyCost(source, jobs[k].frequency))) ||
+                            (converter && !chargeFrames(*jobs[k].out)))) {
             DropCopy(*jobs[k].out);
             prepared[k] = 0;
             overWork[k] = true;
@@ -552,7 +561,7 @@ std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> j
     // The recording's own conversion is one more piece of work among the copies; it writes
     // only the recording's played copy, which no copy reads.
     using Values = std::unique_ptr<int16_t[]>;
-    const size_t pieces = jobs.size() + (converter ? 1 : 0);
+    const size_t pieces = jobs.size() + (convertSource ? 1 : 0);
     ParallelFor<Values>(pieces, threads, [&](size_t k, Values& values) {
         if (k == jobs.size()) {
             ConvertForPlayback(source, *converter);

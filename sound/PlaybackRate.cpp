@@ -10,6 +10,15 @@
 
 namespace chordlane {
 
+size_t PlaybackFrames(const Sample& sample, const RateConverter& converter) {
+    const uint32_t to = converter.TargetRate();
+    const uint32_t from = sample.format.samplesPerSec;
+    const int32_t values = sample.ValueCount();
+    if (to == 0 || from == 0 || from == to || values <= 0) return 0;
+    const uint64_t frames = static_cast<uint64_t>(values) / (sample.format.channels == 2 ? 2 : 1);
+    return static_cast<size_t>(frames * to / from + 1);
+}
+
 bool ConvertForPlayback(Sample& sample, const RateConverter& converter) {
     const uint32_t to = converter.TargetRate();
     const uint32_t from = sample.format.samplesPerSec;

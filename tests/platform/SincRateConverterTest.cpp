@@ -6,11 +6,14 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/audio/SincRateConverter.h"
+#include "sound/PitchShift.h"
 #include "sound/PlaybackRate.h"
 #include "sound/Sample.h"
+#include "sound/WorkBudget.h"
 
 namespace chordlane::test {
 namespace {
@@ -128,6 +131,39 @@ TEST(SincRateConverterTest, ConvertedCopiesCountAgainstTheSampleMemory) {
         EXPECT_EQ(memory.Held(), image);
     }
     EXPECT_EQ(memory.Held(), 0);
+}
+
+// A load converts its copies on the threads that make them, within a bound of frames: the
+// recording first, then the copies in order, so which ones a hostile file loses does not
+// depend on the threads; a copy that could not be converted is left out, as it could not play.
+TEST(SincRateConverterTest, CopiesAreConvertedAsTheyAreMadeWithinTheLoadsBound) {
+    SincRateConverter converter(OUT_RATE);
+    Sample recording;
+    FillSample(recording, 22050, {441.0}, 0.45);
+    recording.frequency = 441.0f;
+    std::vector<std::unique_ptr<Sample>> copies;
+    std::vector<ShiftJob> jobs;
+    for (float hz : {467.2f, 495.0f, 416.3f, 392.9f}) {
+        copies.push_back(std::make_unique<Sample>());
+        jobs.push_back({copies.back().get(), hz});
+    }
+    // Room for the recording and two copies: a second's frames at 48 kHz each, and a little.
+    WorkBudget frames(3 * (OUT_RATE + 1) + 100);
+    const std::vector<bool> overWork =
+        MakeShiftedSamples(recording, jobs, 2, nullptr, {&converter, &frames});
+    EXPECT_EQ(overWork, (std::vector<bool>{false, false, true, true}));
+    for (const Sample* s : {&recording, copies[0].get(), copies[1].get()}) {
+        EXPECT_EQ(s->PlayFormat().samplesPerSec, OUT_RATE);
+        EXPECT_NEAR(s->PlayLength() / 2.0, OUT_RATE, 2.0);
+    }
+    EXPECT_EQ(copies[2]->Image(), nullptr);
+    EXPECT_EQ(copies[3]->Image(), nullptr);
+
+    // The copies are those made without conversion, byte for byte.
+    Sample plain;
+    ASSERT_TRUE(MakeShiftedSample(plain, recording, jobs[1].frequency));
+    ASSERT_EQ(plain.ImageSize(), copies[1]->ImageSize());
+    EXPECT_EQ(std::memcmp(plain.Image(), copies[1]->Image(), plain.ImageSize()), 0);
 }
 
 }  // namespace
