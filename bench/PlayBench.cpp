@@ -4,6 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include "app/OpenFlow.h"
+#include "elements/Instrument.h"
+#include "platform/audio/SincRateConverter.h"
 #include "tools/OfflineEngine.h"
 #include "tools/ScriptRunner.h"
 #include "tools/ToolSession.h"
@@ -34,6 +36,35 @@ BENCHMARK_CAPTURE(BM_PlayGuitarStrum, mix_only, "")->Unit(benchmark::kMillisecon
 BENCHMARK_CAPTURE(BM_PlayGuitarStrum, to_wav_file, "/tmp/chordlane_bench_strum.wav")
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+}  // namespace
+}  // namespace chordlane
+
+namespace chordlane {
+namespace {
+
+// The whole load of the built-in guitar (copies, and with conversion their 48 kHz copies
+// too), as the program loads it; the sample memory it holds afterwards as a counter.
+void BM_LoadBuiltInGuitar(benchmark::State& state) {
+    const bool convert = state.range(0) != 0;
+    tool::ToolSession session(tool::CommonOptions{});
+    SincRateConverter rates(48000);
+    Platform& services = session.Platform().services;
+    services.rates = convert ? &rates : nullptr;
+    int64_t held = 0;
+    for (auto _ : state) {
+        if (OpenInstrument(session.GetInstrument(), String(u"!")).outcome !=
+            OpenResult::Outcome::Loaded) {
+            state.SkipWithError("the built-in instrument did not load");
+            break;
+        }
+        held = session.GetInstrument().sampleMemory.Held();
+    }
+    services.rates = nullptr;
+    state.counters["sample_MB"] = static_cast<double>(held) / 1e6;
+    state.SetLabel(convert ? "converted to 48 kHz" : "copies only");
+}
+BENCHMARK(BM_LoadBuiltInGuitar)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace chordlane

@@ -38,6 +38,7 @@ void Instrument::ResetInstrument() {
     usedFileSet_.clear();
     if (root) root->DeleteAll();
     loadWork.Restart();
+    convertWork.Restart();
     pictureMemory.ForgetShared();
     // The next instrument's first shape sets the shapes' colours anew.
     shapeObjects.reset();

@@ -142,6 +142,8 @@ class Instrument {
     SampleMemory sampleMemory;
     // What the pitch copies of this load may cost; a new load starts afresh.
     WorkBudget loadWork;
+    // The frames this load may convert to the output's rate; a new load starts afresh.
+    WorkBudget convertWork{DEFAULT_CONVERSION_FRAME_LIMIT};
     // The pixels of this load's pictures, and one bitmap per picture file.
     PictureMemory pictureMemory;
     Playback playback;

@@ -150,7 +150,8 @@ bool SoundElement::LoadSamples() {
     for (int32_t s = 1; s <= low_; ++s, r *= SEMITONE) addCopy(-s, frequency_ / r);
 
     // Every copy is made from the recording, never from a neighbouring copy.
-    const std::vector<bool> overWork = MakeShiftedSamples(*recording, jobs, 0, &Owner().loadWork);
+    const std::vector<bool> overWork = MakeShiftedSamples(
+        *recording, jobs, 0, &Owner().loadWork, {Owner().platform.rates, &Owner().convertWork});
     ReportOverWork(jobs, overWork);
     for (auto& entry : *samples) {
         // A copy whose image could not be had is no sample: a voice asking for exactly that

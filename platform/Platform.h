@@ -11,6 +11,7 @@
 #include "platform/HardwareButtons.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBox.h"
+#include "platform/RateConverter.h"
 #include "platform/SettingsStore.h"
 #include "platform/Surface.h"
 #include "platform/WaveOutput.h"
@@ -28,6 +29,8 @@ struct Platform {
     HardwareButtons* buttons = nullptr;
     PictureLoader* pictures = nullptr;
     WaveOutput* waveOut = nullptr;
+    // Without one, samples are played at their own rate and the output must take it.
+    RateConverter* rates = nullptr;
     Window* window = nullptr;
     AudioRecorder* recorder = nullptr;  // records what the output plays
 };

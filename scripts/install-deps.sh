@@ -9,6 +9,8 @@ packages=(
   librtmidi-dev libjack-jackd2-dev jackd2
   libgtest-dev libgmock-dev libbenchmark-dev
   dpkg-dev file desktop-file-utils appstream
+  # A sound server for the real-output tests: .ci/run starts one with a null sink.
+  pulseaudio pulseaudio-utils libasound2-plugins
 )
 if [ "${CHORDLANE_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-dev)

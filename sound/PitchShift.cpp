@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/Types.h"
+#include "sound/PlaybackRate.h"
 #include "sound/Sample.h"
 #include "sound/WorkBudget.h"
 
@@ -520,9 +521,21 @@ int64_t CopyCost(const Sample& source, float frequency) {
 }
 
 std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs,
-                                     unsigned threads, WorkBudget* work) {
+                                     unsigned threads, WorkBudget* work,
+                                     const PlaybackConversion& conversion) {
     std::vector<bool> overWork(jobs.size());
-    if (jobs.empty()) return overWork;
+    const RateConverter* converter = conversion.converter;
+    auto chargeFrames = [&](const Sample& sample) {
+        return !conversion.frames ||
+               conversion.frames->Take(static_cast<int64_t>(PlaybackFrames(sample, *converter)));
+    };
+    // The recording's conversion is charged first: without it even the unshifted sound
+    // would not play.
+    const bool convertSource = converter && chargeFrames(source);
+    if (jobs.empty()) {
+        if (convertSource) ConvertForPlayback(source, *converter);
+        return overWork;
+    }
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
     // The source is analysed once for all copies; the copies then only read it.
     FindPitchPhase(source);
@@ -536,7 +549,8 @@ std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> j
     std::vector<uint8_t> prepared(jobs.size());
     for (size_t k = 0; k < jobs.size(); ++k) {
         prepared[k] = PrepareCopy(*jobs[k].out, source, jobs[k].frequency);
-        if (prepared[k] && work && !work->Take(CopyCost(source, jobs[k].frequency))) {
+        if (prepared[k] && ((work && !work->Take(CopyCost(source, jobs[k].frequency))) ||
+                            (converter && !chargeFrames(*jobs[k].out)))) {
             DropCopy(*jobs[k].out);
             prepared[k] = 0;
             overWork[k] = true;
@@ -544,13 +558,21 @@ std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> j
     }
     std::vector<int64_t> spent(jobs.size());
     // Every thread synthesises into one buffer of offset values, had at its first copy.
+    // The recording's own conversion is one more piece of work among the copies; it writes
+    // only the recording's played copy, which no copy reads.
     using Values = std::unique_ptr<int16_t[]>;
-    ParallelFor<Values>(jobs.size(), threads, [&](size_t k, Values& values) {
+    const size_t pieces = jobs.size() + (convertSource ? 1 : 0);
+    ParallelFor<Values>(pieces, threads, [&](size_t k, Values& values) {
+        if (k == jobs.size()) {
+            ConvertForPlayback(source, *converter);
+            return;
+        }
         Sample& out = *jobs[k].out;
         if (!prepared[k]) return;
         Plan plan;
         if (!windowed || !MakePlan(source, jobs[k].frequency, plan)) {
             CopyRecording(out, source);
+            if (converter) ConvertForPlayback(out, *converter);
             return;
         }
         if (!values) values = NewValues(plan.count);
@@ -562,6 +584,7 @@ std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> j
         spent[k] = SynthesiseCopy(copy, source, plan, window);
         StoreOffsetValues(out, copy);
         out.peak = source.peak;
+        if (converter) ConvertForPlayback(out, *converter);
     });
     // Reruns a copy needed beyond its charge count too, against the copies of later lines:
     // summed after all threads are done, so again independent of them.

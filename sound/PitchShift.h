@@ -29,6 +29,7 @@
 
 namespace chordlane {
 
+class RateConverter;
 class Sample;
 class WorkBudget;
 
@@ -113,8 +114,16 @@ int64_t CopyCost(const Sample& source, float frequency);
 //! MakeShiftedSample; source is analysed once and otherwise only read. Copies for which
 //! memory cannot be had are left without an image, and so are those that would take work
 //! past its limit (CopyCost each, charged in the order of the jobs); the answer has one
-//! entry per job, true for the copies left out for work.
+//! entry per job, true for the copies left out for work. With a conversion, source and every
+//! copy made also get their played copy at the converter's rate, on the same threads; the
+//! frames that takes are charged to its budget, source first and then in the order of the
+//! jobs, and a copy whose frames do not fit is left out for work as well (it could not play).
+struct PlaybackConversion {
+    const RateConverter* converter = nullptr;
+    WorkBudget* frames = nullptr;  // none: no bound
+};
 std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs,
-                                     unsigned threads = 0, WorkBudget* work = nullptr);
+                                     unsigned threads = 0, WorkBudget* work = nullptr,
+                                     const PlaybackConversion& conversion = {});
 
 }  // namespace chordlane

@@ -1,5 +1,6 @@
 #include "sound/Sample.h"
 
+#include <cstring>
 #include <new>
 
 namespace chordlane {
@@ -33,6 +34,30 @@ void Sample::ReleaseImage() {
     if (image_ && memory_) memory_->Give(static_cast<int64_t>(imageSize_));
     image_.reset();
     imageSize_ = 0;
+    if (played_ && memory_) memory_->Give(playedLength_);
+    played_.reset();
+    playedLength_ = 0;
+}
+
+bool Sample::SetPlayed(const int16_t* values, size_t count, uint32_t rate) {
+    if (played_ && memory_) memory_->Give(playedLength_);
+    played_.reset();
+    playedLength_ = 0;
+    const uint16_t channels = format.channels == 2 ? 2 : 1;
+    // A WAV buffer's length is 32-bit, and a whole number of frames.
+    if (count % channels != 0 || count > UINT32_MAX / 2 || !Image()) return false;
+    const auto bytes = static_cast<int64_t>(count) * 2;
+    if (memory_ && !memory_->Take(bytes)) return false;
+    played_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(bytes) + 1]);
+    if (!played_) {
+        if (memory_) memory_->Give(bytes);
+        return false;
+    }
+    std::memcpy(played_.get(), values, static_cast<size_t>(bytes));
+    playedLength_ = static_cast<uint32_t>(bytes);
+    playedFormat_ = WaveFormat{
+        1, channels, rate, rate * channels * 2u, static_cast<uint16_t>(channels * 2), 16, 0};
+    return true;
 }
 
 int32_t Sample::ValueCount() const {

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -40,6 +41,19 @@ class Sample {
     //! Sample values in the data (bytes per sample from the format; 0 without a valid width).
     int32_t ValueCount() const;
 
+    //! What the wave output plays: the data converted to the output's rate when the sample
+    //! was loaded, else the data itself. The image stays as computed either way.
+    const uint8_t* PlayData() const { return played_ ? played_.get() : Data(); }
+    uint32_t PlayLength() const {
+        return played_ ? playedLength_ : static_cast<uint32_t>(std::max(dataLength, 0));
+    }
+    const WaveFormat& PlayFormat() const { return played_ ? playedFormat_ : format; }
+    //! Keeps frames (16-bit, format's channels) at rate as what is played; false, and
+    //! nothing kept, when the memory cannot be had.
+    bool SetPlayed(const int16_t* values, size_t count, uint32_t rate);
+    //! Bytes held by the converted copy.
+    size_t PlayedSize() const { return played_ ? playedLength_ : 0; }
+
     int32_t dataLength = 0;         // bytes of data after the header
     float frequency = 0.0f;         // pitch in hertz
     WaveFormat format;              // as the wave output takes it
@@ -54,6 +68,9 @@ class Sample {
     SampleMemory* memory_ = nullptr;
     std::unique_ptr<uint8_t[]> image_;
     size_t imageSize_ = 0;
+    std::unique_ptr<uint8_t[]> played_;
+    uint32_t playedLength_ = 0;
+    WaveFormat playedFormat_;
 };
 
 }  // namespace chordlane

@@ -63,7 +63,7 @@ void SoundChannel::CloseDevice() {
 bool SoundChannel::Start(Sample* sample, int32_t volume, int32_t, SoundListener* source) {
     WaveOutput* out = Output();
     const uint32_t now = playback_.Now();
-    bool same = device_ != NO_DEVICE && sample && header_.data == sample->Data();
+    bool same = device_ != NO_DEVICE && sample && header_.data == sample->PlayData();
 
     // A third start of the same sample before the cut sound's notice came is ignored.
     if (same && (flags_ & RESTARTING)) return false;
@@ -71,7 +71,7 @@ bool SoundChannel::Start(Sample* sample, int32_t volume, int32_t, SoundListener*
     if (device_ != NO_DEVICE) {
         out->Unprepare(device_, &header_);
         const bool recent = now - playback_.lastStart_ <= DEVICE_REUSE_MS;
-        if (!recent || !sample || !SameFormat(deviceFormat_, sample->format)) {
+        if (!recent || !sample || !SameFormat(deviceFormat_, sample->PlayFormat())) {
             out->Close(device_);
             device_ = NO_DEVICE;
             pendingNotices_ = 0;
@@ -87,24 +87,24 @@ bool SoundChannel::Start(Sample* sample, int32_t volume, int32_t, SoundListener*
     source_ = source;
     level_ = static_cast<uint32_t>(volume_) * 65535u / 100u;
 
-    if (!sample || !sample->Data() || !out) {
+    if (!sample || !sample->PlayData() || !out) {
         TellSource();
         return false;
     }
     if (!same) {
         header_ = WaveHeader{};
-        header_.data = sample->Data();
-        header_.bufferLength = static_cast<uint32_t>(sample->dataLength);
+        header_.data = sample->PlayData();
+        header_.bufferLength = sample->PlayLength();
         header_.user = id_;
         if (device_ == NO_DEVICE) {
             WaveDevice device = NO_DEVICE;
-            if (out->Open(&device, sample->format, playback_.Handler()) != WaveResult::Ok) {
+            if (out->Open(&device, sample->PlayFormat(), playback_.Handler()) != WaveResult::Ok) {
                 TellSource();
                 return false;
             }
             device_ = device;
             deviceOutput_ = out;
-            deviceFormat_ = sample->format;
+            deviceFormat_ = sample->PlayFormat();
         }
     }
     if (out->Prepare(device_, &header_) != WaveResult::Ok) {

@@ -12,6 +12,12 @@ namespace chordlane {
 // far up costs its length times 2^(shift/12) per copy and can hold the program for minutes.
 inline constexpr int64_t DEFAULT_LOAD_WORK_LIMIT = int64_t{1} << 29;
 
+// The frames one load may convert to the output's rate (a frame written is one). The sinc
+// converter makes about twelve million a second on one core, so the limit keeps a load's
+// conversion to a few seconds whatever the files: 23 minutes of sound at 48 kHz, where the
+// built-in guitar needs 2.5 minutes. Without it, only the sample memory bounds the work.
+inline constexpr int64_t DEFAULT_CONVERSION_FRAME_LIMIT = int64_t{1} << 26;
+
 // The operations charged so far against a limit. Charged in the order of the copies before
 // any is made, so what is left out does not depend on the threads; atomic all the same, as
 // the owner may read it while copies are made.

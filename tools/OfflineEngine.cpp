@@ -23,9 +23,13 @@ OfflineEngine::OfflineEngine(HeadlessPlatform& platform, Instrument& instrument,
       mapper_(MixerConfig(config)),
       output_(mapper_, platform.clock,
               OfflineOutputConfig{config.wavPath, config.rate, config.blockFrames}),
+      rates_(output_.Rate()),
       view_(instrument),
-      previous_(platform.services.waveOut) {
+      previous_(platform.services.waveOut),
+      previousRates_(platform.services.rates) {
     platform_.services.waveOut = &mapper_;
+    // Sounds loaded from now on are converted to the rate of the mix.
+    platform_.services.rates = &rates_;
     // The mix catches up with the clock, then the notices that fell due are delivered.
     platform_.clock.SetAdvanceHook([this](uint32_t) { output_.Advance(); });
     // The first touch of the start-up screen opens an instrument, as in the program.
@@ -37,6 +41,7 @@ OfflineEngine::~OfflineEngine() {
     instrument_.DeleteTree();
     platform_.clock.SetAdvanceHook(nullptr);
     platform_.services.waveOut = previous_;
+    platform_.services.rates = previousRates_;
 }
 
 }  // namespace chordlane::tool

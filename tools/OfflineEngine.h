@@ -8,6 +8,7 @@
 
 #include "platform/Platform.h"
 #include "platform/audio/OfflineOutput.h"
+#include "platform/audio/SincRateConverter.h"
 #include "platform/audio/WaveMapper.h"
 #include "view/InstrumentView.h"
 
@@ -26,9 +27,9 @@ struct OfflineEngineConfig {
     uint32_t blockFrames = 256;
 };
 
-// Puts the mixer in the platform's set as its wave output and mixes on every advance of the
-// platform's virtual clock. The instrument's tree is deleted before the mixer goes, so no
-// channel outlives the output it plays on.
+// Puts the mixer in the platform's set as its wave output, and a converter to its rate as the
+// platform's, and mixes on every advance of the platform's virtual clock. The instrument's tree is
+// deleted before the mixer goes, so no channel outlives the output it plays on.
 class OfflineEngine {
   public:
     OfflineEngine(HeadlessPlatform& platform, Instrument& instrument,
@@ -52,8 +53,10 @@ class OfflineEngine {
     Instrument& instrument_;
     WaveMapper mapper_;
     OfflineOutput output_;
+    SincRateConverter rates_;
     InstrumentView view_;
     WaveOutput* previous_;
+    RateConverter* previousRates_;
 };
 
 }  // namespace chordlane::tool

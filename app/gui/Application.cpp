@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <cstdio>
 
 #include "app/Folders.h"
@@ -20,6 +21,7 @@
 #include "app/gui/LiveMidi.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/MidiOutputDialog.h"
+#include "app/gui/SoundOutputDialog.h"
 #include "app/gui/ViewWidget.h"
 #include "language/Writer.h"
 #include "platform/StdFileSystem.h"
@@ -27,6 +29,7 @@
 #include "platform/Text.h"
 #include "platform/audio/PortAudioOutput.h"
 #include "platform/audio/Recorder.h"
+#include "platform/audio/SincRateConverter.h"
 #include "platform/audio/WaveMapper.h"
 #include "platform/qt/CommandIds.h"
 #include "platform/qt/QtDialogs.h"
@@ -114,15 +117,15 @@ void Application::MakeRealServices() {
     help_ = std::make_unique<HelpWindowViewer>();
     buttons_ = std::make_unique<QtHardwareButtons>();
     mapper_ = std::make_unique<WaveMapper>();
-    AudioOutputConfig audio;
-    const bool verbose = options_.verbose;
-    audio.log = [verbose](const std::string& line) {
-        if (verbose) std::fprintf(stderr, "%s\n", line.c_str());
-    };
-    audio_ = OpenAudioOutput(*mapper_, audio);
+    rates_ = std::make_unique<SincRateConverter>();
+    soundChoice_ = ReadSoundOutput(settings_.get());
+    if (options_.audioDevice) soundChoice_.device = FromUtf8(*options_.audioDevice);
+    if (options_.audioBuffer) soundChoice_.bufferFrames = options_.audioBuffer;
+    OpenSoundOutput();
     recorder_ = std::make_unique<Recorder>(*mapper_);
     services_.recorder = recorder_.get();
     services_.waveOut = mapper_.get();
+    services_.rates = rates_.get();
     services_.clock = clock_.get();
     services_.settings = settings_.get();
     services_.files = files_.get();
@@ -131,6 +134,61 @@ void Application::MakeRealServices() {
     services_.messages = messages_.get();
     services_.help = help_.get();
     services_.buttons = buttons_.get();
+}
+
+void Application::OpenSoundOutput() {
+    AudioOutputConfig audio;
+    const bool verbose = options_.verbose;
+    audio.log = [verbose](const std::string& line) {
+        if (verbose) std::fprintf(stderr, "%s\n", line.c_str());
+    };
+    audio.device = ToUtf8(soundChoice_.device);
+    audio.framesPerBuffer = soundChoice_.bufferFrames;
+    AudioOpenResult opened = OpenAudioOutput(*mapper_, audio);
+    audio_ = std::move(opened.output);
+    soundProblem_ = std::move(opened.problem);
+    rates_->SetTargetRate(audio_->Rate());
+}
+
+void Application::ShowSoundProblem() {
+    if (soundProblem_.empty() || !frame_) return;
+    std::fprintf(stderr, "chordlane: %s\n", soundProblem_.c_str());
+    // In the window, where it stays until another message replaces it: a dialog box would
+    // stand between the person and the instrument at every start on a silent machine.
+    frame_->statusBar()->showMessage(QString::fromStdString(soundProblem_));
+}
+
+void Application::OnSoundOutput() {
+    std::string why;
+    SoundOutputDialog dialog(frame_.get(), ListAudioDevices(&why), soundChoice_);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    frame_->TakeHeldModifiers();
+    if (!accepted) return;
+    soundChoice_ = dialog.Choice();
+    WriteSoundOutput(services_.settings, soundChoice_);
+    if (!mapper_) return;
+    // The mixer takes another rate only with no stream open, and the instrument's sounds
+    // were converted to the old one: it is closed and loaded again, with the same answers.
+    Instrument& shown = GetInstrument();
+    const bool reload = shown.instrumentLoaded && !shown.currentPath.empty();
+    const String path = shown.currentPath;
+    const String answers = shown.answersLog;
+    // A recording is at the old rate; instruments ringing out of a live reload hold streams.
+    StopRecording();
+    reload_.ReleaseAll();
+    if (midi_) midi_->EndNotes();
+    audio_->Stop();
+    audio_.reset();
+    if (reload) UnloadInstrument(shown);
+    frame_->statusBar()->clearMessage();
+    OpenSoundOutput();
+    ShowSoundProblem();
+    if (!reload) return;
+    GivenAnswers given(services_.dialogs, AnswersOfLog(answers));
+    FileDialogs* own = services_.dialogs;
+    services_.dialogs = &given;
+    OpenAndRemember(path, false);
+    services_.dialogs = own;
 }
 
 bool Application::StartApplication() {
@@ -180,6 +238,9 @@ bool Application::StartApplication() {
     else
         frame_->show();
     frame_->View()->repaint();
+
+    // A silent start is said where the person looks.
+    ShowSoundProblem();
 
     // 6. The volume scale starts in the middle, without touching the system volume.
     app.vM = START_VOLUME_SCALE;

@@ -3,12 +3,14 @@
 #include <QTimer>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "app/LiveReload.h"
 #include "app/MessageBoxReporter.h"
 #include "app/RecentInstruments.h"
 #include "app/RecordingSession.h"
+#include "app/SoundOutputSettings.h"
 #include "app/StartupOpen.h"
 #include "app/gui/ProgramOptions.h"
 #include "elements/Instrument.h"
@@ -23,6 +25,7 @@ class MidiRecordingCompanion;
 class MainWindow;
 class Recorder;
 class WaveMapper;
+class SincRateConverter;
 class QtDialogs;
 class QtHardwareButtons;
 class HelpWindowViewer;
@@ -59,6 +62,10 @@ class Application : public QObject {
     void OnMidiOutput();
     //! The live MIDI output; null when the caller gave its own services (tests).
     LiveMidi* Midi() const { return midi_.get(); }
+    //! Options -> Sound Output...: choose the device and buffer, remember them, reopen.
+    void OnSoundOutput();
+    //! Why the sound output is not the one chosen, or empty; shown once in the window.
+    const std::string& SoundProblem() const { return soundProblem_; }
 
     //! Runs the Open flow (the first tap, File -> Open, the command line) with the path, or
     //! with null to let the user choose one. A path that cannot be opened or a file with
@@ -72,6 +79,10 @@ class Application : public QObject {
 
   private:
     void MakeRealServices();
+    //! Opens the chosen output (or what it falls back to) and converts what loads to its rate.
+    void OpenSoundOutput();
+    //! Says the sound problem, once, in the window and on standard error.
+    void ShowSoundProblem();
     //! Opens through the Open flow and, when it loaded, puts the instrument in front of the
     //! recent list. With fromCommandLine a problem also goes to standard error.
     StartupOpenResult::Outcome OpenAndRemember(const std::optional<String>& path,
@@ -102,6 +113,10 @@ class Application : public QObject {
     std::unique_ptr<WaveMapper> mapper_;
     std::unique_ptr<AudioOutput> audio_;  // pulls from mapper_, so it goes first
     std::unique_ptr<Recorder> recorder_;  // taps mapper_
+    std::unique_ptr<SincRateConverter> rates_;
+    // The output in force: the settings' choice, over which the command line goes.
+    SoundOutputChoice soundChoice_;
+    std::string soundProblem_;
     Platform services_;
     std::unique_ptr<FileWatcher> watcher_;  // outlives the reload, which it calls
     // After the services: the instruments' channels close their devices on the mixer as they

@@ -127,6 +127,8 @@ void MainWindow::CreateMenus(Application& app) {
     connect(showActive, &QAction::triggered, &app, &Application::OnShowActive);
     connect(speedVolume, &QAction::triggered, &app, &Application::OnSpeedVolume);
     optionsMenu_->addSeparator();
+    QAction* soundOutput = optionsMenu_->addAction(QStringLiteral("Sound &Output..."));
+    connect(soundOutput, &QAction::triggered, &app, &Application::OnSoundOutput);
     midiOutput_ = optionsMenu_->addAction(QStringLiteral("&MIDI Output..."));
     connect(midiOutput_, &QAction::triggered, &app, &Application::OnMidiOutput);
     // A greyed MIDI Output says why on hover as well as in its text.

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "app/SoundOutputSettings.h"
 #include "platform/Text.h"
 
 namespace chordlane {
@@ -68,6 +69,10 @@ ParsedCommandLine ParseProgramOptions(const std::vector<std::string>& words) {
             result.action = ParsedCommandLine::Action::Version;
             return result;
         }
+        if (word == "--list-audio-devices") {
+            result.action = ParsedCommandLine::Action::ListAudioDevices;
+            return result;
+        }
         if (word == "--fullscreen") {
             options.fullScreen = true;
         } else if (word == "--verbose") {
@@ -91,6 +96,18 @@ ParsedCommandLine ParseProgramOptions(const std::vector<std::string>& words) {
                 return fail("--zoom wants a whole number from 1 to " + std::to_string(MAX_ZOOM) +
                             ", not '" + value + "'");
             options.zoom = zoom;
+        } else if (TakeValue(words, i, "--audio-device", value, missing)) {
+            if (missing)
+                return fail("--audio-device needs a device name (see --list-audio-devices)");
+            options.audioDevice = value;
+        } else if (TakeValue(words, i, "--audio-buffer", value, missing)) {
+            if (missing) return fail("--audio-buffer needs a number of frames");
+            int frames = 0;
+            if (!ParseInt(value, frames) || !IsBufferSize(frames))
+                return fail("--audio-buffer wants a whole number of frames from " +
+                            std::to_string(MIN_BUFFER_FRAMES) + " to " +
+                            std::to_string(MAX_BUFFER_FRAMES) + ", not '" + value + "'");
+            options.audioBuffer = static_cast<uint32_t>(frames);
         } else if (word.size() > 1 && word[0] == '-') {
             return fail("unknown option '" + word + "' (see --help)");
         } else {
@@ -111,10 +128,10 @@ ParsedCommandLine ParseProgramOptions(const std::vector<std::string>& words) {
 }
 
 std::string ProgramUsage() {
-    return "Usage: chordlane [--screen WxH] [--zoom N] [--fullscreen] [--midi-out | "
-           "--no-midi-out]\n"
-           "                 [--verbose] [--] [PATH...]\n"
-           "       chordlane --help | --version\n"
+    return "Usage: chordlane [--screen WxH] [--zoom N] [--fullscreen] [--verbose]\n"
+           "                 [--audio-device NAME] [--audio-buffer N]\n"
+           "                 [--midi-out | --no-midi-out] [--] [PATH...]\n"
+           "       chordlane --list-audio-devices | --help | --version\n"
            "\n"
            "Plays the instrument file PATH on a touch screen (or with the mouse). The words\n"
            "after the options, joined by single spaces, are the path; \"!\" is the built-in\n"
@@ -132,6 +149,12 @@ std::string ProgramUsage() {
            "  --verbose      tell on standard error which sound output was opened, which\n"
            "                 MIDI output (or why there is none), and when the zoom was too\n"
            "                 large for the display\n"
+           "  --audio-device NAME  play on this output device, as --list-audio-devices\n"
+           "                 names it (\"\" for the default device), instead of the one\n"
+           "                 chosen in Options -> Sound Output...\n"
+           "  --audio-buffer N  frames per audio buffer, 64 to 1024 (default 256; fewer\n"
+           "                 frames answer sooner but need a machine that keeps up)\n"
+           "  --list-audio-devices  print the output devices, one per line, and exit\n"
            "  --             end of options: the rest is the path even if it starts with -\n"
            "  --help         this text\n"
            "  --version      the program's version\n";

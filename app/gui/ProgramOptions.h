@@ -1,8 +1,9 @@
 #pragma once
 // The program's command line:
 // chordlane [--screen WxH] [--zoom N] [--fullscreen] [--midi-out | --no-midi-out] [--verbose]
-//           [--] [PATH...]
+//           [--audio-device NAME] [--audio-buffer N] [--] [PATH...]
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,10 +23,13 @@ struct ProgramOptions {
     // --midi-out / --no-midi-out: the MIDI port on or off for this run, whatever the stored
     // choice; unset: as stored.
     std::optional<bool> midiOut = std::nullopt;
+    // The sound output for this run, over the one chosen in the settings.
+    std::optional<std::string> audioDevice;  // "" picks the default device
+    uint32_t audioBuffer = 0;                // frames; 0: the settings' choice
 };
 
 struct ParsedCommandLine {
-    enum class Action { Run, Help, Version, Error };
+    enum class Action { Run, Help, Version, ListAudioDevices, Error };
     Action action = Action::Run;
     ProgramOptions options;
     std::string error;  // one line, for Action::Error

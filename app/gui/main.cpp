@@ -6,6 +6,7 @@
 
 #include "app/gui/Application.h"
 #include "app/gui/ProgramOptions.h"
+#include "platform/audio/PortAudioOutput.h"
 
 int main(int argc, char** argv) {
     using chordlane::ParsedCommandLine;
@@ -18,6 +19,18 @@ int main(int argc, char** argv) {
         case ParsedCommandLine::Action::Version:
             std::printf("chordlane %s\n", CHORDLANE_VERSION);
             return 0;
+        case ParsedCommandLine::Action::ListAudioDevices: {
+            // One device a line, as --audio-device takes it; the default one marked after a tab.
+            std::string why;
+            const auto devices = chordlane::ListAudioDevices(&why);
+            if (devices.empty() && !why.empty()) {
+                std::fprintf(stderr, "chordlane: no sound output: %s\n", why.c_str());
+                return 1;
+            }
+            for (const chordlane::AudioDeviceInfo& d : devices)
+                std::printf("%s%s\n", d.Label().c_str(), d.isDefault ? "\tdefault" : "");
+            return 0;
+        }
         case ParsedCommandLine::Action::Error:
             std::fprintf(stderr, "chordlane: %s\n", parsed.error.c_str());
             return 2;

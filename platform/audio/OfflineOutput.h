@@ -18,7 +18,8 @@ struct OfflineOutputConfig {
 };
 
 // Renders the mix as the clock advances -- on the user-interface thread, for tests and
-// chordlane-tool play -- and writes it as a 16-bit stereo PCM WAV file.
+// chordlane-tool play -- and writes it as a 16-bit stereo PCM WAV file. The file is the mix
+// as the clock saw it: the master stage's look-ahead delay is taken out again.
 class OfflineOutput : public AudioOutput {
   public:
     //! Sets the mapper's rate to the configured one (which needs no device open yet).
@@ -38,6 +39,8 @@ class OfflineOutput : public AudioOutput {
     void Stop() override { Finish(); }
 
   private:
+    void RenderFrames(uint64_t frames);
+
     WaveMapper& mapper_;
     Clock& clock_;
     uint32_t rate_;
@@ -48,6 +51,11 @@ class OfflineOutput : public AudioOutput {
     uint32_t lastTick_ = 0;
     uint64_t elapsedMs_ = 0;
     uint64_t framesRendered_ = 0;
+    uint64_t latency_ = 0;  // frames the master stage delays the mix
+    uint64_t skip_ = 0;     // of those, the ones not yet left out of the file
+    uint64_t framesWritten_ = 0;
+    uint64_t writeLimit_ = UINT64_MAX;
+    bool finishing_ = false;
     uint64_t dataBytes_ = 0;
     std::vector<float> mix_;
     std::vector<uint8_t> pcm_;

@@ -39,6 +39,24 @@ void Log(const AudioOutputConfig& config, const std::string& line) {
     if (config.log) config.log(line);
 }
 
+std::string HostName(const PaDeviceInfo* info) {
+    const PaHostApiInfo* host = Pa_GetHostApiInfo(info->hostApi);
+    return host && host->name ? host->name : "?";
+}
+
+// Between Pa_Initialize and Pa_Terminate: the output device named "API: NAME" or "NAME".
+PaDeviceIndex FindDevice(const std::string& wanted) {
+    const PaDeviceIndex count = Pa_GetDeviceCount();
+    PaDeviceIndex byName = paNoDevice;
+    for (PaDeviceIndex d = 0; d < count; ++d) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(d);
+        if (!info || !info->name || info->maxOutputChannels < 1) continue;
+        if (HostName(info) + ": " + info->name == wanted) return d;
+        if (byName == paNoDevice && wanted == info->name) byName = d;
+    }
+    return byName;
+}
+
 }  // namespace
 
 struct PortAudioCallback {
@@ -67,9 +85,16 @@ std::unique_ptr<PortAudioOutput> PortAudioOutput::Open(WaveMapper& mapper,
         Pa_Terminate();
         return fail(why);
     };
-    const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
+    PaDeviceIndex device = paNoDevice;
+    if (config.device.empty()) {
+        device = Pa_GetDefaultOutputDevice();
+    } else {
+        device = FindDevice(config.device);
+        if (device == paNoDevice) return give_up("\"" + config.device + "\" is not there");
+    }
     const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
     if (!info) return give_up("no default output device");
+    if (info->maxOutputChannels < 1) return give_up("\"" + config.device + "\" has no outputs");
     PaStreamParameters out{};
     out.device = device;
     out.channelCount = 2;
@@ -100,7 +125,7 @@ std::unique_ptr<PortAudioOutput> PortAudioOutput::Open(WaveMapper& mapper,
     output->stopped_ = false;
     const PaStreamInfo* streamInfo = Pa_GetStreamInfo(stream);
     const PaHostApiInfo* host = Pa_GetHostApiInfo(info->hostApi);
-    char line[512];
+    char line[768];
     std::snprintf(line, sizeof line, "audio: \"%s\" (%s), %u Hz, %lu frames, latency %.1f ms",
                   info->name ? info->name : "?", host && host->name ? host->name : "?",
                   output->rate_, frames, streamInfo ? streamInfo->outputLatency * 1000.0 : 0.0);
@@ -122,15 +147,51 @@ void PortAudioOutput::Stop() {
     Pa_Terminate();
 }
 
-std::unique_ptr<AudioOutput> OpenAudioOutput(WaveMapper& mapper, const AudioOutputConfig& config) {
+std::vector<AudioDeviceInfo> ListAudioDevices(std::string* error) {
+    std::vector<AudioDeviceInfo> devices;
+    QuietAudioLibraries();
+    if (PaError e = Pa_Initialize(); e != paNoError) {
+        if (error) *error = Pa_GetErrorText(e);
+        return devices;
+    }
+    const PaDeviceIndex defaultDevice = Pa_GetDefaultOutputDevice();
+    const PaDeviceIndex count = Pa_GetDeviceCount();
+    for (PaDeviceIndex d = 0; d < count; ++d) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(d);
+        if (!info || !info->name || info->maxOutputChannels < 1) continue;
+        devices.push_back({HostName(info), info->name, d == defaultDevice});
+    }
+    Pa_Terminate();
+    return devices;
+}
+
+AudioOpenResult OpenAudioOutput(WaveMapper& mapper, const AudioOutputConfig& config) {
+    AudioOpenResult result;
     std::string why;
     if (auto device = PortAudioOutput::Open(mapper, config, &why)) {
         Log(config, device->Describe());
-        return device;
+        result.output = std::move(device);
+        return result;
+    }
+    std::string chosen;
+    if (!config.device.empty()) {
+        // The chosen device is gone or busy: the default one plays instead, and says so.
+        chosen = why.rfind('"', 0) == 0 ? why : "\"" + config.device + "\" (" + why + ")";
+        AudioOutputConfig fallback = config;
+        fallback.device.clear();
+        if (auto device = PortAudioOutput::Open(mapper, fallback, &why)) {
+            Log(config, device->Describe());
+            result.output = std::move(device);
+            result.problem = "Sound output " + chosen + "; playing on the default device instead.";
+            return result;
+        }
     }
     auto null = std::make_unique<NullOutput>(mapper, NullOutputConfig{config.framesPerBuffer});
     Log(config, "audio: no output device (" + why + "); " + null->Describe());
-    return null;
+    result.problem = "No sound output: " + (chosen.empty() ? why : chosen + ", and " + why) + ".";
+    result.output = std::move(null);
+    result.silent = true;
+    return result;
 }
 
 }  // namespace chordlane

@@ -2,6 +2,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/audio/AudioOutput.h"
 
@@ -9,19 +10,40 @@ namespace chordlane {
 
 class WaveMapper;
 
+// The buffer sizes a person can choose, in frames per callback.
+inline constexpr uint32_t MIN_AUDIO_BUFFER = 64;
+inline constexpr uint32_t MAX_AUDIO_BUFFER = 1024;
+inline constexpr uint32_t DEFAULT_AUDIO_BUFFER = 256;
+
 struct AudioOutputConfig {
     uint32_t preferredRate = 48000;  // used when the device takes it, else the device's own
-    uint32_t framesPerBuffer = 256;  // the most frames one callback renders
+    uint32_t framesPerBuffer = DEFAULT_AUDIO_BUFFER;  // the most frames one callback renders
+    // The output device by its name as ListAudioDevices gives it ("NAME" or "API: NAME");
+    // empty: the default output device.
+    std::string device;
     // The verbose log: which device, its rate and stated latency, or why none opened.
     std::function<void(const std::string&)> log;
 };
 
-// The default output device through PortAudio: float stereo, pulled by PortAudio's
-// callback, which only renders the mapper's next block.
+// One output device as PortAudio offers it.
+struct AudioDeviceInfo {
+    std::string hostApi;  // ALSA, JACK Audio Connection Kit, OSS, ...
+    std::string name;
+    bool isDefault = false;
+    //! The name that picks this device: "API: NAME", which stays unique across host APIs.
+    std::string Label() const { return hostApi + ": " + name; }
+};
+
+//! Every device with outputs; empty, with the reason in error, when PortAudio cannot start.
+std::vector<AudioDeviceInfo> ListAudioDevices(std::string* error = nullptr);
+
+// An output device through PortAudio: float stereo, pulled by PortAudio's callback, which
+// only renders the mapper's next block.
 class PortAudioOutput : public AudioOutput {
   public:
-    //! Opens and starts the default device for mapper; null, with the reason in error,
-    //! when there is none or it refuses. Nothing is printed while the libraries probe.
+    //! Opens and starts the configured device (or the default one) for mapper; null, with
+    //! the reason in error, when there is none or it refuses. Nothing is printed while the
+    //! libraries probe.
     static std::unique_ptr<PortAudioOutput> Open(WaveMapper& mapper,
                                                  const AudioOutputConfig& config,
                                                  std::string* error);
@@ -43,8 +65,15 @@ class PortAudioOutput : public AudioOutput {
     friend struct PortAudioCallback;
 };
 
-//! The default device or, when it cannot be opened, a real-time null output, so that
-//! notices still come. Says which in config.log.
-std::unique_ptr<AudioOutput> OpenAudioOutput(WaveMapper& mapper, const AudioOutputConfig& config);
+struct AudioOpenResult {
+    std::unique_ptr<AudioOutput> output;  // never null
+    bool silent = false;                  // the real-time null output
+    // What a person should be told, one sentence, or empty when the choice opened.
+    std::string problem;
+};
+
+//! The configured device; when it cannot be opened, the default device; when that cannot
+//! either, a real-time null output, so that notices still come. Says which in config.log.
+AudioOpenResult OpenAudioOutput(WaveMapper& mapper, const AudioOutputConfig& config);
 
 }  // namespace chordlane

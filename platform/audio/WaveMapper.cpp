@@ -1,6 +1,5 @@
 #include "platform/audio/WaveMapper.h"
 
-#include <samplerate.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -13,12 +12,11 @@ namespace chordlane {
 namespace {
 
 constexpr uint32_t FULL_VOLUME = 0xFFFFFFFF;
-// libsamplerate converts between rates at most this far apart.
-constexpr uint32_t MAX_RATE_RATIO = 256;
-// Converted input is fed in pieces of at most this many frames per block frame.
-constexpr size_t INPUT_PER_OUTPUT = 4;
-// Bounds the conversion loop of one voice in one block, whatever the converter answers.
-constexpr int MAX_CONVERSION_STEPS = 256;
+
+MasterStageConfig MasterStageWithRate(MasterStageConfig config, uint32_t rate) {
+    config.rate = rate;
+    return config;
+}
 
 // Sample values to floats in -1..1: 16-bit signed, or 8-bit unsigned around 128.
 void ToFloats(const uint8_t* p, size_t values, uint32_t bits, float* out) {
@@ -61,8 +59,6 @@ struct WaveMapper::Slot {
     std::atomic<uint32_t> generation{0};
     std::atomic<uint32_t> bits{16};
     std::atomic<uint32_t> channels{1};
-    std::atomic<uint32_t> rate{0};
-    std::atomic<SRC_STATE*> converter{nullptr};
     std::atomic<bool> playing{false};
     std::atomic<uint32_t> volume{FULL_VOLUME};
     // The latest generation the audio thread played to its end.
@@ -78,8 +74,6 @@ struct WaveMapper::Voice {
     uint32_t position = 0;
     uint32_t bits = 16;
     uint32_t channels = 1;
-    SRC_STATE* converter = nullptr;
-    double ratio = 1.0;
     uint32_t listIndex = 0;
 };
 
@@ -90,13 +84,13 @@ struct WaveMapper::Stream {
     WaveFormat format;
     WaveHeader* queued = nullptr;
     uint32_t generation = 0;
-    SRC_STATE* converter = nullptr;
 };
 
 WaveMapper::WaveMapper(const WaveMapperConfig& config)
     : config_(config),
       deviceRate_(config.deviceRate),
-      finished_(std::max<size_t>(64, 2 * static_cast<size_t>(config.maxStreams))) {
+      finished_(std::max<size_t>(64, 2 * static_cast<size_t>(config.maxStreams))),
+      master_(MasterStageWithRate(config.master, config.deviceRate)) {
     const uint32_t n = std::max<uint32_t>(1, config_.maxStreams);
     slots_ = std::make_unique<Slot[]>(n);
     voices_ = std::make_unique<Voice[]>(n);
@@ -109,15 +103,11 @@ WaveMapper::WaveMapper(const WaveMapperConfig& config)
     // Lowest slots first, so they are handed out in order.
     for (uint32_t s = n; s-- > 0;) freeSlots_.push_back(s);
     const size_t block = std::max<uint32_t>(1, config_.maxBlockFrames);
-    input_.resize(block * INPUT_PER_OUTPUT * 2);
-    converted_.resize(block * 2);
+    input_.resize(block * 2);
     noticeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 }
 
 WaveMapper::~WaveMapper() {
-    for (uint32_t s = 0; s < std::max<uint32_t>(1, config_.maxStreams); ++s) {
-        if (streams_[s].converter) src_delete(streams_[s].converter);
-    }
     if (noticeFd_ >= 0) close(noticeFd_);
 }
 
@@ -144,8 +134,6 @@ void WaveMapper::Publish(uint32_t slot, bool playing) {
     s.generation.store(stream.generation, std::memory_order_relaxed);
     s.bits.store(stream.format.bitsPerSample, std::memory_order_relaxed);
     s.channels.store(stream.format.channels, std::memory_order_relaxed);
-    s.rate.store(stream.format.samplesPerSec, std::memory_order_relaxed);
-    s.converter.store(stream.converter, std::memory_order_relaxed);
     s.playing.store(playing, std::memory_order_relaxed);
     s.sequence.store(sequence + 2, std::memory_order_release);
     dirty_[slot / 64].fetch_or(uint64_t{1} << (slot % 64), std::memory_order_release);
@@ -171,31 +159,22 @@ void WaveMapper::Wake() {
 WaveResult WaveMapper::Open(WaveDevice* device, const WaveFormat& format, NoticeHandler handler) {
     if (!device) return WaveResult::Error;
     *device = NO_DEVICE;
-    const uint32_t rate = format.samplesPerSec;
-    const uint64_t mix = DeviceRate();
+    // Sounds come converted to the mix's rate when they are loaded; one at another rate
+    // would play at the wrong speed and pitch.
     if (format.formatTag != 1 || (format.channels != 1 && format.channels != 2) ||
-        (format.bitsPerSample != 8 && format.bitsPerSample != 16) || rate == 0 ||
-        rate * uint64_t{MAX_RATE_RATIO} < mix || rate > mix * MAX_RATE_RATIO) {
+        (format.bitsPerSample != 8 && format.bitsPerSample != 16) ||
+        format.samplesPerSec != DeviceRate()) {
         return WaveResult::BadFormat;
     }
     if (freeSlots_.empty()) return WaveResult::NoDevice;
     const uint32_t slot = freeSlots_.back();
     Stream& stream = streams_[slot];
-    SRC_STATE* converter = nullptr;
-    if (rate != mix) {
-        int error = 0;
-        const int type =
-            config_.conversion == RateConversion::Linear ? SRC_LINEAR : SRC_SINC_FASTEST;
-        converter = src_new(type, format.channels, &error);
-        if (!converter) return WaveResult::Error;
-    }
     freeSlots_.pop_back();
     if (++lastDevice_ == NO_DEVICE) ++lastDevice_;
     stream.open = true;
     stream.device = lastDevice_;
     stream.format = format;
     stream.queued = nullptr;
-    stream.converter = converter;
     deviceSlots_[stream.device] = slot;
     handlers_[stream.device] = std::move(handler);
     slots_[slot].volume.store(FULL_VOLUME, std::memory_order_relaxed);
@@ -264,14 +243,11 @@ WaveResult WaveMapper::Close(WaveDevice device) {
     Stream* stream = Find(device, &slot);
     if (!stream) return WaveResult::Error;
     if (stream->queued) stream->queued->flags &= ~WHDR_INQUEUE;
-    SRC_STATE* converter = stream->converter;
     stream->queued = nullptr;
-    stream->converter = nullptr;
     stream->open = false;
     stream->device = NO_DEVICE;
     Publish(slot, false);
     WaitForRender();
-    if (converter) src_delete(converter);
     deviceSlots_.erase(device);
     handlers_.erase(device);
     freeSlots_.push_back(slot);
@@ -293,6 +269,7 @@ bool WaveMapper::SetDeviceRate(uint32_t rate) {
     if (rate == DeviceRate()) return true;
     if (rate == 0 || !deviceSlots_.empty()) return false;
     deviceRate_.store(rate, std::memory_order_relaxed);
+    master_.SetRate(rate);
     return true;
 }
 
@@ -371,8 +348,6 @@ void WaveMapper::ApplySlot(uint32_t slot) {
     const uint32_t generation = s.generation.load(std::memory_order_relaxed);
     const uint32_t bits = s.bits.load(std::memory_order_relaxed);
     const uint32_t channels = s.channels.load(std::memory_order_relaxed);
-    const uint32_t rate = s.rate.load(std::memory_order_relaxed);
-    SRC_STATE* converter = s.converter.load(std::memory_order_relaxed);
     const bool playing = s.playing.load(std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_acquire);
     if ((before & 1) || s.sequence.load(std::memory_order_relaxed) != before) {
@@ -394,9 +369,6 @@ void WaveMapper::ApplySlot(uint32_t slot) {
     v.position = 0;
     v.bits = bits;
     v.channels = channels;
-    v.converter = converter;
-    v.ratio = rate ? static_cast<double>(DeviceRate()) / rate : 1.0;
-    if (converter) src_reset(converter);
     Activate(slot);
 }
 
@@ -419,40 +391,12 @@ bool WaveMapper::MixVoice(Voice& v, const Slot& slot, float* out, size_t frames)
     const uint32_t frameBytes = v.channels * (v.bits / 8);
     const bool stereo = v.channels == 2;
 
-    if (!v.converter) {
-        const size_t n = std::min<size_t>(frames, v.frames - v.position);
-        ToFloats(v.data + static_cast<size_t>(v.position) * frameBytes, n * v.channels, v.bits,
-                 input_.data());
-        AddFrames(input_.data(), n, stereo, left, right, out);
-        v.position += static_cast<uint32_t>(n);
-        return v.position >= v.frames;
-    }
-
-    size_t produced = 0;
-    const size_t inputCapacity = input_.size() / 2;
-    for (int step = 0; produced < frames && step < MAX_CONVERSION_STEPS; ++step) {
-        const size_t want = frames - produced;
-        const size_t remaining = v.frames - v.position;
-        const size_t feed =
-            std::min({remaining, static_cast<size_t>(want / v.ratio) + 8, inputCapacity});
-        ToFloats(v.data + static_cast<size_t>(v.position) * frameBytes, feed * v.channels, v.bits,
-                 input_.data());
-        SRC_DATA d{};
-        d.data_in = input_.data();
-        d.input_frames = static_cast<long>(feed);
-        d.data_out = converted_.data();
-        d.output_frames = static_cast<long>(want);
-        d.end_of_input = feed == remaining ? 1 : 0;
-        d.src_ratio = v.ratio;
-        if (src_process(v.converter, &d) != 0) return true;
-        v.position += static_cast<uint32_t>(d.input_frames_used);
-        const size_t got = static_cast<size_t>(d.output_frames_gen);
-        AddFrames(converted_.data(), got, stereo, left, right, out + 2 * produced);
-        produced += got;
-        // With the whole input given, nothing more coming out means the converter is empty.
-        if (got == 0 && d.end_of_input) return true;
-    }
-    return false;
+    const size_t n = std::min<size_t>(frames, v.frames - v.position);
+    ToFloats(v.data + static_cast<size_t>(v.position) * frameBytes, n * v.channels, v.bits,
+             input_.data());
+    AddFrames(input_.data(), n, stereo, left, right, out);
+    v.position += static_cast<uint32_t>(n);
+    return v.position >= v.frames;
 }
 
 bool WaveMapper::RenderPiece(float* out, size_t frames) {
@@ -486,6 +430,9 @@ void WaveMapper::Render(std::span<float> out, size_t frames) {
     for (size_t done = 0; done < frames; done += block) {
         finished |= RenderPiece(out.data() + 2 * done, std::min(block, frames - done));
     }
+    // The last step of the mix, on the whole block: what a device or a file hears never
+    // clips.
+    master_.Process(out.data(), frames);
     if (muted_.load(std::memory_order_relaxed)) std::fill_n(out.data(), 2 * frames, 0.0f);
 
     // Last, once the block is final: a recording holds exactly what the output plays.

@@ -1,7 +1,8 @@
 #pragma once
 // The wave output of the Linux program: one software mixer, and every "device" the sound
 // engine opens is one stream of it, with its own format (8- or 16-bit PCM, mono or stereo,
-// any rate), its own volume and its completion notices.
+// at the mix's rate: sounds are converted once when they are loaded, never while mixing),
+// its own volume and its completion notices. The sum passes the master stage last.
 //
 // Two threads meet here. The user-interface thread calls the WaveOutput operations and
 // DeliverNotices; the audio thread (an output's callback or thread) calls Render. Render
@@ -25,14 +26,10 @@
 #include <vector>
 
 #include "platform/WaveOutput.h"
+#include "platform/audio/MasterStage.h"
 #include "platform/audio/SpscRing.h"
 
 namespace chordlane {
-
-// How streams at another rate are converted to the mixer's. Linear interpolation keeps 64
-// converted voices within a few percent of one core; the fastest sinc converter, cleaner
-// at the top of the spectrum, costs about ten times as much.
-enum class RateConversion { Linear, SincFastest };
 
 // Sees every finished block of the mix on the audio thread, as the output plays it (a
 // recording). It must neither allocate, lock nor make system calls.
@@ -49,7 +46,7 @@ struct WaveMapperConfig {
     uint32_t deviceRate = 48000;     // frames per second of the mix
     uint32_t maxStreams = 1024;      // devices open at once
     uint32_t maxBlockFrames = 1024;  // Render works in pieces of at most this
-    RateConversion conversion = RateConversion::Linear;
+    MasterStageConfig master;        // its rate follows the mix's
 };
 
 class WaveMapper : public WaveOutput {
@@ -82,6 +79,8 @@ class WaveMapper : public WaveOutput {
     int NoticeFd() const { return noticeFd_; }
     //! Changes the mix rate; only while no device is open.
     bool SetDeviceRate(uint32_t rate);
+    //! Frames by which the master stage delays the mix.
+    uint32_t MasterLatency() const { return master_.Latency(); }
     uint32_t DeviceRate() const { return deviceRate_.load(std::memory_order_relaxed); }
     size_t OpenDevices() const { return deviceSlots_.size(); }
     //! Hands every rendered block to tap from the next block on (null: to nobody). Once it
@@ -93,7 +92,7 @@ class WaveMapper : public WaveOutput {
 
     // Audio thread.
     //! Mixes the next frames of every sounding stream into out, interleaved stereo floats
-    //! (out is overwritten; it must hold 2 * frames values).
+    //! (out is overwritten; it must hold 2 * frames values), through the master stage.
     void Render(std::span<float> out, size_t frames);
 
   private:
@@ -144,7 +143,7 @@ class WaveMapper : public WaveOutput {
     std::unique_ptr<uint32_t[]> active_;
     uint32_t activeCount_ = 0;
     std::vector<float> input_;
-    std::vector<float> converted_;
+    MasterStage master_;
 
     // User-interface thread only.
     std::unique_ptr<Stream[]> streams_;

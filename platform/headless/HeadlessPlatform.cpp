@@ -24,6 +24,7 @@ void HeadlessPlatform::Restore() {
     p.messages = &messages;
     p.help = &help;
     p.buttons = &buttons;
+    p.rates = nullptr;
     p.pictures = pictures.get();
     p.waveOut = waveOut.get();
     p.window = &window;

@@ -90,8 +90,8 @@ TEST_F(ProgramTest, MenuBarHoldsFileOptionsAndHelp) {
     EXPECT_EQ(titles, (QStringList{"&File", "&Options", "&Help"}));
     EXPECT_EQ(Texts(Frame()->FileMenu()), (QStringList{"&Open", "Re&load", "Open &Recent",
                                                        "Save &As", "&Record", "-", "E&xit"}));
-    EXPECT_EQ(Texts(Frame()->OptionsMenu()),
-              (QStringList{"&Show Active", "Speed -> &Volume", "-", "&MIDI Output..."}));
+    EXPECT_EQ(Texts(Frame()->OptionsMenu()), (QStringList{"&Show Active", "Speed -> &Volume", "-",
+                                                          "Sound &Output...", "&MIDI Output..."}));
     EXPECT_EQ(Texts(Frame()->HelpMenu()),
               (QStringList{"&Help Topics", "-", "&About Chordlane..."}));
 }

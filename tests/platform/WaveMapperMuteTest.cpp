@@ -9,7 +9,12 @@ namespace chordlane::test {
 namespace {
 
 TEST(WaveMapperMuteTest, MutedOutputIsSilentButBuffersStillEndAndUnmutingSoundsAgain) {
-    WaveMapper mapper(WaveMapperConfig{48000, 8, 64});
+    // Without look-ahead the master stage passes each block as it comes, so what muting
+    // does shows in the very block it applies to.
+    WaveMapperConfig config{48000, 8, 64};
+    config.master.lookaheadMs = 0.0;
+    WaveMapper mapper(config);
+    ASSERT_EQ(mapper.MasterLatency(), 0u);
     int notices = 0;
     WaveDevice device = NO_DEVICE;
     ASSERT_EQ(mapper.Open(&device, {1, 1, 48000, 96000, 2, 16, 0},

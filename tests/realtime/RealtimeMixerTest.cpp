@@ -104,8 +104,9 @@ TEST(RealtimeMixer, RenderingOnItsOwnThreadNeitherAllocatesNorLocksWhileStreamsC
             case 1:
             case 2:
                 if (s.device == NO_DEVICE) {
-                    static const uint32_t rates[] = {8000, 22050, 44100, 48000, 96000};
-                    s.format = Pcm(1 + random() % 2, random() % 2 ? 16 : 8, rates[random() % 5]);
+                    // Sounds come converted to the mix's rate; the master stage limits the
+                    // random data at full volume on the same thread.
+                    s.format = Pcm(1 + random() % 2, random() % 2 ? 16 : 8, mapper.DeviceRate());
                     if (mapper.Open(&s.device, s.format, onNotice) != WaveResult::Ok)
                         s.device = NO_DEVICE;
                 } else if (!s.queued) {

@@ -24,6 +24,7 @@
 #include "elements/PanelElement.h"
 #include "elements/VoiceElement.h"
 #include "platform/audio/OfflineOutput.h"
+#include "platform/audio/SincRateConverter.h"
 #include "platform/audio/WaveMapper.h"
 #include "platform/headless/RecordingSurface.h"
 #include "tests/sound/SoundTestSupport.h"
@@ -137,6 +138,7 @@ class MixerTest : public ChordlaneTest {
         ChordlaneTest::SetUp();
         Prepare(instrument_);
         platform_.services.waveOut = &mixer_;
+        platform_.services.rates = &rates_;
         mixStart_ = platform_.clock.TickCount();
         offline_.emplace(mixer_, platform_.clock,
                          OfflineOutputConfig{writeMix_ ? MixPath().string() : std::string()});
@@ -159,6 +161,7 @@ class MixerTest : public ChordlaneTest {
     std::filesystem::path MixPath() const { return temp_ / "mix.wav"; }
 
     WatchedMixer mixer_;
+    SincRateConverter rates_{48000};
     std::optional<OfflineOutput> offline_;
     uint32_t mixStart_ = 0;  // the clock's time at the mix's first frame
 

@@ -93,6 +93,26 @@ TEST_F(RenderPlayToolTest, PlayLogsATapAndWritesTheMixAsLongAsTheScript) {
     EXPECT_EQ(FirstSoundingFrame(wav, tap + (TONE_MS + 5) * 44100 / 1000), (wav.size() - 44) / 4);
 }
 
+// A chord and a strum on the built-in guitar add up past full scale; the file, like the
+// program's output, has them through the master stage: loud, but not one value clipped.
+TEST_F(RenderPlayToolTest, PlayWritesTheMixThroughTheMasterStageSoAChordNeverClips) {
+    const ToolRun run =
+        Run({"play", "!", "--script",
+             Script("key 49\nstrum 20 296 220 296 100 10\nkey 50\nstrum 20 296 220 296 50 10\n"
+                    "wait 1500\n"),
+             "-o", Path("guitar.wav")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string wav = ReadBytes(temp_ / "guitar.wav");
+    ASSERT_GT(wav.size(), 44u + 4 * 48000u);
+    int loudest = 0;
+    for (size_t at = 44; at + 2 <= wav.size(); at += 2) {
+        const auto v = static_cast<int16_t>(Le(wav, at, 2));
+        loudest = std::max(loudest, std::abs(static_cast<int>(v)));
+    }
+    EXPECT_LE(loudest, 32400);  // -0.1 dB: the ceiling, never the 16-bit limit
+    EXPECT_GE(loudest, 30000);  // limited, not turned down
+}
+
 TEST_F(RenderPlayToolTest, PlayTellsTheEndOfASoundReleasedAndStruckAgainOnlyWhenItEnds) {
     // Striking again releases the voice and plays it anew at once, as a chord pad does.
     const std::string again =

@@ -1,0 +1,68 @@
+#include "sound/PlaybackRate.h"
+
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "platform/RateConverter.h"
+#include "sound/Sample.h"
+
+namespace chordlane {
+
+size_t PlaybackFrames(const Sample& sample, const RateConverter& converter) {
+    const uint32_t to = converter.TargetRate();
+    const uint32_t from = sample.format.samplesPerSec;
+    const int32_t values = sample.ValueCount();
+    if (to == 0 || from == 0 || from == to || values <= 0) return 0;
+    const uint64_t frames = static_cast<uint64_t>(values) / (sample.format.channels == 2 ? 2 : 1);
+    return static_cast<size_t>(frames * to / from + 1);
+}
+
+bool ConvertForPlayback(Sample& sample, const RateConverter& converter) {
+    const uint32_t to = converter.TargetRate();
+    const uint32_t from = sample.format.samplesPerSec;
+    const uint32_t bits = sample.format.bitsPerSample;
+    const uint32_t channels = sample.format.channels == 2 ? 2 : 1;
+    const int32_t values = sample.ValueCount();
+    if (to == 0 || from == to || !sample.Data() || values <= 0) return true;
+    if (from == 0 || (bits != 8 && bits != 16)) return false;
+    const size_t frames = static_cast<size_t>(values) / channels;
+    const size_t capacity = converter.MaxFrames(frames, from);
+    std::vector<float> in;
+    std::vector<float> out;
+    try {
+        in.resize(frames * channels);
+        out.resize(capacity * channels);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    // The same scale both ways, so a converter that changed nothing would give back every
+    // value exactly; 8-bit data is unsigned around 128.
+    const uint8_t* data = sample.Data();
+    for (size_t i = 0; i < in.size(); ++i) {
+        if (bits == 16) {
+            int16_t v;
+            std::memcpy(&v, data + 2 * i, 2);
+            in[i] = static_cast<float>(v) * (1.0f / 32768.0f);
+        } else {
+            in[i] = static_cast<float>(static_cast<int32_t>(data[i]) - 128) * (1.0f / 128.0f);
+        }
+    }
+    const int64_t made = converter.Convert(in.data(), frames, channels, from, out.data(), capacity);
+    if (made < 0 || static_cast<size_t>(made) > capacity) return false;
+    const size_t count = static_cast<size_t>(made) * channels;
+    std::vector<int16_t> pcm;
+    try {
+        pcm.resize(count);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const float x = std::nearbyint(out[i] * 32768.0f);
+        pcm[i] = static_cast<int16_t>(x >= 32767.0f ? 32767.0f : (x <= -32768.0f ? -32768.0f : x));
+    }
+    return sample.SetPlayed(pcm.data(), count, to);
+}
+
+}  // namespace chordlane
