@@ -1,6 +1,7 @@
 #include "platform/midi/RtMidiOutput.h"
 
 #include <RtMidi.h>
+#include <jack/jack.h>
 #include <unistd.h>
 
 namespace chordlane {
@@ -18,6 +19,21 @@ void KeepError(RtMidiError::Type type, const std::string& text, void* target) {
     *static_cast<std::string*>(target) = text;
 }
 
+void SilentJack(const char*) {}
+
+// Whether a JACK server answers, asked of the JACK library itself: RtMidi's JACK client
+// prints its own warning on standard error when none runs, before any error callback can be
+// set, and the library prints pages of its own. Neither starts a server.
+bool JackServerRuns() {
+    jack_set_error_function(&SilentJack);
+    jack_set_info_function(&SilentJack);
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open("Chordlane probe", JackNoStartServer, &status);
+    if (!client) return false;
+    jack_client_close(client);
+    return true;
+}
+
 RtMidi::Api ApiOf(MidiSystem system) {
     return system == MidiSystem::Jack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
 }
@@ -28,6 +44,10 @@ std::unique_ptr<RtMidiOut> MakeClient(MidiSystem system, const std::string& name
                                       std::string& error) {
     if (system == MidiSystem::AlsaSequencer && access(SEQUENCER_DEVICE, R_OK | W_OK) != 0) {
         error = "no ALSA sequencer (" + std::string(SEQUENCER_DEVICE) + " cannot be opened)";
+        return nullptr;
+    }
+    if (system == MidiSystem::Jack && !JackServerRuns()) {
+        error = "no JACK server is running";
         return nullptr;
     }
     try {
