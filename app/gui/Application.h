@@ -19,7 +19,7 @@ namespace chordlane {
 class AudioOutput;
 class MainWindow;
 class WaveMapper;
-class SincRateConverter;
+class PolyphaseRateConverter;
 class QtDialogs;
 class QtHardwareButtons;
 class HelpWindowViewer;
@@ -91,7 +91,7 @@ class Application : public QObject {
     std::unique_ptr<QtHardwareButtons> buttons_;
     std::unique_ptr<WaveMapper> mapper_;
     std::unique_ptr<AudioOutput> audio_;  // pulls from mapper_, so it goes first
-    std::unique_ptr<SincRateConverter> rates_;
+    std::unique_ptr<PolyphaseRateConverter> rates_;
     // The output in force: the settings' choice, over which the command line goes.
     SoundOutputChoice soundChoice_;
     std::string soundProblem_;
