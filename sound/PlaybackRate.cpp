@@ -58,9 +58,16 @@ bool ConvertForPlayback(Sample& sample, const RateConverter& converter) {
     } catch (const std::bad_alloc&) {
         return false;
     }
+    // Clamped first, then rounded to the nearest (ties to even) by adding and taking away
+    // 1.5 * 2^23, which leaves no fraction in a float of that size: the same result as
+    // nearbyint in the default rounding mode, without a library call per value, which had
+    // become a sixth of a load once the conversion itself was fast.
+    constexpr float ROUNDER = 12582912.0f;
     for (size_t i = 0; i < count; ++i) {
-        const float x = std::nearbyint(out[i] * 32768.0f);
-        pcm[i] = static_cast<int16_t>(x >= 32767.0f ? 32767.0f : (x <= -32768.0f ? -32768.0f : x));
+        float x = out[i] * 32768.0f;
+        x = x >= 32767.0f ? 32767.0f : (x <= -32768.0f ? -32768.0f : x);
+        const float shifted = x + ROUNDER;
+        pcm[i] = static_cast<int16_t>(shifted - ROUNDER);
     }
     return sample.SetPlayed(pcm.data(), count, to);
 }
