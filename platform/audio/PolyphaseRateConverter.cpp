@@ -180,16 +180,18 @@ int64_t PolyphaseRateConverter::Convert(const float* in, size_t inFrames, uint32
     const size_t frames = static_cast<size_t>(std::min<uint64_t>(wanted, outCapacity));
     // One channel at a time, with silence on both sides so the taps that reach past either end
     // read zeros; the input frame base - taps/2 + 1 sits at base + taps/2 + 1 here.
-    std::vector<float> padded;
+    std::unique_ptr<float[]> padded;
     try {
-        padded.assign(inFrames + 2 * taps, 0.0f);
+        padded = std::make_unique_for_overwrite<float[]>(inFrames + 2 * taps);
     } catch (const std::bad_alloc&) {
         return -1;
     }
+    std::fill_n(padded.get(), taps, 0.0f);
+    std::fill_n(padded.get() + taps + inFrames, taps, 0.0f);
     for (uint32_t c = 0; c < channels; ++c) {
         for (size_t i = 0; i < inFrames; ++i) padded[taps + i] = in[i * channels + c];
-        Run(filter->row.data(), taps, filter->up, filter->down, padded.data() + taps / 2 + 1,
-            frames, out + c, channels);
+        Run(filter->row.data(), taps, filter->up, filter->down, padded.get() + taps / 2 + 1, frames,
+            out + c, channels);
     }
     return static_cast<int64_t>(frames);
 }
