@@ -8,7 +8,7 @@
 
 #include "platform/Platform.h"
 #include "platform/audio/OfflineOutput.h"
-#include "platform/audio/SincRateConverter.h"
+#include "platform/audio/PolyphaseRateConverter.h"
 #include "platform/audio/WaveMapper.h"
 #include "view/InstrumentView.h"
 
@@ -53,7 +53,7 @@ class OfflineEngine {
     Instrument& instrument_;
     WaveMapper mapper_;
     OfflineOutput output_;
-    SincRateConverter rates_;
+    PolyphaseRateConverter rates_;
     InstrumentView view_;
     WaveOutput* previous_;
     RateConverter* previousRates_;

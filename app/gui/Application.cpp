@@ -27,9 +27,9 @@
 #include "platform/StdFileSystem.h"
 #include "platform/SteadyClock.h"
 #include "platform/Text.h"
+#include "platform/audio/PolyphaseRateConverter.h"
 #include "platform/audio/PortAudioOutput.h"
 #include "platform/audio/Recorder.h"
-#include "platform/audio/SincRateConverter.h"
 #include "platform/audio/WaveMapper.h"
 #include "platform/qt/CommandIds.h"
 #include "platform/qt/QtDialogs.h"
@@ -117,7 +117,7 @@ void Application::MakeRealServices() {
     help_ = std::make_unique<HelpWindowViewer>();
     buttons_ = std::make_unique<QtHardwareButtons>();
     mapper_ = std::make_unique<WaveMapper>();
-    rates_ = std::make_unique<SincRateConverter>();
+    rates_ = std::make_unique<PolyphaseRateConverter>();
     soundChoice_ = ReadSoundOutput(settings_.get());
     if (options_.audioDevice) soundChoice_.device = FromUtf8(*options_.audioDevice);
     if (options_.audioBuffer) soundChoice_.bufferFrames = options_.audioBuffer;

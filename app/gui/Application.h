@@ -25,7 +25,7 @@ class MidiRecordingCompanion;
 class MainWindow;
 class Recorder;
 class WaveMapper;
-class SincRateConverter;
+class PolyphaseRateConverter;
 class QtDialogs;
 class QtHardwareButtons;
 class HelpWindowViewer;
@@ -113,7 +113,7 @@ class Application : public QObject {
     std::unique_ptr<WaveMapper> mapper_;
     std::unique_ptr<AudioOutput> audio_;  // pulls from mapper_, so it goes first
     std::unique_ptr<Recorder> recorder_;  // taps mapper_
-    std::unique_ptr<SincRateConverter> rates_;
+    std::unique_ptr<PolyphaseRateConverter> rates_;
     // The output in force: the settings' choice, over which the command line goes.
     SoundOutputChoice soundChoice_;
     std::string soundProblem_;

@@ -19,6 +19,10 @@ class SincRateConverter : public RateConverter {
     size_t MaxFrames(size_t inFrames, uint32_t from) const override;
     int64_t Convert(const float* in, size_t inFrames, uint32_t channels, uint32_t from, float* out,
                     size_t outCapacity) const override;
+    //! Convert with the target rate given: for a converter that hands libsamplerate the
+    //! rates it has no table for, at the rate it read once for the whole sample.
+    static int64_t ConvertTo(uint32_t to, const float* in, size_t inFrames, uint32_t channels,
+                             uint32_t from, float* out, size_t outCapacity);
 
   private:
     std::atomic<uint32_t> target_;

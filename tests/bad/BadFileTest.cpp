@@ -19,7 +19,7 @@
 #include "elements/SoundElement.h"
 #include "language/NameRegistry.h"
 #include "language/Parser.h"
-#include "platform/audio/SincRateConverter.h"
+#include "platform/audio/PolyphaseRateConverter.h"
 #include "platform/audio/WaveMapper.h"
 #include "platform/qt/QtPictureLoader.h"
 #include "tests/support/ChordlaneTest.h"
@@ -140,7 +140,7 @@ class BadInputTest : public ChordlaneTest {
 
     int64_t loadPeakBytes_ = 0;  // through operator new
     WaveMapper mixer_;
-    SincRateConverter rates_{48000};
+    PolyphaseRateConverter rates_{48000};
     // The messages a user gets, in the headless message box as the program shows them.
     MessageBoxReporter reporter_{instrument_};
 };

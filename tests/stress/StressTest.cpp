@@ -24,7 +24,7 @@
 #include "elements/PanelElement.h"
 #include "elements/VoiceElement.h"
 #include "platform/audio/OfflineOutput.h"
-#include "platform/audio/SincRateConverter.h"
+#include "platform/audio/PolyphaseRateConverter.h"
 #include "platform/audio/WaveMapper.h"
 #include "platform/headless/RecordingSurface.h"
 #include "tests/sound/SoundTestSupport.h"
@@ -161,7 +161,7 @@ class MixerTest : public ChordlaneTest {
     std::filesystem::path MixPath() const { return temp_ / "mix.wav"; }
 
     WatchedMixer mixer_;
-    SincRateConverter rates_{48000};
+    PolyphaseRateConverter rates_{48000};
     std::optional<OfflineOutput> offline_;
     uint32_t mixStart_ = 0;  // the clock's time at the mix's first frame
 
