@@ -1,6 +1,7 @@
 #pragma once
-// Observation points for chordlane-tool play's event log. The program installs no trace
-// in its instrument; nothing is then observed.
+// Observation points: chordlane-tool play's event log, and the MIDI notes (the program's
+// MIDI output and a recording's notes follow the voices through one). Without a trace
+// nothing is observed.
 
 #include <cstdint>
 

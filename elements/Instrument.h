@@ -131,7 +131,7 @@ class Instrument {
     int32_t vM = 0;
     uint8_t hardwareButtons = 0;
 
-    //! Observes strokes, events and sounds for chordlane-tool play; null in the program.
+    //! Observes strokes, events and sounds: the tool's event log, the MIDI notes; null: none.
     EventTrace* trace = nullptr;
     //! Learn every problem of the files this instrument loads, and every message for the
     //! user, as they come up.

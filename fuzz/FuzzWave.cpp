@@ -12,6 +12,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/audio/PolyphaseRateConverter.h"
 #include "platform/audio/WaveMapper.h"
 #include "sound/PitchShift.h"
 #include "sound/Sample.h"
@@ -30,15 +31,16 @@ constexpr size_t BLOCK_FRAMES = 512;
 void PlayThroughMixer(WaveMapper& mapper, const Sample& sample) {
     std::vector<float> block(2 * BLOCK_FRAMES);
     WaveHeader header;
-    header.data = sample.Data();
-    header.bufferLength = static_cast<uint32_t>(sample.dataLength);
+    // What the program plays: the copy converted to the mix's rate when the load made one.
+    header.data = sample.PlayData();
+    header.bufferLength = sample.PlayLength();
     int notices = 0;
     auto count = [&](WaveDevice, WaveHeader* h) {
         if (h != &header) std::abort();
         ++notices;
     };
     WaveDevice device = NO_DEVICE;
-    if (mapper.Open(&device, sample.format, count) != WaveResult::Ok) return;
+    if (mapper.Open(&device, sample.PlayFormat(), count) != WaveResult::Ok) return;
     mapper.Prepare(device, &header);
     mapper.SetVolume(device, 0x8000C000);
     if (mapper.Write(device, &header) == WaveResult::Ok) {
@@ -86,7 +88,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         jobs.push_back({&copies[2 * s - 1], static_cast<float>(frequency / r)});
     }
     const std::vector<uint8_t> before(recording.Image(), recording.Image() + recording.ImageSize());
-    MakeShiftedSamples(recording, jobs, 1);
+    // Converted to the mix's rate as the program's loads do, so that every recording reaches
+    // the mixer (which takes streams at its own rate only).
+    const PolyphaseRateConverter converter(48000);
+    MakeShiftedSamples(recording, jobs, 1, nullptr, PlaybackConversion{&converter});
     // Every copy is made from the recording, which must come back unchanged.
     if (std::memcmp(before.data(), recording.Image(), before.size()) != 0) std::abort();
     for (const Sample& copy : copies) {
