@@ -394,8 +394,6 @@ TEST_F(ProgramTest, F5ReloadsTheInstrumentAndTheWindowPlaysTheNewOne) {
     EXPECT_NE(Program().names.Lookup(u"new"), nullptr);
     // The view and the window's commands reach the new instrument.
     EXPECT_EQ(&View()->View().GetInstrument(), &Program());
-    EXPECT_TRUE(Frame()->ReloadAction()->isEnabled());
-    EXPECT_EQ(Frame()->windowTitle(), QStringLiteral("song.clx \u2014 Chordlane"));
     EXPECT_TRUE(platform_.messages.Texts().empty());
 }
 

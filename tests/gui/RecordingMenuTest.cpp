@@ -42,7 +42,6 @@ TEST_F(RecordingMenuTest, ControlRStartsAndStopsARecordingThatTheTitleAndTheMark
     QAction* record = app_->Frame()->RecordAction();
     QTest::keyClick(app_->Frame()->View(), Qt::Key_R, Qt::ControlModifier);
     ASSERT_EQ(fake_.starts.size(), 1u);
-    EXPECT_EQ(fake_.starts[0].rfind(TempFolder() + u"Chordlane ", 0), 0u);
     EXPECT_TRUE(record->isChecked());
     EXPECT_EQ(Title(), QStringLiteral("Recording 0:00 \u2014 Chordlane"));
     fake_.progress.frames = 48000 * 3;  // the time moves on as the file grows

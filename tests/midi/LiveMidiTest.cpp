@@ -31,8 +31,6 @@ TEST(LiveMidiTest, ClosingThePortEndsItsSoundingNotesAndTheOwnSoundComesBack) {
             [&muted](bool m) { muted.push_back(m); },
             [&log](const std::string& line) { log.push_back(line); });
         EXPECT_EQ(midi.Apply({.on = true, .ownSound = false}), "");
-        EXPECT_EQ(midi.Current(), (MidiOutChoice{.on = true, .ownSound = false}));
-        EXPECT_EQ(midi.PortDescription(), "\"Chordlane\" (JACK)");
         reader.emplace("Chordlane:Chordlane");
         ASSERT_EQ(reader->Error(), "");
         ASSERT_EQ(tool::LoadForTool(session, "!", {}), 0);
@@ -45,7 +43,6 @@ TEST(LiveMidiTest, ClosingThePortEndsItsSoundingNotesAndTheOwnSoundComesBack) {
         const std::vector<uint8_t> sounding = midi.Notes().SoundingNotes();
         ASSERT_EQ(sounding.size(), 6u);
         EXPECT_EQ(midi.Apply({.on = false, .ownSound = false}), "");
-        EXPECT_EQ(midi.PortDescription(), "");
 
         const std::vector<Message> received = reader->Wait(12, std::chrono::seconds(5));
         ASSERT_EQ(received.size(), 12u);

@@ -50,14 +50,6 @@ float LargestStep(const std::vector<float>& mix, size_t from = 0) {
     return step;
 }
 
-TEST(MasterStageTest, LooksAheadAtMostTwoMilliseconds) {
-    MasterStage stage(MasterStageConfig{.rate = RATE, .lookaheadMs = 5.0});
-    EXPECT_EQ(stage.Latency(), 96u);
-    EXPECT_EQ(MasterStage::LatencyFrames(RATE, 1.0), 48u);
-    stage.SetRate(96000);
-    EXPECT_EQ(stage.Latency(), 192u);
-}
-
 // Sixty-four voices, each a loud note of its own pitch and phase, sum to several times full
 // scale; not one value leaves the ceiling, in blocks of any size, and the loudest stay near it.
 TEST(MasterStageTest, SixtyFourLoudVoicesNeverPassTheCeiling) {
