@@ -19,7 +19,7 @@ struct ProgramOptions {
     int zoom = 2;
     bool fullScreen = false;
     bool verbose = false;  // what the audio and MIDI outputs chose goes to standard error
-    String commandLine;    // the path words joined by single spaces; empty: none
+    String commandLine{};  // the path words joined by single spaces; empty: none
     // --midi-out / --no-midi-out: the MIDI port on or off for this run, whatever the stored
     // choice; unset: as stored.
     std::optional<bool> midiOut = std::nullopt;

@@ -46,7 +46,7 @@ struct WaveMapperConfig {
     uint32_t deviceRate = 48000;     // frames per second of the mix
     uint32_t maxStreams = 1024;      // devices open at once
     uint32_t maxBlockFrames = 1024;  // Render works in pieces of at most this
-    MasterStageConfig master;        // its rate follows the mix's
+    MasterStageConfig master{};      // its rate follows the mix's
 };
 
 class WaveMapper : public WaveOutput {
