@@ -33,7 +33,7 @@ package: build
 	cd build/default && cpack -G DEB
 
 run: build
-	./build/default/app/gui/chordlane '!'
+	./build/default/desktop/chordlane '!'
 
 fuzz:
 ifeq ($(FUZZ_SECONDS),0)

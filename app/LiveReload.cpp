@@ -3,6 +3,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "app/LoadProblems.h"
 #include "app/OpenFlow.h"
 #include "app/RecentInstruments.h"
 #include "app/StartupOpen.h"
@@ -22,30 +23,13 @@ constexpr size_t MAX_LISTED_PROBLEMS = 8;
 // A message box that opens a new reload when closed could otherwise keep one going forever.
 constexpr int MAX_ROUNDS = 3;
 
-// The problems of one load, one "FILE:LINE: REASON" line each, as chordlane-tool check
-// prints them, so an author can find the line.
-class ProblemList : public ParseListener {
+// The problems of one load, as chordlane-tool check prints them, so an author can find the
+// line. A line left out because its prompt went unanswered is the person's choice, or the
+// reload's asking nobody, not a fault of the edit. (The "Could not load" message repeats a
+// problem already listed.)
+class ProblemList {
   public:
-    void SkippedLine(const String& file, int32_t line, const String& reason) override {
-        // A line left out because its prompt was cancelled ("s: no FILE: the prompt was
-        // cancelled", "no FILE: prompts are skipped ...") is the person's choice, or the
-        // reload's asking nobody, not a fault of the edit.
-        if (reason.find(u"no FILE: ") != String::npos) return;
-        Add(file, line, ToUtf8(reason));
-    }
-    void MissingInclude(const String& file, int32_t line, const String& name) override {
-        Add(file, line, "include file '" + ToUtf8(name) + "' cannot be found");
-    }
-    void FileNotLoaded(const String& file, int32_t line, const String& what, const String& name,
-                       const String& reason) override {
-        std::string text = ToUtf8(what) + " '" + ToUtf8(name) + "' cannot be loaded";
-        if (!reason.empty()) text += ": " + ToUtf8(reason);
-        Add(file, line, text);
-    }
-    void IndentedDirective(const String& file, int32_t line, const String& directive) override {
-        Add(file, line, "indented line beginning with '" + ToUtf8(directive) + "' is ignored");
-    }
-    // The "Could not load" message repeats a FileNotLoaded already listed.
+    ParseListener* Listener() { return &listener_; }
 
     //! The list, cut short after MAX_LISTED_PROBLEMS lines.
     std::string Text() const {
@@ -61,10 +45,10 @@ class ProblemList : public ParseListener {
     bool Empty() const { return lines_.empty(); }
 
   private:
-    void Add(const String& file, int32_t line, const std::string& reason) {
-        lines_.push_back(ToUtf8(file) + ":" + std::to_string(line) + ": " + reason);
-    }
     std::vector<std::string> lines_;
+    LoadProblemListener listener_{[this](const LoadProblem& problem) {
+        if (!problem.promptNotAnswered) lines_.push_back(problem.Text());
+    }};
 };
 
 // What the program holds across loads rather than the file: a reload starts where opening
@@ -206,7 +190,7 @@ ReloadResult LiveReload::ReloadOnce(ReloadTrigger trigger) {
         // Without the window the load neither paints its loading screen over the instrument
         // still playing nor raises the window above the author's editor.
         const Lend<Window> hideWindow(services_.window, nullptr);
-        load = OpenInstrument(*next, path, &problems);
+        load = OpenInstrument(*next, path, problems.Listener());
     }
 
     std::string failure;

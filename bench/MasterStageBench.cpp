@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/audio/MasterStage.h"
+#include "mixer/MasterStage.h"
 
 namespace chordlane {
 namespace {

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/audio/WaveMapper.h"
+#include "mixer/WaveMapper.h"
 
 namespace chordlane {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "app/OpenFlow.h"
 #include "elements/Instrument.h"
-#include "platform/audio/PolyphaseRateConverter.h"
-#include "platform/audio/SincRateConverter.h"
+#include "mixer/PolyphaseRateConverter.h"
+#include "mixer/SincRateConverter.h"
 #include "tools/OfflineEngine.h"
 #include "tools/ScriptRunner.h"
 #include "tools/ToolSession.h"

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/audio/PolyphaseRateConverter.h"
-#include "platform/audio/SincRateConverter.h"
+#include "mixer/PolyphaseRateConverter.h"
+#include "mixer/SincRateConverter.h"
 
 namespace chordlane {
 namespace {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "mixer/Recorder.h"
+#include "mixer/WaveMapper.h"
 #include "platform/Text.h"
-#include "platform/audio/Recorder.h"
-#include "platform/audio/WaveMapper.h"
 
 namespace chordlane {
 namespace {

@@ -3,21 +3,14 @@
 #include <cmath>
 
 #include "app/OpenFlow.h"
-#include "platform/StdFileSystem.h"
+#include "platform/LittleEndian.h"
 #include "platform/Text.h"
+#include "platform/std/StdFileSystem.h"
 
 namespace chordlane::fuzz {
 
 namespace {
 
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
 void PutText(std::vector<uint8_t>& out, std::string_view text) {
     out.insert(out.end(), text.begin(), text.end());
 }
@@ -35,22 +28,22 @@ std::vector<uint8_t> StockWave() {
     constexpr uint32_t VALUES = 200;
     std::vector<uint8_t> out;
     PutText(out, "RIFF");
-    Put32(out, 36 + VALUES * 2);
+    AppendLe32(out, 36 + VALUES * 2);
     PutText(out, "WAVEfmt ");
-    Put32(out, 16);
-    Put16(out, 1);
-    Put16(out, 1);
-    Put32(out, RATE);
-    Put32(out, RATE * 2);
-    Put16(out, 2);
-    Put16(out, 16);
+    AppendLe32(out, 16);
+    AppendLe16(out, 1);
+    AppendLe16(out, 1);
+    AppendLe32(out, RATE);
+    AppendLe32(out, RATE * 2);
+    AppendLe16(out, 2);
+    AppendLe16(out, 16);
     PutText(out, "data");
-    Put32(out, VALUES * 2);
+    AppendLe32(out, VALUES * 2);
     for (uint32_t i = 0; i < VALUES; ++i) {
         const double t = static_cast<double>(i) / RATE;
         const double v = 12000.0 * std::exp(-8.0 * t) *
                          (std::sin(2 * M_PI * 220.0 * t) + 0.4 * std::sin(2 * M_PI * 440.0 * t));
-        Put16(out, static_cast<uint16_t>(static_cast<int16_t>(v)));
+        AppendLe16(out, static_cast<uint16_t>(static_cast<int16_t>(v)));
     }
     return out;
 }
@@ -58,20 +51,20 @@ std::vector<uint8_t> StockWave() {
 std::vector<uint8_t> StockBitmap() {
     std::vector<uint8_t> out;
     PutText(out, "BM");
-    Put32(out, 54 + 48);
-    Put32(out, 0);
-    Put32(out, 54);
-    Put32(out, 40);
-    Put32(out, 4);
-    Put32(out, 4);
-    Put16(out, 1);
-    Put16(out, 24);
-    Put32(out, 0);
-    Put32(out, 48);
-    Put32(out, 2835);
-    Put32(out, 2835);
-    Put32(out, 0);
-    Put32(out, 0);
+    AppendLe32(out, 54 + 48);
+    AppendLe32(out, 0);
+    AppendLe32(out, 54);
+    AppendLe32(out, 40);
+    AppendLe32(out, 4);
+    AppendLe32(out, 4);
+    AppendLe16(out, 1);
+    AppendLe16(out, 24);
+    AppendLe32(out, 0);
+    AppendLe32(out, 48);
+    AppendLe32(out, 2835);
+    AppendLe32(out, 2835);
+    AppendLe32(out, 0);
+    AppendLe32(out, 0);
     for (int i = 0; i < 48; ++i) out.push_back(static_cast<uint8_t>(i * 5));
     return out;
 }

@@ -34,6 +34,7 @@
 
 #include "app/OpenFlow.h"
 #include "elements/Instrument.h"
+#include "platform/LittleEndian.h"
 #include "platform/Text.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/headless/MemoryFileSystem.h"
@@ -44,6 +45,8 @@
 
 namespace {
 
+using chordlane::AppendLe16;
+using chordlane::AppendLe32;
 using chordlane::String;
 
 // The input bytes as a stream of choices; past the end every choice is 0, the plainest.
@@ -122,15 +125,6 @@ std::string Name(Choices& c) {
     }
 }
 
-void Put16(std::string& s, uint32_t v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& s, uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-
 // A small wave: rates and widths plain and hostile, tones that are quiet but for their end.
 std::string Wave(Choices& c) {
     static constexpr uint32_t RATES[] = {8000, 4000, 11025, 22050, 44100, 1, 0, 192000, 7};
@@ -149,22 +143,22 @@ std::string Wave(Choices& c) {
         if (bits == 8)
             data += static_cast<char>(128 + v / 256);
         else
-            Put16(data, static_cast<uint32_t>(v));
+            AppendLe16(data, static_cast<uint32_t>(v));
     }
     const uint16_t align = static_cast<uint16_t>(channels * (bits / 8 ? bits / 8 : 1));
     std::string fmt;
-    Put16(fmt, c.OneIn(16) ? 3 : 1);
-    Put16(fmt, channels);
-    Put32(fmt, rate);
-    Put32(fmt, rate * align);
-    Put16(fmt, align);
-    Put16(fmt, bits);
+    AppendLe16(fmt, c.OneIn(16) ? 3 : 1);
+    AppendLe16(fmt, channels);
+    AppendLe32(fmt, rate);
+    AppendLe32(fmt, rate * align);
+    AppendLe16(fmt, align);
+    AppendLe16(fmt, bits);
     std::string file = "RIFF";
-    Put32(file, static_cast<uint32_t>(4 + 8 + fmt.size() + 8 + data.size()));
+    AppendLe32(file, static_cast<uint32_t>(4 + 8 + fmt.size() + 8 + data.size()));
     file += "WAVEfmt ";
-    Put32(file, static_cast<uint32_t>(fmt.size()));
+    AppendLe32(file, static_cast<uint32_t>(fmt.size()));
     file += fmt + "data";
-    Put32(file, c.OneIn(8) ? 0xFFFFFFF0u : static_cast<uint32_t>(data.size()));
+    AppendLe32(file, c.OneIn(8) ? 0xFFFFFFF0u : static_cast<uint32_t>(data.size()));
     file += data;
     if (c.OneIn(8)) file.resize(c.Below(static_cast<uint32_t>(file.size()) + 1));
     return file;
@@ -186,11 +180,11 @@ std::string Picture(Choices& c) {
     const uint32_t offset = 54 + 4 * colours;
     for (uint32_t v :
          {offset + dataBytes, 0u, offset, 40u, static_cast<uint32_t>(w), static_cast<uint32_t>(h)})
-        Put32(s, v);
-    Put16(s, 1);
-    Put16(s, bits);
-    for (uint32_t v : {compression, dataBytes, 2835u, 2835u, colours, 0u}) Put32(s, v);
-    for (uint32_t k = 0; k < colours; ++k) Put32(s, k ? 0xFFFFFF : 0);
+        AppendLe32(s, v);
+    AppendLe16(s, 1);
+    AppendLe16(s, bits);
+    for (uint32_t v : {compression, dataBytes, 2835u, 2835u, colours, 0u}) AppendLe32(s, v);
+    for (uint32_t k = 0; k < colours; ++k) AppendLe32(s, k ? 0xFFFFFF : 0);
     for (uint32_t k = 0; k < dataBytes; ++k) s += static_cast<char>(c.Byte());
     return s;
 }

@@ -12,8 +12,8 @@
 #include <span>
 #include <vector>
 
-#include "platform/audio/PolyphaseRateConverter.h"
-#include "platform/audio/WaveMapper.h"
+#include "mixer/PolyphaseRateConverter.h"
+#include "mixer/WaveMapper.h"
 #include "sound/PitchShift.h"
 #include "sound/Sample.h"
 #include "sound/WaveFile.h"

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/LittleEndian.h"
 #include "platform/Text.h"
 #include "sound/Sample.h"
 #include "sound/WaveFile.h"
@@ -98,11 +99,6 @@ int32_t FromFloat(double value) {
     return static_cast<int32_t>(std::lround(std::clamp(value * 32768.0, -32768.0, 32767.0)));
 }
 
-void Put16(uint8_t* p, int32_t value) {
-    p[0] = static_cast<uint8_t>(value & 0xFF);
-    p[1] = static_cast<uint8_t>((value >> 8) & 0xFF);
-}
-
 // Reads up to frames frames into out as 16-bit mono, each channel converted first and then
 // averaged truncating toward zero, as a 16-bit wave file's channels are. Answers the frames
 // read: fewer at the end of the data or on a decoding error.
@@ -120,7 +116,8 @@ sf_count_t DecodeFrames(SNDFILE* file, sf_count_t (*read)(SNDFILE*, Value*, sf_c
             const Value* frame = block.data() + f * channels;
             int64_t sum = 0;
             for (int32_t c = 0; c < channels; ++c) sum += convert(frame[c]);
-            Put16(out + 2 * (done + f), static_cast<int32_t>(sum / channels));
+            WriteLe16(out + 2 * (done + f),
+                      static_cast<uint32_t>(static_cast<int32_t>(sum / channels)));
         }
         done += got;
         // A short read is the end of the data or an error, which a further read may clear.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/LittleEndian.h"
 #include "sound/Sample.h"
 #include "sound/SoundFileDecoder.h"
 
@@ -13,19 +14,6 @@ namespace {
 
 constexpr uint16_t FORMAT_PCM = 1;
 constexpr uint16_t FORMAT_EXTENSIBLE = 0xFFFE;
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-void Put16(uint8_t* p, uint16_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 struct Chunks {
     const uint8_t* format = nullptr;  // body of "fmt ", at least 16 bytes
@@ -44,7 +32,7 @@ bool FindChunks(std::span<const uint8_t> bytes, Chunks& chunks) {
     uint64_t pos = 12;
     while (pos + 8 <= bytes.size()) {
         const uint8_t* id = bytes.data() + pos;
-        const uint32_t size = Le32(id + 4);
+        const uint32_t size = ReadLe32(id + 4);
         const uint64_t body = pos + 8;
         const uint64_t available = bytes.size() - body;
         if (std::memcmp(id, "fmt ", 4) == 0 && !chunks.format) {
@@ -64,17 +52,17 @@ bool FindChunks(std::span<const uint8_t> bytes, Chunks& chunks) {
 
 void WriteCanonicalHeader(uint8_t* image, const WaveFormat& f, uint32_t dataLength) {
     std::memcpy(image, "RIFF", 4);
-    Put32(image + 4, 36 + dataLength);
+    WriteLe32(image + 4, 36 + dataLength);
     std::memcpy(image + 8, "WAVEfmt ", 8);
-    Put32(image + 16, 16);
-    Put16(image + 20, f.formatTag);
-    Put16(image + 22, f.channels);
-    Put32(image + 24, f.samplesPerSec);
-    Put32(image + 28, f.avgBytesPerSec);
-    Put16(image + 32, f.blockAlign);
-    Put16(image + 34, f.bitsPerSample);
+    WriteLe32(image + 16, 16);
+    WriteLe16(image + 20, f.formatTag);
+    WriteLe16(image + 22, f.channels);
+    WriteLe32(image + 24, f.samplesPerSec);
+    WriteLe32(image + 28, f.avgBytesPerSec);
+    WriteLe16(image + 32, f.blockAlign);
+    WriteLe16(image + 34, f.bitsPerSample);
     std::memcpy(image + 36, "data", 4);
-    Put32(image + 40, dataLength);
+    WriteLe32(image + 40, dataLength);
 }
 
 // Averages the channels of every frame into one value. Pitch marks are found on one stream
@@ -84,8 +72,9 @@ void MixDown(const uint8_t* in, uint8_t* out, size_t frames, uint32_t channels, 
         int64_t sum = 0;
         if (bits == 16) {
             const uint8_t* p = in + f * channels * 2;
-            for (uint32_t c = 0; c < channels; ++c) sum += static_cast<int16_t>(Le16(p + 2 * c));
-            Put16(out + 2 * f, static_cast<uint16_t>(static_cast<int16_t>(sum / channels)));
+            for (uint32_t c = 0; c < channels; ++c)
+                sum += static_cast<int16_t>(ReadLe16(p + 2 * c));
+            WriteLe16(out + 2 * f, static_cast<uint16_t>(static_cast<int16_t>(sum / channels)));
         } else {
             const uint8_t* p = in + f * channels;
             for (uint32_t c = 0; c < channels; ++c) sum += p[c];
@@ -96,16 +85,16 @@ void MixDown(const uint8_t* in, uint8_t* out, size_t frames, uint32_t channels, 
 
 WaveFormat FormatOf(const Chunks& chunks) {
     WaveFormat format;
-    format.formatTag = Le16(chunks.format);
-    format.channels = Le16(chunks.format + 2);
-    format.samplesPerSec = Le32(chunks.format + 4);
-    format.avgBytesPerSec = Le32(chunks.format + 8);
-    format.blockAlign = Le16(chunks.format + 12);
-    format.bitsPerSample = Le16(chunks.format + 14);
+    format.formatTag = ReadLe16(chunks.format);
+    format.channels = ReadLe16(chunks.format + 2);
+    format.samplesPerSec = ReadLe32(chunks.format + 4);
+    format.avgBytesPerSec = ReadLe32(chunks.format + 8);
+    format.blockAlign = ReadLe16(chunks.format + 12);
+    format.bitsPerSample = ReadLe16(chunks.format + 14);
     format.extraSize = 0;
     // The extensible layout names its real coding in the first bytes of a sub-format GUID.
     if (format.formatTag == FORMAT_EXTENSIBLE && chunks.formatSize >= 40 &&
-        Le16(chunks.format + 24) == FORMAT_PCM) {
+        ReadLe16(chunks.format + 24) == FORMAT_PCM) {
         format.formatTag = FORMAT_PCM;
     }
     return format;

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <string>
 
+#include "mixer/PolyphaseRateConverter.h"
+#include "mixer/WaveMapper.h"
 #include "platform/Platform.h"
-#include "platform/audio/OfflineOutput.h"
-#include "platform/audio/PolyphaseRateConverter.h"
-#include "platform/audio/WaveMapper.h"
+#include "platform/headless/OfflineOutput.h"
 #include "view/InstrumentView.h"
 
 namespace chordlane {

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "language/Packer.h"
-#include "platform/StdFileSystem.h"
 #include "platform/Text.h"
+#include "platform/std/StdFileSystem.h"
 #include "tools/ToolCommand.h"
 #include "tools/ToolOptions.h"
 

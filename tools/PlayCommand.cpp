@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/MidiNotes.h"
-#include "app/MidiNotesFile.h"
-#include "app/MidiNotesTrace.h"
+#include "app/midi/MidiNotes.h"
+#include "app/midi/MidiNotesFile.h"
+#include "app/midi/MidiNotesTrace.h"
 #include "platform/Clock.h"
 #include "tools/EventLog.h"
 #include "tools/OfflineEngine.h"

@@ -9,8 +9,8 @@
 #include "elements/Instrument.h"
 #include "elements/PanelElement.h"
 #include "elements/SoundElement.h"
-#include "platform/StdFileSystem.h"
 #include "platform/Text.h"
+#include "platform/std/StdFileSystem.h"
 #include "tools/ToolCommand.h"
 #include "tools/ToolLoad.h"
 

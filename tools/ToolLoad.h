@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/Text.h"
 #include "tools/ToolOptions.h"
 #include "tools/ToolSession.h"
 
@@ -18,9 +19,5 @@ namespace chordlane::tool {
 //! --time the load times are printed either way.
 int LoadForTool(ToolSession& session, const std::string& file, const CommonOptions& options,
                 ParseListener* listener = nullptr);
-
-//! text as a JSON string: quotes, backslashes and control characters escaped, lone
-//! surrogates as \uXXXX, everything else UTF-8.
-std::string JsonString(const std::u16string& text);
 
 }  // namespace chordlane::tool

@@ -19,8 +19,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/audio/PortAudioOutput.h"
-#include "platform/audio/WaveMapper.h"
+#include "mixer/WaveMapper.h"
+#include "platform/portaudio/PortAudioOutput.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/LittleEndian.h"
 #include "platform/Platform.h"
 #include "platform/headless/HeadlessPlatform.h"
 
@@ -22,10 +23,6 @@ class HeadlessBitmap : public Bitmap {
     int32_t height_;
 };
 
-uint32_t ReadLe32(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-uint16_t ReadLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 uint32_t ReadBe32(const uint8_t* p) {
     return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
 }

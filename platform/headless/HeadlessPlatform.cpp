@@ -1,15 +1,15 @@
 #include "platform/headless/HeadlessPlatform.h"
 
-#include "platform/StdFileSystem.h"
+#include "platform/std/StdFileSystem.h"
 
 namespace chordlane {
 
 std::unique_ptr<FileSystem> MakeStdFileSystem() { return std::make_unique<StdFileSystem>(); }
 
-HeadlessPlatform::HeadlessPlatform()
+HeadlessPlatform::HeadlessPlatform(WaveOutputMaker makeWaveOut)
     : files(MakeStdFileSystem()),
       pictures(MakeHeadlessPictureLoader(*files)),
-      waveOut(MakeFakeWaveOutput(clock)) {
+      waveOut(makeWaveOut(clock)) {
     Restore();
 }
 

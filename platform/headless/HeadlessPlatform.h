@@ -8,6 +8,7 @@
 #include "platform/headless/RecordedMessages.h"
 #include "platform/headless/ScriptedDialogs.h"
 #include "platform/headless/VirtualClock.h"
+#include "platform/headless/VirtualWaveOutput.h"
 
 namespace chordlane {
 
@@ -28,7 +29,11 @@ class RecordedHelp : public HelpViewer {
 // instrument. A test may replace a service in the set; Restore puts this object's back.
 class HeadlessPlatform {
   public:
-    HeadlessPlatform();
+    // Makes the wave output, which plays on the platform's clock.
+    using WaveOutputMaker = std::unique_ptr<WaveOutput> (*)(Clock& clock);
+
+    //! makeWaveOut makes the wave output: by default one that plays in virtual time.
+    explicit HeadlessPlatform(WaveOutputMaker makeWaveOut = MakeVirtualWaveOutput);
     ~HeadlessPlatform();
     HeadlessPlatform(const HeadlessPlatform&) = delete;
     HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
@@ -45,13 +50,12 @@ class HeadlessPlatform {
     HeadlessHardwareButtons buttons;
     std::unique_ptr<FileSystem> files;        // the real file system
     std::unique_ptr<PictureLoader> pictures;  // reads bitmap headers only, from files
-    std::unique_ptr<WaveOutput> waveOut;      // records calls; plays in virtual time
+    std::unique_ptr<WaveOutput> waveOut;      // plays in virtual time
     Platform services;
 };
 
 // Factories of the services above that live in files of their own.
 std::unique_ptr<FileSystem> MakeStdFileSystem();
 std::unique_ptr<PictureLoader> MakeHeadlessPictureLoader(FileSystem& files);
-std::unique_ptr<WaveOutput> MakeFakeWaveOutput(Clock& clock);
 
 }  // namespace chordlane

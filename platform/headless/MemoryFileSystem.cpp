@@ -4,7 +4,7 @@
 #include <cstring>
 #include <set>
 
-#include "platform/StdFileSystem.h"
+#include "platform/std/StdFileSystem.h"
 
 namespace chordlane {
 

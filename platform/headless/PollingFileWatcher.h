@@ -3,7 +3,7 @@
 
 #include "platform/Clock.h"
 #include "platform/FileWatcher.h"
-#include "platform/WatchedFiles.h"
+#include "platform/std/WatchedFiles.h"
 
 namespace chordlane {
 

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "platform/FileWatcher.h"
-#include "platform/WatchedFiles.h"
+#include "platform/std/WatchedFiles.h"
 
 namespace chordlane {
 

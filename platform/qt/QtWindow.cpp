@@ -1,18 +1,19 @@
 #include "platform/qt/QtWindow.h"
 
 #include <QAction>
-#include <QMenu>
-#include <QMenuBar>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
 
-#include "platform/qt/CommandIds.h"
-
 namespace chordlane {
 
-QtWindow::QtWindow(QWidget* frame, QWidget* view, QMenuBar* menuBar, int zoom)
-    : frame_(frame), view_(view), menuBar_(menuBar), zoom_(std::max(zoom, 1)) {}
+QtWindow::QtWindow(QWidget* frame, QWidget* view, QAction* showActive, QAction* speedVolume,
+                   int zoom)
+    : frame_(frame),
+      view_(view),
+      showActive_(showActive),
+      speedVolume_(speedVolume),
+      zoom_(std::max(zoom, 1)) {}
 
 QRect QtWindow::WidgetArea(const Rect& r) const {
     if (!view_ || r.right < r.left || r.bottom < r.top) return {};
@@ -33,19 +34,8 @@ void QtWindow::RepaintNow(const Rect& r) {
 }
 
 void QtWindow::SetOptionCheck(MenuOption option, bool checked) {
-    const int menuPosition = MENU_OPTIONS;
-    const int command = option == MenuOption::ShowActive ? ID_SHOW_ACTIVE : ID_SPEED_VOLUME;
-    if (!menuBar_) return;
-    const QList<QAction*> popups = menuBar_->actions();
-    if (menuPosition < 0 || menuPosition >= popups.size()) return;
-    QMenu* menu = popups[menuPosition]->menu();
-    if (!menu) return;
-    for (QAction* action : menu->actions()) {
-        if (action->data().toInt() == command) {
-            action->setChecked(checked);
-            return;
-        }
-    }
+    QAction* action = option == MenuOption::ShowActive ? showActive_ : speedVolume_;
+    if (action) action->setChecked(checked);
 }
 
 void QtWindow::ReshowAndRaise() {

@@ -6,17 +6,17 @@
 
 #include "platform/Window.h"
 
-class QMenuBar;
+class QAction;
 class QWidget;
 
 namespace chordlane {
 
 // The main window as the core sees it: the view widget (drawn through the view's transform,
-// at first zoom times the view's coordinates), the frame that holds it and the menu bar whose items
-// carry the command numbers as their data.
+// at first zoom times the view's coordinates), the frame that holds it and the menu items of
+// the two options, whose marks the core sets.
 class QtWindow : public Window {
   public:
-    QtWindow(QWidget* frame, QWidget* view, QMenuBar* menuBar, int zoom);
+    QtWindow(QWidget* frame, QWidget* view, QAction* showActive, QAction* speedVolume, int zoom);
 
     void RepaintNow(const Rect& r) override;
     void SetOptionCheck(MenuOption option, bool checked) override;
@@ -33,7 +33,8 @@ class QtWindow : public Window {
   private:
     QPointer<QWidget> frame_;
     QPointer<QWidget> view_;
-    QPointer<QMenuBar> menuBar_;
+    QPointer<QAction> showActive_;
+    QPointer<QAction> speedVolume_;
     int zoom_;
     std::function<QTransform()> transform_;
 };

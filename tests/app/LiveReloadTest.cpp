@@ -10,10 +10,10 @@
 #include "app/OpenFlow.h"
 #include "elements/Element.h"
 #include "elements/PanelElement.h"
-#include "platform/headless/FakeWaveOutput.h"
 #include "platform/headless/PollingFileWatcher.h"
 #include "tests/sound/SoundTestSupport.h"
 #include "tests/support/ChordlaneTest.h"
+#include "tests/support/FakeWaveOutput.h"
 
 namespace chordlane::test {
 namespace {
@@ -175,7 +175,7 @@ TEST_F(LiveReloadTest, ABrokenEditIsSaidOnceAndTheInstrumentAsItWasPlaysOn) {
     ASSERT_EQ(Messages().size(), 1u);
     const std::string said = ToUtf8(Messages()[0]);
     EXPECT_THAT(said, HasSubstr("has nothing to show"));
-    EXPECT_THAT(said, HasSubstr("main.clx:3: include file 'gone.clx' cannot be found"));
+    EXPECT_THAT(said, HasSubstr("main.clx:3: include file \"gone.clx\" cannot be found"));
     EXPECT_THAT(said, HasSubstr("as it was plays on"));
     // Nothing of the failed load was painted over the instrument playing.
     EXPECT_THAT(platform_.window.Repaints(), IsEmpty());
@@ -201,7 +201,7 @@ TEST_F(LiveReloadTest, ALoadWithAMissingWaveFileReplacesTheOldOneAndListsWhereIt
     Settle();
     EXPECT_EQ(replaced_, 1);
     ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_THAT(ToUtf8(Messages()[0]), HasSubstr("parts.clx:3: wave file 'tones.wav'"));
+    EXPECT_THAT(ToUtf8(Messages()[0]), HasSubstr("parts.clx:3: wave file \"tones.wav\""));
     // By hand, the same problem is said again: the author asked.
     reload_.Reload(ReloadTrigger::ByHand);
     EXPECT_EQ(Messages().size(), 2u);

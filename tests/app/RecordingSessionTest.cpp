@@ -7,9 +7,9 @@
 #include <iterator>
 #include <optional>
 
-#include "app/MidiNotes.h"
-#include "app/MidiRecordingCompanion.h"
 #include "app/RecordingSession.h"
+#include "app/midi/MidiNotes.h"
+#include "app/midi/MidiRecordingCompanion.h"
 #include "platform/Text.h"
 #include "tests/support/ChordlaneTest.h"
 #include "tests/support/FakeRecorder.h"

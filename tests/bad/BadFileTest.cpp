@@ -19,8 +19,8 @@
 #include "elements/SoundElement.h"
 #include "language/NameRegistry.h"
 #include "language/Parser.h"
-#include "platform/audio/PolyphaseRateConverter.h"
-#include "platform/audio/WaveMapper.h"
+#include "mixer/PolyphaseRateConverter.h"
+#include "mixer/WaveMapper.h"
 #include "platform/qt/QtPictureLoader.h"
 #include "tests/support/ChordlaneTest.h"
 

@@ -5,9 +5,9 @@
 #include "elements/GroupElement.h"
 #include "elements/TriggerGuard.h"
 #include "language/Parser.h"
-#include "platform/headless/FakeWaveOutput.h"
 #include "tests/elements/ElementTestSupport.h"
 #include "tests/sound/SoundTestSupport.h"
+#include "tests/support/FakeWaveOutput.h"
 
 namespace chordlane::test {
 namespace {

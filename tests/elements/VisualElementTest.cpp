@@ -5,7 +5,7 @@
 #include "language/NameRegistry.h"
 #include "platform/headless/RecordingSurface.h"
 #include "tests/elements/ElementTestSupport.h"
-#include "tests/platform/PictureBytes.h"
+#include "tests/support/PictureBytes.h"
 
 namespace chordlane::test {
 namespace {

@@ -2,8 +2,8 @@
 
 #include "language/FileSearch.h"
 #include "language/TextReader.h"
-#include "tests/platform/PictureBytes.h"
 #include "tests/support/ChordlaneTest.h"
+#include "tests/support/PictureBytes.h"
 
 namespace chordlane::test {
 namespace {

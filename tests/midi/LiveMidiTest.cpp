@@ -3,7 +3,9 @@
 // the notes go out.
 #include <gtest/gtest.h>
 
-#include "app/gui/LiveMidi.h"
+#include "app/midi/LiveMidi.h"
+#include "platform/rtmidi/RtMidiOutput.h"
+#include "platform/rtmidi/RtMidiPorts.h"
 #include "tests/support/JackMidiReader.h"
 #include "tools/OfflineEngine.h"
 #include "tools/ScriptRunner.h"
@@ -25,9 +27,10 @@ TEST(LiveMidiTest, ClosingThePortEndsItsSoundingNotesAndTheOwnSoundComesBack) {
     std::vector<bool> muted;
     std::vector<std::string> log;
     std::optional<JackMidiReader> reader;
+    RtMidiPorts ports;
     {
         LiveMidi midi(
-            session.GetInstrument(), session.Platform().clock,
+            session.GetInstrument(), session.Platform().clock, ports,
             [&muted](bool m) { muted.push_back(m); },
             [&log](const std::string& line) { log.push_back(line); });
         EXPECT_EQ(midi.Apply({.on = true, .ownSound = false}), "");

@@ -11,10 +11,10 @@
 #include <mutex>
 #include <vector>
 
-#include "app/MidiNotes.h"
-#include "app/MidiNotesPort.h"
-#include "app/MidiNotesTrace.h"
-#include "platform/midi/RtMidiOutput.h"
+#include "app/midi/MidiNotes.h"
+#include "app/midi/MidiNotesPort.h"
+#include "app/midi/MidiNotesTrace.h"
+#include "platform/rtmidi/RtMidiOutput.h"
 #include "tests/support/JackMidiReader.h"
 #include "tools/OfflineEngine.h"
 #include "tools/ScriptRunner.h"

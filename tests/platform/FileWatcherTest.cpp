@@ -8,8 +8,8 @@
 #include <fstream>
 
 #include "platform/Text.h"
-#include "platform/WatchedFiles.h"
 #include "platform/qt/QtFileWatcher.h"
+#include "platform/std/WatchedFiles.h"
 #include "tests/support/ChordlaneTest.h"
 
 namespace chordlane::test {

@@ -1,5 +1,5 @@
-#include "tests/platform/PictureBytes.h"
 #include "tests/support/ChordlaneTest.h"
+#include "tests/support/PictureBytes.h"
 
 namespace chordlane::test {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/audio/OfflineOutput.h"
-#include "platform/audio/WaveMapper.h"
+#include "mixer/WaveMapper.h"
+#include "platform/headless/OfflineOutput.h"
 #include "platform/headless/VirtualClock.h"
 
 namespace chordlane::test {

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "platform/audio/PortAudioOutput.h"
-#include "platform/audio/WaveMapper.h"
+#include "mixer/WaveMapper.h"
+#include "platform/portaudio/PortAudioOutput.h"
 
 // Under AddressSanitizer: the sound-server plugins ALSA loads have no frame pointers, so
 // only the slow unwinder sees past them to the ALSA call that loaded them, which the leak

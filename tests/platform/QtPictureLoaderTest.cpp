@@ -2,8 +2,8 @@
 
 #include "platform/qt/QtBitmap.h"
 #include "platform/qt/QtPictureLoader.h"
-#include "tests/platform/PictureBytes.h"
 #include "tests/support/ChordlaneTest.h"
+#include "tests/support/PictureBytes.h"
 
 namespace chordlane::test {
 namespace {

@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/audio/NullOutput.h"
-#include "platform/audio/SpscRing.h"
-#include "platform/audio/WaveMapper.h"
+#include "mixer/SpscRing.h"
+#include "mixer/WaveMapper.h"
+#include "platform/std/NullOutput.h"
 #include "tests/realtime/AudioThreadGuard.h"
 
 namespace chordlane::test {

@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
+#include "mixer/Recorder.h"
+#include "mixer/SpscRing.h"
+#include "mixer/WaveMapper.h"
 #include "platform/Text.h"
-#include "platform/audio/Recorder.h"
-#include "platform/audio/RecorderRing.h"
-#include "platform/audio/WaveMapper.h"
 #include "tests/realtime/AudioThreadGuard.h"
 
 namespace chordlane::test {
@@ -30,7 +30,7 @@ constexpr uint32_t BlockLength(uint32_t b) { return 1 + (b * 37) % 300; }
 
 TEST(RealtimeRecorder, TheRingHandsOverWholeBlocksInOrderOrDropsAndCountsThem) {
     const int64_t allocationsBefore = g_allocations.load();
-    RecorderRing ring(1024);
+    SpscRing<float> ring(1024);
     constexpr uint32_t BLOCKS = 20000;
     uint32_t dropped = 0;
     std::atomic<bool> done{false};

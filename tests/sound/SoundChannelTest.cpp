@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "platform/headless/FakeWaveOutput.h"
 #include "sound/SoundChannel.h"
 #include "tests/sound/SoundTestSupport.h"
 #include "tests/support/ChordlaneTest.h"
+#include "tests/support/FakeWaveOutput.h"
 
 namespace chordlane::test {
 namespace {

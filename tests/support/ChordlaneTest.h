@@ -10,6 +10,7 @@
 #include "elements/Instrument.h"
 #include "platform/Text.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "tests/support/FakeWaveOutput.h"
 
 namespace chordlane::test {
 
@@ -26,7 +27,8 @@ class ChordlaneTest : public ::testing::Test {
     void UsePortraitScreen() { instrument_.SetScreen(240, 320); }
 
     std::filesystem::path temp_;
-    HeadlessPlatform platform_;
+    // Its wave output is a FakeWaveOutput, whose record the tests of sound look at.
+    HeadlessPlatform platform_{MakeFakeWaveOutput};
     // Goes before the platform it plays on.
     Instrument instrument_{platform_.services};
 };

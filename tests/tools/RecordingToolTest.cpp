@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "platform/audio/Recorder.h"
-#include "tests/platform/WavReader.h"
+#include "mixer/Recorder.h"
+#include "tests/support/WavReader.h"
 #include "tests/tools/ToolRunner.h"
 #include "tools/OfflineEngine.h"
 #include "tools/ScriptRunner.h"

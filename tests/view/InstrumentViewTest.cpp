@@ -5,7 +5,7 @@
 #include "elements/RectButtonElement.h"
 #include "platform/headless/RecordingSurface.h"
 #include "tests/elements/ElementTestSupport.h"
-#include "tests/platform/PictureBytes.h"
+#include "tests/support/PictureBytes.h"
 #include "view/InstrumentView.h"
 
 namespace chordlane::test {

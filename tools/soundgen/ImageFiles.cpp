@@ -3,18 +3,10 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/LittleEndian.h"
+
 namespace chordlane::soundgen {
 namespace {
-
-void PutLe16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v & 0xFF));
-    out.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
-}
-
-void PutLe32(std::vector<uint8_t>& out, uint32_t v) {
-    PutLe16(out, v & 0xFFFF);
-    PutLe16(out, v >> 16);
-}
 
 void PutBe32(std::vector<uint8_t>& out, uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
@@ -62,20 +54,20 @@ std::vector<uint8_t> EncodeBmp(const Canvas& canvas) {
     std::vector<uint8_t> out;
     out.push_back('B');
     out.push_back('M');
-    PutLe32(out, 54 + imageSize);
-    PutLe32(out, 0);
-    PutLe32(out, 54);
-    PutLe32(out, 40);
-    PutLe32(out, width);
-    PutLe32(out, height);  // positive: rows bottom up
-    PutLe16(out, 1);
-    PutLe16(out, 24);
-    PutLe32(out, 0);  // uncompressed
-    PutLe32(out, imageSize);
-    PutLe32(out, 2835);  // 72 dots per inch
-    PutLe32(out, 2835);
-    PutLe32(out, 0);
-    PutLe32(out, 0);
+    AppendLe32(out, 54 + imageSize);
+    AppendLe32(out, 0);
+    AppendLe32(out, 54);
+    AppendLe32(out, 40);
+    AppendLe32(out, width);
+    AppendLe32(out, height);  // positive: rows bottom up
+    AppendLe16(out, 1);
+    AppendLe16(out, 24);
+    AppendLe32(out, 0);  // uncompressed
+    AppendLe32(out, imageSize);
+    AppendLe32(out, 2835);  // 72 dots per inch
+    AppendLe32(out, 2835);
+    AppendLe32(out, 0);
+    AppendLe32(out, 0);
     for (int y = canvas.Height() - 1; y >= 0; --y) {
         for (int x = 0; x < canvas.Width(); ++x) {
             uint8_t p[4];
@@ -105,8 +97,8 @@ std::vector<uint8_t> EncodePng(const Canvas& canvas) {
         const size_t size = std::min<size_t>(65535, raw.size() - position);
         const bool last = position + size == raw.size();
         zlib.push_back(last ? 1 : 0);
-        PutLe16(zlib, static_cast<uint32_t>(size));
-        PutLe16(zlib, static_cast<uint32_t>(~size & 0xFFFF));
+        AppendLe16(zlib, static_cast<uint32_t>(size));
+        AppendLe16(zlib, static_cast<uint32_t>(~size & 0xFFFF));
         zlib.insert(zlib.end(), raw.begin() + position, raw.begin() + position + size);
         position += size;
     } while (position < raw.size());

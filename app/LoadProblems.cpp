@@ -1,0 +1,34 @@
+#include "app/LoadProblems.h"
+
+#include "platform/Text.h"
+
+namespace chordlane {
+
+std::string LoadProblem::Text() const {
+    return ToUtf8(file) + ":" + std::to_string(line) + ": " + reason;
+}
+
+void LoadProblemListener::SkippedLine(const String& file, int32_t line, const String& reason) {
+    // The parser says so in the reason: "s: no FILE: the prompt was cancelled", "no FILE:
+    // prompts are skipped after a cancelled one".
+    const bool unanswered = reason.find(u"no FILE: ") != String::npos;
+    sink_({file, line, ToUtf8(reason), unanswered});
+}
+
+void LoadProblemListener::MissingInclude(const String& file, int32_t line, const String& name) {
+    sink_({file, line, "include file " + JsonString(name) + " cannot be found"});
+}
+
+void LoadProblemListener::FileNotLoaded(const String& file, int32_t line, const String& what,
+                                        const String& name, const String& reason) {
+    std::string text = ToUtf8(what) + " " + JsonString(name) + " cannot be loaded";
+    if (!reason.empty()) text += ": " + ToUtf8(reason);
+    sink_({file, line, std::move(text)});
+}
+
+void LoadProblemListener::IndentedDirective(const String& file, int32_t line,
+                                            const String& directive) {
+    sink_({file, line, "indented line beginning with '" + ToUtf8(directive) + "' is ignored"});
+}
+
+}  // namespace chordlane

@@ -1,7 +1,0 @@
-#include "app/gui/ProgramIcon.h"
-
-namespace chordlane {
-
-QIcon ProgramIcon() { return QIcon(QStringLiteral(":/chordlane.png")); }
-
-}  // namespace chordlane

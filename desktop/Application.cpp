@@ -1,0 +1,484 @@
+#include "desktop/Application.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <cstdio>
+
+#include "app/Folders.h"
+#include "app/MenuCommands.h"
+#include "app/OpenFlow.h"
+#include "app/Settings.h"
+#include "app/StartupOpen.h"
+#include "app/midi/LiveMidi.h"
+#include "app/midi/MidiRecordingCompanion.h"
+#include "desktop/AboutDialog.h"
+#include "desktop/CommandIds.h"
+#include "desktop/HelpWindow.h"
+#include "desktop/MainWindow.h"
+#include "desktop/MidiOutputDialog.h"
+#include "desktop/SoundOutputDialog.h"
+#include "desktop/ViewWidget.h"
+#include "language/Writer.h"
+#include "mixer/PolyphaseRateConverter.h"
+#include "mixer/Recorder.h"
+#include "mixer/WaveMapper.h"
+#include "platform/Text.h"
+#include "platform/portaudio/PortAudioOutput.h"
+#include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtFileWatcher.h"
+#include "platform/qt/QtHardwareButtons.h"
+#include "platform/qt/QtMessageBox.h"
+#include "platform/qt/QtPictureLoader.h"
+#include "platform/qt/QtSettingsStore.h"
+#include "platform/qt/QtStringConversion.h"
+#include "platform/qt/QtWindow.h"
+#include "platform/std/StdFileSystem.h"
+#include "platform/std/SteadyClock.h"
+
+namespace chordlane {
+
+namespace {
+
+constexpr int32_t START_VOLUME_SCALE = 50;
+// The recording's time in the title moves on this often.
+constexpr int RECORDING_REFRESH_MS = 250;
+
+// Where the program's data is: the installed data folder relative to the executable, else
+// the program folder the build fills, else the executable's own folder.
+String ProgramFolder() {
+    const QDir binary(QCoreApplication::applicationDirPath());
+    const QString installed = binary.absoluteFilePath(QStringLiteral(CHORDLANE_INSTALLED_FOLDER));
+    if (QFileInfo(installed).isDir()) return FromQString(QDir::cleanPath(installed) + u'/');
+    const QString built = QStringLiteral(CHORDLANE_BUILD_FOLDER);
+    if (QFileInfo(built).isDir()) return FromQString(QDir::cleanPath(built) + u'/');
+    return FromQString(binary.absolutePath() + u'/');
+}
+
+}  // namespace
+
+Application::Application(ProgramOptions options, const Platform* services)
+    : options_(std::move(options)) {
+    if (services)
+        services_ = *services;
+    else
+        MakeRealServices();
+    recording_ = std::make_unique<RecordingSession>(services_.recorder, services_.files);
+    connect(&recordingTimer_, &QTimer::timeout, this, [this] {
+        if (const std::string line = recording_->CheckProblem(); !line.empty()) {
+            std::fprintf(stderr, "chordlane: %s\n", line.c_str());
+            if (MessageBox* messages = services_.messages)
+                messages->ShowStop(ProblemMessage("the recording stopped: " + line));
+        }
+        ShowRecording();
+    });
+    // Not one of the services: the files are the real ones whichever services read them.
+    watcher_ = std::make_unique<QtFileWatcher>();
+    view_.SetOpenRequested([this] { RunOpenFlow(nullptr); });
+    reload_.SetReplaced([this](Instrument& now) {
+        view_.SetInstrument(now);
+        if (midi_) midi_->Follow(now);
+        messageBoxes_ = std::make_unique<MessageBoxReporter>(now);
+        ringOut_.start();
+    });
+    constexpr int RING_OUT_CHECK_MS = 250;
+    ringOut_.setInterval(RING_OUT_CHECK_MS);
+    connect(&ringOut_, &QTimer::timeout, this, [this] {
+        reload_.ReleaseQuiet();
+        if (reload_.Ringing() == 0) ringOut_.stop();
+    });
+}
+
+Application::~Application() {
+    // Closing the window finishes the recording's file before anything stops playing.
+    StopRecording();
+    recording_->SetCompanion(nullptr);
+    // Instruments still ringing out of a reload end their notes through the MIDI output, so
+    // they go while it is still there.
+    reload_.ReleaseAll();
+    // The frame gives the hardware buttons back through the services, so it goes first.
+    frame_.reset();
+    if (audio_) audio_->Stop();
+    services_.window = nullptr;
+}
+
+void Application::MakeRealServices() {
+    clock_ = std::make_unique<SteadyClock>();
+    settings_ = std::make_unique<QtSettingsStore>();
+    files_ = std::make_unique<StdFileSystem>();
+    pictures_ = std::make_unique<QtPictureLoader>(*files_, ProgramFolder() + u"startup.bmp");
+    dialogs_ = std::make_unique<QtDialogs>();
+    messages_ = std::make_unique<QtMessageBox>();
+    help_ = std::make_unique<HelpWindowViewer>();
+    buttons_ = std::make_unique<QtHardwareButtons>();
+    mapper_ = std::make_unique<WaveMapper>();
+    rates_ = std::make_unique<PolyphaseRateConverter>();
+    soundChoice_ = ReadSoundOutput(settings_.get());
+    if (options_.audioDevice) soundChoice_.device = FromUtf8(*options_.audioDevice);
+    if (options_.audioBuffer) soundChoice_.bufferFrames = options_.audioBuffer;
+    OpenSoundOutput();
+    recorder_ = std::make_unique<Recorder>(*mapper_);
+    services_.recorder = recorder_.get();
+    services_.waveOut = mapper_.get();
+    services_.rates = rates_.get();
+    services_.clock = clock_.get();
+    services_.settings = settings_.get();
+    services_.files = files_.get();
+    services_.pictures = pictures_.get();
+    services_.dialogs = dialogs_.get();
+    services_.messages = messages_.get();
+    services_.help = help_.get();
+    services_.buttons = buttons_.get();
+}
+
+void Application::OpenSoundOutput() {
+    AudioOutputConfig audio;
+    const bool verbose = options_.verbose;
+    audio.log = [verbose](const std::string& line) {
+        if (verbose) std::fprintf(stderr, "%s\n", line.c_str());
+    };
+    audio.device = ToUtf8(soundChoice_.device);
+    audio.framesPerBuffer = soundChoice_.bufferFrames;
+    AudioOpenResult opened = OpenAudioOutput(*mapper_, audio);
+    audio_ = std::move(opened.output);
+    soundProblem_ = std::move(opened.problem);
+    rates_->SetTargetRate(audio_->Rate());
+}
+
+void Application::ShowSoundProblem() {
+    if (soundProblem_.empty() || !frame_) return;
+    std::fprintf(stderr, "chordlane: %s\n", soundProblem_.c_str());
+    // In the window, where it stays until another message replaces it: a dialog box would
+    // stand between the person and the instrument at every start on a silent machine.
+    frame_->statusBar()->showMessage(QString::fromStdString(soundProblem_));
+}
+
+void Application::OnSoundOutput() {
+    std::string why;
+    SoundOutputDialog dialog(frame_.get(), ListAudioDevices(&why), soundChoice_);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    frame_->TakeHeldModifiers();
+    if (!accepted) return;
+    soundChoice_ = dialog.Choice();
+    WriteSoundOutput(services_.settings, soundChoice_);
+    if (!mapper_) return;
+    // The mixer takes another rate only with no stream open, and the instrument's sounds
+    // were converted to the old one: it is closed and loaded again, with the same answers.
+    Instrument& shown = GetInstrument();
+    const bool reload = shown.instrumentLoaded && !shown.currentPath.empty();
+    const String path = shown.currentPath;
+    const String answers = shown.answersLog;
+    // A recording is at the old rate; instruments ringing out of a live reload hold streams.
+    StopRecording();
+    reload_.ReleaseAll();
+    if (midi_) midi_->EndNotes();
+    audio_->Stop();
+    audio_.reset();
+    if (reload) UnloadInstrument(shown);
+    frame_->statusBar()->clearMessage();
+    OpenSoundOutput();
+    ShowSoundProblem();
+    if (!reload) return;
+    GivenAnswers given(services_.dialogs, AnswersOfLog(answers));
+    FileDialogs* own = services_.dialogs;
+    services_.dialogs = &given;
+    OpenAndRemember(path, false);
+    services_.dialogs = own;
+}
+
+bool Application::StartApplication() {
+    Instrument& app = GetInstrument();
+    // 1. The frame with its view and menu bar; the window service rests on it.
+    frame_ = std::make_unique<MainWindow>(*this, view_, options_);
+    window_ = std::make_unique<QtWindow>(frame_.get(), frame_->View(), frame_->ShowActiveAction(),
+                                         frame_->SpeedVolumeAction(), options_.zoom);
+    ViewWidget* viewWidget = frame_->View();
+    window_->SetViewTransform([viewWidget] { return viewWidget->ViewTransform(); });
+    services_.window = window_.get();
+    if (dialogs_) dialogs_->SetParent(frame_.get());
+    frame_->SetRecentOpener([this](size_t index) { OpenRecent(index); },
+                            [this] { return RecentList(); });
+    if (messages_) messages_->SetParent(frame_.get());
+    if (buttons_) buttons_->SetHotKeyHandler([this](int32_t id) { frame_->OnHotKey(id); });
+    if (mapper_) {
+        frame_->SetWaveNoticeDrain(
+            [this] {
+                mapper_->DeliverNotices();
+                reload_.ReleaseQuiet();
+            },
+            mapper_->NoticeFd());
+    }
+    reload_.SetWatcher(watcher_.get());
+
+    frame_->RecordAction()->setEnabled(recording_->Available());
+
+    // 2. The option marks.
+    ShowOptionChecks(app);
+
+    // 3. The screen is what the command line asked for.
+    app.SetScreen(options_.screenWidth, options_.screenHeight);
+
+    // 4. Folders, the system volume and the start-up bitmap.
+    FindFolders();
+    // The association follows the program folder wherever it moved.
+    RegisterFileTypes(services_.settings, app.programFolder);
+    ProvideSystemVolume(services_.settings);
+    if (PictureLoader* pictures = services_.pictures)
+        app.startupBitmap = pictures->LoadStartupBitmap();
+
+    // 5. Show, and paint the start-up screen at once.
+    FitFirstSize();
+    if (options_.fullScreen)
+        frame_->ShowFullScreen();
+    else
+        frame_->show();
+    frame_->View()->repaint();
+
+    // A silent start is said where the person looks.
+    ShowSoundProblem();
+
+    // 6. The volume scale starts in the middle, without touching the system volume.
+    app.vM = START_VOLUME_SCALE;
+
+    // MIDI before any sound, so the first note reaches the port too.
+    StartMidi();
+
+    // 7. The command line's instrument.
+    if (!options_.commandLine.empty()) OpenAndRemember(options_.commandLine, true);
+    return true;
+}
+
+void Application::FindFolders() {
+    Instrument& app = GetInstrument();
+    app.programFolder = ProgramFolder();
+    if (help_) help_->SetProgramFolder(app.programFolder);
+
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty()) documents = QDir::homePath();
+    app.homeFolder =
+        DeriveHomeFolder(services_.settings, WithTrailingSeparator(FromQString(documents)));
+    if (dialogs_) {
+        dialogs_->SetPlaces({{QStringLiteral("Sample instruments"), ToQString(app.programFolder)},
+                             {QStringLiteral("Home"), QDir::homePath()}});
+    }
+}
+
+void Application::FitFirstSize() {
+    const QScreen* screen = frame_->screen();
+    // Also when starting full screen: F11 later leaves it for this size.
+    if (!screen) return;
+    // The window's frame and menu bar need their room too.
+    const QSize room =
+        screen->availableGeometry().size() - (frame_->sizeHint() - frame_->View()->sizeHint());
+    const int zoom = std::max(options_.zoom, 1);
+    const QSize wanted(options_.screenWidth * zoom, options_.screenHeight * zoom);
+    if (wanted.width() <= room.width() && wanted.height() <= room.height()) return;
+    const QSize fitted = wanted.scaled(room.expandedTo(QSize(1, 1)), Qt::KeepAspectRatio);
+    frame_->View()->SetFirstSize(fitted);
+    if (options_.verbose) {
+        std::fprintf(stderr,
+                     "chordlane: zoom %d makes the view %dx%d, larger than the %dx%d the display "
+                     "leaves for it; "
+                     "the window starts at %dx%d instead\n",
+                     zoom, wanted.width(), wanted.height(), room.width(), room.height(),
+                     fitted.width(), fitted.height());
+    }
+}
+
+void Application::StartMidi() {
+    QAction* item = frame_->MidiOutputAction();
+    if (!clock_) {
+        item->setEnabled(false);
+        return;
+    }
+    const bool verbose = options_.verbose;
+    WaveMapper* mapper = mapper_.get();
+    midi_ = std::make_unique<LiveMidi>(
+        GetInstrument(), *clock_, midiPorts_, [mapper](bool muted) { mapper->SetMuted(muted); },
+        [verbose](const std::string& line) {
+            if (verbose) std::fprintf(stderr, "chordlane: %s\n", line.c_str());
+        });
+    // With MIDI on, a recording writes the port's notes beside its sound.
+    if (services_.files) {
+        midiRecording_ = std::make_unique<MidiRecordingCompanion>(
+            midi_->Notes(), *clock_, *services_.files,
+            [this] { return midi_ && midi_->Current().on; });
+        recording_->SetCompanion(midiRecording_.get());
+    }
+    const MidiAvailability& available = midi_->Availability();
+    if (!available.Available()) {
+        const QString reason = QString::fromStdString(available.reason);
+        item->setEnabled(false);
+        item->setText(QStringLiteral("MIDI Output (%1)").arg(reason));
+        item->setToolTip(QStringLiteral("No MIDI output: %1.").arg(reason));
+        item->setStatusTip(item->toolTip());
+        // Asked for by name on the command line, it is said even without --verbose.
+        if (options_.midiOut == true && !verbose) {
+            std::fprintf(stderr, "chordlane: --midi-out: no MIDI output, %s\n",
+                         available.reason.c_str());
+        }
+        return;
+    }
+    MidiOutChoice choice = ReadMidiOutChoice(services_.settings);
+    if (options_.midiOut) choice.on = *options_.midiOut;
+    const std::string error = midi_->Apply(choice);
+    if (!error.empty())
+        std::fprintf(stderr, "chordlane: cannot open the MIDI port: %s\n", error.c_str());
+}
+
+void Application::OnMidiOutput() {
+    if (!midi_ || !midi_->Availability().Available()) return;
+    const std::string where = midi_->PortDescription();
+    const QString status =
+        where.empty() ? QStringLiteral("The port is closed.")
+                      : QStringLiteral("Sending on %1.").arg(QString::fromStdString(where));
+    MidiOutputDialog dialog(midi_->Current(), status, frame_.get());
+    if (dialog.exec() == QDialog::Accepted) {
+        const MidiOutChoice choice = dialog.Choice();
+        WriteMidiOutChoice(services_.settings, choice);
+        const std::string error = midi_->Apply(choice);
+        if (!error.empty() && services_.messages) {
+            services_.messages->ShowStop(FromUtf8("Cannot open the MIDI port: " + error));
+        }
+    }
+    frame_->TakeHeldModifiers();
+}
+
+void Application::OnFileOpen() { RunOpenFlow(nullptr); }
+
+void Application::OnFileReload() {
+    reload_.Reload(ReloadTrigger::ByHand);
+    // A prompt or the message box may have taken key releases.
+    frame_->TakeHeldModifiers();
+    ShowTitle();
+}
+
+void Application::OnFileSaveAs() {
+    // Saving is offered only when the rule allows it; a stale menu must not get past it.
+    const LiveReload::Hold saving(reload_);
+    if (CanSaveAs(GetInstrument())) SaveInstrumentAs(GetInstrument());
+    frame_->TakeHeldModifiers();
+}
+
+void Application::OnShowActive() { ToggleShowActive(GetInstrument()); }
+
+void Application::OnSpeedVolume() { ToggleSpeedVolume(GetInstrument()); }
+
+void Application::OnAppAbout() {
+    AboutDialog dialog(frame_.get());
+    dialog.exec();
+    frame_->TakeHeldModifiers();
+}
+
+void Application::OnFileRecord() {
+    if (recording_->IsRecording()) {
+        StopRecording();
+        return;
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    const LocalTime when{now.date().year(), now.date().month(),  now.date().day(),
+                         now.time().hour(), now.time().minute(), now.time().second()};
+    // The documents folder may not have been made yet on a fresh account.
+    const String& folder = GetInstrument().homeFolder;
+    if (!folder.empty()) QDir().mkpath(ToQString(folder));
+    if (const std::string problem = recording_->Start(folder, when); !problem.empty()) {
+        if (MessageBox* messages = services_.messages) messages->ShowStop(ProblemMessage(problem));
+    } else {
+        recordingTimer_.start(RECORDING_REFRESH_MS);
+    }
+    ShowRecording();
+    frame_->TakeHeldModifiers();
+}
+
+void Application::StopRecording() {
+    recordingTimer_.stop();
+    if (const std::string line = recording_->Stop(); !line.empty())
+        std::fprintf(stderr, "chordlane: %s\n", line.c_str());
+    if (frame_) ShowRecording();
+}
+
+void Application::ShowRecording() {
+    frame_->RecordAction()->setChecked(recording_->IsRecording());
+    ShowTitle();
+}
+
+void Application::RunOpenFlow(const String* path) {
+    OpenAndRemember(path ? std::optional<String>(*path) : std::nullopt, false);
+}
+
+StartupOpenResult::Outcome Application::OpenAndRemember(const std::optional<String>& path,
+                                                        bool fromCommandLine) {
+    // The voices that play them are about to go.
+    if (midi_) midi_->EndNotes();
+    auto toStandardError = [](const std::string& problem) {
+        std::fprintf(stderr, "chordlane: %s\n", problem.c_str());
+        std::fflush(stderr);
+    };
+    // The instrument being opened must not be replaced by a reload while a dialog or prompt
+    // of the load waits for the person.
+    const LiveReload::Hold opening(reload_);
+    const StartupOpenResult result =
+        OpenOrExplain(GetInstrument(), path, nullptr,
+                      fromCommandLine ? std::function<void(const std::string&)>(toStandardError)
+                                      : std::function<void(const std::string&)>());
+    // A recording is of one instrument: another one (or the start-up screen) ends it.
+    if (result.outcome != StartupOpenResult::Outcome::Cancelled) StopRecording();
+    // The built-in instrument is always at hand; the list is for files.
+    if (result.outcome == StartupOpenResult::Outcome::Loaded &&
+        GetInstrument().currentPath != u"!") {
+        WriteRecentInstruments(
+            services_.settings,
+            WithRecent(RecentList(), {GetInstrument().currentPath, GetInstrument().answersLog}));
+    }
+    // A cancelled dialog leaves the instrument and what changed of its files as they were.
+    if (result.outcome != StartupOpenResult::Outcome::Cancelled) reload_.WatchCurrent();
+    frame_->UpdateCommandStates();
+    // File dialogs, prompts and message boxes may have taken key releases.
+    frame_->TakeHeldModifiers();
+    ShowTitle();
+    return result.outcome;
+}
+
+void Application::ShowTitle() {
+    const Instrument& app = GetInstrument();
+    QString name;
+    if (app.instrumentLoaded && !app.currentPath.empty()) {
+        // The built-in instrument is the guitar the program folder also holds.
+        name = app.currentPath == u"!" ? QStringLiteral("guitar.clx")
+                                       : QFileInfo(ToQString(app.currentPath)).fileName();
+    }
+    QString title =
+        name.isEmpty() ? QStringLiteral("Chordlane") : name + QStringLiteral(" \u2014 Chordlane");
+    if (recording_->IsRecording())
+        title = ToQString(recording_->StatusText()) + QStringLiteral(" \u2014 ") + title;
+    frame_->setWindowTitle(title);
+}
+
+std::vector<RecentInstrument> Application::RecentList() const {
+    return ReadRecentInstruments(services_.settings);
+}
+
+void Application::OpenRecent(size_t index) {
+    const std::vector<RecentInstrument> list = RecentList();
+    if (index >= list.size()) return;
+    // The prompts take the answers they were given last time; one more is asked for.
+    GivenAnswers answers(services_.dialogs, AnswersOfLog(list[index].answersLog));
+    FileDialogs* own = services_.dialogs;
+    services_.dialogs = &answers;
+    const StartupOpenResult::Outcome outcome = OpenAndRemember(list[index].path, false);
+    services_.dialogs = own;
+    // A file that went away, or stopped being an instrument, leaves the list once said.
+    if (outcome == StartupOpenResult::Outcome::CannotOpen ||
+        outcome == StartupOpenResult::Outcome::NothingToShow) {
+        std::vector<RecentInstrument> kept = RecentList();
+        std::erase_if(kept, [&](const RecentInstrument& r) { return r.path == list[index].path; });
+        WriteRecentInstruments(services_.settings, kept);
+    }
+}
+
+}  // namespace chordlane

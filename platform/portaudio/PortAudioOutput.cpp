@@ -1,0 +1,197 @@
+#include "platform/portaudio/PortAudioOutput.h"
+
+#include <dlfcn.h>
+#include <portaudio.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+
+#include "mixer/WaveMapper.h"
+#include "platform/std/NullOutput.h"
+
+namespace chordlane {
+
+namespace {
+
+void SilentAlsa(const char*, int, const char*, int, const char*, ...) {}
+void SilentJack(const char*) {}
+
+// PortAudio probes ALSA and JACK when it starts, and both print pages of complaints on a
+// machine without sound cards or a JACK server. Their own hooks silence them; they are
+// looked up at run time, so nothing here links against either library.
+void QuietAudioLibraries() {
+    setenv("JACK_NO_START_SERVER", "1", 0);
+    using AlsaHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+    if (auto set = reinterpret_cast<int (*)(AlsaHandler)>(
+            dlsym(RTLD_DEFAULT, "snd_lib_error_set_handler"))) {
+        set(&SilentAlsa);
+    }
+    for (const char* name : {"jack_set_error_function", "jack_set_info_function"}) {
+        if (auto set =
+                reinterpret_cast<void (*)(void (*)(const char*))>(dlsym(RTLD_DEFAULT, name))) {
+            set(&SilentJack);
+        }
+    }
+}
+
+void Log(const AudioOutputConfig& config, const std::string& line) {
+    if (config.log) config.log(line);
+}
+
+std::string HostName(const PaDeviceInfo* info) {
+    const PaHostApiInfo* host = Pa_GetHostApiInfo(info->hostApi);
+    return host && host->name ? host->name : "?";
+}
+
+// Between Pa_Initialize and Pa_Terminate: the output device named "API: NAME" or "NAME".
+PaDeviceIndex FindDevice(const std::string& wanted) {
+    const PaDeviceIndex count = Pa_GetDeviceCount();
+    PaDeviceIndex byName = paNoDevice;
+    for (PaDeviceIndex d = 0; d < count; ++d) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(d);
+        if (!info || !info->name || info->maxOutputChannels < 1) continue;
+        if (HostName(info) + ": " + info->name == wanted) return d;
+        if (byName == paNoDevice && wanted == info->name) byName = d;
+    }
+    return byName;
+}
+
+}  // namespace
+
+struct PortAudioCallback {
+    static int Render(const void*, void* output, unsigned long frames,
+                      const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* user) {
+        auto* self = static_cast<PortAudioOutput*>(user);
+        self->mapper_.Render(std::span(static_cast<float*>(output), 2 * frames), frames);
+        return paContinue;
+    }
+};
+
+PortAudioOutput::PortAudioOutput(WaveMapper& mapper, void* stream, uint32_t rate,
+                                 std::string description)
+    : mapper_(mapper), stream_(stream), rate_(rate), description_(std::move(description)) {}
+
+std::unique_ptr<PortAudioOutput> PortAudioOutput::Open(WaveMapper& mapper,
+                                                       const AudioOutputConfig& config,
+                                                       std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        return nullptr;
+    };
+    QuietAudioLibraries();
+    if (PaError e = Pa_Initialize(); e != paNoError) return fail(Pa_GetErrorText(e));
+    auto give_up = [&](const std::string& why) {
+        Pa_Terminate();
+        return fail(why);
+    };
+    PaDeviceIndex device = paNoDevice;
+    if (config.device.empty()) {
+        device = Pa_GetDefaultOutputDevice();
+    } else {
+        device = FindDevice(config.device);
+        if (device == paNoDevice) return give_up("\"" + config.device + "\" is not there");
+    }
+    const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
+    if (!info) return give_up("no default output device");
+    if (info->maxOutputChannels < 1) return give_up("\"" + config.device + "\" has no outputs");
+    PaStreamParameters out{};
+    out.device = device;
+    out.channelCount = 2;
+    out.sampleFormat = paFloat32;
+    out.suggestedLatency = info->defaultLowOutputLatency;
+    double rate = config.preferredRate;
+    if (Pa_IsFormatSupported(nullptr, &out, rate) != paFormatIsSupported) {
+        rate = info->defaultSampleRate;
+    }
+    if (!(rate >= 1.0) || !mapper.SetDeviceRate(static_cast<uint32_t>(rate))) {
+        return give_up("the mixer cannot take the device's rate");
+    }
+    std::unique_ptr<PortAudioOutput> output(
+        new PortAudioOutput(mapper, nullptr, static_cast<uint32_t>(rate), std::string()));
+    PaStream* stream = nullptr;
+    const unsigned long frames = config.framesPerBuffer ? config.framesPerBuffer : 256;
+    if (PaError e = Pa_OpenStream(&stream, nullptr, &out, rate, frames, paNoFlag,
+                                  &PortAudioCallback::Render, output.get());
+        e != paNoError) {
+        return give_up(Pa_GetErrorText(e));
+    }
+    output->stream_ = stream;
+    if (PaError e = Pa_StartStream(stream); e != paNoError) {
+        Pa_CloseStream(stream);
+        output->stream_ = nullptr;
+        return give_up(Pa_GetErrorText(e));
+    }
+    output->stopped_ = false;
+    const PaStreamInfo* streamInfo = Pa_GetStreamInfo(stream);
+    const PaHostApiInfo* host = Pa_GetHostApiInfo(info->hostApi);
+    char line[768];
+    std::snprintf(line, sizeof line, "audio: \"%s\" (%s), %u Hz, %lu frames, latency %.1f ms",
+                  info->name ? info->name : "?", host && host->name ? host->name : "?",
+                  output->rate_, frames, streamInfo ? streamInfo->outputLatency * 1000.0 : 0.0);
+    output->description_ = line;
+    return output;
+}
+
+PortAudioOutput::~PortAudioOutput() { Stop(); }
+
+void PortAudioOutput::Stop() {
+    if (stopped_) return;
+    stopped_ = true;
+    if (stream_) {
+        // Waits for a callback under way, so no render runs afterwards.
+        Pa_StopStream(static_cast<PaStream*>(stream_));
+        Pa_CloseStream(static_cast<PaStream*>(stream_));
+        stream_ = nullptr;
+    }
+    Pa_Terminate();
+}
+
+std::vector<AudioDeviceInfo> ListAudioDevices(std::string* error) {
+    std::vector<AudioDeviceInfo> devices;
+    QuietAudioLibraries();
+    if (PaError e = Pa_Initialize(); e != paNoError) {
+        if (error) *error = Pa_GetErrorText(e);
+        return devices;
+    }
+    const PaDeviceIndex defaultDevice = Pa_GetDefaultOutputDevice();
+    const PaDeviceIndex count = Pa_GetDeviceCount();
+    for (PaDeviceIndex d = 0; d < count; ++d) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(d);
+        if (!info || !info->name || info->maxOutputChannels < 1) continue;
+        devices.push_back({HostName(info), info->name, d == defaultDevice});
+    }
+    Pa_Terminate();
+    return devices;
+}
+
+AudioOpenResult OpenAudioOutput(WaveMapper& mapper, const AudioOutputConfig& config) {
+    AudioOpenResult result;
+    std::string why;
+    if (auto device = PortAudioOutput::Open(mapper, config, &why)) {
+        Log(config, device->Describe());
+        result.output = std::move(device);
+        return result;
+    }
+    std::string chosen;
+    if (!config.device.empty()) {
+        // The chosen device is gone or busy: the default one plays instead, and says so.
+        chosen = why.rfind('"', 0) == 0 ? why : "\"" + config.device + "\" (" + why + ")";
+        AudioOutputConfig fallback = config;
+        fallback.device.clear();
+        if (auto device = PortAudioOutput::Open(mapper, fallback, &why)) {
+            Log(config, device->Describe());
+            result.output = std::move(device);
+            result.problem = "Sound output " + chosen + "; playing on the default device instead.";
+            return result;
+        }
+    }
+    auto null = std::make_unique<NullOutput>(mapper, NullOutputConfig{config.framesPerBuffer});
+    Log(config, "audio: no output device (" + why + "); " + null->Describe());
+    result.problem = "No sound output: " + (chosen.empty() ? why : chosen + ", and " + why) + ".";
+    result.output = std::move(null);
+    result.silent = true;
+    return result;
+}
+
+}  // namespace chordlane
