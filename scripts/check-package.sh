@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds the Debian package, unpacks it into a scratch root and runs what it installed: the
-# desktop entry and AppStream file validate, every installed instrument passes
-# "chordlane-tool check", and the built-in guitar plays from the installed program folder.
+# Builds the Debian package, unpacks it into a scratch root and runs what it installed: lintian
+# finds no error and no warning, the desktop entry and AppStream file validate, every installed
+# instrument passes "chordlane-tool check", and the built-in guitar plays from the installed
+# program folder.
 set -euo pipefail
 build=${1:-build/default}
 # What the package holds, then CPack on it; the package target would rebuild every target.
-cmake --build "$build" --target chordlane chordlane-tool chordlane_program_folder >/dev/null
+cmake --build "$build" --target chordlane chordlane-tool chordlane_program_folder \
+    chordlane_compressed_docs >/dev/null
 rm -f "$build"/chordlane_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/chordlane_*.deb)
@@ -15,6 +17,11 @@ dpkg-deb -x "$deb" "$root"
 
 fail() { echo "check-package: $*" >&2; exit 1; }
 
+# Debian's own judgement of the package. As root lintian refuses to run unless told it may.
+lintian_flags=(--fail-on error,warning --tag-display-limit 0)
+if [ "$(id -u)" -eq 0 ]; then lintian_flags+=(--allow-root); fi
+lintian "${lintian_flags[@]}" "$deb" || fail "lintian found errors or warnings in $(basename "$deb")"
+
 # The file list: programs, data, desktop integration, manual pages.
 for f in usr/bin/chordlane usr/bin/chordlane-tool \
          usr/share/chordlane/chordlane_help.htm usr/share/chordlane/startup.bmp \
@@ -22,8 +29,9 @@ for f in usr/bin/chordlane usr/bin/chordlane-tool \
          usr/share/applications/chordlane.desktop usr/share/mime/packages/chordlane.xml \
          usr/share/metainfo/org.chordlane.Chordlane.metainfo.xml \
          usr/share/icons/hicolor/64x64/apps/chordlane.png \
-         usr/share/man/man1/chordlane.1 usr/share/man/man1/chordlane-tool.1; do
-  [ -e "$root/$f" ] || [ -e "$root/$f.gz" ] || fail "the package lacks $f"
+         usr/share/man/man1/chordlane.1.gz usr/share/man/man1/chordlane-tool.1.gz \
+         usr/share/doc/chordlane/copyright usr/share/doc/chordlane/changelog.gz; do
+  [ -e "$root/$f" ] || fail "the package lacks $f"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6gui6 libportaudio2 libsamplerate0; do

@@ -8,7 +8,7 @@ packages=(
   portaudio19-dev libsamplerate0-dev libsndfile1-dev
   librtmidi-dev libjack-jackd2-dev jackd2
   libgtest-dev libgmock-dev libbenchmark-dev
-  dpkg-dev file desktop-file-utils appstream
+  dpkg-dev file desktop-file-utils appstream lintian
   # A sound server for the real-output tests: .ci/run starts one with a null sink.
   pulseaudio pulseaudio-utils libasound2-plugins
 )
