@@ -1,10 +1,11 @@
 #include <gmock/gmock.h>
 
+#include "elements/InstrumentBuilder.h"
+#include "elements/NameRegistry.h"
 #include "elements/SetFlagAction.h"
 #include "elements/SetIntAction.h"
 #include "elements/SetStringAction.h"
 #include "elements/SoundElement.h"
-#include "language/NameRegistry.h"
 #include "tests/language/InstrumentTest.h"
 
 namespace chordlane::test {
@@ -13,19 +14,19 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class ParserTest : public InstrumentTest {
+class InstrumentBuilderTest : public InstrumentTest {
   protected:
     //! Parses text as the file "main.clx" into an empty root panel, as a load does before it
     //! activates anything.
     void Parse(std::string_view text) {
         instrument_.root = std::make_unique<PanelElement>(
             instrument_, u"!", std::make_unique<Rect>(instrument_.screenRect), 0);
-        Parser(instrument_, &listener_).ParseString(text, TempFolder() + u"main.clx");
+        InstrumentBuilder(instrument_, &listener_).ParseString(text, TempFolder() + u"main.clx");
     }
 };
 
 // The other kinds are checked in the tool's dump.
-TEST_F(ParserTest, ShapeButtonSoundAndStopDirectivesBuildTheirKindsInFileOrder) {
+TEST_F(InstrumentBuilderTest, ShapeButtonSoundAndStopDirectivesBuildTheirKindsInFileOrder) {
     Parse(R"(ge ellipse 1 2 3 4
 be round 1 2 3 4
 bh hidden
@@ -42,7 +43,8 @@ v née
     EXPECT_EQ(sound.High(), 4);
 }
 
-TEST_F(ParserTest, OnlyTheFirstCharacterSelectsSoCommentsIndentsAndOtherCasesAreIgnored) {
+TEST_F(InstrumentBuilderTest,
+       OnlyTheFirstCharacterSelectsSoCommentsIndentsAndOtherCasesAreIgnored) {
     Parse(R"( gr indented 0 0 1 1
 # a comment
 GR upper 0 0 1 1
@@ -61,7 +63,7 @@ gx unknown
                             "main.clx:6: indented v"));
 }
 
-TEST_F(ParserTest, PanelCoordinatesAreClippedToThePanelAndPanelsDoNotNest) {
+TEST_F(InstrumentBuilderTest, PanelCoordinatesAreClippedToThePanelAndPanelsDoNotNest) {
     Parse(R"([ p 100 50 100 100
 gr clipped -50 -50 500 500
 { g
@@ -81,7 +83,7 @@ gr back 0 0 10 10
     EXPECT_THAT(Describe(*Find(u"Ag")), ElementsAre("RectElement Binq"));
 }
 
-TEST_F(ParserTest, NamesInsidePanelsCarryThePanelLetterEvenPastZ) {
+TEST_F(InstrumentBuilderTest, NamesInsidePanelsCarryThePanelLetterEvenPastZ) {
     std::string text;
     for (int i = 1; i <= 27; ++i) text += "[ p" + std::to_string(i) + " 0 0 10 10\nv x\n";
     Parse(text + "v !y\nbh z\nbh !w\nv " + std::string(300, 'n') + "\n< !" + std::string(300, 's') +
@@ -96,7 +98,7 @@ TEST_F(ParserTest, NamesInsidePanelsCarryThePanelLetterEvenPastZ) {
     EXPECT_EQ(dynamic_cast<PanelElement&>(*instrument_.names.Lookup(u"p27")).Number(), 27);
 }
 
-TEST_F(ParserTest, ABlockOpenedAndClosedOnOneLineIsEmptyAndAStrayBraceEndsTheFile) {
+TEST_F(InstrumentBuilderTest, ABlockOpenedAndClosedOnOneLineIsEmptyAndAStrayBraceEndsTheFile) {
     Parse(R"({ chord } gr ignored 0 0 1 1
 gr d 0 0 1 1
 {
@@ -110,7 +112,7 @@ gr f 0 0 1 1
     EXPECT_THAT(listener_.reports, ElementsAre("main.clx:3: {: missing NAME"));
 }
 
-TEST_F(ParserTest, DeepNestingStopsAtABoundInsteadOfExhaustingTheStack) {
+TEST_F(InstrumentBuilderTest, DeepNestingStopsAtABoundInsteadOfExhaustingTheStack) {
     std::string text;
     // Within the line bound of one load, which stops far deeper files earlier.
     for (int i = 0; i < 40000; ++i) text += "{ g\n";
@@ -123,7 +125,7 @@ TEST_F(ParserTest, DeepNestingStopsAtABoundInsteadOfExhaustingTheStack) {
               "main.clx:257: {: blocks and includes nested deeper than 256 levels");
 }
 
-TEST_F(ParserTest, ActionValuesAreReadAsWrittenAndStringsTakeThePanelPrefix) {
+TEST_F(InstrumentBuilderTest, ActionValuesAreReadAsWrittenAndStringsTakeThePanelPrefix) {
     Parse(R"([ p 0 0 240 320
 =b a.e
 =b a.e f
@@ -161,7 +163,7 @@ TEST_F(ParserTest, ActionValuesAreReadAsWrittenAndStringsTakeThePanelPrefix) {
     EXPECT_EQ(m[12]->Name(), u"=s");  // no target: the suffix alone
 }
 
-TEST_F(ParserTest, MalformedLinesAreSkippedAndReportedWithTheirPhysicalLine) {
+TEST_F(InstrumentBuilderTest, MalformedLinesAreSkippedAndReportedWithTheirPhysicalLine) {
     Parse("gr r 1 2 3\n" + std::string(511, 'x') + R"(gr tail 1 2
 v
 s n file.wav 440 3
@@ -188,17 +190,17 @@ gt t
                     "main.clx:12: [: missing W of the rectangle X Y W H"));
 }
 
-TEST_F(ParserTest, PlacedCoordinatesThatOverflowWrapWithoutUndefinedBehaviour) {
+TEST_F(InstrumentBuilderTest, PlacedCoordinatesThatOverflowWrapWithoutUndefinedBehaviour) {
     instrument_.SetScreen(2, 2);
-    const Parser parser(instrument_);
+    const InstrumentBuilder builder(instrument_);
     Rect r{1073741824, 1073741824, 2147483647, 2147483647};
-    parser.PlaceRect(r, nullptr, -1, -1);
+    builder.PlaceRect(r, nullptr, -1, -1);
     EXPECT_EQ(r.left, INT32_MIN);
     EXPECT_EQ(r.right, 2);
     PanelElement panel(instrument_, u"p",
                        std::make_unique<Rect>(Rect{2147483000, 0, 2147483647, 10}), 1);
     Rect s{1000, 0, 2000, 5};
-    parser.PlaceRect(s, &panel, 2, 2);
+    builder.PlaceRect(s, &panel, 2, 2);
     EXPECT_EQ(s.left, 2147483000);  // the wrapped sum is negative: clipped to the panel
 }
 
