@@ -55,8 +55,8 @@ class ProblemList {
 // the same file again would, with the options, variables and folders as they are now.
 void TakeProgramState(const Instrument& from, Instrument& to) {
     to.SetScreen(from.screenWidth, from.screenHeight);
-    to.programFolder = from.programFolder;
-    to.homeFolder = from.homeFolder;
+    to.load.programFolder = from.load.programFolder;
+    to.load.homeFolder = from.load.homeFolder;
     to.startupBitmap = from.startupBitmap;
     to.showActive = from.showActive;
     to.speedVolume = from.speedVolume;
@@ -147,7 +147,7 @@ void LiveReload::WatchCurrent() {
 void LiveReload::WatchShown() {
     if (!watcher_) return;
     const Instrument& shown = *current_;
-    watcher_->Watch(shown.instrumentLoaded ? shown.UsedFiles() : std::vector<String>{});
+    watcher_->Watch(shown.load.loaded ? shown.UsedFiles() : std::vector<String>{});
 }
 
 uint32_t LiveReload::Now() const { return services_.clock ? services_.clock->TickCount() : 0; }
@@ -174,8 +174,8 @@ ReloadResult LiveReload::Reload(ReloadTrigger trigger) {
 ReloadResult LiveReload::ReloadOnce(ReloadTrigger trigger) {
     ReloadResult result;
     Instrument& old = *current_;
-    if (!old.instrumentLoaded || old.currentPath.empty()) return result;
-    const String path = old.currentPath;
+    if (!old.load.loaded || old.load.currentPath.empty()) return result;
+    const String path = old.load.currentPath;
 
     auto next = std::make_unique<Instrument>(services_);
     TakeProgramState(old, *next);
@@ -185,7 +185,7 @@ ReloadResult LiveReload::ReloadOnce(ReloadTrigger trigger) {
         // The answers of the last load come first. After them a file change asks nobody, as
         // an author saving in an editor is not to be interrupted; File -> Reload asks.
         GivenAnswers answers(trigger == ReloadTrigger::ByHand ? services_.dialogs : nullptr,
-                             AnswersOfLog(old.answersLog));
+                             AnswersOfLog(old.load.answersLog));
         const Lend<FileDialogs> lendDialogs(services_.dialogs, &answers);
         // Without the window the load neither paints its loading screen over the instrument
         // still playing nor raises the window above the author's editor.

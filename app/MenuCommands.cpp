@@ -35,7 +35,7 @@ void ShowOptionChecks(Instrument& instrument) {
 }
 
 bool CanSaveAs(const Instrument& instrument) {
-    return !instrument.currentPath.empty() && !instrument.answersLog.empty();
+    return !instrument.load.currentPath.empty() && !instrument.load.answersLog.empty();
 }
 
 int32_t RegisterHardwareButtons(Instrument& app) {

@@ -6,12 +6,12 @@
 #include "elements/GroupElement.h"
 #include "elements/ImageElement.h"
 #include "elements/Instrument.h"
+#include "elements/InstrumentBuilder.h"
+#include "elements/NameRegistry.h"
 #include "elements/PanelElement.h"
 #include "elements/SoundElement.h"
 #include "language/FileSearch.h"
 #include "language/Include.h"
-#include "language/NameRegistry.h"
-#include "language/Parser.h"
 
 namespace chordlane {
 
@@ -48,18 +48,18 @@ void ReportFilesOfHiddenPanels(const GroupElement& group, bool hidden) {
 
 String OpenDialogFolder(const Instrument& app) {
     // The next instrument is most likely beside the one playing; before any, the samples.
-    const String& current = app.currentPath;
+    const String& current = app.load.currentPath;
     if (!current.empty() && current != u"!") {
         const String folder = FolderPart(current);
         if (!folder.empty()) return folder;
     }
-    return app.programFolder;
+    return app.load.programFolder;
 }
 
 void UnloadInstrument(Instrument& app) {
-    app.instrumentLoaded = 0;
-    app.loadStatus = LOAD_LOADING;
-    if (!app.currentPath.empty()) {
+    app.load.loaded = 0;
+    app.load.status = LOAD_LOADING;
+    if (!app.load.currentPath.empty()) {
         app.names.ReleaseOthers(0, nullptr);
         Clock* clock = app.platform.clock;
         for (int i = 0; i < RELEASE_WAITS && !app.names.PlayingList().empty() && clock; ++i) {
@@ -80,25 +80,25 @@ OpenResult OpenInstrument(Instrument& app, const std::optional<String>& path,
         chosen = *path;
     } else {
         std::optional<String> picked = ChooseFile(
-            app, u"Open an Instrument", u"Chordlane Instrument (*.clx,*.cly)|*.clx;*.cly||", true,
-            OpenDialogFolder(app));
+            app.load, u"Open an Instrument", u"Chordlane Instrument (*.clx,*.cly)|*.clx;*.cly||",
+            true, OpenDialogFolder(app));
         // Cancelling leaves the current instrument loaded and playing.
         if (!picked) return result;
         chosen = std::move(*picked);
     }
 
     UnloadInstrument(app);
-    app.currentPath = chosen;
+    app.load.currentPath = chosen;
     app.SetScreenState(SCREEN_LOADING);
 
     const ListenerScope listening(app.listeners, listener);
-    Parser parser(app);
+    InstrumentBuilder parser(app);
 
     const auto parseStart = std::chrono::steady_clock::now();
     result.found = parser.ParseFile(chosen);
     result.parseMs = MillisecondsSince(parseStart);
 
-    if (app.loadStatus == LOAD_ABORTED) {
+    if (app.load.status == LOAD_ABORTED) {
         app.ResetInstrument();
         app.SetScreenState(SCREEN_TAP_TO_START);
         result.outcome = OpenResult::Outcome::Aborted;
@@ -109,7 +109,7 @@ OpenResult OpenInstrument(Instrument& app, const std::optional<String>& path,
         app.root->SetActiveWhere(true, KIND_CONTAINER);
         app.root->SetActive(true);
         result.activateMs = MillisecondsSince(activateStart);
-        app.instrumentLoaded = 1;
+        app.load.loaded = 1;
         result.outcome = OpenResult::Outcome::Loaded;
         ReportFilesOfHiddenPanels(app.root->Group(), false);
     }

@@ -40,7 +40,7 @@ bool GroupHasVisual(const GroupElement& top) {
 void ReturnToStartupScreen(Instrument& instrument) {
     UnloadInstrument(instrument);
     instrument.ResetInstrument();
-    instrument.instrumentLoaded = 0;
+    instrument.load.loaded = 0;
     instrument.SetScreenState(SCREEN_TAP_TO_START);
 }
 
@@ -86,7 +86,7 @@ StartupOpenResult OpenOrExplain(Instrument& instrument, const std::optional<Stri
             break;
     }
     // The path as the Open flow kept it: the one given, or the one chosen in the dialog.
-    const String opened = path ? *path : instrument.currentPath;
+    const String opened = path ? *path : instrument.load.currentPath;
     if (!result.load.found) {
         result.outcome = StartupOpenResult::Outcome::CannotOpen;
         result.problem = "cannot open " + Quoted(opened) + ": " + CannotOpenReason(opened);

@@ -75,10 +75,10 @@ struct GuitarOnFile {
         reload.SetReplaced([this](Instrument& now) { view.SetInstrument(now); });
         Instrument& first = reload.Current();
         first.SetScreen(240, 320);
-        first.programFolder = FromUtf8(std::string(CHORDLANE_SOURCE_DIR) + "/instruments/");
+        first.load.programFolder = FromUtf8(std::string(CHORDLANE_SOURCE_DIR) + "/instruments/");
         loaded =
             OpenInstrument(first, FromUtf8(file.string())).outcome == OpenResult::Outcome::Loaded &&
-            first.instrumentLoaded;
+            first.load.loaded;
     }
     ~GuitarOnFile() {
         reload.SetWatcher(nullptr);

@@ -36,7 +36,7 @@ bool LoadShipped(Instrument& instrument, const char* file) {
     instrument.SetScreen(240, 320);
     const String path = FromUtf8(std::string(CHORDLANE_SOURCE_DIR) + "/instruments/" + file);
     return OpenInstrument(instrument, path).outcome == OpenResult::Outcome::Loaded &&
-           instrument.instrumentLoaded;
+           instrument.load.loaded;
 }
 
 // A shipped instrument loaded with pictures as the program draws them, and its view.

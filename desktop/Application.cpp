@@ -170,9 +170,9 @@ void Application::OnSoundOutput() {
     // The mixer takes another rate only with no stream open, and the instrument's sounds
     // were converted to the old one: it is closed and loaded again, with the same answers.
     Instrument& shown = GetInstrument();
-    const bool reload = shown.instrumentLoaded && !shown.currentPath.empty();
-    const String path = shown.currentPath;
-    const String answers = shown.answersLog;
+    const bool reload = shown.load.loaded && !shown.load.currentPath.empty();
+    const String path = shown.load.currentPath;
+    const String answers = shown.load.answersLog;
     // A recording is at the old rate; instruments ringing out of a live reload hold streams.
     StopRecording();
     reload_.ReleaseAll();
@@ -226,7 +226,7 @@ bool Application::StartApplication() {
     // 4. Folders, the system volume and the start-up bitmap.
     FindFolders();
     // The association follows the program folder wherever it moved.
-    RegisterFileTypes(services_.settings, app.programFolder);
+    RegisterFileTypes(services_.settings, app.load.programFolder);
     ProvideSystemVolume(services_.settings);
     if (PictureLoader* pictures = services_.pictures)
         app.startupBitmap = pictures->LoadStartupBitmap();
@@ -255,16 +255,17 @@ bool Application::StartApplication() {
 
 void Application::FindFolders() {
     Instrument& app = GetInstrument();
-    app.programFolder = ProgramFolder();
-    if (help_) help_->SetProgramFolder(app.programFolder);
+    app.load.programFolder = ProgramFolder();
+    if (help_) help_->SetProgramFolder(app.load.programFolder);
 
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (documents.isEmpty()) documents = QDir::homePath();
-    app.homeFolder =
+    app.load.homeFolder =
         DeriveHomeFolder(services_.settings, WithTrailingSeparator(FromQString(documents)));
     if (dialogs_) {
-        dialogs_->SetPlaces({{QStringLiteral("Sample instruments"), ToQString(app.programFolder)},
-                             {QStringLiteral("Home"), QDir::homePath()}});
+        dialogs_->SetPlaces(
+            {{QStringLiteral("Sample instruments"), ToQString(app.load.programFolder)},
+             {QStringLiteral("Home"), QDir::homePath()}});
     }
 }
 
@@ -361,7 +362,7 @@ void Application::OnFileReload() {
 void Application::OnFileSaveAs() {
     // Saving is offered only when the rule allows it; a stale menu must not get past it.
     const LiveReload::Hold saving(reload_);
-    if (CanSaveAs(GetInstrument())) SaveInstrumentAs(GetInstrument());
+    if (CanSaveAs(GetInstrument())) SaveInstrumentAs(GetInstrument().load);
     frame_->TakeHeldModifiers();
 }
 
@@ -384,7 +385,7 @@ void Application::OnFileRecord() {
     const LocalTime when{now.date().year(), now.date().month(),  now.date().day(),
                          now.time().hour(), now.time().minute(), now.time().second()};
     // The documents folder may not have been made yet on a fresh account.
-    const String& folder = GetInstrument().homeFolder;
+    const String& folder = GetInstrument().load.homeFolder;
     if (!folder.empty()) QDir().mkpath(ToQString(folder));
     if (const std::string problem = recording_->Start(folder, when); !problem.empty()) {
         if (MessageBox* messages = services_.messages) messages->ShowStop(ProblemMessage(problem));
@@ -430,10 +431,10 @@ StartupOpenResult::Outcome Application::OpenAndRemember(const std::optional<Stri
     if (result.outcome != StartupOpenResult::Outcome::Cancelled) StopRecording();
     // The built-in instrument is always at hand; the list is for files.
     if (result.outcome == StartupOpenResult::Outcome::Loaded &&
-        GetInstrument().currentPath != u"!") {
-        WriteRecentInstruments(
-            services_.settings,
-            WithRecent(RecentList(), {GetInstrument().currentPath, GetInstrument().answersLog}));
+        GetInstrument().load.currentPath != u"!") {
+        WriteRecentInstruments(services_.settings,
+                               WithRecent(RecentList(), {GetInstrument().load.currentPath,
+                                                         GetInstrument().load.answersLog}));
     }
     // A cancelled dialog leaves the instrument and what changed of its files as they were.
     if (result.outcome != StartupOpenResult::Outcome::Cancelled) reload_.WatchCurrent();
@@ -447,10 +448,10 @@ StartupOpenResult::Outcome Application::OpenAndRemember(const std::optional<Stri
 void Application::ShowTitle() {
     const Instrument& app = GetInstrument();
     QString name;
-    if (app.instrumentLoaded && !app.currentPath.empty()) {
+    if (app.load.loaded && !app.load.currentPath.empty()) {
         // The built-in instrument is the guitar the program folder also holds.
-        name = app.currentPath == u"!" ? QStringLiteral("guitar.clx")
-                                       : QFileInfo(ToQString(app.currentPath)).fileName();
+        name = app.load.currentPath == u"!" ? QStringLiteral("guitar.clx")
+                                            : QFileInfo(ToQString(app.load.currentPath)).fileName();
     }
     QString title =
         name.isEmpty() ? QStringLiteral("Chordlane") : name + QStringLiteral(" \u2014 Chordlane");

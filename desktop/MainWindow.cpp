@@ -207,7 +207,7 @@ void MainWindow::TakeHeldModifiers() {
 void MainWindow::UpdateCommandStates() {
     saveAs_->setEnabled(CanSaveAs(CurrentInstrument()));
     const Instrument& shown = CurrentInstrument();
-    reload_->setEnabled(shown.instrumentLoaded && !shown.currentPath.empty());
+    reload_->setEnabled(shown.load.loaded && !shown.load.currentPath.empty());
     recentMenu_->setEnabled(recentList_ && !recentList_().empty());
 }
 
@@ -253,7 +253,7 @@ void MainWindow::OnHelp() {
     // Without its document the help would do nothing visible; say where it was looked for.
     if (MessageBox* messages = CurrentInstrument().platform.messages) {
         messages->ShowStop(u"The help document cannot be found:\n" +
-                           CurrentInstrument().programFolder + u"chordlane_help.htm\n");
+                           CurrentInstrument().load.programFolder + u"chordlane_help.htm\n");
     }
 }
 

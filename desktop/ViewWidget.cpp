@@ -141,7 +141,7 @@ void ViewWidget::paintEvent(QPaintEvent* event) {
     const QRegion margin = QRegion(rect()) - QRegion(screen.toAlignedRect());
     for (const QRect& r : margin & event->region()) painter.fillRect(r, Qt::black);
     // A start-up screen state that draws nothing shows black rather than stale pixels.
-    if (!view_.GetInstrument().instrumentLoaded) painter.fillRect(event->rect(), Qt::black);
+    if (!view_.GetInstrument().load.loaded) painter.fillRect(event->rect(), Qt::black);
     painter.setClipRect(screen);
     painter.setTransform(transform);
     const QRectF area = transform.inverted().mapRect(QRectF(event->rect()));

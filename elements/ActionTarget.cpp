@@ -1,6 +1,6 @@
 #include "elements/ActionTarget.h"
 
-#include "language/NameRegistry.h"
+#include "elements/NameRegistry.h"
 
 namespace chordlane {
 

@@ -1,7 +1,7 @@
 #include "elements/Element.h"
 
 #include "elements/Instrument.h"
-#include "language/NameRegistry.h"
+#include "elements/NameRegistry.h"
 
 namespace chordlane {
 

@@ -4,10 +4,10 @@
 
 #include "elements/ImageElement.h"
 #include "elements/Instrument.h"
+#include "elements/NameRegistry.h"
 #include "elements/PanelElement.h"
 #include "elements/TargetAction.h"
 #include "elements/TriggerGuard.h"
-#include "language/NameRegistry.h"
 
 namespace chordlane {
 

@@ -2,8 +2,8 @@
 
 #include "elements/EventTrace.h"
 #include "elements/Instrument.h"
+#include "elements/NameRegistry.h"
 #include "elements/TriggerGuard.h"
-#include "language/NameRegistry.h"
 
 namespace chordlane {
 

@@ -1,7 +1,7 @@
 #include "elements/ImageElement.h"
 
 #include "elements/Instrument.h"
-#include "language/FileSearch.h"
+#include "elements/PictureMemory.h"
 
 namespace chordlane {
 

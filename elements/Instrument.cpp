@@ -32,21 +32,13 @@ void Instrument::SetScreen(int32_t width, int32_t height) {
 
 void Instrument::ResetInstrument() {
     names.Clear();
-    currentPath.clear();
-    answersLog.clear();
-    usedFiles_.clear();
-    usedFileSet_.clear();
+    load.Forget();
     if (root) root->DeleteAll();
     loadWork.Restart();
     convertWork.Restart();
     pictureMemory.ForgetShared();
     // The next instrument's first shape sets the shapes' colours anew.
     shapeObjects.reset();
-}
-
-void Instrument::NoteUsedFile(const String& resolved, const String& openedBy) {
-    const String& path = resolved.empty() ? openedBy : resolved;
-    if (usedFileSet_.insert(path).second) usedFiles_.push_back(path);
 }
 
 void Instrument::RepaintNow(const Rect& r) const {

@@ -10,12 +10,12 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <unordered_set>
 #include <vector>
 
+#include "elements/NameRegistry.h"
 #include "elements/PictureMemory.h"
 #include "elements/TriggerGuard.h"
-#include "language/NameRegistry.h"
+#include "language/LoadState.h"
 #include "language/ParseListener.h"
 #include "platform/Platform.h"
 #include "platform/Surface.h"
@@ -28,11 +28,6 @@ namespace chordlane {
 
 class EventTrace;
 class PanelElement;
-
-// Load status values (a cancelled file prompt changes it).
-inline constexpr int32_t LOAD_LOADING = 1;
-inline constexpr int32_t LOAD_SKIP_PROMPTS = 2;
-inline constexpr int32_t LOAD_ABORTED = 3;
 
 // What the start-up screen shows while no instrument is loaded.
 inline constexpr int32_t SCREEN_BITMAP_ONLY = 0;
@@ -70,17 +65,17 @@ class Instrument {
     //! Empties the registry and deletes the element tree, root panel included; the channels
     //! close their devices as their voices go.
     void DeleteTree();
-    //! Empties the registry, the current path, the answers log and the used files, and
-    //! deletes every member of the root panel; the shapes' brushes and pens are made anew by the
-    //! next shape.
+    //! Empties the registry and the load state's current path, answers log and used files,
+    //! and deletes every member of the root panel; the shapes' brushes and pens are made anew by
+    //! the next shape.
     void ResetInstrument();
 
-    //! Notes a file this load read: resolved as the file system told it (File::ResolvedPath),
-    //! or the path it was opened by when that is empty. Each file is noted once.
-    void NoteUsedFile(const String& resolved, const String& openedBy);
-    //! The files this load read (instrument files, wave files, pictures), in the order first
-    //! read: what an edit of the instrument may change.
-    const std::vector<String>& UsedFiles() const { return usedFiles_; }
+    //! Notes a file this load read, in the load state (LoadState::NoteUsedFile).
+    void NoteUsedFile(const String& resolved, const String& openedBy) {
+        load.NoteUsedFile(resolved, openedBy);
+    }
+    //! The files this load read, in the order first read (LoadState::UsedFiles).
+    const std::vector<String>& UsedFiles() const { return load.UsedFiles(); }
 
     //! Repaints r of the view before returning (nothing without a window).
     void RepaintNow(const Rect& r) const;
@@ -113,13 +108,7 @@ class Instrument {
 
     int32_t screenWidth = 0;
     int32_t screenHeight = 0;
-    Rect screenRect{};     // {0, 0, width - 1, height - 1}
-    String programFolder;  // ends with a separator
-    String homeFolder;     // ends with a separator
-    String currentPath;    // the loaded instrument's path as passed to the Open flow
-    String answersLog;     // "? \"path\"\n" per confirmed prompt of this load
-    uint8_t instrumentLoaded = 0;
-    int32_t loadStatus = 0;
+    Rect screenRect{};  // {0, 0, width - 1, height - 1}
     int32_t screenState = SCREEN_TAP_TO_START;
     std::shared_ptr<Bitmap> startupBitmap;
     int32_t showActive = 1;
@@ -136,6 +125,9 @@ class Instrument {
     //! Learn every problem of the files this instrument loads, and every message for the
     //! user, as they come up.
     ListenerSet listeners;
+    //! The folders, the answers, the status and the used files of loading: what the file
+    //! language reads and writes of this instrument.
+    LoadState load{platform, listeners};
 
     // Declared before the tree: the samples, channels and registry entries of its elements
     // refer to them until the tree is gone.
@@ -155,9 +147,6 @@ class Instrument {
 
   private:
     int32_t* Variable(const String& name, bool includeWriteOnly);
-
-    std::vector<String> usedFiles_;
-    std::unordered_set<String> usedFileSet_;  // the same, to tell a new one quickly
 };
 
 }  // namespace chordlane

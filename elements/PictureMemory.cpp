@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "elements/Instrument.h"
+#include "language/FileSearch.h"
+
 namespace chordlane {
 
 int64_t PictureBytes(const Bitmap& bitmap) {
@@ -32,6 +35,30 @@ std::shared_ptr<Bitmap> PictureMemory::Keep(const String& resolvedPath,
         });
     if (!resolvedPath.empty()) shared_[resolvedPath] = counted;
     return counted;
+}
+
+std::shared_ptr<Bitmap> LoadPictureSearched(Instrument& instrument, const String& name,
+                                            const String& includingFile) {
+    PictureLoader* pictures = instrument.platform.pictures;
+    FileSystem* files = instrument.platform.files;
+    if (!pictures || !files) return nullptr;
+    for (const String& path : SearchPaths(instrument.load, name, includingFile)) {
+        // Pictures share one bitmap per file actually opened, however the name was written
+        // and whichever element asked first.
+        String resolved;
+        if (auto file = files->Open(path, FileMode::Read)) {
+            resolved = file->ResolvedPath();
+            instrument.NoteUsedFile(resolved, path);
+        } else {
+            continue;
+        }
+        if (auto shared = instrument.pictureMemory.Shared(resolved)) return shared;
+        if (auto bitmap = pictures->LoadFile(path)) {
+            // Past the pictures' limit the picture is not loaded, like one that cannot be.
+            return instrument.pictureMemory.Keep(resolved, std::move(bitmap));
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace chordlane

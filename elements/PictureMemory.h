@@ -12,6 +12,8 @@
 
 namespace chordlane {
 
+class Instrument;
+
 // All pictures of one instrument together may not take more than this by default: one picture
 // of the largest size (MAX_PICTURE_SIDE on both sides at 32 bits a pixel), or many of
 // screen size. With the sounds' 512 MiB and the elements a load can build besides, a whole load
@@ -46,5 +48,11 @@ class PictureMemory {
     int64_t limit_;
     std::map<String, std::shared_ptr<Bitmap>> shared_;
 };
+
+//! The first of the file search's paths (SearchPaths) that the platform's picture loader
+//! loads, or the bitmap this load already holds for the file it opens; null when none does or
+//! the pictures' memory limit would be passed. The file opened is noted as used.
+std::shared_ptr<Bitmap> LoadPictureSearched(Instrument& instrument, const String& name,
+                                            const String& includingFile);
 
 }  // namespace chordlane

@@ -1,8 +1,8 @@
 #include "elements/PlayAction.h"
 
 #include "elements/Instrument.h"
+#include "elements/NameRegistry.h"
 #include "elements/TriggerGuard.h"
-#include "language/NameRegistry.h"
 
 namespace chordlane {
 

@@ -74,7 +74,7 @@ int32_t SoundElement::SampleCount() const {
 }
 
 void SoundElement::ReportIfNotFound() {
-    if (!OpenSearched(Owner(), fileName_, FileMode::Read, referencePath_)) {
+    if (!OpenSearched(Owner().load, fileName_, FileMode::Read, referencePath_)) {
         Owner().listeners.FileNotLoaded(OriginFile(), OriginLine(), WAVE_FILE, fileName_, {});
     }
 }
@@ -114,7 +114,8 @@ void SoundElement::ReportOverWork(std::span<const ShiftJob> jobs,
 
 bool SoundElement::LoadSamples() {
     auto recording = std::make_unique<Sample>(&Owner().sampleMemory);
-    std::unique_ptr<File> file = OpenSearched(Owner(), fileName_, FileMode::Read, referencePath_);
+    std::unique_ptr<File> file =
+        OpenSearched(Owner().load, fileName_, FileMode::Read, referencePath_);
     if (!file) loadFailure_ = u"no such file";
     if (!file || !ReadWaveFile(*recording, *file, &loadFailure_)) {
         ListenerSet& listeners = Owner().listeners;

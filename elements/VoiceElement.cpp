@@ -5,8 +5,8 @@
 #include "elements/EventTrace.h"
 #include "elements/GroupElement.h"
 #include "elements/Instrument.h"
+#include "elements/NameRegistry.h"
 #include "elements/SoundElement.h"
-#include "language/NameRegistry.h"
 #include "sound/Sample.h"
 
 namespace chordlane {

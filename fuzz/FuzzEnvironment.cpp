@@ -92,8 +92,8 @@ FuzzEnvironment::FuzzEnvironment() {
     platform.files = std::move(stock);
     platform.Restore();
     instrument.SetScreen(240, 320);
-    instrument.homeFolder = String(HOME);
-    instrument.programFolder = String(PROGRAM);
+    instrument.load.homeFolder = String(HOME);
+    instrument.load.programFolder = String(PROGRAM);
     instrument.vM = 50;
     files->AddFolder(HOME);
     files->AddFolder(PROGRAM);

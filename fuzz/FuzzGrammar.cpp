@@ -425,8 +425,8 @@ std::string RunOne(const uint8_t* data, size_t size, int64_t workLimit,
     {
         chordlane::Instrument instrument(platform.services);
         instrument.SetScreen(240, 320);
-        instrument.homeFolder = u"/home/";
-        instrument.programFolder = u"/program/";
+        instrument.load.homeFolder = u"/home/";
+        instrument.load.programFolder = u"/program/";
         instrument.loadWork.SetLimit(workLimit);
         const Stopwatch load;
         const chordlane::OpenResult opened =

@@ -81,8 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Play(env);
         // A saved copy includes the file and carries the answers given, so loading it again
         // asks nothing that was answered.
-        if (!env.instrument.answersLog.empty()) {
-            const std::string saved = SavedInstrumentText(env.instrument);
+        if (!env.instrument.load.answersLog.empty()) {
+            const std::string saved = SavedInstrumentText(env.instrument.load);
             env.files->Add(String(HOME) + u"saved.cly", saved);
             OpenInstrument(env.instrument, String(HOME) + u"saved.cly", &silent);
         }

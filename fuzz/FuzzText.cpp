@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool peek = body.text.find(END_OF_TEXT) == String::npos;
 
     env.files->Add(u"/t.clx", bytes);
-    TextReader plain(env.instrument, u"/t.clx", String());
+    TextReader plain(env.instrument.load, u"/t.clx", String());
     const String delivered = ReadAll(plain, true, peek && !body.packed);
 
     MemoryTextReader memory({data, size});
@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (delivered != body.text) std::abort();
         const std::vector<uint8_t> packed = PackFile(body.text);
         env.files->Add(u"/p.clx", packed);
-        TextReader again(env.instrument, u"/p.clx", String());
+        TextReader again(env.instrument.load, u"/p.clx", String());
         if (!again.IsPacked() || ReadAll(again, false, peek) != body.text) std::abort();
     }
     return 0;

@@ -1,6 +1,6 @@
 #include "language/FileSearch.h"
 
-#include "elements/Instrument.h"
+#include "language/LoadState.h"
 
 namespace chordlane {
 
@@ -22,50 +22,26 @@ String FolderPart(const String& path) {
     return String();
 }
 
-std::vector<String> SearchPaths(const Instrument& instrument, const String& name,
+std::vector<String> SearchPaths(const LoadState& load, const String& name,
                                 const String& includingFile) {
     std::vector<String> paths{name};
     if (!name.empty() && IsPathSeparator(name.front())) return paths;
     const String includingFolder = FolderPart(includingFile);
     if (!includingFolder.empty()) AddJoined(paths, includingFolder, name);
-    AddJoined(paths, instrument.homeFolder, name);
-    AddJoined(paths, instrument.programFolder, name);
+    AddJoined(paths, load.homeFolder, name);
+    AddJoined(paths, load.programFolder, name);
     return paths;
 }
 
-std::unique_ptr<File> OpenSearched(Instrument& instrument, const String& name, FileMode mode,
+std::unique_ptr<File> OpenSearched(LoadState& load, const String& name, FileMode mode,
                                    const String& includingFile, String* openedPath) {
-    FileSystem* files = instrument.platform.files;
+    FileSystem* files = load.platform.files;
     if (!files) return nullptr;
-    for (const String& path : SearchPaths(instrument, name, includingFile)) {
+    for (const String& path : SearchPaths(load, name, includingFile)) {
         if (auto file = files->Open(path, mode)) {
-            if (mode == FileMode::Read) instrument.NoteUsedFile(file->ResolvedPath(), path);
+            if (mode == FileMode::Read) load.NoteUsedFile(file->ResolvedPath(), path);
             if (openedPath) *openedPath = path;
             return file;
-        }
-    }
-    return nullptr;
-}
-
-std::shared_ptr<Bitmap> LoadPictureSearched(Instrument& instrument, const String& name,
-                                            const String& includingFile) {
-    PictureLoader* pictures = instrument.platform.pictures;
-    FileSystem* files = instrument.platform.files;
-    if (!pictures || !files) return nullptr;
-    for (const String& path : SearchPaths(instrument, name, includingFile)) {
-        // Pictures share one bitmap per file actually opened, however the name was written
-        // and whichever element asked first.
-        String resolved;
-        if (auto file = files->Open(path, FileMode::Read)) {
-            resolved = file->ResolvedPath();
-            instrument.NoteUsedFile(resolved, path);
-        } else {
-            continue;
-        }
-        if (auto shared = instrument.pictureMemory.Shared(resolved)) return shared;
-        if (auto bitmap = pictures->LoadFile(path)) {
-            // Past the pictures' limit the picture is not loaded, like one that cannot be.
-            return instrument.pictureMemory.Keep(resolved, std::move(bitmap));
         }
     }
     return nullptr;

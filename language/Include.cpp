@@ -3,7 +3,6 @@
 #include <array>
 #include <memory>
 
-#include "elements/Instrument.h"
 #include "language/BuiltinInstrument.h"
 #include "language/MemoryTextReader.h"
 #include "language/Scanner.h"
@@ -26,9 +25,9 @@ std::u16string_view FolderOf(std::u16string_view path) {
 // header.
 constexpr int32_t FIRST_LINE_AFTER_HEADER = 2;
 
-std::unique_ptr<TextReader> OpenReader(Instrument& instrument, const String& name,
+std::unique_ptr<TextReader> OpenReader(LoadState& load, const String& name,
                                        const String& includingName) {
-    auto reader = std::make_unique<TextReader>(instrument, name, includingName);
+    auto reader = std::make_unique<TextReader>(load, name, includingName);
     if (!reader->IsOpen()) return nullptr;
     return reader;
 }
@@ -57,7 +56,7 @@ std::vector<std::pair<String, String>> FilterPairs(std::u16string_view filter) {
 
 bool IncludeFile(const ParseContext& including, std::u16string_view fileName) {
     if (!including.parser) return false;
-    Instrument& instrument = including.parser->Target();
+    LoadState& load = including.parser->Load();
     std::unique_ptr<AnswerLink> link;
     if (including.reader) {
         link = std::make_unique<AnswerLink>(including.reader, including.answers, including.lines);
@@ -70,13 +69,13 @@ bool IncludeFile(const ParseContext& including, std::u16string_view fileName) {
         reader = std::make_unique<MemoryTextReader>(BuiltinInstrument());
         firstLine = 1;
     } else {
-        reader = OpenReader(instrument, name, including.fileName);
+        reader = OpenReader(load, name, including.fileName);
         if (!reader) {
             if (name.empty() || IsSeparator(name[0])) return false;
             const std::u16string_view folder = FolderOf(including.fileName);
             if (folder.empty()) return false;
             name = String(folder) + name;
-            reader = OpenReader(instrument, name, including.fileName);
+            reader = OpenReader(load, name, including.fileName);
             if (!reader) return false;
         }
         // Where the search found the file, so that its own includes and wave files are
@@ -97,12 +96,14 @@ bool IncludeFile(const ParseContext& including, std::u16string_view fileName) {
         context.depth = including.depth + 1;
         context.includeDepth = including.includeDepth + 1;
     }
+    DirectiveListener& builder = including.parser->Builder();
+    builder.BeginFile(name);
     ParseLines(context);
+    builder.EndFile();
     return true;
 }
 
-FileArgument ReadFileArgument(Instrument& instrument, char16_t* line, int& pos,
-                              AnswerLink* answers) {
+FileArgument ReadFileArgument(LoadState& load, char16_t* line, int& pos, AnswerLink* answers) {
     FileArgument argument;
     int32_t cancelStatus = LOAD_SKIP_PROMPTS;
     if (PeekChar(line, pos) == u'-') {
@@ -141,17 +142,17 @@ FileArgument ReadFileArgument(Instrument& instrument, char16_t* line, int& pos,
             return argument;
         }
     }
-    if (instrument.loadStatus == LOAD_SKIP_PROMPTS) {
+    if (load.status == LOAD_SKIP_PROMPTS) {
         argument.result = FileArgument::Result::Skipped;
         return argument;
     }
-    if (std::optional<String> chosen = ChooseFile(instrument, title, filter, true)) {
-        instrument.answersLog += u"? \"" + *chosen + u"\"\n";
+    if (std::optional<String> chosen = ChooseFile(load, title, filter, true)) {
+        load.answersLog += u"? \"" + *chosen + u"\"\n";
         argument.result = FileArgument::Result::File;
         argument.name = std::move(*chosen);
         return argument;
     }
-    instrument.loadStatus = cancelStatus;
+    load.status = cancelStatus;
     argument.result = FileArgument::Result::Cancelled;
     return argument;
 }
@@ -185,15 +186,15 @@ std::optional<String> FindAnswer(AnswerLink* answers) {
     return std::nullopt;
 }
 
-std::optional<String> ChooseFile(const Instrument& instrument, std::u16string_view title,
+std::optional<String> ChooseFile(const LoadState& load, std::u16string_view title,
                                  std::u16string_view filter, bool open, const String& startFolder) {
-    FileDialogs* dialogs = instrument.platform.dialogs;
+    FileDialogs* dialogs = load.platform.dialogs;
     if (!dialogs) return std::nullopt;
     FileDialogRequest request;
     request.open = open;
     request.title = String(title.substr(0, title.find(u'|')));
     request.filters = FilterPairs(filter);
-    request.initialFolder = open ? startFolder : instrument.homeFolder;
+    request.initialFolder = open ? startFolder : load.homeFolder;
     request.mustExist = open;
     request.confirmOverwrite = !open;
     std::optional<String> chosen = dialogs->ChooseFile(request);

@@ -40,9 +40,10 @@ class AnswerLink {
     LineCounter* lines_;     // not owned; may be null
 };
 
-//! Parses the file into the including level's panel and container. For the top-level load
-//! the including level has no reader, the home folder as its file name and the screen size
-//! as its design size. Answers whether the file was found; "!" is the built-in instrument.
+//! Parses the file as a level inside the including one, between the builder's BeginFile and
+//! EndFile. For the top-level load the including level has no reader, the home folder as its
+//! file name and the screen size as its design size. Answers whether the file was found; "!"
+//! is the built-in instrument.
 bool IncludeFile(const ParseContext& including, std::u16string_view fileName);
 
 // What a file argument gave: a file name, or why there is none.
@@ -56,8 +57,7 @@ struct FileArgument {
 //! Reads a file argument from the line at pos: "[-OPTION] NAME" or "[-OPTION] ?FILTER
 //! [TITLE]". A prompt takes the next answer of the chain, else asks the user (unless
 //! prompts are being skipped); a cancelled prompt sets the load status.
-FileArgument ReadFileArgument(Instrument& instrument, char16_t* line, int& pos,
-                              AnswerLink* answers);
+FileArgument ReadFileArgument(LoadState& load, char16_t* line, int& pos, AnswerLink* answers);
 
 //! Consumes the next answer line of the innermost link that stands at one; nothing when no
 //! link gives an answer.
@@ -66,7 +66,7 @@ std::optional<String> FindAnswer(AnswerLink* answers);
 //! Shows the platform's file dialog; the filter is written "description|pattern|...||". The
 //! chosen file, or nothing when the user cancelled or the dialog failed. A save dialog starts
 //! in the home folder, an open dialog in startFolder (empty: the platform's choice).
-std::optional<String> ChooseFile(const Instrument& instrument, std::u16string_view title,
+std::optional<String> ChooseFile(const LoadState& load, std::u16string_view title,
                                  std::u16string_view filter, bool open,
                                  const String& startFolder = String());
 

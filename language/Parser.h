@@ -1,30 +1,24 @@
 #pragma once
-// The instrument file parser: reads the directive lines of one file (and its blocks) and
-// builds the elements they describe, adding each to the innermost open group, the open
-// panel or the root panel.
+// The instrument file parser: reads the directive lines of one file (and its blocks and
+// included files), checks each against what its kind needs, and hands it to a builder.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "language/ParseListener.h"
+#include "language/DirectiveListener.h"
+#include "language/LoadState.h"
 #include "platform/Types.h"
 
 namespace chordlane {
 
 class AnswerLink;
-class Element;
-class GroupElement;
-class Instrument;
-class PanelElement;
 class Parser;
 class TextReader;
 
 // A line read holds at most 511 characters and the terminator.
 inline constexpr int LINE_BUFFER_SIZE = 512;
-// The name buffer holds 255 characters and the terminator.
-inline constexpr size_t MAX_QUALIFIED_NAME = 255;
 // Blocks and included files of one load, nested together. Each level costs a little stack,
 // so a file of nothing but '{' lines must not be able to exhaust it.
 inline constexpr int32_t MAX_NESTING = 256;
@@ -51,23 +45,20 @@ class LineCounter {
 // One parse level: a file, or a block inside a file. Passed by value to the levels it
 // starts, so that nothing a nested level changes flows back to its caller.
 struct ParseContext {
-    Parser* parser = nullptr;           // the load this level belongs to
-    PanelElement* panel = nullptr;      // opened by the last '[' of this level
-    GroupElement* container = nullptr;  // the group whose block is being parsed
-    TextReader* reader = nullptr;       // shared by a file and its blocks
+    Parser* parser = nullptr;      // the load this level belongs to
+    TextReader* reader = nullptr;  // shared by a file and its blocks
     String fileName;           // where the file was found; its neighbours are searched beside it
     char16_t* line = nullptr;  // LINE_BUFFER_SIZE characters, shared by a file and its blocks
-    int32_t designWidth = 0;
+    int32_t designWidth = 0;   // set by 'd'; 0 stands for the screen's
     int32_t designHeight = 0;
-    AnswerLink* answers = nullptr;      // the including files, innermost first
-    ParseListener* listener = nullptr;  // the instrument's listeners; null: nothing is reported
-    LineCounter* lines = nullptr;       // shared by a file and its blocks
-    int32_t depth = 0;                  // blocks and files open around this level
-    int32_t includeDepth = 0;           // files open around this file
+    AnswerLink* answers = nullptr;  // the including files, innermost first
+    LineCounter* lines = nullptr;   // shared by a file and its blocks
+    int32_t depth = 0;              // blocks and files open around this level
+    int32_t includeDepth = 0;       // files open around this file
 };
 
-//! Reads lines until the end of input, a '}' line or an aborted load, building elements.
-//! The reader stays open; whoever created it destroys it.
+//! Reads lines until the end of input, a '}' line or an aborted load, telling the parser's
+//! builder what they say. The reader stays open; whoever created it destroys it.
 void ParseLines(ParseContext context);
 
 // The bounds one load meets (the defaults above; tests lower them).
@@ -80,47 +71,38 @@ struct ParseLimits {
 
 // What the load counts as it goes.
 struct ParseState {
-    int32_t panelCounter = 0;
-    int32_t currentPanelNumber = 0;
     int32_t filesIncluded = 0;
     int64_t linesRead = 0;
 };
 
-// One load of instrument text into an instrument's root panel: the files it includes, the
-// panels it numbers, the lines it has read against its limits. Every problem goes to the
-// instrument's listeners as it is found, with its file and line.
+// One load of instrument text: the files it includes and the lines it has read against its
+// limits. It builds nothing itself: each directive, block, panel and file goes to the
+// builder as it is read, and every problem of the text to the load's listeners, with its
+// file and line.
 class Parser {
   public:
-    //! listener, when given, is added to the instrument's listeners while the parser lives.
-    explicit Parser(Instrument& instrument, ParseListener* listener = nullptr,
-                    ParseLimits limits = {});
+    //! load and builder must outlive the parser.
+    Parser(LoadState& load, DirectiveListener& builder, ParseLimits limits = {});
     Parser(const Parser&) = delete;
     Parser& operator=(const Parser&) = delete;
 
-    //! Loads the file at path as the top level: searched from the home folder, designed for
+    //! Reads the file at path as the top level: searched from the home folder, designed for
     //! the screen size. Answers whether the file was found; "!" is the built-in instrument.
     bool ParseFile(const String& path);
-    //! Parses UTF-8 text as the lines of a file called fileName (no header line: the first
+    //! Reads UTF-8 text as the lines of a file called fileName (no header line: the first
     //! line is line 1).
     void ParseString(std::string_view text, const String& fileName);
 
-    //! The name with the prefix of the open panel (none when it begins with '!', which is
-    //! dropped), then the suffix; at most MAX_QUALIFIED_NAME characters.
-    String QualifyName(std::u16string_view name, std::u16string_view suffix = {}) const;
-    //! Scales rect from the design size to the screen (a design size of 0 is the screen's)
-    //! and, with a panel, moves it into the panel's bounds and clips it to them.
-    void PlaceRect(Rect& rect, const PanelElement* panel, int32_t designWidth,
-                   int32_t designHeight) const;
-
-    Instrument& Target() const { return instrument_; }
+    LoadState& Load() const { return load_; }
+    DirectiveListener& Builder() const { return builder_; }
     const ParseLimits& Limits() const { return limits_; }
     ParseState& State() { return state_; }
 
   private:
     ParseContext TopLevel();
 
-    Instrument& instrument_;
-    ListenerScope listener_;
+    LoadState& load_;
+    DirectiveListener& builder_;
     ParseLimits limits_;
     ParseState state_;
 };

@@ -18,9 +18,9 @@ constexpr int REPLACEMENT = 0xFFFD;
 
 TextReader::TextReader() { Clear(); }
 
-TextReader::TextReader(Instrument& instrument, const String& name, const String& includingFile) {
+TextReader::TextReader(LoadState& load, const String& name, const String& includingFile) {
     Clear();
-    file_ = OpenSearched(instrument, name, FileMode::Read, includingFile, &openedPath_);
+    file_ = OpenSearched(load, name, FileMode::Read, includingFile, &openedPath_);
     if (file_) ReadHeaderLine();
 }
 

@@ -8,7 +8,7 @@
 
 namespace chordlane {
 
-class Instrument;
+struct LoadState;
 
 // What ReadChar answers at the end of the input.
 inline constexpr char16_t END_OF_TEXT = 0xFFFF;
@@ -21,7 +21,7 @@ class TextReader {
   public:
     //! Opens name with the file search (beside includingFile, unless that is empty) and
     //! reads the header line. A file that is not found leaves the reader not open.
-    TextReader(Instrument& instrument, const String& name, const String& includingFile);
+    TextReader(LoadState& load, const String& name, const String& includingFile);
     //! Reads plain text from an open file, from its first byte: there is no header line.
     explicit TextReader(std::unique_ptr<File> file);
     virtual ~TextReader();

@@ -1,7 +1,7 @@
 #include "language/Writer.h"
 
-#include "elements/Instrument.h"
 #include "language/Include.h"
+#include "language/LoadState.h"
 #include "platform/Platform.h"
 #include "platform/Text.h"
 
@@ -13,8 +13,8 @@ String SavedFileName(const String& chosen) {
     return chosen + u".cly";
 }
 
-std::string SavedInstrumentText(const Instrument& instrument) {
-    const String& path = instrument.currentPath;
+std::string SavedInstrumentText(const LoadState& load) {
+    const String& path = load.currentPath;
     // A path holding a double quote would end the quoted token early when read back; the
     // reader takes single quotes as well, so those are used for such a path.
     const char16_t quote =
@@ -25,21 +25,21 @@ std::string SavedInstrumentText(const Instrument& instrument) {
     text += path;
     text += quote;
     text += u"\n";
-    text += instrument.answersLog;
+    text += load.answersLog;
     return ToUtf8(text);
 }
 
-bool SaveInstrumentAs(const Instrument& instrument) {
-    const std::optional<String> chosen = ChooseFile(instrument, u"Save an Instrument",
-                                                    u"Chordlane Instrument (*.cly)|*.cly||", false);
+bool SaveInstrumentAs(const LoadState& load) {
+    const std::optional<String> chosen =
+        ChooseFile(load, u"Save an Instrument", u"Chordlane Instrument (*.cly)|*.cly||", false);
     if (!chosen) return false;
-    FileSystem* files = instrument.platform.files;
+    FileSystem* files = load.platform.files;
     if (!files) return false;
     const String path = SavedFileName(*chosen);
     // Written whole or not at all: a file the person already had is never left half-written.
-    const std::string reason = files->ReplaceWhole(path, SavedInstrumentText(instrument));
+    const std::string reason = files->ReplaceWhole(path, SavedInstrumentText(load));
     if (reason.empty()) return true;
-    if (MessageBox* messages = instrument.platform.messages)
+    if (MessageBox* messages = load.platform.messages)
         messages->ShowStop(SaveFailedMessage(path, reason));
     return false;
 }

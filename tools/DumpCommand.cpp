@@ -9,6 +9,7 @@
 #include "elements/HiddenButtonElement.h"
 #include "elements/ImageElement.h"
 #include "elements/Instrument.h"
+#include "elements/NameRegistry.h"
 #include "elements/PanelElement.h"
 #include "elements/PlayAction.h"
 #include "elements/RectElement.h"
@@ -19,7 +20,6 @@
 #include "elements/SoundElement.h"
 #include "elements/TextElement.h"
 #include "elements/VoiceElement.h"
-#include "language/NameRegistry.h"
 #include "tools/ToolCommand.h"
 #include "tools/ToolLoad.h"
 

@@ -78,7 +78,8 @@ int RunRender(std::span<const std::string> args) {
     ToolSession session(common);
     Instrument& instrument = session.GetInstrument();
     // Pictures as the program loads and draws them.
-    QtPictureLoader pictures(*session.Platform().files, instrument.programFolder + u"startup.bmp");
+    QtPictureLoader pictures(*session.Platform().files,
+                             instrument.load.programFolder + u"startup.bmp");
     ScopedService<PictureLoader> usePictures(session.Platform().services.pictures, &pictures);
     instrument.startupBitmap = pictures.LoadStartupBitmap();
     OfflineEngine engine(session.Platform(), instrument, {});

@@ -372,7 +372,7 @@ bool ScriptRunner::RunMenu(MenuItem item) {
             break;
         case MenuItem::SaveAs:
             // The menu offers Save As only when there is something to save.
-            if (CanSaveAs(view_.GetInstrument())) SaveInstrumentAs(view_.GetInstrument());
+            if (CanSaveAs(view_.GetInstrument())) SaveInstrumentAs(view_.GetInstrument().load);
             TakeHeldModifiers();
             break;
         case MenuItem::ShowActive:

@@ -35,9 +35,9 @@ String DocumentsFolder() {
 ToolSession::ToolSession(const CommonOptions& options) {
     Instrument& app = instrument_;
     app.SetScreen(options.screenWidth, options.screenHeight);
-    app.programFolder = ToolProgramFolder();
-    app.homeFolder = options.home ? WithTrailingSeparator(FromUtf8(*options.home))
-                                  : DeriveHomeFolder(&platform_.settings, DocumentsFolder());
+    app.load.programFolder = ToolProgramFolder();
+    app.load.homeFolder = options.home ? WithTrailingSeparator(FromUtf8(*options.home))
+                                       : DeriveHomeFolder(&platform_.settings, DocumentsFolder());
     app.vM = 50;
     // The program's first start stores a system volume; an activation reads it into "vM".
     ProvideSystemVolume(&platform_.settings);

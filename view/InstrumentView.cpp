@@ -6,8 +6,8 @@
 #include "elements/Element.h"
 #include "elements/EventTrace.h"
 #include "elements/Instrument.h"
+#include "elements/NameRegistry.h"
 #include "elements/PanelElement.h"
-#include "language/NameRegistry.h"
 #include "view/ScreenPalette.h"
 
 namespace chordlane {
@@ -52,7 +52,7 @@ int32_t DrawCentredText(Surface& surface, const String& text, Colour colour, int
 }
 
 void InstrumentView::Paint(Surface& surface) {
-    if (instrument_->instrumentLoaded) {
+    if (instrument_->load.loaded) {
         PaintInstrument(surface);
     } else {
         PrepareScreenPalette(surface);
@@ -89,7 +89,7 @@ void InstrumentView::PaintStartupScreen(Surface& surface) {
 
 void InstrumentView::OnTouchDown(int32_t point, Point p) {
     if (!IsTouchPoint(point)) return;
-    if (!instrument_->instrumentLoaded) {
+    if (!instrument_->load.loaded) {
         // Any finger on the start-up screen opens an instrument, not only the stylus.
         if (openRequested_) openRequested_();
         return;

@@ -60,7 +60,7 @@ class LiveReloadTest : public ChordlaneTest {
         Instrument& shown = reload_.Current();
         shown.SetScreen(240, 320);
         // Pictures are looked for as written and in the home folder only.
-        shown.homeFolder = TempFolder();
+        shown.load.homeFolder = TempFolder();
         platform_.dialogs.Answer(TempFolder() + u"chosen.wav");
         ASSERT_EQ(OpenInstrument(shown, main_).outcome, OpenResult::Outcome::Loaded);
         reload_.SetWatcher(&watcher_);
@@ -110,7 +110,7 @@ TEST_F(LiveReloadTest, ALoadNotesEveryFileItReadOnceAndNotTheOnesItCouldNotFind)
 
 TEST_F(LiveReloadTest, EditsOfAnIncludedFileAndAWaveFileReloadWithTheSameAnswers) {
     OpenMain();
-    const String answers = reload_.Current().answersLog;
+    const String answers = reload_.Current().load.answersLog;
     ASSERT_THAT(ToUtf8(answers), HasSubstr("chosen.wav"));
     ASSERT_EQ(platform_.dialogs.Requests().size(), 1u);
     platform_.window.ClearRepaints();
@@ -138,7 +138,7 @@ TEST_F(LiveReloadTest, EditsOfAnIncludedFileAndAWaveFileReloadWithTheSameAnswers
 
     // No dialog was asked again, and the new load remembers the same answers.
     EXPECT_EQ(platform_.dialogs.Requests().size(), 1u);
-    EXPECT_EQ(reload_.Current().answersLog, answers);
+    EXPECT_EQ(reload_.Current().load.answersLog, answers);
     EXPECT_THAT(Messages(), IsEmpty());
 }
 

@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 
 #include "app/OpenFlow.h"
-#include "language/NameRegistry.h"
+#include "elements/NameRegistry.h"
 #include "tests/language/InstrumentTest.h"
 #include "view/InstrumentView.h"
 
@@ -32,7 +32,7 @@ TEST_F(OpenFlowTest, CancellingTheOpenDialogKeepsTheCurrentInstrument) {
     platform_.dialogs.Cancel();
     EXPECT_EQ(OpenInstrument(instrument_, std::nullopt).outcome, OpenResult::Outcome::Cancelled);
     EXPECT_EQ(instrument_.root.get(), root);
-    EXPECT_EQ(instrument_.instrumentLoaded, 1);
+    EXPECT_EQ(instrument_.load.loaded, 1);
     EXPECT_THAT(platform_.dialogs.Requests().back().filters,
                 ElementsAre(Pair(u"Chordlane Instrument (*.clx,*.cly)", u"*.clx;*.cly")));
 }
@@ -55,8 +55,8 @@ TEST_F(OpenFlowTest, AnAbandonedLoadReturnsToTheStartupScreen) {
     platform_.dialogs.Cancel();
     EXPECT_EQ(Load("gr r 0 0 1 1\ni -a ?*.clx T\n").outcome, OpenResult::Outcome::Aborted);
     EXPECT_EQ(instrument_.screenState, SCREEN_TAP_TO_START);
-    EXPECT_EQ(instrument_.instrumentLoaded, 0);
-    EXPECT_EQ(instrument_.currentPath, u"");
+    EXPECT_EQ(instrument_.load.loaded, 0);
+    EXPECT_EQ(instrument_.load.currentPath, u"");
     EXPECT_EQ(instrument_.names.Lookup(u"r"), nullptr);
 }
 
@@ -65,8 +65,8 @@ TEST_F(OpenFlowTest, AFileThatCannotBeFoundGivesAnEmptyLoadedInstrument) {
     const OpenResult result = Open(u"nowhere.clx");
     EXPECT_EQ(result.outcome, OpenResult::Outcome::Loaded);
     EXPECT_FALSE(result.found);
-    EXPECT_EQ(instrument_.instrumentLoaded, 1);
-    EXPECT_EQ(instrument_.currentPath, u"nowhere.clx");
+    EXPECT_EQ(instrument_.load.loaded, 1);
+    EXPECT_EQ(instrument_.load.currentPath, u"nowhere.clx");
     EXPECT_THAT(Members(Root()), IsEmpty());
     EXPECT_EQ(RectOf(instrument_.root.get()), (Rect{0, 0, 239, 319}));
     // The window is shown anew once, so what waited to be repainted is dropped.
@@ -89,11 +89,11 @@ TEST_F(OpenFlowTest, FilesOfPanelsNotShownYetAreReportedOnlyWhenTheSearchFailsTh
 TEST_F(OpenFlowTest, EachLoadStartsAFreshInstrument) {
     platform_.dialogs.Answer(u"/x/a.wav");
     Load("[ p 0 0 10 10\nv x\n]\ns a ?*.wav T 440 0 0\n");
-    ASSERT_FALSE(instrument_.answersLog.empty());
+    ASSERT_FALSE(instrument_.load.answersLog.empty());
     Load("[ q 0 0 10 10\nv y\n]\n");
     EXPECT_EQ(instrument_.names.Lookup(u"p"), nullptr);
     EXPECT_NE(Find(u"Ay"), nullptr);  // panel numbers count from 1 again
-    EXPECT_EQ(instrument_.answersLog, u"");
+    EXPECT_EQ(instrument_.load.answersLog, u"");
 }
 
 }  // namespace

@@ -15,9 +15,9 @@
 #include "app/OpenFlow.h"
 #include "elements/GroupElement.h"
 #include "elements/ImageElement.h"
+#include "elements/NameRegistry.h"
 #include "elements/PanelElement.h"
 #include "elements/SoundElement.h"
-#include "language/NameRegistry.h"
 #include "language/Parser.h"
 #include "mixer/PolyphaseRateConverter.h"
 #include "mixer/WaveMapper.h"
@@ -53,8 +53,8 @@ class BadInputTest : public ChordlaneTest {
     void SetUp() override {
         ChordlaneTest::SetUp();
         UsePortraitScreen();
-        instrument_.homeFolder = TempFolder() + u"home/";
-        instrument_.programFolder = TempFolder() + u"program/";
+        instrument_.load.homeFolder = TempFolder() + u"home/";
+        instrument_.load.programFolder = TempFolder() + u"program/";
         instrument_.vM = 50;
         platform_.services.waveOut = &mixer_;
         platform_.services.rates = &rates_;

@@ -69,7 +69,7 @@ class ProgramTest : public ChordlaneTest {
         instrument.root->SetActiveWhere(true, KIND_CONTAINER);
         instrument.root->SetActive(true);
         instrument.FlushPendingRepaint();
-        instrument.instrumentLoaded = 1;
+        instrument.load.loaded = 1;
     }
     static QStringList Texts(QMenu* menu) {
         QStringList texts;
@@ -103,7 +103,7 @@ TEST_F(ProgramTest, StartUpSetsScreenAndChecksAndOpensTheCommandLine) {
     EXPECT_TRUE(Frame()->CommandAction(ID_SHOW_ACTIVE)->isChecked());
     EXPECT_TRUE(Frame()->CommandAction(ID_SPEED_VOLUME)->isChecked());
     // A missing file is said, and the start-up screen stays, where a tap asks for a file.
-    EXPECT_EQ(Program().instrumentLoaded, 0);
+    EXPECT_EQ(Program().load.loaded, 0);
     EXPECT_EQ(Program().screenState, SCREEN_TAP_TO_START);
     EXPECT_EQ(platform_.messages.Texts(),
               std::vector<String>{u"Cannot open 'My Songs/a.clx': No such file or directory\n"});
@@ -118,8 +118,8 @@ TEST_F(ProgramTest, SaveAsIsEnabledWhenTheFileMenuOpensWithPathAndAnswers) {
     for (const auto& [path, answers] : {std::pair<String, String>{u"a.clx", u""},
                                         {u"", u"? \"e2.wav\"\n"},
                                         {u"a.clx", u"? \"e2.wav\"\n"}}) {
-        Program().currentPath = path;
-        Program().answersLog = answers;
+        Program().load.currentPath = path;
+        Program().load.answersLog = answers;
         Frame()->FileMenu()->popup(QPoint(0, 0));
         Frame()->FileMenu()->hide();
         EXPECT_EQ(saveAs->isEnabled(), !path.empty() && !answers.empty());
@@ -225,7 +225,7 @@ TEST_F(ProgramTest, TheTitleNamesTheInstrumentAndF11TogglesFullScreen) {
     EXPECT_EQ(Frame()->windowTitle(), QStringLiteral("Chordlane"));
     const String path = FromUtf8(WriteFile("song.clx", "cl1.0\nbr key 0 0 100 100\n").string());
     app_->RunOpenFlow(&path);
-    ASSERT_EQ(Program().instrumentLoaded, 1);
+    ASSERT_EQ(Program().load.loaded, 1);
     EXPECT_EQ(Frame()->windowTitle(), QStringLiteral("song.clx \u2014 Chordlane"));
     Frame()->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
@@ -242,7 +242,7 @@ TEST_F(ProgramTest, FullScreenTakesTheDisplayThroughALoadAndF11PutsTheWindowBack
     const String path = FromUtf8(WriteFile("song.clx", "cl1.0\nbr key 0 0 100 100\n").string());
     const auto load = [&] {
         app_->RunOpenFlow(&path);
-        ASSERT_EQ(Program().instrumentLoaded, 1);
+        ASSERT_EQ(Program().load.loaded, 1);
     };
     const QRect before = Frame()->geometry();
     const QRect display = Frame()->screen()->geometry();
@@ -269,7 +269,7 @@ TEST_F(ProgramTest, AWindowStartedFullScreenStaysAWindowThroughALoadOnceF11LeftF
     EXPECT_EQ(Frame()->size(), Frame()->sizeHint());
     const String path = FromUtf8(WriteFile("song.clx", "cl1.0\nbr key 0 0 100 100\n").string());
     app_->RunOpenFlow(&path);
-    ASSERT_EQ(Program().instrumentLoaded, 1);
+    ASSERT_EQ(Program().load.loaded, 1);
     EXPECT_FALSE(Frame()->isFullScreen());
 }
 
@@ -383,7 +383,7 @@ TEST_F(ProgramTest, F5ReloadsTheInstrumentAndTheWindowPlaysTheNewOne) {
     EXPECT_FALSE(Frame()->ReloadAction()->isEnabled());  // nothing loaded yet
     const String path = FromUtf8(WriteFile("song.clx", "cl1.0\nbr old 0 0 100 100\n").string());
     app_->RunOpenFlow(&path);
-    ASSERT_EQ(Program().instrumentLoaded, 1);
+    ASSERT_EQ(Program().load.loaded, 1);
     const Instrument* before = &Program();
     Frame()->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
@@ -401,7 +401,7 @@ TEST_F(ProgramTest, SavingTheInstrumentFileReloadsItWithoutBeingAsked) {
     Start();
     const String path = FromUtf8(WriteFile("song.clx", "cl1.0\nbr old 0 0 100 100\n").string());
     app_->RunOpenFlow(&path);
-    ASSERT_EQ(Program().instrumentLoaded, 1);
+    ASSERT_EQ(Program().load.loaded, 1);
     // As editors save: a new file renamed over the old one.
     WriteFile("song.clx.new", "cl1.0\nbr new 0 0 100 100\n");
     std::filesystem::rename(temp_ / "song.clx.new", temp_ / "song.clx");
@@ -437,7 +437,7 @@ TEST_F(ProgramTest, FirstTapAsksForAnInstrumentThenTheLeftButtonIsTheStylusInVie
     QTest::mouseClick(View(), Qt::LeftButton, {}, QPoint(100, 100));
     ASSERT_EQ(Dialogs().size(), 1u);
     EXPECT_EQ(Dialogs()[0].title, u"Open an Instrument");
-    EXPECT_EQ(Program().instrumentLoaded, 0);  // cancelled: still the start-up screen
+    EXPECT_EQ(Program().load.loaded, 0);  // cancelled: still the start-up screen
     EXPECT_TRUE(trace_.strokes.empty());
     LoadEmptyInstrument();
     platform_.clock.Advance(100);  // no quick re-touch of the first tap
@@ -679,8 +679,8 @@ TEST_F(ProgramTest, OpenRecentListsTheLastInstrumentsAndReopensThemWithTheirAnsw
     Frame()->RecentMenu()->actions().at(1)->trigger();
     // Reopened with its answer: nobody is asked again, and it is now the newest.
     EXPECT_EQ(Dialogs().size(), asked);
-    EXPECT_EQ(Program().currentPath, first);
-    EXPECT_EQ(Program().answersLog, u"? \"/p/answer.wav\"\n");
+    EXPECT_EQ(Program().load.currentPath, first);
+    EXPECT_EQ(Program().load.answersLog, u"? \"/p/answer.wav\"\n");
     const std::vector<RecentInstrument> list = ReadRecentInstruments(&platform_.settings);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].path, first);
@@ -691,7 +691,7 @@ TEST_F(ProgramTest, OpenRecentListsTheLastInstrumentsAndReopensThemWithTheirAnsw
     app_->OpenRecent(1);
     EXPECT_EQ(platform_.messages.Texts().back(),
               u"Cannot open '" + second + u"': No such file or directory\n");
-    EXPECT_EQ(Program().instrumentLoaded, 0);
+    EXPECT_EQ(Program().load.loaded, 0);
     ASSERT_EQ(ReadRecentInstruments(&platform_.settings).size(), 1u);
     EXPECT_EQ(ReadRecentInstruments(&platform_.settings)[0].path, first);
 }
@@ -702,7 +702,7 @@ TEST_F(ProgramTest, HelpWithoutItsDocumentSaysWhereItLooked) {
     Frame()->OnHelp();
     EXPECT_EQ(platform_.messages.Texts(),
               std::vector<String>{u"The help document cannot be found:\n" +
-                                  Program().programFolder + u"chordlane_help.htm\n"});
+                                  Program().load.programFolder + u"chordlane_help.htm\n"});
 }
 
 TEST_F(QtServicesTest, StopMessageHasCriticalIconNoCaptionAndNoTrailingEmptyLine) {

@@ -27,7 +27,7 @@ class RecordingMenuTest : public ChordlaneTest {
         app_ = std::make_unique<Application>(ProgramOptions{}, &platform_.services);
         app_->StartApplication();
         // Recordings go to the test's folder, not the documents of whoever runs it.
-        app_->GetInstrument().homeFolder = TempFolder();
+        app_->GetInstrument().load.homeFolder = TempFolder();
     }
     QString Title() { return app_->Frame()->windowTitle(); }
 

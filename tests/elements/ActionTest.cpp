@@ -1,11 +1,11 @@
 #include "elements/GroupElement.h"
+#include "elements/NameRegistry.h"
 #include "elements/SetFlagAction.h"
 #include "elements/SetIntAction.h"
 #include "elements/SetRectAction.h"
 #include "elements/SetStringAction.h"
 #include "elements/StopAction.h"
 #include "elements/TextElement.h"
-#include "language/NameRegistry.h"
 #include "tests/elements/ElementTestSupport.h"
 
 namespace chordlane::test {

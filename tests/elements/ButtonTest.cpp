@@ -1,9 +1,9 @@
 #include "elements/EllipseButtonElement.h"
 #include "elements/GroupElement.h"
 #include "elements/HiddenButtonElement.h"
+#include "elements/NameRegistry.h"
 #include "elements/PlayAction.h"
 #include "elements/TriggerGuard.h"
-#include "language/NameRegistry.h"
 #include "platform/headless/RecordingSurface.h"
 #include "tests/elements/ElementTestSupport.h"
 

@@ -1,7 +1,7 @@
 #include "elements/GroupElement.h"
+#include "elements/NameRegistry.h"
 #include "elements/RectButtonElement.h"
 #include "elements/TextElement.h"
-#include "language/NameRegistry.h"
 #include "platform/headless/RecordingSurface.h"
 #include "tests/elements/ElementTestSupport.h"
 

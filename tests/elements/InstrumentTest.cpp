@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "elements/GroupElement.h"
+#include "elements/InstrumentBuilder.h"
 #include "elements/TriggerGuard.h"
-#include "language/Parser.h"
 #include "tests/elements/ElementTestSupport.h"
 #include "tests/sound/SoundTestSupport.h"
 #include "tests/support/FakeWaveOutput.h"
@@ -28,7 +28,7 @@ class TwoInstrumentsTest : public ChordlaneTest {
         instrument.trace = &trace;
         instrument.root = std::make_unique<PanelElement>(
             instrument, u"!", std::make_unique<Rect>(instrument.screenRect), 0);
-        Parser(instrument)
+        InstrumentBuilder(instrument)
             .ParseString("s gtr " + wave + R"( 220 0 0
 v v
 br b 0 0 20 20

@@ -104,7 +104,7 @@ TEST_F(LoadBoundsTest, CopiesPastTheWorkLimitAreLeftOutAndReportedByLine) {
 // small one, to keep the test quick.)
 TEST_F(LoadBoundsTest, SoundLinesRepeatedBySelfIncludesStayWithinTheWorkLimit) {
     const String folder = FromUtf8(DataFile("grammar-slow-load").string()) + u"/";
-    instrument_.homeFolder = folder;
+    instrument_.load.homeFolder = folder;
     instrument_.loadWork.SetLimit(int64_t{1} << 26);
     Open(folder + u"main.clx");
     const std::string limited =
@@ -121,7 +121,7 @@ TEST_F(LoadBoundsTest, SoundLinesRepeatedBySelfIncludesStayWithinTheWorkLimit) {
 // sanitizers the full limit took close to a minute; the limit here is a small one.)
 TEST_F(LoadBoundsTest, EightBitCopiesFarUpAndDownStayWithinTheWorkLimit) {
     const String folder = FromUtf8(DataFile("grammar-8bit-load").string()) + u"/";
-    instrument_.homeFolder = folder;
+    instrument_.load.homeFolder = folder;
     instrument_.loadWork.SetLimit(int64_t{1} << 24);
     Open(folder + u"main.clx");
     EXPECT_LT(instrument_.loadWork.Used(), 2 * instrument_.loadWork.Limit());

@@ -1,8 +1,8 @@
 // What the shapes, pictures and labels draw, and where.
 #include "elements/EllipseElement.h"
 #include "elements/ImageElement.h"
+#include "elements/NameRegistry.h"
 #include "elements/TextElement.h"
-#include "language/NameRegistry.h"
 #include "platform/headless/RecordingSurface.h"
 #include "tests/elements/ElementTestSupport.h"
 #include "tests/support/PictureBytes.h"
@@ -62,7 +62,7 @@ TEST_F(ShapeImageTest, APictureLoadsWhenFirstShownAndIsCopiedAtItsSizeElseStretc
 }
 
 TEST_F(ShapeImageTest, PicturesAreSearchedInTheHomeFolderAndSharedByTheFileOpened) {
-    instrument_.homeFolder = TempFolder();
+    instrument_.load.homeFolder = TempFolder();
     Picture("neck.bmp", 8, 8);
     // The first stands in a panel never shown; its picture is shared all the same.
     auto& panel = Add<PanelElement>(nullptr, u"p", R(0, 0, 100, 100), 1);

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "elements/GroupElement.h"
+#include "elements/NameRegistry.h"
 #include "elements/SoundElement.h"
 #include "elements/VoiceElement.h"
-#include "language/NameRegistry.h"
 #include "tests/elements/ElementTestSupport.h"
 #include "tests/sound/SoundTestSupport.h"
 

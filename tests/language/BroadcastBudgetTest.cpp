@@ -1,6 +1,6 @@
+#include "elements/NameRegistry.h"
 #include "elements/TextElement.h"
 #include "elements/TriggerGuard.h"
-#include "language/NameRegistry.h"
 #include "tests/language/InstrumentTest.h"
 
 namespace chordlane::test {

@@ -12,8 +12,8 @@ class FileSearchTest : public ChordlaneTest {
   protected:
     void SetUp() override {
         ChordlaneTest::SetUp();
-        home_ = instrument_.homeFolder = TempFolder() + u"home/";
-        program_ = instrument_.programFolder = TempFolder() + u"program/";
+        home_ = instrument_.load.homeFolder = TempFolder() + u"home/";
+        program_ = instrument_.load.programFolder = TempFolder() + u"program/";
         // "The name unchanged" is relative to the working folder.
         previous_ = std::filesystem::current_path();
         std::filesystem::create_directories(temp_ / "work");
@@ -27,7 +27,8 @@ class FileSearchTest : public ChordlaneTest {
     // The path at which the search opens name, or "" when it opens nothing.
     String Found(const String& name, const String& including = u"") {
         String opened;
-        return OpenSearched(instrument_, name, FileMode::Read, including, &opened) ? opened : u"";
+        return OpenSearched(instrument_.load, name, FileMode::Read, including, &opened) ? opened
+                                                                                        : u"";
     }
 
     String home_;
@@ -47,17 +48,17 @@ TEST_F(FileSearchTest, TakesTheFirstPlaceInOrderThatHoldsTheFile) {
     // The reader keeps the path at which the search found its file; pictures are searched
     // the same way.
     WriteFile("home/b.clx", "h\nv x\n");
-    EXPECT_EQ(TextReader(instrument_, u"b.clx", including).OpenedPath(), home_ + u"b.clx");
+    EXPECT_EQ(TextReader(instrument_.load, u"b.clx", including).OpenedPath(), home_ + u"b.clx");
     WriteFile("instruments/p.bmp", BmpBytes(2, 2, 24, 0));
     EXPECT_NE(LoadPictureSearched(instrument_, u"p.bmp", including), nullptr);
     EXPECT_EQ(LoadPictureSearched(instrument_, u"p.bmp", u""), nullptr);
 }
 
 TEST_F(FileSearchTest, BothSeparatorsCountAndAbsoluteNamesAreTriedUnchangedOnly) {
-    EXPECT_EQ(SearchPaths(instrument_, u"a.txt", u"\\Instruments\\g.clx"),
+    EXPECT_EQ(SearchPaths(instrument_.load, u"a.txt", u"\\Instruments\\g.clx"),
               (std::vector<String>{u"a.txt", u"\\Instruments\\a.txt", home_ + u"a.txt",
                                    program_ + u"a.txt"}));
-    EXPECT_EQ(SearchPaths(instrument_, u"a.txt", u"g.clx"),
+    EXPECT_EQ(SearchPaths(instrument_.load, u"a.txt", u"g.clx"),
               (std::vector<String>{u"a.txt", home_ + u"a.txt", program_ + u"a.txt"}));
     WriteFile("home/Folder/a.txt", "x");
     EXPECT_EQ(Found(u"\\Folder\\a.txt"), u"");

@@ -57,7 +57,7 @@ TEST_F(IncludeTest, PromptsAskTheDialogInOrderAndLogTheChosenFiles) {
     Dialogs().Answer(u"/x/a.wav");
     Dialogs().Answer(u"/x/b.wav");
     Load(kTwoPrompts);
-    EXPECT_EQ(instrument_.answersLog, u"? \"/x/a.wav\"\n? \"/x/b.wav\"\n");
+    EXPECT_EQ(instrument_.load.answersLog, u"? \"/x/a.wav\"\n? \"/x/b.wav\"\n");
     const auto& requests = Dialogs().Requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].title, u"Pick A");
@@ -99,7 +99,7 @@ TEST_F(IncludeTest, ASavedFileAnswersThePromptsOfTheFileItIncludesInOrder) {
     Open(WriteInstrument("saved.cly", "i \"inst.clx\"\n? \"/p/a.wav\"\n?/p/b.wav\n"));
     EXPECT_THAT(SoundFiles(), ElementsAre("/p/a.wav", "/p/b.wav"));
     EXPECT_THAT(Dialogs().Requests(), IsEmpty());
-    EXPECT_EQ(instrument_.answersLog, u"");  // answers read from a file are not logged again
+    EXPECT_EQ(instrument_.load.answersLog, u"");  // answers read from a file are not logged again
 
     // With one answer line, the second prompt asks; an empty answer line answers nothing.
     Dialogs().Answer(u"/x/chosen.wav");
@@ -127,8 +127,8 @@ TEST_F(IncludeTest, NamesLongerThanAFileArgumentAreCutOrRefused) {
     // A chosen name longer than the dialog's buffer counts as cancelled.
     Dialogs().Answer(u"/" + String(MAX_CHOSEN_NAME, u'n'));
     Dialogs().Answer(u"/" + String(MAX_CHOSEN_NAME - 1, u'n'));
-    EXPECT_FALSE(ChooseFile(instrument_, u"T", u"*.wav", true).has_value());
-    EXPECT_TRUE(ChooseFile(instrument_, u"T", u"*.wav", true).has_value());
+    EXPECT_FALSE(ChooseFile(instrument_.load, u"T", u"*.wav", true).has_value());
+    EXPECT_TRUE(ChooseFile(instrument_.load, u"T", u"*.wav", true).has_value());
 }
 
 TEST_F(IncludeTest, AnExtensionIsAddedOnlyToNamesWithoutAnyDot) {
@@ -138,11 +138,11 @@ TEST_F(IncludeTest, AnExtensionIsAddedOnlyToNamesWithoutAnyDot) {
 }
 
 TEST_F(IncludeTest, ACancelledDialogOrAnUnwritableFileSavesNothing) {
-    instrument_.currentPath = u"/inst/x.clx";
+    instrument_.load.currentPath = u"/inst/x.clx";
     Dialogs().Cancel();
-    EXPECT_FALSE(SaveInstrumentAs(instrument_));
+    EXPECT_FALSE(SaveInstrumentAs(instrument_.load));
     Dialogs().Answer(Path("no/such/folder/saved.cly"));
-    EXPECT_FALSE(SaveInstrumentAs(instrument_));
+    EXPECT_FALSE(SaveInstrumentAs(instrument_.load));
     EXPECT_FALSE(std::filesystem::exists(temp_ / "no"));
 }
 
@@ -154,10 +154,10 @@ TEST_F(IncludeTest, OpeningTheSavedFileRebuildsTheInstrumentWithoutAsking) {
     Dialogs().Answer(u"/p/second.wav");
     Open(instrument);
     Dialogs().Answer(Path("saved"));  // the extension is added
-    ASSERT_TRUE(SaveInstrumentAs(instrument_));
+    ASSERT_TRUE(SaveInstrumentAs(instrument_.load));
     const FileDialogRequest& request = Dialogs().Requests().back();
     EXPECT_EQ(request.title, u"Save an Instrument");
-    EXPECT_EQ(request.initialFolder, instrument_.homeFolder);
+    EXPECT_EQ(request.initialFolder, instrument_.load.homeFolder);
     EXPECT_TRUE(request.confirmOverwrite);
     EXPECT_THAT(request.filters,
                 ElementsAre(std::pair<String, String>(u"Chordlane Instrument (*.cly)", u"*.cly")));

@@ -62,8 +62,8 @@ class InstrumentTest : public ChordlaneTest {
     void SetUp() override {
         ChordlaneTest::SetUp();
         UsePortraitScreen();
-        instrument_.homeFolder = TempFolder() + u"home/";
-        instrument_.programFolder = TempFolder() + u"program/";
+        instrument_.load.homeFolder = TempFolder() + u"home/";
+        instrument_.load.programFolder = TempFolder() + u"program/";
     }
 
     //! Writes "cl1.0", a line feed and body to relative; answers the path.

@@ -1,10 +1,6 @@
 #include <gmock/gmock.h>
 
-#include "elements/SetFlagAction.h"
-#include "elements/SetIntAction.h"
-#include "elements/SetStringAction.h"
-#include "elements/SoundElement.h"
-#include "language/NameRegistry.h"
+#include "language/Parser.h"
 #include "tests/language/InstrumentTest.h"
 
 namespace chordlane::test {
@@ -13,193 +9,153 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class ParserTest : public InstrumentTest {
-  protected:
-    //! Parses text as the file "main.clx" into an empty root panel, as a load does before it
-    //! activates anything.
-    void Parse(std::string_view text) {
-        instrument_.root = std::make_unique<PanelElement>(
-            instrument_, u"!", std::make_unique<Rect>(instrument_.screenRect), 0);
-        Parser(instrument_, &listener_).ParseString(text, TempFolder() + u"main.clx");
+String LastComponent(const String& path) { return path.substr(path.find_last_of(u"/\\") + 1); }
+
+// Every event of the parser as one line of text, and the directives themselves.
+class RecordingBuilder : public DirectiveListener {
+  public:
+    void BeginFile(const String& file) override { Add("file " + ToUtf8(LastComponent(file))); }
+    void EndFile() override { Add("end file"); }
+    void BeginBlock(const Directive& d) override {
+        Add(Where(d) + "{ " + ToUtf8(d.name) + (d.closed ? " closed" : ""));
     }
+    void EndBlock() override { Add("}"); }
+    void OpenPanel(const Directive& d) override { Add(Where(d) + "[ " + ToUtf8(d.name)); }
+    void ClosePanel(const String& file, int32_t line) override {
+        Add(ToUtf8(LastComponent(file)) + ":" + std::to_string(line) + " ]");
+    }
+    void Build(const Directive& d) override {
+        Add(Where(d) + ToUtf8(String(d.keyword)) + " " + ToUtf8(d.name));
+        built.push_back(d);
+    }
+
+    std::vector<std::string> events;
+    std::vector<Directive> built;
+
+  private:
+    static std::string Where(const Directive& d) {
+        return ToUtf8(LastComponent(d.file)) + ":" + std::to_string(d.line) + " ";
+    }
+    void Add(std::string event) { events.push_back(std::move(event)); }
 };
 
-// The other kinds are checked in the tool's dump.
-TEST_F(ParserTest, ShapeButtonSoundAndStopDirectivesBuildTheirKindsInFileOrder) {
-    Parse(R"(ge ellipse 1 2 3 4
-be round 1 2 3 4
-bh hidden
-s sound file.wav 440 -3 4
-< voice
-v née
-)");
-    EXPECT_THAT(Describe(Root()),
-                ElementsAre("EllipseElement ellipse", "EllipseButtonElement round",
-                            "HiddenButtonElement hidden", "SoundElement sound", "StopAction voice<",
-                            "VoiceElement née"));
-    auto& sound = dynamic_cast<SoundElement&>(*Find(u"sound"));
-    EXPECT_EQ(sound.Low(), 3);  // LOW is taken as its magnitude
-    EXPECT_EQ(sound.High(), 4);
-}
-
-TEST_F(ParserTest, OnlyTheFirstCharacterSelectsSoCommentsIndentsAndOtherCasesAreIgnored) {
-    Parse(R"( gr indented 0 0 1 1
-# a comment
-GR upper 0 0 1 1
-gx unknown
-
-)"
-          "\tv tabbed\n"
-          R"(  just words
-)"
-          "gr crlf 0 0 1 1\r\n"
-          R"(vjoined
-)");
-    EXPECT_THAT(Describe(Root()), ElementsAre("RectElement crlf", "VoiceElement joined"));
-    EXPECT_THAT(listener_.reports,
-                ElementsAre("main.clx:1: indented gr", "main.clx:4: unknown directive \"gx\"",
-                            "main.clx:6: indented v"));
-}
-
-TEST_F(ParserTest, PanelCoordinatesAreClippedToThePanelAndPanelsDoNotNest) {
-    Parse(R"([ p 100 50 100 100
-gr clipped -50 -50 500 500
-{ g
-[ q 0 0 50 50
-gr inq 0 0 10 10
-}
-gr back 0 0 10 10
-]
-)");
-    EXPECT_EQ(RectOf(Find(u"Aclipped")), (Rect{100, 50, 200, 150}));
-    // A panel opened inside a panel is placed on the screen and stands beside it; a block
-    // keeps its own panel while the panel letter is instrument-wide.
-    EXPECT_EQ(RectOf(Find(u"q")), (Rect{0, 0, 50, 50}));
-    EXPECT_EQ(RectOf(Find(u"Binq")), (Rect{0, 0, 10, 10}));
-    EXPECT_EQ(RectOf(Find(u"Bback")), (Rect{100, 50, 110, 60}));
-    EXPECT_THAT(Describe(Root()), ElementsAre("PanelElement p", "PanelElement q"));
-    EXPECT_THAT(Describe(*Find(u"Ag")), ElementsAre("RectElement Binq"));
-}
-
-TEST_F(ParserTest, NamesInsidePanelsCarryThePanelLetterEvenPastZ) {
-    std::string text;
-    for (int i = 1; i <= 27; ++i) text += "[ p" + std::to_string(i) + " 0 0 10 10\nv x\n";
-    Parse(text + "v !y\nbh z\nbh !w\nv " + std::string(300, 'n') + "\n< !" + std::string(300, 's') +
-          "\n]\nv x\n");
-    EXPECT_THAT(Describe(*Find(u"p2")), ElementsAre("VoiceElement Bx"));
-    EXPECT_THAT(Describe(*Find(u"p27")),  // the character after 'Z', then names without prefix
-                ElementsAre("VoiceElement [x", "VoiceElement y", "HiddenButtonElement z",
-                            "HiddenButtonElement w", "VoiceElement [" + std::string(254, 'n'),
-                            "StopAction " + std::string(255, 's')));
-    EXPECT_EQ(Members(Root()).back()->Name(), u"x");
-    // Panels stand in the registry under their names as written, numbered in file order.
-    EXPECT_EQ(dynamic_cast<PanelElement&>(*instrument_.names.Lookup(u"p27")).Number(), 27);
-}
-
-TEST_F(ParserTest, ABlockOpenedAndClosedOnOneLineIsEmptyAndAStrayBraceEndsTheFile) {
-    Parse(R"({ chord } gr ignored 0 0 1 1
-gr d 0 0 1 1
-{
-gr e 0 0 1 1
-}
-gr f 0 0 1 1
-)");
-    EXPECT_THAT(Describe(Root()),
-                ElementsAre("GroupElement chord", "RectElement d", "RectElement e"));
-    EXPECT_THAT(Describe(*Find(u"chord")), IsEmpty());
-    EXPECT_THAT(listener_.reports, ElementsAre("main.clx:3: {: missing NAME"));
-}
-
-TEST_F(ParserTest, DeepNestingStopsAtABoundInsteadOfExhaustingTheStack) {
-    std::string text;
-    // Within the line bound of one load, which stops far deeper files earlier.
-    for (int i = 0; i < 40000; ++i) text += "{ g\n";
-    Parse(text);
-    int depth = 0;
-    for (Element* e = &Root(); !Members(*e).empty(); e = Members(*e).front()) ++depth;
-    EXPECT_EQ(depth, MAX_NESTING);
-    EXPECT_EQ(listener_.reports.size(), 40000u - MAX_NESTING);
-    EXPECT_EQ(listener_.reports.front(),
-              "main.clx:257: {: blocks and includes nested deeper than 256 levels");
-}
-
-TEST_F(ParserTest, ActionValuesAreReadAsWrittenAndStringsTakeThePanelPrefix) {
-    Parse(R"([ p 0 0 240 320
-=b a.e
-=b a.e f
-=b a.e 0
-=b a.e "f"
-=i a.n -2
-=i a.n +-1
-=i a.n + 3 5
-=s x.t "+3"
-=s x.t abc
-=s x.t "abc"
-=s x.t 'abc'
-=s x.t +abc
-=s .t plain
-)");
-    const std::vector<Element*> m = Members(*Find(u"p"));
-    ASSERT_EQ(m.size(), 13u);
-    std::vector<bool> flags;  // only an unquoted word beginning with 'f' is false
-    for (size_t i = 0; i < 4; ++i) flags.push_back(dynamic_cast<SetFlagAction&>(*m[i]).Value());
-    EXPECT_THAT(flags, ElementsAre(true, false, true, true));
-    std::vector<std::vector<int32_t>> ints;  // {step, restart, limit, value}
-    for (size_t i = 4; i < 8; ++i) {
-        auto& a = dynamic_cast<SetIntAction&>(*m[i]);
-        ints.push_back({a.Step(), a.Restart(), a.Limit(), a.Value()});
+// The parser on its own: a load state of its own over the fixture's platform, no elements.
+class ParserTest : public ChordlaneTest {
+  protected:
+    void SetUp() override {
+        ChordlaneTest::SetUp();
+        load_.homeFolder = TempFolder();
+        load_.status = LOAD_LOADING;
+        problems_.Add(&listener_);
     }
-    EXPECT_THAT(ints, ElementsAre(ElementsAre(NO_VALUE, NO_VALUE, NO_VALUE, -2),
-                                  ElementsAre(-1, NO_VALUE, NO_VALUE, NO_VALUE),
-                                  ElementsAre(3, 5, NO_VALUE, NO_VALUE),
-                                  ElementsAre(3, NO_VALUE, NO_VALUE, NO_VALUE)));
-    EXPECT_EQ(m[7]->Name(), u"Ax=i");  // a quoted "+N" string steps an integer
-    std::vector<String> strings;
-    for (size_t i = 8; i < 12; ++i)
-        strings.push_back(dynamic_cast<SetStringAction&>(*m[i]).Value());
-    EXPECT_THAT(strings, ElementsAre(u"Aabc", u"abc", u"Aabc", u""));
-    EXPECT_EQ(m[12]->Name(), u"=s");  // no target: the suffix alone
-}
+    void Parse(std::string_view text, ParseLimits limits = {}) {
+        Parser(load_, builder_, limits).ParseString(text, TempFolder() + u"main.clx");
+    }
 
-TEST_F(ParserTest, MalformedLinesAreSkippedAndReportedWithTheirPhysicalLine) {
-    Parse("gr r 1 2 3\n" + std::string(511, 'x') + R"(gr tail 1 2
-v
-s n file.wav 440 3
-s n file.wav
-=i x 5
-=i x.
-=i x.n
-=i x.n +
-gi g
-gt t
-[ p 0 0
-)");
-    EXPECT_THAT(Describe(Root()), IsEmpty());
+    ListenerSet problems_;
+    LoadState load_{platform_.services, problems_};
+    RecordingListener listener_;
+    RecordingBuilder builder_;
+};
+
+TEST_F(ParserTest, BlocksPanelsAndIncludedFilesArriveNestedWithTheirFileAndLine) {
+    WriteFile("inc.clx", "cl1.0\n[ q 0 0 5 5\nv in\n");
+    Parse("[ p 0 0 9 9\n{ g\nv a\ni inc.clx\n}\n{ e } v ignored\n]\nv b\n");
     EXPECT_THAT(
-        listener_.reports,
-        ElementsAre("main.clx:1: gr: missing H of the rectangle X Y W H",
-                    // The rest of a line longer than the buffer is read as a line.
-                    "main.clx:2: gr: missing W of the rectangle X Y W H",
-                    "main.clx:3: v: missing NAME", "main.clx:4: s: missing HIGH",
-                    "main.clx:5: s: missing FREQ", "main.clx:6: =i: no '.' between TARGET and PROP",
-                    "main.clx:7: =i: missing PROP after '.'", "main.clx:8: =i: missing VALUE",
-                    "main.clx:9: =i: missing STEP after '+'", "main.clx:10: gi: missing FILE",
-                    "main.clx:11: gt: missing TEXT",
-                    "main.clx:12: [: missing W of the rectangle X Y W H"));
+        builder_.events,
+        ElementsAre("file main.clx", "main.clx:1 [ p", "main.clx:2 { g", "main.clx:3 v a",
+                    "file inc.clx", "inc.clx:2 [ q", "inc.clx:3 v in", "end file", "}",
+                    "main.clx:6 { e closed", "}", "main.clx:7 ]", "main.clx:8 v b", "end file"));
 }
 
-TEST_F(ParserTest, PlacedCoordinatesThatOverflowWrapWithoutUndefinedBehaviour) {
-    instrument_.SetScreen(2, 2);
-    const Parser parser(instrument_);
-    Rect r{1073741824, 1073741824, 2147483647, 2147483647};
-    parser.PlaceRect(r, nullptr, -1, -1);
-    EXPECT_EQ(r.left, INT32_MIN);
-    EXPECT_EQ(r.right, 2);
-    PanelElement panel(instrument_, u"p",
-                       std::make_unique<Rect>(Rect{2147483000, 0, 2147483647, 10}), 1);
-    Rect s{1000, 0, 2000, 5};
-    parser.PlaceRect(s, &panel, 2, 2);
-    EXPECT_EQ(s.left, 2147483000);  // the wrapped sum is negative: clipped to the panel
+TEST_F(ParserTest, EachKindGivesItsFieldsAsWritten) {
+    Parse(R"(s n * f.wav 440.5 -3 4
+gi i pic.bmp 1 2 3 4
+> p
+> p 7
+=b a.e f
+=i a.n +2 5
+=i .n 3
+=s x.t "q"
+=s x.t +4
+=r x.r 1 2 3 4
+)");
+    const std::vector<Directive>& d = builder_.built;
+    ASSERT_EQ(d.size(), 10u);
+    EXPECT_EQ(d[0].kind, DirectiveKind::Sound);
+    EXPECT_TRUE(d[0].quiet);
+    EXPECT_EQ(d[0].text, u"f.wav");
+    EXPECT_EQ(d[0].frequency, 440.5f);
+    EXPECT_EQ(d[0].low, -3);  // as written: what it means is the builder's business
+    EXPECT_EQ(d[1].text, u"pic.bmp");
+    EXPECT_EQ(d[1].rect, (RectFields{1, 2, 3, 4}));
+    EXPECT_EQ(d[2].value, NO_VALUE);
+    EXPECT_EQ(d[3].value, 7);
+    EXPECT_FALSE(d[4].flag);
+    EXPECT_EQ(d[4].property, u"e");
+    std::vector<int32_t> ints{d[5].step,  d[5].value, d[5].restart,
+                              d[5].limit, d[6].step,  d[6].value};
+    EXPECT_THAT(ints, ElementsAre(1, 2, 5, NO_VALUE, 0, 3));
+    EXPECT_EQ(d[6].name, u"!");  // no target
+    EXPECT_TRUE(d[7].quoted);
+    EXPECT_EQ(d[7].text, u"q");
+    EXPECT_TRUE(d[8].step);
+    EXPECT_EQ(d[8].value, 4);
+    EXPECT_EQ(d[9].kind, DirectiveKind::SetRect);
+    EXPECT_EQ(d[9].rect, (RectFields{1, 2, 3, 4}));
+}
+
+TEST_F(ParserTest, ADesignSizeHoldsForItsLevelAndTheLevelsItOpens) {
+    WriteFile("inc.clx", "cl1.0\nv inc\n");
+    Parse("v top\nd 480 640\n{ g\nd 10\nv inner\n}\ni inc.clx\nv after\n");
+    std::vector<std::pair<int32_t, int32_t>> sizes;
+    for (const Directive& d : builder_.built) sizes.emplace_back(d.designWidth, d.designHeight);
+    // 0 is the screen's size; a 'd' without a number is the screen's too.
+    EXPECT_THAT(sizes, ElementsAre(std::pair(0, 0), std::pair(10, 0), std::pair(480, 640),
+                                   std::pair(480, 640)));
+}
+
+TEST_F(ParserTest, LinesMissingAFieldAreReportedAndNotPassedOn) {
+    Parse("gr r 1 2 3\n v indented\ngx\n=i x 5\n=s x.t\ns n\n[ p 0 0\n{\n");
+    EXPECT_THAT(builder_.events, ElementsAre("file main.clx", "end file"));
+    EXPECT_THAT(listener_.reports,
+                ElementsAre("main.clx:1: gr: missing H of the rectangle X Y W H",
+                            "main.clx:2: indented v", "main.clx:3: unknown directive \"gx\"",
+                            "main.clx:4: =i: no '.' between TARGET and PROP",
+                            "main.clx:5: =s: missing VALUE", "main.clx:6: s: missing FILE",
+                            "main.clx:7: [: missing W of the rectangle X Y W H",
+                            "main.clx:8: {: missing NAME"));
+}
+
+TEST_F(ParserTest, ASoundsFilePromptComesBeforeItsFrequencyIsRead) {
+    platform_.dialogs.Answer(u"/x/a.wav");
+    Parse("s n ?*.wav\n");
+    EXPECT_EQ(platform_.dialogs.Requests().size(), 1u);
+    EXPECT_THAT(listener_.reports, ElementsAre("main.clx:1: s: missing FREQ"));
+    EXPECT_EQ(load_.answersLog, u"? \"/x/a.wav\"\n");
+}
+
+TEST_F(ParserTest, AnAbortedPromptEndsEveryOpenLevel) {
+    Parse("{ g\ni -a ?*.clx\nv never\n}\nv never\n");
+    EXPECT_EQ(load_.status, LOAD_ABORTED);
+    EXPECT_THAT(builder_.events, ElementsAre("file main.clx", "main.clx:1 { g", "}", "end file"));
+}
+
+TEST_F(ParserTest, BlocksPastTheNestingBoundAreSkippedAndTheOpenOnesStillClose) {
+    Parse("{ a\n{ b\n{ c\nv x\n", ParseLimits{.maxNesting = 2});
+    EXPECT_THAT(builder_.events, ElementsAre("file main.clx", "main.clx:1 { a", "main.clx:2 { b",
+                                             "main.clx:4 v x", "}", "}", "end file"));
+    EXPECT_THAT(listener_.reports,
+                ElementsAre("main.clx:3: {: blocks and includes nested deeper than 2 levels"));
+}
+
+TEST_F(ParserTest, AnswersOfASavedFileAreTakenAndNotReadAsLines) {
+    WriteFile("inc.clx", "cl1.0\ns n ?*.wav Title 440 1 2\nv after\n");
+    Parse("i inc.clx\n? \"/x/given.wav\"\nv last\n");
+    ASSERT_EQ(builder_.built.size(), 3u);
+    EXPECT_EQ(builder_.built[0].text, u"/x/given.wav");
+    EXPECT_EQ(builder_.built[2].line, 3);  // the answer line is counted
+    EXPECT_THAT(platform_.dialogs.Requests(), IsEmpty());
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ class ReaderTest : public ChordlaneTest {
   protected:
     // Every line the reader delivers for a file with that content, through ReadLine.
     std::vector<String> Lines(const std::string& content, int size = 512) {
-        TextReader reader(instrument_, FromUtf8(WriteFile("f.clx", content).string()), u"");
+        TextReader reader(instrument_.load, FromUtf8(WriteFile("f.clx", content).string()), u"");
         EXPECT_TRUE(reader.IsOpen());
         std::vector<String> lines;
         std::vector<char16_t> buffer(size);
@@ -69,8 +69,8 @@ TEST_F(ReaderTest, LinesFollowTheHeaderKeepTheirEndsAndSplitWhenLong) {
 
 TEST_F(ReaderTest, AShortLineLeavesNothingOfTheLongerLineBeforeIt) {
     // "g" alone: its arguments start at 2, one past its end, where the line before had text.
-    TextReader reader(instrument_, FromUtf8(WriteFile("f.clx", "h\nhidden 1 2 3 4\ng").string()),
-                      u"");
+    TextReader reader(instrument_.load,
+                      FromUtf8(WriteFile("f.clx", "h\nhidden 1 2 3 4\ng").string()), u"");
     char16_t line[512];
     reader.ReadLine(line, 512);
     ASSERT_NE(reader.ReadLine(line, 512), nullptr);
@@ -80,11 +80,11 @@ TEST_F(ReaderTest, AShortLineLeavesNothingOfTheLongerLineBeforeIt) {
 }
 
 TEST_F(ReaderTest, MissingFoldersLoopsAndEmptyFilesReadNothing) {
-    EXPECT_FALSE(TextReader(instrument_, TempFolder() + u"nothing.clx", u"").IsOpen());
+    EXPECT_FALSE(TextReader(instrument_.load, TempFolder() + u"nothing.clx", u"").IsOpen());
     std::filesystem::create_directories(temp_ / "folder.clx");
-    EXPECT_FALSE(TextReader(instrument_, TempFolder() + u"folder.clx", u"").IsOpen());
+    EXPECT_FALSE(TextReader(instrument_.load, TempFolder() + u"folder.clx", u"").IsOpen());
     std::filesystem::create_symlink(temp_ / "loop.clx", temp_ / "loop.clx");
-    EXPECT_FALSE(TextReader(instrument_, TempFolder() + u"loop.clx", u"").IsOpen());
+    EXPECT_FALSE(TextReader(instrument_.load, TempFolder() + u"loop.clx", u"").IsOpen());
     EXPECT_EQ(Lines(""), std::vector<String>{});
 }
 
@@ -112,8 +112,8 @@ TEST_F(PackedTextTest, PackedFileReadsExactlyAsThePlainFileItCameFrom) {
     ASSERT_EQ(std::string(packed.begin(), packed.begin() + 3), "CL\n");
     // Any first line beginning with "CL" marks a packed file.
     const std::string other = "CLanything at all\n" + std::string(packed.begin() + 3, packed.end());
-    TextReader fromPlain(instrument_, FromUtf8(WriteFile("plain.clx", plain).string()), u"");
-    TextReader fromPacked(instrument_, FromUtf8(WriteFile("packed.clx", other).string()), u"");
+    TextReader fromPlain(instrument_.load, FromUtf8(WriteFile("plain.clx", plain).string()), u"");
+    TextReader fromPacked(instrument_.load, FromUtf8(WriteFile("packed.clx", other).string()), u"");
     EXPECT_FALSE(fromPlain.IsPacked());
     EXPECT_TRUE(fromPacked.IsPacked());
     EXPECT_EQ(ReadAll(fromPacked), ReadAll(fromPlain));

@@ -155,7 +155,7 @@ class MixerTest : public ChordlaneTest {
     //! The screen, folders and volume the program gives an instrument at its start-up.
     void Prepare(Instrument& instrument) const {
         instrument.SetScreen(240, 320);
-        instrument.homeFolder = instrument.programFolder = TempFolder();
+        instrument.load.homeFolder = instrument.load.programFolder = TempFolder();
         instrument.vM = 50;
     }
     std::filesystem::path MixPath() const { return temp_ / "mix.wav"; }

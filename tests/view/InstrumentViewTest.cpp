@@ -67,7 +67,7 @@ class StylusTest : public ViewTest {
   protected:
     void SetUp() override {
         ViewTest::SetUp();
-        instrument_.instrumentLoaded = 1;
+        instrument_.load.loaded = 1;
     }
     // Plays "d X Y" (pen down), "m X Y" (move), "u X Y" (up), "c X Y" (double-click) and
     // "w MS" (wait) on the view.
@@ -300,7 +300,7 @@ TEST_F(TouchTest, PointsBeyondTheTenAreIgnoredAndAnyFingerOpensFromTheStartUpScr
 
     int opened = 0;
     view_.SetOpenRequested([&] { ++opened; });
-    instrument_.instrumentLoaded = 0;
+    instrument_.load.loaded = 0;
     Run({{0, 3, 'd', {10, 10}}, {10, 3, 'u', {}}, {20, MAX_TOUCH_POINTS, 'd', {10, 10}}});
     EXPECT_EQ(opened, 1);
 }

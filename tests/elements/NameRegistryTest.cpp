@@ -1,7 +1,7 @@
 #include "elements/GroupElement.h"
+#include "elements/NameRegistry.h"
 #include "elements/PlayAction.h"
 #include "elements/SoundElement.h"
-#include "language/NameRegistry.h"
 #include "tests/elements/ElementTestSupport.h"
 #include "tests/sound/SoundTestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "language/NameRegistry.h"
+#include "elements/NameRegistry.h"
 
 #include <algorithm>
 #include <cstdio>
