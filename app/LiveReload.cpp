@@ -70,17 +70,17 @@ class ProblemList : public ParseListener {
 // What the program holds across loads rather than the file: a reload starts where opening
 // the same file again would, with the options, variables and folders as they are now.
 void TakeProgramState(const Instrument& from, Instrument& to) {
-    to.SetScreen(from.screenWidth, from.screenHeight);
+    to.SetScreen(from.screen.width, from.screen.height);
     to.programFolder = from.programFolder;
     to.homeFolder = from.homeFolder;
-    to.startupBitmap = from.startupBitmap;
-    to.showActive = from.showActive;
-    to.speedVolume = from.speedVolume;
-    to.cb = from.cb;
-    to.sp = from.sp;
-    to.vA = from.vA;
-    to.vM = from.vM;
-    to.hardwareButtons = from.hardwareButtons;
+    to.screen.startupBitmap = from.screen.startupBitmap;
+    to.options.showActive = from.options.showActive;
+    to.options.speedVolume = from.options.speedVolume;
+    to.variables.cb = from.variables.cb;
+    to.variables.sp = from.variables.sp;
+    to.variables.vA = from.variables.vA;
+    to.variables.vM = from.variables.vM;
+    to.options.hardwareButtons = from.options.hardwareButtons;
     to.trace = from.trace;
 }
 
@@ -242,7 +242,7 @@ ReloadResult LiveReload::ReloadOnce(ReloadTrigger trigger) {
         if (replaced_) replaced_(*current_);
         Retire(std::move(before));
         WatchShown();
-        current_->RepaintNow(current_->screenRect);
+        current_->RepaintNow(current_->screen.rect);
     }
 
     // An author typing into a file saved on every key sees a problem once, not once a key.

@@ -101,7 +101,7 @@ FuzzEnvironment::FuzzEnvironment() {
     instrument.SetScreen(240, 320);
     instrument.homeFolder = String(HOME);
     instrument.programFolder = String(PROGRAM);
-    instrument.vM = 50;
+    instrument.variables.vM = 50;
     files->AddFolder(HOME);
     files->AddFolder(PROGRAM);
 }

@@ -465,8 +465,8 @@ Flow ParseDesignSize(Line& l) {
     const int32_t width = NextInt(l.ctx.line, l.pos);
     const int32_t height = NextInt(l.ctx.line, l.pos);
     // 0 counts as absent, so that placing a rectangle never divides by zero.
-    l.ctx.designWidth = (width == NO_VALUE || width == 0) ? Target(l).screenWidth : width;
-    l.ctx.designHeight = (height == NO_VALUE || height == 0) ? Target(l).screenHeight : height;
+    l.ctx.designWidth = (width == NO_VALUE || width == 0) ? Target(l).screen.width : width;
+    l.ctx.designHeight = (height == NO_VALUE || height == 0) ? Target(l).screen.height : height;
     return Flow::Next;
 }
 
@@ -617,8 +617,8 @@ ParseContext Parser::TopLevel() {
     ParseContext top;
     top.parser = this;
     top.fileName = instrument_.homeFolder;
-    top.designWidth = instrument_.screenWidth;
-    top.designHeight = instrument_.screenHeight;
+    top.designWidth = instrument_.screen.width;
+    top.designHeight = instrument_.screen.height;
     top.listener = &instrument_.listeners;
     return top;
 }
@@ -683,8 +683,8 @@ String Parser::QualifyName(std::u16string_view name, std::u16string_view suffix)
 
 void Parser::PlaceRect(Rect& rect, const PanelElement* panel, int32_t designWidth,
                        int32_t designHeight) const {
-    const int32_t screenWidth = instrument_.screenWidth;
-    const int32_t screenHeight = instrument_.screenHeight;
+    const int32_t screenWidth = instrument_.screen.width;
+    const int32_t screenHeight = instrument_.screen.height;
     const int32_t dw = designWidth != 0 ? designWidth : screenWidth;
     const int32_t dh = designHeight != 0 ? designHeight : screenHeight;
     // With no screen measured yet there is nothing to scale to; coordinates stay as written.

@@ -80,7 +80,7 @@ int RunRender(std::span<const std::string> args) {
     // Pictures as the program loads and draws them.
     QtPictureLoader pictures(*session.Platform().files, instrument.programFolder + u"startup.bmp");
     ScopedService<PictureLoader> usePictures(session.Platform().services.pictures, &pictures);
-    instrument.startupBitmap = pictures.LoadStartupBitmap();
+    instrument.screen.startupBitmap = pictures.LoadStartupBitmap();
     OfflineEngine engine(session.Platform(), instrument, {});
     ImageScreen screen(engine.View(), session.Platform().services, zoom);
 

@@ -19,7 +19,7 @@ class ParserTest : public InstrumentTest {
     //! activates anything.
     void Parse(std::string_view text) {
         instrument_.root = std::make_unique<PanelElement>(
-            instrument_, u"!", std::make_unique<Rect>(instrument_.screenRect), 0);
+            instrument_, u"!", std::make_unique<Rect>(instrument_.screen.rect), 0);
         Parser(instrument_, &listener_).ParseString(text, TempFolder() + u"main.clx");
     }
 };
