@@ -74,13 +74,8 @@ void TakeProgramState(const Instrument& from, Instrument& to) {
     to.programFolder = from.programFolder;
     to.homeFolder = from.homeFolder;
     to.screen.startupBitmap = from.screen.startupBitmap;
-    to.options.showActive = from.options.showActive;
-    to.options.speedVolume = from.options.speedVolume;
-    to.variables.cb = from.variables.cb;
-    to.variables.sp = from.variables.sp;
-    to.variables.vA = from.variables.vA;
-    to.variables.vM = from.variables.vM;
-    to.options.hardwareButtons = from.options.hardwareButtons;
+    to.options = from.options;
+    to.variables = from.variables;
     to.trace = from.trace;
 }
 

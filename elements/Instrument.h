@@ -74,6 +74,9 @@ struct MenuOptions {
     // program's state rather than the file's: the frame's activation sets it, and a reload
     // keeps it along with them.
     uint8_t hardwareButtons = 0;
+
+    //! Member by member.
+    bool operator==(const MenuOptions&) const = default;
 };
 
 // The variables an instrument file reads and writes by name ("cb", "sp", "vA", "vM").
@@ -82,6 +85,9 @@ struct AppVariables {
     int32_t sp = 30;  // the strength of a stroke
     int32_t vA = 0;   // added to every volume
     int32_t vM = 0;   // added to every volume scale; the system volume follows it
+
+    //! Member by member.
+    bool operator==(const AppVariables&) const = default;
 };
 
 // What one load may spend; a new load starts afresh.
