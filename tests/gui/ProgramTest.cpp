@@ -102,6 +102,8 @@ TEST_F(ProgramTest, StartUpSetsScreenAndChecksAndOpensTheCommandLine) {
     EXPECT_EQ(View()->size(), QSize(320, 240));
     EXPECT_TRUE(Frame()->CommandAction(ID_SHOW_ACTIVE)->isChecked());
     EXPECT_TRUE(Frame()->CommandAction(ID_SPEED_VOLUME)->isChecked());
+    // The volume scale starts in the middle; the others as the instrument's defaults have them.
+    EXPECT_EQ(Program().variables, (AppVariables{.cb = -1, .sp = 30, .vA = 0, .vM = 50}));
     // A missing file is said, and the start-up screen stays, where a tap asks for a file.
     EXPECT_EQ(Program().instrumentLoaded, 0);
     EXPECT_EQ(Program().screen.state, SCREEN_TAP_TO_START);
