@@ -54,17 +54,12 @@ class ProblemList {
 // What the program holds across loads rather than the file: a reload starts where opening
 // the same file again would, with the options, variables and folders as they are now.
 void TakeProgramState(const Instrument& from, Instrument& to) {
-    to.SetScreen(from.screenWidth, from.screenHeight);
+    to.SetScreen(from.screen.width, from.screen.height);
     to.load.programFolder = from.load.programFolder;
     to.load.homeFolder = from.load.homeFolder;
-    to.startupBitmap = from.startupBitmap;
-    to.showActive = from.showActive;
-    to.speedVolume = from.speedVolume;
-    to.cb = from.cb;
-    to.sp = from.sp;
-    to.vA = from.vA;
-    to.vM = from.vM;
-    to.hardwareButtons = from.hardwareButtons;
+    to.screen.startupBitmap = from.screen.startupBitmap;
+    to.options = from.options;
+    to.variables = from.variables;
     to.trace = from.trace;
 }
 
@@ -226,7 +221,7 @@ ReloadResult LiveReload::ReloadOnce(ReloadTrigger trigger) {
         if (replaced_) replaced_(*current_);
         Retire(std::move(before));
         WatchShown();
-        current_->RepaintNow(current_->screenRect);
+        current_->RepaintNow(current_->screen.rect);
     }
 
     // An author typing into a file saved on every key sees a problem once, not once a key.

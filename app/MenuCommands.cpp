@@ -19,19 +19,19 @@ void SetOptionCheck(const Instrument& instrument, MenuOption option, int32_t fla
 }  // namespace
 
 void ToggleShowActive(Instrument& instrument) {
-    instrument.showActive = !instrument.showActive;
-    SetOptionCheck(instrument, MenuOption::ShowActive, instrument.showActive);
+    instrument.options.showActive = !instrument.options.showActive;
+    SetOptionCheck(instrument, MenuOption::ShowActive, instrument.options.showActive);
 }
 
 void ToggleSpeedVolume(Instrument& instrument) {
-    instrument.speedVolume = !instrument.speedVolume;
-    instrument.vM = DEFAULT_VOLUME_SCALE;  // directly: the system volume is not written
-    SetOptionCheck(instrument, MenuOption::SpeedVolume, instrument.speedVolume);
+    instrument.options.speedVolume = !instrument.options.speedVolume;
+    instrument.variables.vM = DEFAULT_VOLUME_SCALE;  // directly: the system volume is not written
+    SetOptionCheck(instrument, MenuOption::SpeedVolume, instrument.options.speedVolume);
 }
 
 void ShowOptionChecks(Instrument& instrument) {
-    SetOptionCheck(instrument, MenuOption::ShowActive, instrument.showActive);
-    SetOptionCheck(instrument, MenuOption::SpeedVolume, instrument.speedVolume);
+    SetOptionCheck(instrument, MenuOption::ShowActive, instrument.options.showActive);
+    SetOptionCheck(instrument, MenuOption::SpeedVolume, instrument.options.speedVolume);
 }
 
 bool CanSaveAs(const Instrument& instrument) {
@@ -39,7 +39,7 @@ bool CanSaveAs(const Instrument& instrument) {
 }
 
 int32_t RegisterHardwareButtons(Instrument& app) {
-    if (app.hardwareButtons) return app.hardwareButtons;
+    if (app.options.hardwareButtons) return app.options.hardwareButtons;
     HardwareButtons* buttons = app.platform.buttons;
     // Without the shell's release function the keys cannot be taken; the flag stays clear so
     // that the next activation tries again.
@@ -48,17 +48,17 @@ int32_t RegisterHardwareButtons(Instrument& app) {
         buttons->ReleaseShellKey(MOD_WIN, code);
         buttons->RegisterHotKey(static_cast<int32_t>(code), MOD_WIN, code);
     }
-    app.hardwareButtons = 1;
+    app.options.hardwareButtons = 1;
     return 1;
 }
 
 int32_t ReleaseHardwareButtons(Instrument& app) {
-    if (!app.hardwareButtons) return 0;
+    if (!app.options.hardwareButtons) return 0;
     if (HardwareButtons* buttons = app.platform.buttons) {
         for (uint32_t code = FIRST_HARDWARE_BUTTON; code <= LAST_HARDWARE_BUTTON; ++code)
             buttons->UnregisterHotKey(static_cast<int32_t>(code));
     }
-    app.hardwareButtons = 0;
+    app.options.hardwareButtons = 0;
     return 0;
 }
 
@@ -66,7 +66,7 @@ void OnActivate(Instrument& instrument, Activation state, bool minimised) {
     if (state == Activation::Active && !minimised) {
         const uint32_t volume = ReadSettingNumber(
             instrument.platform.settings, SettingsRoot::CurrentUser, VOLUME_KEY, VOLUME_VALUE);
-        instrument.vM = static_cast<int32_t>(volume / VOLUME_STEP) - VOLUME_OFFSET;
+        instrument.variables.vM = static_cast<int32_t>(volume / VOLUME_STEP) - VOLUME_OFFSET;
         RegisterHardwareButtons(instrument);
     } else {
         ReleaseHardwareButtons(instrument);

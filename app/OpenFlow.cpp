@@ -69,7 +69,8 @@ void UnloadInstrument(Instrument& app) {
     // Also without a current path: the registry must never outlive the tree it points into.
     app.ResetInstrument();
     app.root.reset();
-    app.root = std::make_unique<PanelElement>(app, u"!", std::make_unique<Rect>(app.screenRect), 0);
+    app.root =
+        std::make_unique<PanelElement>(app, u"!", std::make_unique<Rect>(app.screen.rect), 0);
 }
 
 OpenResult OpenInstrument(Instrument& app, const std::optional<String>& path,

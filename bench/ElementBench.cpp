@@ -63,7 +63,7 @@ void Strum(benchmark::State& state, bool ellipses) {
     Instrument instrument(platform.services);
     BuildNeck(instrument, ellipses);
     PanelElement& root = *instrument.root;
-    instrument.showActive = 0;
+    instrument.options.showActive = 0;
     int64_t strikes = 0;
     for (auto _ : state) {
         root.ResetPenInside(STYLUS_POINT, false);

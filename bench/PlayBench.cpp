@@ -64,7 +64,7 @@ void BM_LoadBuiltInGuitar(benchmark::State& state) {
             state.SkipWithError("the built-in instrument did not load");
             break;
         }
-        held = session.GetInstrument().sampleMemory.Held();
+        held = session.GetInstrument().memory.samples.Held();
     }
     services.rates = nullptr;
     state.counters["sample_MB"] = static_cast<double>(held) / 1e6;

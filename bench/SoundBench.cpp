@@ -77,9 +77,9 @@ void BM_LoadSoundElement(benchmark::State& state) {
     int64_t held = 0;
     for (auto _ : state) {
         SoundElement sound(instrument, u"gtr", u"", FromUtf8(NotePath()), NOTE, range, range, true);
-        const int64_t before = instrument.sampleMemory.Held();
+        const int64_t before = instrument.memory.samples.Held();
         sound.SetActive(true);
-        held = instrument.sampleMemory.Held() - before;
+        held = instrument.memory.samples.Held() - before;
         benchmark::DoNotOptimize(sound.GetSample(0));
     }
     state.counters["bytes_held"] = static_cast<double>(held);
@@ -197,14 +197,14 @@ void BM_ShippedInstrumentSounds(benchmark::State& state, const char* instrument)
     int64_t held = 0;
     for (auto _ : state) {
         std::vector<std::unique_ptr<SoundElement>> elements;
-        const int64_t before = owner.sampleMemory.Held();
+        const int64_t before = owner.memory.samples.Held();
         for (const Declared& d : sounds) {
             elements.push_back(std::make_unique<SoundElement>(owner, FromUtf8(d.name),
                                                               FromUtf8(path), FromUtf8(d.file),
                                                               d.frequency, d.low, d.high, true));
             elements.back()->SetActive(true);
         }
-        held = owner.sampleMemory.Held() - before;
+        held = owner.memory.samples.Held() - before;
     }
     state.counters["sounds"] = static_cast<double>(sounds.size());
     state.counters["bytes_held"] = static_cast<double>(held);

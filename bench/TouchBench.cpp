@@ -50,7 +50,7 @@ StrikeCounter& BuildStrings(Instrument& instrument) {
     root.SetActiveWhere(true, KIND_CONTAINER);
     root.SetActive(true);
     instrument.load.loaded = 1;
-    instrument.showActive = 0;
+    instrument.options.showActive = 0;
     return strikes;
 }
 

@@ -229,7 +229,7 @@ bool Application::StartApplication() {
     RegisterFileTypes(services_.settings, app.load.programFolder);
     ProvideSystemVolume(services_.settings);
     if (PictureLoader* pictures = services_.pictures)
-        app.startupBitmap = pictures->LoadStartupBitmap();
+        app.screen.startupBitmap = pictures->LoadStartupBitmap();
 
     // 5. Show, and paint the start-up screen at once.
     FitFirstSize();
@@ -243,7 +243,7 @@ bool Application::StartApplication() {
     ShowSoundProblem();
 
     // 6. The volume scale starts in the middle, without touching the system volume.
-    app.vM = START_VOLUME_SCALE;
+    app.variables.vM = START_VOLUME_SCALE;
 
     // MIDI before any sound, so the first note reaches the port too.
     StartMidi();

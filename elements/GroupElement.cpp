@@ -22,15 +22,15 @@ GroupElement::~GroupElement() = default;
 void GroupElement::Reset() { active_ = false; }
 
 void GroupElement::Trigger(int32_t value, Element* source) {
-    TriggerScope scope(Owner().triggers);
-    if (!Owner().triggers.ChargeVisits(members_.size())) return;
+    TriggerScope scope(Owner().budgets.triggers);
+    if (!Owner().budgets.triggers.ChargeVisits(members_.size())) return;
     // A member may change the list it stands in (a voice leaving its group), so walk a copy.
     const std::vector<Element*> members = members_;
     for (Element* member : members) member->Trigger(value, source);
 }
 
 void GroupElement::SetInt(const String& property, int32_t value) {
-    if (!Owner().triggers.ChargeVisits(members_.size())) return;
+    if (!Owner().budgets.triggers.ChargeVisits(members_.size())) return;
     const std::vector<Element*> members = members_;
     for (Element* member : members) member->SetInt(property, value);
 }
@@ -38,7 +38,7 @@ void GroupElement::SetInt(const String& property, int32_t value) {
 int32_t GroupElement::GetInt(const String&) { return NO_VALUE; }
 
 void GroupElement::SetString(const String& property, const String& value) {
-    if (!Owner().triggers.ChargeVisits(members_.size())) return;
+    if (!Owner().budgets.triggers.ChargeVisits(members_.size())) return;
     const std::vector<Element*> members = members_;
     for (Element* member : members) member->SetString(property, value);
 }
@@ -63,7 +63,7 @@ void GroupElement::SetActiveWhere(bool active, int32_t mask) {
 }
 
 void GroupElement::ApplyToMembers(TargetAction& action, int32_t value) {
-    if (!Owner().triggers.ChargeVisits(members_.size())) return;
+    if (!Owner().budgets.triggers.ChargeVisits(members_.size())) return;
     const std::vector<Element*> members = members_;
     for (Element* member : members) action.ApplyTo(member, value);
 }

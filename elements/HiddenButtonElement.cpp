@@ -19,7 +19,7 @@ void HiddenButtonElement::Reset() {
 }
 
 void HiddenButtonElement::Trigger(int32_t value, Element* source) {
-    TriggerGuard guard(Owner().triggers, triggering_);
+    TriggerGuard guard(Owner().budgets.triggers, triggering_);
     if (!guard.Allowed()) return;
     if (!target_) target_ = Owner().names.Lookup(targetName_);
     if (!target_) return;

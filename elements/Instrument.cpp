@@ -21,24 +21,24 @@ void Instrument::DeleteTree() {
     names.Clear();
     if (root) root->DeleteAll();
     root.reset();
-    pictureMemory.ForgetShared();
+    memory.pictures.ForgetShared();
 }
 
 void Instrument::SetScreen(int32_t width, int32_t height) {
-    screenWidth = width;
-    screenHeight = height;
-    screenRect = {0, 0, width - 1, height - 1};
+    screen.width = width;
+    screen.height = height;
+    screen.rect = {0, 0, width - 1, height - 1};
 }
 
 void Instrument::ResetInstrument() {
     names.Clear();
     load.Forget();
     if (root) root->DeleteAll();
-    loadWork.Restart();
-    convertWork.Restart();
-    pictureMemory.ForgetShared();
+    budgets.work.Restart();
+    budgets.conversion.Restart();
+    memory.pictures.ForgetShared();
     // The next instrument's first shape sets the shapes' colours anew.
-    shapeObjects.reset();
+    screen.shapeObjects.reset();
 }
 
 void Instrument::RepaintNow(const Rect& r) const {
@@ -46,16 +46,16 @@ void Instrument::RepaintNow(const Rect& r) const {
 }
 
 void Instrument::RepaintIfShowActive(const Rect& r) const {
-    if (showActive) RepaintNow(r);
+    if (options.showActive) RepaintNow(r);
 }
 
 void Instrument::SetScreenState(int32_t state) {
-    screenState = state;
-    RepaintNow(screenRect);
+    screen.state = state;
+    RepaintNow(screen.rect);
 }
 
 void Instrument::AddPendingRepaint(const Rect& r) {
-    Rect& pending = pendingRepaint;
+    Rect& pending = screen.pendingRepaint;
     if (pending.IsEmpty()) {
         pending = r;
         return;
@@ -68,18 +68,18 @@ void Instrument::AddPendingRepaint(const Rect& r) {
 }
 
 void Instrument::FlushPendingRepaint() {
-    if (pendingRepaint.IsEmpty()) return;
+    if (screen.pendingRepaint.IsEmpty()) return;
     // Emptied first, so that areas added while painting wait for the next flush.
-    const Rect area = pendingRepaint;
-    pendingRepaint = {};
+    const Rect area = screen.pendingRepaint;
+    screen.pendingRepaint = {};
     RepaintNow(area);
 }
 
 int32_t* Instrument::Variable(const String& name, bool includeWriteOnly) {
-    if (name == u"cb") return &cb;
-    if (name == u"sp") return includeWriteOnly ? &sp : nullptr;
-    if (name == u"vA") return &vA;
-    if (name == u"vM") return &vM;
+    if (name == u"cb") return &variables.cb;
+    if (name == u"sp") return includeWriteOnly ? &variables.sp : nullptr;
+    if (name == u"vA") return &variables.vA;
+    if (name == u"vM") return &variables.vM;
     return nullptr;
 }
 

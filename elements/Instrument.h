@@ -49,6 +49,59 @@ struct ShapeObjects {
     Pen pen;
 };
 
+// What is drawn on the screen and how: its size, the start-up screen, the area still to be
+// repainted and what the shapes draw with.
+struct ScreenState {
+    int32_t width = 0;
+    int32_t height = 0;
+    Rect rect{};  // {0, 0, width - 1, height - 1}
+    int32_t state = SCREEN_TAP_TO_START;
+    std::shared_ptr<Bitmap> startupBitmap;
+    Rect pendingRepaint{};  // empty when nothing is pending
+    std::optional<ShapeObjects> shapeObjects;
+};
+
+// The program's options, which a reload carries over as they are.
+struct MenuOptions {
+    int32_t showActive = 1;
+    int32_t speedVolume = 1;
+    // Whether the hardware buttons are ours. Not a menu choice, but like the options it is the
+    // program's state rather than the file's: the frame's activation sets it, and a reload
+    // keeps it along with them.
+    uint8_t hardwareButtons = 0;
+
+    //! Member by member.
+    bool operator==(const MenuOptions&) const = default;
+};
+
+// The variables an instrument file reads and writes by name ("cb", "sp", "vA", "vM").
+struct AppVariables {
+    int32_t cb = -1;  // the background colour
+    int32_t sp = 30;  // the strength of a stroke
+    int32_t vA = 0;   // added to every volume
+    int32_t vM = 0;   // added to every volume scale; the system volume follows it
+
+    //! Member by member.
+    bool operator==(const AppVariables&) const = default;
+};
+
+// What one load may spend; a new load starts afresh.
+struct LoadBudgets {
+    // What the pitch copies may cost.
+    WorkBudget work;
+    // The frames that may be converted to the output's rate.
+    WorkBudget conversion{DEFAULT_CONVERSION_FRAME_LIMIT};
+    // The chains of triggers the elements pass on by name.
+    TriggerBudget triggers;
+};
+
+// What the samples and pictures of the loaded instrument hold.
+struct InstrumentMemory {
+    SampleMemory samples;
+    // The pixels of the pictures, and one bitmap per picture file.
+    PictureMemory pictures;
+};
+
 class Instrument {
   public:
     //! platform is the owner's set of services; it must outlive the instrument, and a
@@ -88,7 +141,7 @@ class Instrument {
     //! Repaints the pending area, if any, and empties it.
     void FlushPendingRepaint();
     //! Empties the pending area without repainting it.
-    void DiscardPendingRepaint() { pendingRepaint = {}; }
+    void DiscardPendingRepaint() { screen.pendingRepaint = {}; }
 
     //! True exactly for "cb", "vA" and "vM": the variables an action can read ("sp" is only
     //! written).
@@ -106,19 +159,9 @@ class Instrument {
 
     const Platform& platform;
 
-    int32_t screenWidth = 0;
-    int32_t screenHeight = 0;
-    Rect screenRect{};  // {0, 0, width - 1, height - 1}
-    int32_t screenState = SCREEN_TAP_TO_START;
-    std::shared_ptr<Bitmap> startupBitmap;
-    int32_t showActive = 1;
-    int32_t speedVolume = 1;
-    // Application variables.
-    int32_t cb = -1;
-    int32_t sp = 30;
-    int32_t vA = 0;
-    int32_t vM = 0;
-    uint8_t hardwareButtons = 0;
+    ScreenState screen;
+    MenuOptions options;
+    AppVariables variables;
 
     //! Observes strokes, events and sounds: the tool's event log, the MIDI notes; null: none.
     EventTrace* trace = nullptr;
@@ -129,21 +172,14 @@ class Instrument {
     //! language reads and writes of this instrument.
     LoadState load{platform, listeners};
 
-    // Declared before the tree: the samples, channels and registry entries of its elements
-    // refer to them until the tree is gone.
-    SampleMemory sampleMemory;
-    // What the pitch copies of this load may cost; a new load starts afresh.
-    WorkBudget loadWork;
-    // The frames this load may convert to the output's rate; a new load starts afresh.
-    WorkBudget convertWork{DEFAULT_CONVERSION_FRAME_LIMIT};
-    // The pixels of this load's pictures, and one bitmap per picture file.
-    PictureMemory pictureMemory;
+    // Declared before the tree, so that they outlive it: the samples, pictures, channels and
+    // registry entries of its elements, and the triggers passing through it, refer to them
+    // until the tree is gone.
+    InstrumentMemory memory;
+    LoadBudgets budgets;
     Playback playback;
-    TriggerBudget triggers;
     NameRegistry names;
-    std::optional<ShapeObjects> shapeObjects;
     std::unique_ptr<PanelElement> root;
-    Rect pendingRepaint{};  // empty when nothing is pending
 
   private:
     int32_t* Variable(const String& name, bool includeWriteOnly);

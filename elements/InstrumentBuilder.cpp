@@ -229,8 +229,8 @@ String InstrumentBuilder::QualifyName(std::u16string_view name, std::u16string_v
 
 void InstrumentBuilder::PlaceRect(Rect& rect, const PanelElement* panel, int32_t designWidth,
                                   int32_t designHeight) const {
-    const int32_t screenWidth = instrument_.screenWidth;
-    const int32_t screenHeight = instrument_.screenHeight;
+    const int32_t screenWidth = instrument_.screen.width;
+    const int32_t screenHeight = instrument_.screen.height;
     const int32_t dw = designWidth != 0 ? designWidth : screenWidth;
     const int32_t dh = designHeight != 0 ? designHeight : screenHeight;
     // With no screen measured yet there is nothing to scale to; coordinates stay as written.

@@ -158,7 +158,7 @@ void NameRegistry::OnKeyDown(uint32_t code) {
         lastKey_ = NO_VALUE;
         return;
     }
-    RaiseEvent(name, owner_.sp);
+    RaiseEvent(name, owner_.variables.sp);
 }
 
 void NameRegistry::OnKeyUp(uint32_t code) {

@@ -52,10 +52,10 @@ std::shared_ptr<Bitmap> LoadPictureSearched(Instrument& instrument, const String
         } else {
             continue;
         }
-        if (auto shared = instrument.pictureMemory.Shared(resolved)) return shared;
+        if (auto shared = instrument.memory.pictures.Shared(resolved)) return shared;
         if (auto bitmap = pictures->LoadFile(path)) {
             // Past the pictures' limit the picture is not loaded, like one that cannot be.
-            return instrument.pictureMemory.Keep(resolved, std::move(bitmap));
+            return instrument.memory.pictures.Keep(resolved, std::move(bitmap));
         }
     }
     return nullptr;

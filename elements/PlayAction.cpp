@@ -12,7 +12,7 @@ PlayAction::PlayAction(Instrument& owner, String name, int32_t value)
 }
 
 void PlayAction::Trigger(int32_t value, Element* source) {
-    TriggerGuard guard(Owner().triggers, triggering_);
+    TriggerGuard guard(Owner().budgets.triggers, triggering_);
     if (!guard.Allowed()) return;
     Element* target = target_.Find(Owner().names);
     if (!target) return;

@@ -46,7 +46,7 @@ bool RectButtonElement::Draw(Surface& surface) {
         drawing_ = DrawingObjects{Brush{pressedFillColour_}, Brush{fillColour_},
                                   Pen{pressedLineColour_}, Pen{lineColour_}};
     }
-    if (Owner().showActive && pressed_) {
+    if (Owner().options.showActive && pressed_) {
         DrawShape(surface, drawing_->pressedPen, drawing_->pressedBrush);
     } else {
         DrawShape(surface, drawing_->pen, drawing_->brush);

@@ -13,7 +13,7 @@ RectElement::RectElement(Instrument& owner, String name, std::unique_ptr<Rect> b
 
 bool RectElement::Draw(Surface& surface) {
     if (!bounds_ || !IsVisibleIn(surface.PaintRect())) return false;
-    std::optional<ShapeObjects>& shared = Owner().shapeObjects;
+    std::optional<ShapeObjects>& shared = Owner().screen.shapeObjects;
     if (!shared) {
         shared = ShapeObjects{Brush{surface.NearestColour(pressedFillColour_)},
                               Brush{surface.NearestColour(fillColour_)},

@@ -113,7 +113,7 @@ void SoundElement::ReportOverWork(std::span<const ShiftJob> jobs,
 }
 
 bool SoundElement::LoadSamples() {
-    auto recording = std::make_unique<Sample>(&Owner().sampleMemory);
+    auto recording = std::make_unique<Sample>(&Owner().memory.samples);
     std::unique_ptr<File> file =
         OpenSearched(Owner().load, fileName_, FileMode::Read, referencePath_);
     if (!file) loadFailure_ = u"no such file";
@@ -138,7 +138,7 @@ bool SoundElement::LoadSamples() {
     std::vector<ShiftJob> jobs;
     jobs.reserve(static_cast<size_t>(low_ + high_));
     auto addCopy = [&](int32_t shift, double frequency) {
-        std::unique_ptr<Sample> copy(new (std::nothrow) Sample(&Owner().sampleMemory));
+        std::unique_ptr<Sample> copy(new (std::nothrow) Sample(&Owner().memory.samples));
         if (!copy) return;
         copy->owner = this;
         copy->shift = shift;
@@ -151,8 +151,9 @@ bool SoundElement::LoadSamples() {
     for (int32_t s = 1; s <= low_; ++s, r *= SEMITONE) addCopy(-s, frequency_ / r);
 
     // Every copy is made from the recording, never from a neighbouring copy.
-    const std::vector<bool> overWork = MakeShiftedSamples(
-        *recording, jobs, 0, &Owner().loadWork, {Owner().platform.rates, &Owner().convertWork});
+    const std::vector<bool> overWork =
+        MakeShiftedSamples(*recording, jobs, 0, &Owner().budgets.work,
+                           {Owner().platform.rates, &Owner().budgets.conversion});
     ReportOverWork(jobs, overWork);
     for (auto& entry : *samples) {
         // A copy whose image could not be had is no sample: a voice asking for exactly that

@@ -11,7 +11,7 @@ StopAction::StopAction(Instrument& owner, String name)
 }
 
 void StopAction::Trigger(int32_t, Element* source) {
-    TriggerGuard guard(Owner().triggers, triggering_);
+    TriggerGuard guard(Owner().budgets.triggers, triggering_);
     if (!guard.Allowed()) return;
     if (Element* target = target_.Find(Owner().names)) target->Trigger(NO_VALUE, source);
 }

@@ -45,10 +45,10 @@ void VoiceElement::Reset() {
 
 int32_t VoiceElement::VolumeFor(int32_t value) const {
     const Instrument& app = Owner();
-    const int32_t v = app.speedVolume ? value : 50;
-    const int32_t scale = Wrap(int64_t{volumeScale_} + app.vM);
+    const int32_t v = app.options.speedVolume ? value : 50;
+    const int32_t scale = Wrap(int64_t{volumeScale_} + app.variables.vM);
     const int32_t scaled = Wrap(int64_t{scale} * v) / 100;
-    return Wrap(int64_t{volumeAdd_} + scaled + app.vA);
+    return Wrap(int64_t{volumeAdd_} + scaled + app.variables.vA);
 }
 
 void VoiceElement::Trigger(int32_t value, Element* source) {

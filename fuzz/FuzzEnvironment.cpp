@@ -94,7 +94,7 @@ FuzzEnvironment::FuzzEnvironment() {
     instrument.SetScreen(240, 320);
     instrument.load.homeFolder = String(HOME);
     instrument.load.programFolder = String(PROGRAM);
-    instrument.vM = 50;
+    instrument.variables.vM = 50;
     files->AddFolder(HOME);
     files->AddFolder(PROGRAM);
 }

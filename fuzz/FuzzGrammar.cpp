@@ -427,13 +427,13 @@ std::string RunOne(const uint8_t* data, size_t size, int64_t workLimit,
         instrument.SetScreen(240, 320);
         instrument.load.homeFolder = u"/home/";
         instrument.load.programFolder = u"/program/";
-        instrument.loadWork.SetLimit(workLimit);
+        instrument.budgets.work.SetLimit(workLimit);
         const Stopwatch load;
         const chordlane::OpenResult opened =
             chordlane::OpenInstrument(instrument, String(u"/home/main.clx"), nullptr);
         const int64_t loadMs = load.Ms();
         if (loadMs > SlowMs()) finding = "load took " + std::to_string(loadMs) + " ms";
-        const int64_t held = instrument.sampleMemory.Held() + instrument.pictureMemory.Held();
+        const int64_t held = instrument.memory.samples.Held() + instrument.memory.pictures.Held();
         if (held > MEMORY_LIMIT) finding = "load holds " + std::to_string(held) + " bytes";
         if (finding.empty() && opened.outcome == chordlane::OpenResult::Outcome::Loaded) {
             chordlane::InstrumentView view(instrument);

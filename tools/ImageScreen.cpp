@@ -15,7 +15,7 @@ namespace chordlane::tool {
 ImageScreen::ImageScreen(InstrumentView& view, Platform& services, int zoom)
     : view_(view),
       zoom_(std::max(zoom, 1)),
-      image_(view.GetInstrument().screenWidth * zoom_, view.GetInstrument().screenHeight * zoom_,
+      image_(view.GetInstrument().screen.width * zoom_, view.GetInstrument().screen.height * zoom_,
              QImage::Format_RGB32),
       services_(services),
       previous_(services.window) {

@@ -81,7 +81,7 @@ int RunRender(std::span<const std::string> args) {
     QtPictureLoader pictures(*session.Platform().files,
                              instrument.load.programFolder + u"startup.bmp");
     ScopedService<PictureLoader> usePictures(session.Platform().services.pictures, &pictures);
-    instrument.startupBitmap = pictures.LoadStartupBitmap();
+    instrument.screen.startupBitmap = pictures.LoadStartupBitmap();
     OfflineEngine engine(session.Platform(), instrument, {});
     ImageScreen screen(engine.View(), session.Platform().services, zoom);
 

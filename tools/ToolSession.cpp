@@ -38,7 +38,7 @@ ToolSession::ToolSession(const CommonOptions& options) {
     app.load.programFolder = ToolProgramFolder();
     app.load.homeFolder = options.home ? WithTrailingSeparator(FromUtf8(*options.home))
                                        : DeriveHomeFolder(&platform_.settings, DocumentsFolder());
-    app.vM = 50;
+    app.variables.vM = 50;
     // The program's first start stores a system volume; an activation reads it into "vM".
     ProvideSystemVolume(&platform_.settings);
     for (const std::string& answer : options.answers) platform_.dialogs.Answer(FromUtf8(answer));

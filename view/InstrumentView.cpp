@@ -62,8 +62,8 @@ void InstrumentView::Paint(Surface& surface) {
 
 void InstrumentView::PaintInstrument(Surface& surface) {
     const Instrument& app = *instrument_;
-    surface.FillRect(Rect{0, 0, app.screenWidth, app.screenHeight},
-                     surface.NearestColour(static_cast<Colour>(app.cb)));
+    surface.FillRect(Rect{0, 0, app.screen.width, app.screen.height},
+                     surface.NearestColour(static_cast<Colour>(app.variables.cb)));
     if (!app.root) return;
     // Buttons go last so that they are never hidden by a shape or picture, whatever the
     // order of the instrument file.
@@ -72,19 +72,19 @@ void InstrumentView::PaintInstrument(Surface& surface) {
 }
 
 void InstrumentView::PaintStartupScreen(Surface& surface) {
-    const int32_t state = instrument_->screenState;
+    const int32_t state = instrument_->screen.state;
     if (state != SCREEN_BITMAP_ONLY && state != SCREEN_TAP_TO_START && state != SCREEN_LOADING)
         return;
     const Instrument& app = *instrument_;
-    surface.FillRect(Rect{0, 0, app.screenWidth, app.screenHeight}, BLACK);
-    if (app.startupBitmap) {
-        const int32_t x = (app.screenWidth - app.startupBitmap->Width()) / 2;
-        surface.CopyBitmap(*app.startupBitmap, Point{x, STARTUP_BITMAP_TOP});
+    surface.FillRect(Rect{0, 0, app.screen.width, app.screen.height}, BLACK);
+    if (app.screen.startupBitmap) {
+        const int32_t x = (app.screen.width - app.screen.startupBitmap->Width()) / 2;
+        surface.CopyBitmap(*app.screen.startupBitmap, Point{x, STARTUP_BITMAP_TOP});
     }
     if (state == SCREEN_BITMAP_ONLY) return;
-    const int32_t y = app.screenHeight * 3 / 4 - 20;
+    const int32_t y = app.screen.height * 3 / 4 - 20;
     const String text = state == SCREEN_TAP_TO_START ? u"Tap screen to start" : u"Loading ...";
-    DrawCentredText(surface, text, YELLOW, STARTUP_TEXT_POINT_TENTHS, -1, y, app.screenWidth);
+    DrawCentredText(surface, text, YELLOW, STARTUP_TEXT_POINT_TENTHS, -1, y, app.screen.width);
 }
 
 void InstrumentView::OnTouchDown(int32_t point, Point p) {
@@ -117,7 +117,7 @@ void InstrumentView::PenDown(int32_t point, Point p, uint32_t now) {
     stroke.averageDistance = 0;
     stroke.moveCount = 0;
     stroke.averageInterval = 0;
-    HandStroke(point, Point{OneLess(p.x), OneLess(p.y)}, p, instrument_->sp);
+    HandStroke(point, Point{OneLess(p.x), OneLess(p.y)}, p, instrument_->variables.sp);
     stroke.lastPoint = p;
     stroke.lastTime = now;
 }

@@ -1,7 +1,7 @@
 // Reloading the instrument on show when its files change: the answers its prompts were given
-// are used again, the replaced instrument rings out, and a broken edit is said once and the
-// instrument as it was plays on. When a burst of saves has settled is WatchedFiles' to
-// decide (FileWatcherTest).
+// are used again and the program's options and variables kept, the replaced instrument rings
+// out, and a broken edit is said once and the instrument as it was plays on. When a burst of
+// saves has settled is WatchedFiles' to decide (FileWatcherTest).
 #include <gmock/gmock.h>
 
 #include <filesystem>
@@ -108,8 +108,13 @@ TEST_F(LiveReloadTest, ALoadNotesEveryFileItReadOnceAndNotTheOnesItCouldNotFind)
     EXPECT_THAT(names, ElementsAre("main.clx", "parts.clx", "tone.wav", "pic.bmp", "chosen.wav"));
 }
 
-TEST_F(LiveReloadTest, EditsOfAnIncludedFileAndAWaveFileReloadWithTheSameAnswers) {
+TEST_F(LiveReloadTest, EditsOfAnIncludedFileAndAWaveFileReloadKeepingAnswersOptionsAndVariables) {
     OpenMain();
+    // The options and variables are the program's, not the file's: a reload keeps them.
+    const MenuOptions options{.showActive = 0, .speedVolume = 0, .hardwareButtons = 1};
+    const AppVariables variables{.cb = 0x123456, .sp = 7, .vA = -3, .vM = 80};
+    reload_.Current().options = options;
+    reload_.Current().variables = variables;
     const String answers = reload_.Current().load.answersLog;
     ASSERT_THAT(ToUtf8(answers), HasSubstr("chosen.wav"));
     ASSERT_EQ(platform_.dialogs.Requests().size(), 1u);
@@ -124,6 +129,8 @@ TEST_F(LiveReloadTest, EditsOfAnIncludedFileAndAWaveFileReloadWithTheSameAnswers
     EXPECT_EQ(platform_.window.Reshows(), reshows);
     EXPECT_NE(reload_.Current().names.Lookup(u"edited"), nullptr);
     EXPECT_EQ(reload_.Current().names.Lookup(u"shape"), nullptr);
+    EXPECT_EQ(reload_.Current().options, options);
+    EXPECT_EQ(reload_.Current().variables, variables);
 
     // The chosen wave file, read through the answer, is watched as well: at a new rate it
     // sounds at that rate.

@@ -21,18 +21,18 @@ using VariablesTest = MenuCommandsTest;
 
 TEST_F(MenuCommandsTest, OptionTogglesMoveTheirOwnMarkAndSpeedVolumeResetsTheScale) {
     ToggleShowActive(instrument_);
-    EXPECT_EQ(instrument_.showActive, 0);
+    EXPECT_EQ(instrument_.options.showActive, 0);
     for (int32_t on : {0, 1}) {
-        instrument_.vM = 77;
+        instrument_.variables.vM = 77;
         ToggleSpeedVolume(instrument_);
-        EXPECT_EQ(instrument_.speedVolume, on);
-        EXPECT_EQ(instrument_.vM, 50);
+        EXPECT_EQ(instrument_.options.speedVolume, on);
+        EXPECT_EQ(instrument_.variables.vM, 50);
         EXPECT_EQ(platform_.window.IsChecked(MenuOption::SpeedVolume), on == 1);
     }
     EXPECT_FALSE(platform_.window.IsChecked(MenuOption::ShowActive));
     // A new window is given the marks of the options as they stand.
-    instrument_.showActive = 1;
-    instrument_.speedVolume = 0;
+    instrument_.options.showActive = 1;
+    instrument_.options.speedVolume = 0;
     ShowOptionChecks(instrument_);
     EXPECT_TRUE(platform_.window.IsChecked(MenuOption::ShowActive));
     EXPECT_FALSE(platform_.window.IsChecked(MenuOption::SpeedVolume));
@@ -42,25 +42,25 @@ TEST_F(MenuCommandsTest, OptionTogglesMoveTheirOwnMarkAndSpeedVolumeResetsTheSca
 
 TEST_F(MenuCommandsTest, PlainActivationReadsTheSystemVolumeIntoTheVolumeScale) {
     OnActivate(instrument_, Activation::Active, false);
-    EXPECT_EQ(instrument_.vM, -40);  // no system volume yet: the lowest
+    EXPECT_EQ(instrument_.variables.vM, -40);  // no system volume yet: the lowest
     // So the first start stores one in the middle, and later starts keep what is stored.
     ProvideSystemVolume(&platform_.settings);
     OnActivate(instrument_, Activation::Active, false);
-    EXPECT_EQ(instrument_.vM, 50);
+    EXPECT_EQ(instrument_.variables.vM, 50);
     const std::pair<uint32_t, int32_t> cases[] = {
         {0x88888888u, 88}, {0x7FFFFFFFu, 80}, {0x01111110u, -40}, {0xFFFFFFFFu, 200}};
     for (const auto& [stored, expected] : cases) {
         SetVolume(stored);
         ProvideSystemVolume(&platform_.settings);
         OnActivate(instrument_, Activation::Active, false);
-        EXPECT_EQ(instrument_.vM, expected) << std::hex << stored;
+        EXPECT_EQ(instrument_.variables.vM, expected) << std::hex << stored;
     }
     // Activation by a click, minimising and deactivation leave it alone.
-    instrument_.vM = 50;
+    instrument_.variables.vM = 50;
     OnActivate(instrument_, Activation::ClickActive, false);
     OnActivate(instrument_, Activation::Active, true);
     OnActivate(instrument_, Activation::Inactive, false);
-    EXPECT_EQ(instrument_.vM, 50);
+    EXPECT_EQ(instrument_.variables.vM, 50);
 }
 
 TEST_F(MenuCommandsTest, HardwareButtonsAreHeldOnlyWhileActivatedPlainlyAndRaiseEvents) {
@@ -70,7 +70,7 @@ TEST_F(MenuCommandsTest, HardwareButtonsAreHeldOnlyWhileActivatedPlainlyAndRaise
 
     platform_.buttons.SetAvailable(true);
     OnActivate(instrument_, Activation::Active, false);
-    EXPECT_EQ(instrument_.hardwareButtons, 1);
+    EXPECT_EQ(instrument_.options.hardwareButtons, 1);
     EXPECT_EQ(platform_.buttons.HotKeys().size(), 15u);
     OnActivate(instrument_, Activation::ClickActive, false);
     EXPECT_TRUE(platform_.buttons.HotKeys().empty());
@@ -87,7 +87,7 @@ TEST_F(MenuCommandsTest, HardwareButtonsAreHeldOnlyWhileActivatedPlainlyAndRaise
 TEST_F(VariablesTest, OnlyCbVaAndVmCanBeReadAndVmWritesTheSystemVolume) {
     EXPECT_EQ(instrument_.GetVariable(u"cb"), -1);
     instrument_.SetVariable(u"sp", 5);
-    EXPECT_EQ(instrument_.sp, 5);
+    EXPECT_EQ(instrument_.variables.sp, 5);
     // "sp" is only written, and names are case-sensitive.
     EXPECT_FALSE(instrument_.IsVariable(u"sp") || instrument_.IsVariable(u"vm"));
     instrument_.SetVariable(u"vA", -7);
@@ -97,7 +97,7 @@ TEST_F(VariablesTest, OnlyCbVaAndVmCanBeReadAndVmWritesTheSystemVolume) {
         {60, 0x6AAAAAA4u}, {-40, 0u}, {200, 0xFFFFFFF0u}};
     for (const auto& [vM, system] : volumes) {
         instrument_.SetVariable(u"vM", vM);
-        EXPECT_EQ(instrument_.vM, vM);
+        EXPECT_EQ(instrument_.variables.vM, vM);
         EXPECT_EQ(SystemVolume(), system);
     }
     instrument_.SetVariable(u"vA", 3);  // the other variables write nothing
@@ -115,7 +115,7 @@ TEST_F(VariablesTest, OtherNamesGoToTheRootPanel) {
     instrument_.SetVariable(u"cb", 7);
     EXPECT_EQ(member.number, 5);
     EXPECT_EQ(member.text, u"text");
-    EXPECT_EQ(instrument_.cb, 7);
+    EXPECT_EQ(instrument_.variables.cb, 7);
 }
 
 }  // namespace

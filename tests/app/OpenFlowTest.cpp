@@ -54,14 +54,14 @@ TEST_F(OpenFlowTest, OpeningReleasesPlayingVoicesAndWaitsAtMostTenTimesTenMillis
 TEST_F(OpenFlowTest, AnAbandonedLoadReturnsToTheStartupScreen) {
     platform_.dialogs.Cancel();
     EXPECT_EQ(Load("gr r 0 0 1 1\ni -a ?*.clx T\n").outcome, OpenResult::Outcome::Aborted);
-    EXPECT_EQ(instrument_.screenState, SCREEN_TAP_TO_START);
+    EXPECT_EQ(instrument_.screen.state, SCREEN_TAP_TO_START);
     EXPECT_EQ(instrument_.load.loaded, 0);
     EXPECT_EQ(instrument_.load.currentPath, u"");
     EXPECT_EQ(instrument_.names.Lookup(u"r"), nullptr);
 }
 
 TEST_F(OpenFlowTest, AFileThatCannotBeFoundGivesAnEmptyLoadedInstrument) {
-    instrument_.pendingRepaint = {1, 1, 5, 5};
+    instrument_.screen.pendingRepaint = {1, 1, 5, 5};
     const OpenResult result = Open(u"nowhere.clx");
     EXPECT_EQ(result.outcome, OpenResult::Outcome::Loaded);
     EXPECT_FALSE(result.found);
@@ -70,7 +70,7 @@ TEST_F(OpenFlowTest, AFileThatCannotBeFoundGivesAnEmptyLoadedInstrument) {
     EXPECT_THAT(Members(Root()), IsEmpty());
     EXPECT_EQ(RectOf(instrument_.root.get()), (Rect{0, 0, 239, 319}));
     // The window is shown anew once, so what waited to be repainted is dropped.
-    EXPECT_TRUE(instrument_.pendingRepaint.IsEmpty());
+    EXPECT_TRUE(instrument_.screen.pendingRepaint.IsEmpty());
     EXPECT_EQ(platform_.window.Reshows(), 1);
 }
 

@@ -55,7 +55,7 @@ class BadInputTest : public ChordlaneTest {
         UsePortraitScreen();
         instrument_.load.homeFolder = TempFolder() + u"home/";
         instrument_.load.programFolder = TempFolder() + u"program/";
-        instrument_.vM = 50;
+        instrument_.variables.vM = 50;
         platform_.services.waveOut = &mixer_;
         platform_.services.rates = &rates_;
     }

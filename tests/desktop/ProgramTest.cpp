@@ -65,7 +65,7 @@ class ProgramTest : public ChordlaneTest {
     void LoadEmptyInstrument() {
         Instrument& instrument = Program();
         instrument.root = std::make_unique<PanelElement>(
-            instrument, u"!", std::make_unique<Rect>(instrument.screenRect), 0);
+            instrument, u"!", std::make_unique<Rect>(instrument.screen.rect), 0);
         instrument.root->SetActiveWhere(true, KIND_CONTAINER);
         instrument.root->SetActive(true);
         instrument.FlushPendingRepaint();
@@ -98,13 +98,15 @@ TEST_F(ProgramTest, MenuBarHoldsFileOptionsAndHelp) {
 
 TEST_F(ProgramTest, StartUpSetsScreenAndChecksAndOpensTheCommandLine) {
     Start({.screenWidth = 320, .screenHeight = 240, .zoom = 1, .commandLine = u"My Songs/a.clx"});
-    EXPECT_EQ(Program().screenRect, (Rect{0, 0, 319, 239}));
+    EXPECT_EQ(Program().screen.rect, (Rect{0, 0, 319, 239}));
     EXPECT_EQ(View()->size(), QSize(320, 240));
     EXPECT_TRUE(Frame()->CommandAction(ID_SHOW_ACTIVE)->isChecked());
     EXPECT_TRUE(Frame()->CommandAction(ID_SPEED_VOLUME)->isChecked());
+    // The volume scale starts in the middle; the others as the instrument's defaults have them.
+    EXPECT_EQ(Program().variables, (AppVariables{.cb = -1, .sp = 30, .vA = 0, .vM = 50}));
     // A missing file is said, and the start-up screen stays, where a tap asks for a file.
     EXPECT_EQ(Program().load.loaded, 0);
-    EXPECT_EQ(Program().screenState, SCREEN_TAP_TO_START);
+    EXPECT_EQ(Program().screen.state, SCREEN_TAP_TO_START);
     EXPECT_EQ(platform_.messages.Texts(),
               std::vector<String>{u"Cannot open 'My Songs/a.clx': No such file or directory\n"});
     const auto* association = platform_.settings.Values(SettingsRoot::ClassesRoot, u".clx");
@@ -133,7 +135,7 @@ TEST_F(ProgramTest, OptionMarksFollowTheOptionsAndNothingElse) {
     Start();
     QAction* showActive = Frame()->CommandAction(ID_SHOW_ACTIVE);
     showActive->trigger();
-    EXPECT_EQ(Program().showActive, 0);
+    EXPECT_EQ(Program().options.showActive, 0);
     EXPECT_FALSE(showActive->isChecked());
     // Without its command the item's mark does not move by itself.
     QObject::disconnect(showActive, &QAction::triggered, app_.get(), nullptr);
@@ -200,7 +202,7 @@ TEST_F(ProgramTest, TheScreenFillsAResizedViewCentredAndTapsMapThroughTheSameSca
     Start();  // 240 x 320 at zoom 2
     EXPECT_EQ(View()->sizeHint(), QSize(480, 640));
     LoadEmptyInstrument();
-    Program().cb = 0xFFFFFF;  // a white screen on the dark margin
+    Program().variables.cb = 0xFFFFFF;  // a white screen on the dark margin
     // 600 x 600 fits the screen at 1.875 (450 x 600), 75 pixels in from either side.
     View()->resize(600, 600);
     platform_.clock.Advance(100);

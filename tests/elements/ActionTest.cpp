@@ -59,7 +59,7 @@ TEST_F(ActionTest, WithoutATargetSettingsReachTheApplicationVariablesOrTheWholeT
     auto& label = Add<TextElement>(nullptr, u"l", u"A", R(0, 0, 10, 10));
     SetIntAction(instrument_, u"=i", u"vA", 10).Trigger(0, nullptr);
     SetIntAction(instrument_, u"=i", u"vA", 3, 12, 0).Trigger(0, nullptr);
-    EXPECT_EQ(instrument_.vA, 0);
+    EXPECT_EQ(instrument_.variables.vA, 0);
     SetIntAction transpose(instrument_, u"=i", u"ns", 2, NO_VALUE, NO_VALUE);
     transpose.Trigger(0, nullptr);
     transpose.Trigger(0, nullptr);
@@ -68,7 +68,7 @@ TEST_F(ActionTest, WithoutATargetSettingsReachTheApplicationVariablesOrTheWholeT
     EXPECT_EQ(x_->text, u"all");
     // A target name that finds nothing does nothing, and nothing global either.
     SetIntAction(instrument_, u"nobody=i", u"vA", 9).Trigger(0, nullptr);
-    EXPECT_EQ(instrument_.vA, 0);
+    EXPECT_EQ(instrument_.variables.vA, 0);
 }
 
 TEST_F(ActionTest, FlagRectAndStopActions) {

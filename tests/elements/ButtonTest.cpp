@@ -102,7 +102,7 @@ TEST_F(ButtonTest, WithoutShowActiveAPressedButtonIsNeitherRepaintedNorDrawnPres
     b.SetInt(u"ci", 0x11);
     b.SetInt(u"ca", 0x22);
     RecordingSurface surface;
-    instrument_.showActive = 0;
+    instrument_.options.showActive = 0;
     EXPECT_EQ(Tap(20, 20), 1);
     EXPECT_TRUE(platform_.window.Repaints().empty());
     EXPECT_TRUE(b.Draw(surface));

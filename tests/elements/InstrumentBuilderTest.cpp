@@ -20,7 +20,7 @@ class InstrumentBuilderTest : public InstrumentTest {
     //! activates anything.
     void Parse(std::string_view text) {
         instrument_.root = std::make_unique<PanelElement>(
-            instrument_, u"!", std::make_unique<Rect>(instrument_.screenRect), 0);
+            instrument_, u"!", std::make_unique<Rect>(instrument_.screen.rect), 0);
         InstrumentBuilder(instrument_, &listener_).ParseString(text, TempFolder() + u"main.clx");
     }
 };

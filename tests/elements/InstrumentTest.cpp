@@ -27,7 +27,7 @@ class TwoInstrumentsTest : public ChordlaneTest {
         instrument.SetScreen(240, 320);
         instrument.trace = &trace;
         instrument.root = std::make_unique<PanelElement>(
-            instrument, u"!", std::make_unique<Rect>(instrument.screenRect), 0);
+            instrument, u"!", std::make_unique<Rect>(instrument.screen.rect), 0);
         InstrumentBuilder(instrument)
             .ParseString("s gtr " + wave + R"( 220 0 0
 v v
@@ -88,7 +88,7 @@ TEST_F(TwoInstrumentsTest, TheOtherPlaysToItsEndWhenOneIsUnloadedOrDestroyed) {
         auto going = std::make_unique<Instrument>(platform_.services);
         Load(staying, "long.wav", stayingTrace);
         Load(*going, "long.wav", goingTrace);
-        const int64_t held = staying.sampleMemory.Held();
+        const int64_t held = staying.memory.samples.Held();
         Strike(staying);
         Strike(*going);
         Advance(100);
@@ -100,7 +100,7 @@ TEST_F(TwoInstrumentsTest, TheOtherPlaysToItsEndWhenOneIsUnloadedOrDestroyed) {
         EXPECT_EQ(Output().OpenDevices(), 1u);
         EXPECT_TRUE(Sounding(staying));
         EXPECT_GT(held, 0);
-        EXPECT_EQ(staying.sampleMemory.Held(), held);
+        EXPECT_EQ(staying.memory.samples.Held(), held);
 
         Advance(200);
         EXPECT_EQ(Ends(stayingTrace), 1);
@@ -120,21 +120,21 @@ TEST_F(TwoInstrumentsTest, NamesAndTriggerBudgetsAreEachInstrumentsOwn) {
 
     // A trigger under way in one instrument has reached all it may, and its chain is as
     // deep as it may be ...
-    TriggerScope busy(instrument_.triggers);
-    ASSERT_TRUE(instrument_.triggers.ChargeVisits(MAX_VISITS));
+    TriggerScope busy(instrument_.budgets.triggers);
+    ASSERT_TRUE(instrument_.budgets.triggers.ChargeVisits(MAX_VISITS));
     bool links[TriggerBudget::MAX_DEPTH] = {};
     std::vector<std::unique_ptr<TriggerGuard>> chain;
     for (bool& link : links) {
-        chain.push_back(std::make_unique<TriggerGuard>(instrument_.triggers, link));
+        chain.push_back(std::make_unique<TriggerGuard>(instrument_.budgets.triggers, link));
     }
     bool flag = false;
-    EXPECT_FALSE(TriggerGuard(instrument_.triggers, flag).Allowed());
+    EXPECT_FALSE(TriggerGuard(instrument_.budgets.triggers, flag).Allowed());
     GroupElement spent(instrument_, u"g");
     spent.AddByName(u"x");
     spent.Trigger(40, nullptr);
     EXPECT_TRUE(mine.values.empty());
     // ... while the other's triggers are counted apart.
-    EXPECT_TRUE(TriggerGuard(other.triggers, flag).Allowed());
+    EXPECT_TRUE(TriggerGuard(other.budgets.triggers, flag).Allowed());
     GroupElement group(other, u"g");
     group.AddByName(u"x");
     group.Trigger(40, nullptr);

@@ -57,7 +57,7 @@ TEST_F(LoadBoundsTest, ReasonableCopiesToTwoOctavesUpAreTheBytesTheyAlwaysWere) 
     EXPECT_EQ(CopiesHash(Sound(u"ep"), 24), 0xb549c413ce50ef2au);
     EXPECT_EQ(CopiesHash(Sound(u"gtr"), 21), 0x9c7bf050e3504f62u);
     // Far below the limit: a reasonable instrument never comes near it.
-    EXPECT_LT(instrument_.loadWork.Used(), instrument_.loadWork.Limit() / 25);
+    EXPECT_LT(instrument_.budgets.work.Used(), instrument_.budgets.work.Limit() / 25);
 }
 
 // The shape that held loads for many seconds: one slow tone, quiet but for its end, copied
@@ -67,7 +67,7 @@ TEST_F(LoadBoundsTest, CopiesPastTheWorkLimitAreLeftOutAndReportedByLine) {
     const WaveSpec form{1, 1, 8000, 16};
     WriteFile("tone.wav",
               CanonicalWave(form, Tone(form, 5, 0.55, 200) + Tone(form, 5, 0.05, 20000)));
-    instrument_.loadWork.SetLimit(int64_t{1} << 24);
+    instrument_.budgets.work.SetLimit(int64_t{1} << 24);
     std::string body;
     for (int k = 0; k < 4; ++k) body += "s s" + std::to_string(k) + " tone.wav 5 0 127\n";
     Load(body);
@@ -105,13 +105,13 @@ TEST_F(LoadBoundsTest, CopiesPastTheWorkLimitAreLeftOutAndReportedByLine) {
 TEST_F(LoadBoundsTest, SoundLinesRepeatedBySelfIncludesStayWithinTheWorkLimit) {
     const String folder = FromUtf8(DataFile("grammar-slow-load").string()) + u"/";
     instrument_.load.homeFolder = folder;
-    instrument_.loadWork.SetLimit(int64_t{1} << 26);
+    instrument_.budgets.work.SetLimit(int64_t{1} << 26);
     Open(folder + u"main.clx");
     const std::string limited =
         "main.clx:37: s: pitch copies beyond +0 left out: the load's work limit";
     EXPECT_GT(std::count(listener_.reports.begin(), listener_.reports.end(), limited), 1);
-    EXPECT_LT(instrument_.loadWork.Used(), 2 * instrument_.loadWork.Limit());
-    EXPECT_LE(instrument_.sampleMemory.Held(), instrument_.sampleMemory.Limit());
+    EXPECT_LT(instrument_.budgets.work.Used(), 2 * instrument_.budgets.work.Limit());
+    EXPECT_LE(instrument_.memory.samples.Held(), instrument_.memory.samples.Limit());
 }
 
 // Found by the grammar fuzzer: a 192 kHz 8-bit recording named by six lines, each with
@@ -122,23 +122,23 @@ TEST_F(LoadBoundsTest, SoundLinesRepeatedBySelfIncludesStayWithinTheWorkLimit) {
 TEST_F(LoadBoundsTest, EightBitCopiesFarUpAndDownStayWithinTheWorkLimit) {
     const String folder = FromUtf8(DataFile("grammar-8bit-load").string()) + u"/";
     instrument_.load.homeFolder = folder;
-    instrument_.loadWork.SetLimit(int64_t{1} << 24);
+    instrument_.budgets.work.SetLimit(int64_t{1} << 24);
     Open(folder + u"main.clx");
-    EXPECT_LT(instrument_.loadWork.Used(), 2 * instrument_.loadWork.Limit());
+    EXPECT_LT(instrument_.budgets.work.Used(), 2 * instrument_.budgets.work.Limit());
     for (int line = 6; line <= 9; ++line) {
         const std::string up = "main.clx:" + std::to_string(line) +
                                ": s: pitch copies beyond +0 left out: the load's work limit";
         EXPECT_EQ(std::count(listener_.reports.begin(), listener_.reports.end(), up), 1) << line;
     }
-    EXPECT_LE(instrument_.sampleMemory.Held(), instrument_.sampleMemory.Limit());
+    EXPECT_LE(instrument_.memory.samples.Held(), instrument_.memory.samples.Limit());
 }
 
 TEST_F(LoadBoundsTest, ANewLoadStartsWithTheWholeWorkLimit) {
     WriteFile("sounds/gtr-e4.wav", ShippedSound("gtr-e4.wav"));
-    instrument_.loadWork.SetLimit(1);
+    instrument_.budgets.work.SetLimit(1);
     Load("s gtr sounds/gtr-e4.wav 329.628 0 3\n");
     EXPECT_EQ(Sound(u"gtr").GetSample(1), nullptr);
-    instrument_.loadWork.SetLimit(DEFAULT_LOAD_WORK_LIMIT);
+    instrument_.budgets.work.SetLimit(DEFAULT_LOAD_WORK_LIMIT);
     Load("s gtr sounds/gtr-e4.wav 329.628 0 3\n");
     EXPECT_NE(Sound(u"gtr").GetSample(3), nullptr);
 }

@@ -73,7 +73,7 @@ TEST_F(NameRegistryTest, FindSoundByNameByNumberAndByNoteCountedFromA4) {
 TEST_F(NameRegistryTest, KeysRaiseTheirEventNamesWhichTriggerWithTheStrengthOfATap) {
     auto& key = Add<Recorder>(nullptr, u"bkh");
     Activate();
-    instrument_.sp = 77;
+    instrument_.variables.sp = 77;
     // Each row presses its keys (negative codes release them) after the rows above it.
     const std::pair<std::vector<int32_t>, std::vector<String>> script[] = {
         {{195, 193, 207}, {u"b3", u"b1", u"b15"}},

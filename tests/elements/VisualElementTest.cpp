@@ -25,7 +25,7 @@ TEST_F(ShapeImageTest, AllShapesDrawWithTheMappedColoursOfTheFirstShapeDrawnUnti
     second.SetInt(u"ci", 0xFF);
     RecordingSurface surface;
     surface.SetNearestColour([](Colour c) { return c | 0x100000; });
-    instrument_.showActive = 0;  // plays no part for shapes
+    instrument_.options.showActive = 0;  // plays no part for shapes
     second.SetPressed(true);
     ASSERT_TRUE(first.Draw(surface) && second.Draw(surface));
     EXPECT_EQ(surface.Calls()[0].kind, DrawCall::Kind::Rectangle);
@@ -74,7 +74,7 @@ TEST_F(ShapeImageTest, PicturesAreSearchedInTheHomeFolderAndSharedByTheFileOpene
     ASSERT_NE(plain.GetBitmap(), nullptr);
     EXPECT_EQ(dotted.GetBitmap(), plain.GetBitmap());
     EXPECT_EQ(shouted.GetBitmap(), plain.GetBitmap());
-    EXPECT_EQ(instrument_.pictureMemory.Held(), 8 * 8 * 4);
+    EXPECT_EQ(instrument_.memory.pictures.Held(), 8 * 8 * 4);
     panel.SetActive(true);
     EXPECT_EQ(hidden.GetBitmap(), plain.GetBitmap());
     // Another file of the same name elsewhere is another picture.
@@ -83,11 +83,11 @@ TEST_F(ShapeImageTest, PicturesAreSearchedInTheHomeFolderAndSharedByTheFileOpene
     other.SetActive(true);
     ASSERT_NE(other.GetBitmap(), nullptr);
     EXPECT_EQ(other.GetBitmap()->Width(), 4);
-    EXPECT_EQ(instrument_.pictureMemory.Held(), (8 * 8 + 4 * 4) * 4);
+    EXPECT_EQ(instrument_.memory.pictures.Held(), (8 * 8 + 4 * 4) * 4);
 }
 
 TEST_F(ShapeImageTest, PicturesPastTheLoadsPictureMemoryAreNotLoaded) {
-    instrument_.pictureMemory.SetLimit(3 * 100 * 100 * 4);
+    instrument_.memory.pictures.SetLimit(3 * 100 * 100 * 4);
     std::vector<ImageElement*> images;
     for (int k = 0; k < 4; ++k) {
         const std::string name = "p" + std::to_string(k) + ".bmp";
@@ -97,10 +97,10 @@ TEST_F(ShapeImageTest, PicturesPastTheLoadsPictureMemoryAreNotLoaded) {
     Activate();
     EXPECT_NE(images[2]->GetBitmap(), nullptr);
     EXPECT_EQ(images[3]->GetBitmap(), nullptr);
-    EXPECT_EQ(instrument_.pictureMemory.Held(), 3 * 100 * 100 * 4);
+    EXPECT_EQ(instrument_.memory.pictures.Held(), 3 * 100 * 100 * 4);
     // Bytes come back when the last holder lets its picture go.
     instrument_.ResetInstrument();
-    EXPECT_EQ(instrument_.pictureMemory.Held(), 0);
+    EXPECT_EQ(instrument_.memory.pictures.Held(), 0);
 }
 
 using TextElementTest = ElementTest;

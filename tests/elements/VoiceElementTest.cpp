@@ -21,7 +21,7 @@ class VoiceElementTest : public ElementTest {
         sound_ = std::make_unique<SoundElement>(instrument_, u"gtr", TempFolder() + u"i.clx",
                                                 u"note.wav", 220.0f, 2, 2, false);
         sound_->SetActive(true);
-        instrument_.vM = 50;
+        instrument_.variables.vM = 50;
     }
     std::unique_ptr<VoiceElement> Voice(const String& name, const String& sample = u"gtr") {
         auto v = std::make_unique<VoiceElement>(instrument_, name);
@@ -46,8 +46,8 @@ TEST_F(VoiceElementTest, VolumeFollowsTheStrokeOnlyWithSpeedToVolume) {
                  {1, -83, 0, 0, 50, -16}};
     // clang-format on
     for (const auto& c : cases) {
-        instrument_.speedVolume = c.speedVolume;
-        instrument_.vA = c.vA;
+        instrument_.options.speedVolume = c.speedVolume;
+        instrument_.variables.vA = c.vA;
         v->SetInt(u"vm", c.vm);
         v->SetInt(u"va", c.va);
         EXPECT_EQ(v->VolumeFor(c.strength), c.volume) << c.vm;

@@ -96,7 +96,7 @@ TEST_F(SoundElementTest, AFileThatCannotBeLoadedIsReportedUnlessQuiet) {
 }
 
 TEST_F(SoundElementTest, CopiesBeyondTheMemoryLimitAreMissing) {
-    SampleMemory& memory = instrument_.sampleMemory;
+    SampleMemory& memory = instrument_.memory.samples;
     memory.SetLimit(3 * (44 + 2 * 3307));
     auto sound = Make(u"note.wav", 2, 2);
     sound->SetActive(true);

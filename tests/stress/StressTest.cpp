@@ -156,7 +156,7 @@ class MixerTest : public ChordlaneTest {
     void Prepare(Instrument& instrument) const {
         instrument.SetScreen(240, 320);
         instrument.load.homeFolder = instrument.load.programFolder = TempFolder();
-        instrument.vM = 50;
+        instrument.variables.vM = 50;
     }
     std::filesystem::path MixPath() const { return temp_ / "mix.wav"; }
 

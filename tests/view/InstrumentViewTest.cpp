@@ -24,7 +24,8 @@ class ViewTest : public ElementTest {
 // The colours and where the text's cell starts are checked on the tool's rendering.
 TEST_F(ViewTest, StartupScreenShowsTheBitmapCentredAndItsStateText) {
     const auto bitmap = WriteFile("startup.bmp", BmpBytes(100, 50, 24, 0));
-    instrument_.startupBitmap = platform_.services.pictures->LoadFile(FromUtf8(bitmap.string()));
+    instrument_.screen.startupBitmap =
+        platform_.services.pictures->LoadFile(FromUtf8(bitmap.string()));
     // On the recording surface a character is 13 pixels wide here, so "Tap screen to start"
     // is wider than the screen and starts at its left edge, and "Loading ..." is centred.
     const std::tuple<int32_t, const char16_t*, int32_t> states[] = {
@@ -32,7 +33,7 @@ TEST_F(ViewTest, StartupScreenShowsTheBitmapCentredAndItsStateText) {
         {SCREEN_LOADING, u"Loading ...", 48},
         {SCREEN_BITMAP_ONLY, nullptr, 0}};
     for (const auto& [state, text, x] : states) {
-        instrument_.screenState = state;
+        instrument_.screen.state = state;
         RecordingSurface surface;
         view_.Paint(surface);
         ASSERT_EQ(surface.Calls().size(), text ? 3u : 2u) << state;
@@ -42,8 +43,8 @@ TEST_F(ViewTest, StartupScreenShowsTheBitmapCentredAndItsStateText) {
         EXPECT_EQ(surface.Calls()[2].at, (Point{x, 220}));
     }
     // Without a start-up bitmap the black fill and the text still appear.
-    instrument_.startupBitmap = nullptr;
-    instrument_.screenState = SCREEN_LOADING;
+    instrument_.screen.startupBitmap = nullptr;
+    instrument_.screen.state = SCREEN_LOADING;
     RecordingSurface surface;
     view_.Paint(surface);
     EXPECT_EQ(surface.Calls().size(), 2u);
@@ -59,7 +60,7 @@ TEST_F(ViewTest, PendingAreasGrowIntoOneRepaintAndANewScreenStateRepaintsAll) {
     EXPECT_EQ(platform_.window.Repaints(), (std::vector<Rect>{{10, 5, 40, 20}}));
     // A new screen state is shown at once, over the whole screen.
     instrument_.SetScreenState(SCREEN_LOADING);
-    EXPECT_EQ(instrument_.screenState, SCREEN_LOADING);
+    EXPECT_EQ(instrument_.screen.state, SCREEN_LOADING);
     EXPECT_EQ(platform_.window.Repaints().back(), (Rect{0, 0, 239, 319}));
 }
 
@@ -94,7 +95,7 @@ TEST_F(StylusTest, TapIsOnePixelSegmentWithStrengthSpAndStrikesARootButtonEveryT
     button.SetString(u"na", u"v");
     Activate();
     Play("d 100 150 u 100 150 w 100 d 100 150 u 100 150 w 100");
-    instrument_.sp = 5;
+    instrument_.variables.sp = 5;
     Play("d 10 20");
     EXPECT_EQ(Strokes(), (std::vector<Segment>{{{99, 149}, {100, 150}, 30},
                                                {{99, 149}, {100, 150}, 30},
