@@ -48,7 +48,7 @@ enum class Field : uint8_t {
     StringValue,     // VALUE, a step when it begins with '+'
 };
 
-struct DirectiveSpec {
+struct DirectiveForm {
     std::u16string_view keyword;  // its length is where the arguments start
     DirectiveKind kind;
     std::array<Field, 6> fields;
@@ -57,7 +57,7 @@ struct DirectiveSpec {
 using F = Field;
 using K = DirectiveKind;
 
-constexpr DirectiveSpec kDirectives[] = {
+constexpr DirectiveForm kDirectives[] = {
     {u"ge", K::Ellipse, {F::Name, F::Rect}},
     {u"gr", K::Rectangle, {F::Name, F::Rect}},
     {u"gi", K::Image, {F::Name, F::File, F::Rect}},
@@ -278,14 +278,14 @@ Read ReadField(Line& l, Field field, Directive& d) {
 }
 
 // The directive with every field its kind needs, or why there is none.
-Read ReadDirective(Line& l, const DirectiveSpec& spec, Directive& d) {
-    d.kind = spec.kind;
-    d.keyword = spec.keyword;
+Read ReadDirective(Line& l, const DirectiveForm& form, Directive& d) {
+    d.kind = form.kind;
+    d.keyword = form.keyword;
     d.file = l.ctx.fileName;
     d.line = l.number;
     d.designWidth = l.ctx.designWidth;
     d.designHeight = l.ctx.designHeight;
-    for (const Field field : spec.fields) {
+    for (const Field field : form.fields) {
         if (field == F::End) break;
         if (const Read read = ReadField(l, field, d); read != Read::Done) return read;
     }
@@ -294,7 +294,7 @@ Read ReadDirective(Line& l, const DirectiveSpec& spec, Directive& d) {
 
 Flow ParseLevel(ParseContext& ctx);
 
-Flow ParseBlock(Line& l, const DirectiveSpec& spec) {
+Flow ParseBlock(Line& l, const DirectiveForm& form) {
     // "{ chord }" on one line is an empty group; what follows the '}' is not read.
     Directive d;
     for (char16_t* p = l.ctx.line + l.pos; *p; ++p) {
@@ -304,7 +304,7 @@ Flow ParseBlock(Line& l, const DirectiveSpec& spec) {
             break;
         }
     }
-    if (ReadDirective(l, spec, d) != Read::Done) return Flow::Next;
+    if (ReadDirective(l, form, d) != Read::Done) return Flow::Next;
     const int32_t maxNesting = l.ctx.parser->Limits().maxNesting;
     if (!d.closed && l.ctx.depth + 1 > maxNesting) {
         Skip(l, "blocks and includes nested deeper than " + std::to_string(maxNesting) + " levels");
@@ -364,11 +364,11 @@ Flow ParseInclude(Line& l) {
     return Aborted(l) ? Flow::Abort : Flow::Next;
 }
 
-Flow ParseDirective(Line& l, const DirectiveSpec& spec) {
+Flow ParseDirective(Line& l, const DirectiveForm& form) {
     DirectiveListener& builder = l.ctx.parser->Builder();
-    switch (spec.kind) {
+    switch (form.kind) {
         case K::Block:
-            return ParseBlock(l, spec);
+            return ParseBlock(l, form);
         case K::BlockEnd:
             return Flow::CloseLevel;
         case K::PanelEnd:
@@ -382,7 +382,7 @@ Flow ParseDirective(Line& l, const DirectiveSpec& spec) {
             break;
     }
     Directive d;
-    switch (ReadDirective(l, spec, d)) {
+    switch (ReadDirective(l, form, d)) {
         case Read::Done:
             break;
         case Read::Skipped:
@@ -390,7 +390,7 @@ Flow ParseDirective(Line& l, const DirectiveSpec& spec) {
         case Read::Aborted:
             return Flow::Abort;
     }
-    if (spec.kind == K::Panel) {
+    if (form.kind == K::Panel) {
         builder.OpenPanel(d);
     } else {
         builder.Build(d);
@@ -405,8 +405,8 @@ bool IsDirectiveChar(char16_t c) {
 
 // Two-character directives are selected by their first character alone; an unknown second
 // character leaves the line without meaning.
-const DirectiveSpec* FindDirective(const char16_t* line) {
-    for (const DirectiveSpec& d : kDirectives) {
+const DirectiveForm* FindDirective(const char16_t* line) {
+    for (const DirectiveForm& d : kDirectives) {
         if (line[0] != d.keyword[0]) continue;
         if (d.keyword.size() == 1 || line[1] == d.keyword[1]) return &d;
     }
@@ -446,7 +446,7 @@ Flow ParseLevel(ParseContext& ctx) {
             continue;
         }
         if (!IsDirectiveChar(first)) continue;
-        const DirectiveSpec* directive = FindDirective(ctx.line);
+        const DirectiveForm* directive = FindDirective(ctx.line);
         if (!directive) {
             String text(1, first);
             if (ctx.line[1] != 0) text += ctx.line[1];
