@@ -127,6 +127,11 @@ bool LiesOutside(const Rect& r, const Rect& screen) {
 
 }  // namespace
 
+void InstrumentLint::SkippedLine(const String&, int32_t, const String& reason) {
+    // The parser's words for a prompt cancelled or skipped after a cancelled one.
+    if (reason.find(u"no FILE: ") != String::npos) promptNotAnswered_ = true;
+}
+
 void InstrumentLint::ElementBuilt(Element& element, PanelElement*, const String& file,
                                   int32_t line) {
     built_.push_back({&element, file, line});
@@ -138,7 +143,7 @@ void InstrumentLint::Report(Instrument& instrument) const {
     const KnownNames known(instrument.names, elements);
     ListenerSet& listeners = instrument.listeners;
     const auto unresolved = [&](const Built& b, const String& name) {
-        if (!known.Resolves(name)) {
+        if (!promptNotAnswered_ && !known.Resolves(name)) {
             listeners.UnresolvedName(b.file, b.line, name, Closest(name, known.Names()));
         }
     };
@@ -151,7 +156,7 @@ void InstrumentLint::Report(Instrument& instrument) const {
             if (value.empty()) continue;
             if (property == u"na" || property == u"nb" || property == u"ng") {
                 unresolved(b, value);
-            } else if (property == u"ns" && !known.ResolvesSound(value)) {
+            } else if (property == u"ns" && !promptNotAnswered_ && !known.ResolvesSound(value)) {
                 bool byNote = false;
                 const String closest = Closest(KnownNames::SoundSet(value, byNote), known.Sounds());
                 listeners.UnresolvedName(b.file, b.line, value, closest);

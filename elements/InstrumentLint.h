@@ -17,6 +17,7 @@ class Instrument;
 
 class InstrumentLint : public ParseListener {
   public:
+    void SkippedLine(const String& file, int32_t line, const String& reason) override;
     void ElementBuilt(Element& element, PanelElement* panel, const String& file,
                       int32_t line) override;
 
@@ -32,6 +33,9 @@ class InstrumentLint : public ParseListener {
     };
 
     std::vector<Built> built_;
+    // A sound line left out because its prompt went unanswered (the person's choice) would
+    // have defined names no one can know, so no name is reported as resolving to nothing.
+    bool promptNotAnswered_ = false;
 };
 
 }  // namespace chordlane
