@@ -31,4 +31,25 @@ void LoadProblemListener::IndentedDirective(const String& file, int32_t line,
     sink_({file, line, "indented line beginning with '" + ToUtf8(directive) + "' is ignored"});
 }
 
+void LoadProblemListener::UnresolvedName(const String& file, int32_t line, const String& name,
+                                         const String& closest) {
+    std::string text = "name " + JsonString(name) + " resolves to nothing";
+    if (!closest.empty()) text += " (did you mean " + JsonString(closest) + "?)";
+    sink_({file, line, std::move(text)});
+}
+
+void LoadProblemListener::UnclosedBlock(const String& file, int32_t line, bool panel,
+                                        const String& name) {
+    sink_({file, line,
+           std::string(panel ? "panel " : "group ") + JsonString(name) +
+               " is not closed before the end of the file"});
+}
+
+void LoadProblemListener::OutsideScreen(const String& file, int32_t line, const String& name,
+                                        int32_t screenWidth, int32_t screenHeight) {
+    sink_({file, line,
+           "rectangle of " + JsonString(name) + " lies wholly outside the " +
+               std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + " screen"});
+}
+
 }  // namespace chordlane

@@ -33,6 +33,11 @@ class LoadProblemListener : public ParseListener {
     void FileNotLoaded(const String& file, int32_t line, const String& what, const String& name,
                        const String& reason) override;
     void IndentedDirective(const String& file, int32_t line, const String& directive) override;
+    void UnresolvedName(const String& file, int32_t line, const String& name,
+                        const String& closest) override;
+    void UnclosedBlock(const String& file, int32_t line, bool panel, const String& name) override;
+    void OutsideScreen(const String& file, int32_t line, const String& name, int32_t screenWidth,
+                       int32_t screenHeight) override;
 
   private:
     std::function<void(const LoadProblem&)> sink_;

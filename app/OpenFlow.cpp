@@ -7,6 +7,7 @@
 #include "elements/ImageElement.h"
 #include "elements/Instrument.h"
 #include "elements/InstrumentBuilder.h"
+#include "elements/InstrumentLint.h"
 #include "elements/NameRegistry.h"
 #include "elements/PanelElement.h"
 #include "elements/SoundElement.h"
@@ -93,6 +94,9 @@ OpenResult OpenInstrument(Instrument& app, const std::optional<String>& path,
     app.SetScreenState(SCREEN_LOADING);
 
     const ListenerScope listening(app.listeners, listener);
+    // Only someone who hears of problems needs the lines of every element kept.
+    InstrumentLint lint;
+    const ListenerScope linting(app.listeners, listener ? &lint : nullptr);
     InstrumentBuilder parser(app);
 
     const auto parseStart = std::chrono::steady_clock::now();
@@ -113,6 +117,7 @@ OpenResult OpenInstrument(Instrument& app, const std::optional<String>& path,
         app.load.loaded = 1;
         result.outcome = OpenResult::Outcome::Loaded;
         ReportFilesOfHiddenPanels(app.root->Group(), false);
+        if (listener) lint.Report(app);
     }
     app.DiscardPendingRepaint();
     if (Window* window = app.platform.window) window->ReshowAndRaise();

@@ -9,6 +9,9 @@ void ParseListener::MissingInclude(const String&, int32_t, const String&) {}
 void ParseListener::FileNotLoaded(const String&, int32_t, const String&, const String&,
                                   const String&) {}
 void ParseListener::IndentedDirective(const String&, int32_t, const String&) {}
+void ParseListener::UnresolvedName(const String&, int32_t, const String&, const String&) {}
+void ParseListener::UnclosedBlock(const String&, int32_t, bool, const String&) {}
+void ParseListener::OutsideScreen(const String&, int32_t, const String&, int32_t, int32_t) {}
 void ParseListener::ElementBuilt(Element&, PanelElement*, const String&, int32_t) {}
 void ParseListener::UserMessage(const String&) {}
 
@@ -37,6 +40,22 @@ void ListenerSet::FileNotLoaded(const String& file, int32_t line, const String& 
 
 void ListenerSet::IndentedDirective(const String& file, int32_t line, const String& directive) {
     for (ParseListener* l : std::vector(listeners_)) l->IndentedDirective(file, line, directive);
+}
+
+void ListenerSet::UnresolvedName(const String& file, int32_t line, const String& name,
+                                 const String& closest) {
+    for (ParseListener* l : std::vector(listeners_)) l->UnresolvedName(file, line, name, closest);
+}
+
+void ListenerSet::UnclosedBlock(const String& file, int32_t line, bool panel, const String& name) {
+    for (ParseListener* l : std::vector(listeners_)) l->UnclosedBlock(file, line, panel, name);
+}
+
+void ListenerSet::OutsideScreen(const String& file, int32_t line, const String& name,
+                                int32_t screenWidth, int32_t screenHeight) {
+    for (ParseListener* l : std::vector(listeners_)) {
+        l->OutsideScreen(file, line, name, screenWidth, screenHeight);
+    }
 }
 
 void ListenerSet::ElementBuilt(Element& element, PanelElement* panel, const String& file,

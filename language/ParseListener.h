@@ -30,6 +30,17 @@ class ParseListener {
                                const String& name, const String& reason);
     //! A line starting with blanks and then a directive character: ignored, rarely meant.
     virtual void IndentedDirective(const String& file, int32_t line, const String& directive);
+    //! A name this line uses (an action's target, a button's or a voice's name property)
+    //! resolves to nothing in the loaded instrument; closest is a defined name within two
+    //! edits of it, or empty.
+    virtual void UnresolvedName(const String& file, int32_t line, const String& name,
+                                const String& closest);
+    //! A group ('{', panel false) or panel ('[') opened on this line is still open when its
+    //! file ends.
+    virtual void UnclosedBlock(const String& file, int32_t line, bool panel, const String& name);
+    //! The rectangle of the element built from this line lies wholly outside the screen.
+    virtual void OutsideScreen(const String& file, int32_t line, const String& name,
+                               int32_t screenWidth, int32_t screenHeight);
     //! An element was built from this line and added to the instrument.
     virtual void ElementBuilt(Element& element, PanelElement* panel, const String& file,
                               int32_t line);
@@ -49,6 +60,11 @@ class ListenerSet : public ParseListener {
     void FileNotLoaded(const String& file, int32_t line, const String& what, const String& name,
                        const String& reason) override;
     void IndentedDirective(const String& file, int32_t line, const String& directive) override;
+    void UnresolvedName(const String& file, int32_t line, const String& name,
+                        const String& closest) override;
+    void UnclosedBlock(const String& file, int32_t line, bool panel, const String& name) override;
+    void OutsideScreen(const String& file, int32_t line, const String& name, int32_t screenWidth,
+                       int32_t screenHeight) override;
     void ElementBuilt(Element& element, PanelElement* panel, const String& file,
                       int32_t line) override;
     void UserMessage(const String& text) override;

@@ -294,6 +294,11 @@ Read ReadDirective(Line& l, const DirectiveForm& form, Directive& d) {
 
 Flow ParseLevel(ParseContext& ctx);
 
+// Past the line bound the input ends early, and what is still open was cut off, not left open.
+bool ReadToEnd(const ParseContext& ctx) {
+    return ctx.parser->State().linesRead <= ctx.parser->Limits().maxLoadLines;
+}
+
 Flow ParseBlock(Line& l, const DirectiveForm& form) {
     // "{ chord }" on one line is an empty group; what follows the '}' is not read.
     Directive d;
@@ -319,6 +324,9 @@ Flow ParseBlock(Line& l, const DirectiveForm& form) {
     ParseContext inner = l.ctx;
     inner.depth = l.ctx.depth + 1;
     const Flow end = ParseLevel(inner);
+    if (end == Flow::EndOfInput && ReadToEnd(l.ctx)) {
+        Load(l).listeners.UnclosedBlock(l.ctx.fileName, l.number, false, d.name);
+    }
     builder.EndBlock();
     // The reader is shared: once it is exhausted inside the block, the whole file is.
     if (end == Flow::EndOfInput) return Flow::EndOfInput;
@@ -372,6 +380,7 @@ Flow ParseDirective(Line& l, const DirectiveForm& form) {
         case K::BlockEnd:
             return Flow::CloseLevel;
         case K::PanelEnd:
+            l.ctx.openPanelLine = 0;
             builder.ClosePanel(l.ctx.fileName, l.number);
             return Flow::Next;
         case K::DesignSize:
@@ -391,6 +400,8 @@ Flow ParseDirective(Line& l, const DirectiveForm& form) {
             return Flow::Abort;
     }
     if (form.kind == K::Panel) {
+        l.ctx.openPanel = d.name;
+        l.ctx.openPanelLine = l.number;
         builder.OpenPanel(d);
     } else {
         builder.Build(d);
@@ -422,9 +433,20 @@ void ReportIndented(const ParseContext& ctx, int32_t number) {
     ctx.parser->Load().listeners.IndentedDirective(ctx.fileName, number, directive);
 }
 
+// The input of this level's file ended: a panel it still has open was never closed.
+Flow EndOfInput(const ParseContext& ctx) {
+    if (ctx.openPanelLine != 0 && ReadToEnd(ctx)) {
+        ctx.parser->Load().listeners.UnclosedBlock(ctx.fileName, ctx.openPanelLine, true,
+                                                   ctx.openPanel);
+    }
+    return Flow::EndOfInput;
+}
+
 Flow ParseLevel(ParseContext& ctx) {
+    // A panel of the enclosing level is that level's to close.
+    ctx.openPanelLine = 0;
     for (;;) {
-        if (!ctx.reader->ReadLine(ctx.line, LINE_BUFFER_SIZE)) return Flow::EndOfInput;
+        if (!ctx.reader->ReadLine(ctx.line, LINE_BUFFER_SIZE)) return EndOfInput(ctx);
         const int32_t number = ctx.lines ? ctx.lines->Take(ctx.line) : 0;
         // Past the bound every level of every file ends as if its input had ended; what was
         // built so far stays.
@@ -461,7 +483,7 @@ Flow ParseLevel(ParseContext& ctx) {
             case Flow::CloseLevel:
                 return Flow::CloseLevel;
             case Flow::EndOfInput:
-                return Flow::EndOfInput;
+                return EndOfInput(ctx);
             case Flow::Abort:
                 return Flow::Abort;
         }

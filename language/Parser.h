@@ -55,6 +55,8 @@ struct ParseContext {
     LineCounter* lines = nullptr;   // shared by a file and its blocks
     int32_t depth = 0;              // blocks and files open around this level
     int32_t includeDepth = 0;       // files open around this file
+    String openPanel;               // the panel this level's last '[' opened, unless closed
+    int32_t openPanelLine = 0;      // the line of that '['; 0 when this level has none open
 };
 
 //! Reads lines until the end of input, a '}' line or an aborted load, telling the parser's

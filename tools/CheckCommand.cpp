@@ -1,5 +1,6 @@
 // chordlane-tool check FILE: loads FILE as the program would and prints every line the
-// loader skipped and every file it could not find or load, one "FILE:LINE: REASON" each.
+// loader skipped, every file it could not find or load and what the lint finds, one
+// "FILE:LINE: REASON" each.
 #include <cstdio>
 
 #include "app/LoadProblems.h"
@@ -36,7 +37,11 @@ const ToolCommand kCheck{
         "  Loads FILE as the program does and prints one line 'FILE:LINE: REASON' per\n"
         "  problem: a directive line that was skipped (naming the missing or malformed\n"
         "  argument), an include file that cannot be found, a wave file or picture that\n"
-        "  cannot be loaded, an indented line that begins with a directive character.\n"
+        "  cannot be loaded, an indented line that begins with a directive character,\n"
+        "  a name that resolves to nothing where a line uses it (na, nb, ng, ns, a play\n"
+        "  action's name, a set action's target; with the defined name meant when one\n"
+        "  is within two edits), a group or panel left open at the end of its file (at\n"
+        "  the line that opens it), an element wholly outside the screen.\n"
         "  FILE is the name under which the loader found the file, LINE the physical\n"
         "  line (the header is line 1). Exits with 1 when there was a problem.\n",
     .order = 10,
