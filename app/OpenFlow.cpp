@@ -97,10 +97,10 @@ OpenResult OpenInstrument(Instrument& app, const std::optional<String>& path,
     // Only someone who hears of problems needs the lines of every element kept.
     InstrumentLint lint;
     const ListenerScope linting(app.listeners, listener ? &lint : nullptr);
-    InstrumentBuilder parser(app);
+    InstrumentBuilder builder(app);
 
     const auto parseStart = std::chrono::steady_clock::now();
-    result.found = parser.ParseFile(chosen);
+    result.found = builder.ParseFile(chosen);
     result.parseMs = MillisecondsSince(parseStart);
 
     if (app.load.status == LOAD_ABORTED) {

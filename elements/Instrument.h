@@ -1,8 +1,8 @@
 #pragma once
-// One instrument and everything it needs while it loads and plays: the screen it is drawn
-// for, the folders its files are searched in, its element tree and name registry, its
-// playback channels' bookkeeping and sample memory, the trigger budget, the repaint still
-// pending, the menu options and the application variables, and where the problems found
+// One instrument and everything it needs while it loads and plays, in named parts: the
+// screen it is drawn for, its load state (folders, answers, status), the menu options, the
+// application variables, the budgets of a load, the memory of its samples and pictures, its
+// channels' bookkeeping, its name registry and element tree, and where the problems found
 // while loading go. Whoever loads an instrument (the program, chordlane-tool, a test) owns
 // one of these and passes it down; elements reach it through the reference they are built
 // with. Two instruments can live side by side, on one wave output or two.
