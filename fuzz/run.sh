@@ -20,9 +20,10 @@ for t in "${targets[@]}"; do
   mkdir -p "$build/corpus/$t"
   log="$build/fuzz_$t.log"
   # A grammar input is a whole instrument with its files: it flags its own slow loads (at
-  # CHORDLANE_FUZZ_SLOW_MS), so libFuzzer's own limit must lie beyond that.
+  # CHORDLANE_FUZZ_SLOW_MS, run twice to confirm), so libFuzzer's own limit must lie beyond
+  # two of them.
   timeout=10
-  if [ "$t" = grammar ]; then timeout=30; fi
+  if [ "$t" = grammar ]; then timeout=60; fi
   "$build/fuzz/fuzz_$t" "$build/corpus/$t" "$root/fuzz/corpus/$t" \
     -dict="$root/fuzz/chordlane.dict" -max_total_time="$seconds" \
     -rss_limit_mb=2048 -timeout="$timeout" -print_final_stats=1 \
@@ -34,6 +35,8 @@ for t in "${targets[@]}"; do
   if [ $rc -ne 0 ]; then
     echo "fuzz_$t failed (exit $rc); the end of $log:"
     tail -40 "$log"
+    # The cause comes before a long stack and may be cut from the end: say it again last.
+    grep -E "finding:|ERROR:|runtime error:|SUMMARY:" "$log" | head -5
     status=1
   fi
 done
