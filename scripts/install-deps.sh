@@ -9,6 +9,8 @@ packages=(
   librtmidi-dev libjack-jackd2-dev jackd2
   libgtest-dev libgmock-dev libbenchmark-dev
   dpkg-dev file desktop-file-utils appstream lintian
+  # Another program's reader of the MIDI files we write.
+  python3-mido
   # A sound server for the real-output tests: .ci/run starts one with a null sink.
   pulseaudio pulseaudio-utils libasound2-plugins
 )

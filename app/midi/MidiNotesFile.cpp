@@ -8,8 +8,11 @@ namespace {
 
 constexpr uint8_t NOTE_OFF = 0x80;  // channel 1
 constexpr uint8_t NOTE_ON = 0x90;   // channel 1
-// -25 frames a second in the high byte, 40 ticks a frame in the low one.
-constexpr uint16_t MILLISECOND_DIVISION = 0xE728;
+// 1000 ticks a quarter note at a quarter note a second: one tick is one millisecond. Time-code
+// divisions say the same without a tempo, but many readers never implemented them and play
+// such a file as a blip or not at all.
+constexpr uint16_t TICKS_PER_QUARTER = 1000;
+constexpr uint32_t MICROSECONDS_PER_QUARTER = 1000000;
 
 void Append32(std::vector<uint8_t>& out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8)
@@ -36,7 +39,12 @@ void AppendVariable(std::vector<uint8_t>& out, uint32_t value) {
 
 }  // namespace
 
-MidiNotesFile::MidiNotesFile(uint32_t startMs) : startMs_(startMs) {}
+MidiNotesFile::MidiNotesFile(uint32_t startMs) : startMs_(startMs) {
+    // Set Tempo at time 0: readers assume 120 beats a minute without it, twice our speed.
+    track_.insert(track_.end(), {0x00, 0xFF, 0x51, 0x03});
+    for (int shift = 16; shift >= 0; shift -= 8)
+        track_.push_back(static_cast<uint8_t>(MICROSECONDS_PER_QUARTER >> shift));
+}
 
 void MidiNotesFile::NoteOn(uint32_t ms, uint8_t note, uint8_t velocity) {
     if (finished_ || note >= MIDI_NOTE_COUNT) return;
@@ -64,7 +72,7 @@ std::vector<uint8_t> MidiNotesFile::Finish(uint32_t ms) {
     Append32(file, 6);
     Append16(file, 0);  // format 0
     Append16(file, 1);  // one track
-    Append16(file, MILLISECOND_DIVISION);
+    Append16(file, TICKS_PER_QUARTER);
     file.insert(file.end(), {'M', 'T', 'r', 'k'});
     Append32(file, static_cast<uint32_t>(track_.size()));
     file.insert(file.end(), track_.begin(), track_.end());

@@ -1,7 +1,7 @@
 #pragma once
-// A Standard MIDI File of the notes a sink hears: format 0, one track, all on channel 1, and
-// a time division of 25 frames of 40 ticks a second, so one tick is one millisecond and the
-// events keep the clock's times exactly, with no tempo to agree on.
+// A Standard MIDI File of the notes a sink hears: format 0, one track, all on channel 1, 1000
+// ticks a quarter note and a tempo of one quarter note a second, so one tick is one
+// millisecond and the events keep the clock's times exactly.
 
 #include <bitset>
 #include <cstdint>

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace chordlane::test {
@@ -24,6 +25,8 @@ struct MidiFile {
     uint16_t division = 0;
     std::vector<MidiEvent> events;  // channel messages only
     uint32_t endTick = 0;           // the tick of the end-of-track event
+    // Each Set Tempo event as its tick and microseconds a quarter note.
+    std::vector<std::pair<uint32_t, uint32_t>> tempos;
 };
 
 // The file in bytes, or the reason a reader would reject it in error.
@@ -71,6 +74,11 @@ inline std::optional<MidiFile> ReadMidiFile(const std::string& bytes, std::strin
             const uint8_t type = byte();
             const uint8_t size = byte();
             if (at + size > end) return fail("meta event past the track");
+            if (type == 0x51) {
+                if (size != 3) return fail("tempo event not 3 bytes");
+                file.tempos.emplace_back(tick, big(3));
+                continue;
+            }
             at += size;
             if (type == 0x2F) {
                 if (at != end) return fail("events after the end of the track");

@@ -2,6 +2,7 @@
 // and held against the event log of the same run.
 #include <gmock/gmock.h>
 
+#include <cstdlib>
 #include <regex>
 
 #include "tests/sound/SoundTestSupport.h"
@@ -67,7 +68,9 @@ TEST_F(MidiToolTest, NotesFollowTheBaseNoteAndShiftAndEndWithTheirSounds) {
     const MidiFile file = Play(Tap(1) + "wait 300\n" + Tap(3) + "wait 300\n");
     EXPECT_EQ(file.format, 0);
     EXPECT_EQ(file.tracks, 1);
-    EXPECT_EQ(file.division, 0xE728);
+    // A quarter note a second in 1000 ticks: a tick is a millisecond for every reader.
+    EXPECT_EQ(file.division, 1000);
+    EXPECT_EQ(file.tempos, (std::vector<std::pair<uint32_t, uint32_t>>{{0, 1000000}}));
     // A tap's strength 30 at the start-up volumes is volume 30: velocity 38.
     ASSERT_THAT(run.out, HasSubstr("0 start \"v1\" sample=\"a\" shift=2 volume=30"));
     const uint32_t end1 = DoneTime(run.out, "v1"), end3 = DoneTime(run.out, "v3");
@@ -76,6 +79,22 @@ TEST_F(MidiToolTest, NotesFollowTheBaseNoteAndShiftAndEndWithTheirSounds) {
         (std::vector<MidiEvent>{
             {0, 0x90, 71, 38}, {end1, 0x80, 71, 64}, {300, 0x90, 45, 38}, {end3, 0x80, 45, 64}}));
     EXPECT_EQ(file.endTick, 600u);
+}
+
+TEST_F(MidiToolTest, AnotherProgramsReaderPlaysTheFileAtTheLogsSpeed) {
+    // Python's mido (Debian's, as the tests install it) is a reader written to the standard
+    // rather than to us: the length it computes from division and tempo is the performance's.
+    if (std::system("/usr/bin/python3 -c 'import mido' 2>/dev/null") != 0)
+        GTEST_SKIP() << "python3-mido is not installed (make test installs it)";
+    Play(Tap(1) + "wait 300\n" + Tap(3) + "wait 300\n");
+    const std::string script = WriteFile("length.py",
+                                         "import mido, sys\n"
+                                         "print(round(mido.MidiFile(sys.argv[1]).length * 1000))\n")
+                                   .string();
+    const std::string command = "/usr/bin/python3 '" + script + "' '" + Path("out.mid") + "' >'" +
+                                Path("length.txt") + "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << ReadBytes(temp_ / "length.txt");
+    EXPECT_EQ(ReadBytes(temp_ / "length.txt"), "600\n");
 }
 
 TEST_F(MidiToolTest, OverlapsOfOneNoteNumberEndTheEarlierNoteOnceAndOnlyThere) {
