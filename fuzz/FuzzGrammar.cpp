@@ -481,8 +481,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // release build: at the program's own work limit one costly input holds the fuzzer for
     // a minute. The time bound itself is the release driver's to check; here a smaller limit
     // keeps the paths past it as reachable and each input quick.
-    const std::string finding =
-        RunConfirmed(data, size, chordlane::DEFAULT_LOAD_WORK_LIMIT / 32);
+    const std::string finding = RunConfirmed(data, size, chordlane::DEFAULT_LOAD_WORK_LIMIT / 32);
     if (!finding.empty()) {
         std::fprintf(stderr, "fuzz_grammar finding: %s\n", finding.c_str());
         std::abort();
