@@ -174,7 +174,7 @@ int64_t PolyphaseRateConverter::Convert(const float* in, size_t inFrames, uint32
     const size_t taps = filter->taps;
     // Output frame n stands for input instant n * down / up; every one before the input's end
     // is made, which is the input's length times the ratio, rounded up.
-    if (inFrames > (size_t{1} << 40)) return -1;
+    if (static_cast<uint64_t>(inFrames) > (uint64_t{1} << 40)) return -1;  // 32-bit size_t too
     const uint64_t wanted =
         (static_cast<uint64_t>(inFrames) * filter->up + filter->down - 1) / filter->down;
     const size_t frames = static_cast<size_t>(std::min<uint64_t>(wanted, outCapacity));

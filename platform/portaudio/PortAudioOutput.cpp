@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <span>
 
+#include "mixer/FlushDenormals.h"
 #include "mixer/WaveMapper.h"
 #include "platform/std/NullOutput.h"
+#include "platform/std/RenderThread.h"
 
 namespace chordlane {
 
@@ -61,8 +63,19 @@ PaDeviceIndex FindDevice(const std::string& wanted) {
 
 struct PortAudioCallback {
     static int Render(const void*, void* output, unsigned long frames,
-                      const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* user) {
+                      const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags, void* user) {
         auto* self = static_cast<PortAudioOutput*>(user);
+        // The host tells us in the next callback that the previous block came too late.
+        if (flags & paOutputUnderflow) self->underruns_.fetch_add(1, std::memory_order_relaxed);
+        self->callbacks_.fetch_add(1, std::memory_order_relaxed);
+        FlushDenormalsOnThisThread();
+        if (!self->priorityAsked_) {
+            // Once, from the thread itself: PortAudio makes it, and a host API that already
+            // gave it real-time priority (JACK's) keeps what it gave.
+            self->priorityAsked_ = true;
+            self->priority_ = RequestRealtimePriority();
+            self->priorityKnown_.store(true, std::memory_order_release);
+        }
         self->mapper_.Render(std::span(static_cast<float*>(output), 2 * frames), frames);
         return paContinue;
     }
@@ -135,12 +148,27 @@ std::unique_ptr<PortAudioOutput> PortAudioOutput::Open(WaveMapper& mapper,
 
 PortAudioOutput::~PortAudioOutput() { Stop(); }
 
+bool PortAudioOutput::Failed() {
+    if (stopped_ || !stream_) return false;
+    // A host API that loses its server either ends the stream or simply stops calling back;
+    // a second without a callback is far beyond any buffer a person can choose.
+    const uint64_t callbacks = callbacks_.load(std::memory_order_relaxed);
+    const bool stalled = callbacks == callbacksSeen_;
+    callbacksSeen_ = callbacks;
+    return stalled || Pa_IsStreamActive(static_cast<PaStream*>(stream_)) != 1;
+}
+
+std::string PortAudioOutput::RenderPriority() const {
+    return priorityKnown_.load(std::memory_order_acquire) ? priority_ : std::string();
+}
+
 void PortAudioOutput::Stop() {
     if (stopped_) return;
     stopped_ = true;
     if (stream_) {
-        // Waits for a callback under way, so no render runs afterwards.
-        Pa_StopStream(static_cast<PaStream*>(stream_));
+        // Waits for a callback under way, so no render runs afterwards; unlike stopping, it
+        // does not wait for queued blocks to play, which a lost server would never do.
+        Pa_AbortStream(static_cast<PaStream*>(stream_));
         Pa_CloseStream(static_cast<PaStream*>(stream_));
         stream_ = nullptr;
     }
@@ -165,12 +193,17 @@ std::vector<AudioDeviceInfo> ListAudioDevices(std::string* error) {
     return devices;
 }
 
-AudioOpenResult OpenAudioOutput(WaveMapper& mapper, const AudioOutputConfig& config) {
+AudioOpenResult OpenAudioOutput(WaveMapper& mapper, const AudioOutputConfig& config,
+                                bool withFallback) {
     AudioOpenResult result;
     std::string why;
     if (auto device = PortAudioOutput::Open(mapper, config, &why)) {
         Log(config, device->Describe());
         result.output = std::move(device);
+        return result;
+    }
+    if (!withFallback) {
+        result.problem = why;
         return result;
     }
     std::string chosen;

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -38,7 +39,11 @@ struct AudioDeviceInfo {
 std::vector<AudioDeviceInfo> ListAudioDevices(std::string* error = nullptr);
 
 // An output device through PortAudio: float stereo, pulled by PortAudio's callback, which
-// only renders the mapper's next block.
+// only renders the mapper's next block. The callback's thread asks once for real-time
+// priority and flushes denormals to zero.
+//
+// Threads: Open, Stop and destruction on the interface thread; the callback on PortAudio's
+// thread; Underruns and RenderPriority from any.
 class PortAudioOutput : public AudioOutput {
   public:
     //! Opens and starts the configured device (or the default one) for mapper; null, with
@@ -52,6 +57,9 @@ class PortAudioOutput : public AudioOutput {
     uint32_t Rate() const override { return rate_; }
     std::string Describe() const override { return description_; }
     void Stop() override;
+    uint64_t Underruns() const override { return underruns_.load(std::memory_order_relaxed); }
+    std::string RenderPriority() const override;
+    bool Failed() override;
 
   private:
     PortAudioOutput(WaveMapper& mapper, void* stream, uint32_t rate, std::string description);
@@ -61,19 +69,22 @@ class PortAudioOutput : public AudioOutput {
     uint32_t rate_ = 0;
     std::string description_;
     bool stopped_ = true;  // until the stream has started
+    std::atomic<uint64_t> underruns_{0};
+    // Written once by the first callback, before priorityKnown_ is set.
+    std::string priority_;
+    std::atomic<bool> priorityKnown_{false};
+    bool priorityAsked_ = false;  // callback thread only
+    std::atomic<uint64_t> callbacks_{0};
+    uint64_t callbacksSeen_ = 0;  // interface thread: the count at the previous Failed()
 
     friend struct PortAudioCallback;
 };
 
-struct AudioOpenResult {
-    std::unique_ptr<AudioOutput> output;  // never null
-    bool silent = false;                  // the real-time null output
-    // What a person should be told, one sentence, or empty when the choice opened.
-    std::string problem;
-};
-
 //! The configured device; when it cannot be opened, the default device; when that cannot
 //! either, a real-time null output, so that notices still come. Says which in config.log.
-AudioOpenResult OpenAudioOutput(WaveMapper& mapper, const AudioOutputConfig& config);
+//! With withFallback false, only the configured device: output is null (and problem says why)
+//! when it cannot be opened.
+AudioOpenResult OpenAudioOutput(WaveMapper& mapper, const AudioOutputConfig& config,
+                                bool withFallback = true);
 
 }  // namespace chordlane

@@ -4,7 +4,9 @@
 #include <chrono>
 #include <vector>
 
+#include "mixer/FlushDenormals.h"
 #include "mixer/WaveMapper.h"
+#include "platform/std/RenderThread.h"
 
 namespace chordlane {
 
@@ -27,15 +29,14 @@ void NullOutput::Stop() {
 }
 
 void NullOutput::Run() {
-    using Clock = std::chrono::steady_clock;
     std::vector<float> block(2 * static_cast<size_t>(blockFrames_));
-    const auto start = Clock::now();
-    for (uint64_t rendered = 0; running_.load(std::memory_order_relaxed);) {
+    FlushDenormalsOnThisThread();
+    BlockPacer pacer(rate_, blockFrames_, BlockPacer::Clock::now());
+    while (running_.load(std::memory_order_relaxed)) {
         mapper_.Render(block, blockFrames_);
-        rendered += blockFrames_;
-        // Deadlines from the start, so rounding does not drift.
-        std::this_thread::sleep_until(start +
-                                      std::chrono::microseconds(rendered * 1000000 / rate_));
+        const auto next = pacer.Next(BlockPacer::Clock::now());
+        underruns_.store(pacer.Underruns(), std::memory_order_relaxed);
+        std::this_thread::sleep_until(next);
     }
 }
 

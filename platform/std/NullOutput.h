@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <string>
 #include <thread>
 
 #include "platform/AudioOutput.h"
@@ -14,6 +15,10 @@ struct NullOutputConfig {
 
 // Plays to nowhere in real time: a thread renders the mix block by block at the pace a
 // device would, so buffers still end and their notices still come when no device opens.
+//
+// Threads: construct, Describe, Stop and destroy on the interface thread; Underruns from any.
+// The render thread is its own and only renders; it keeps ordinary priority, since nobody
+// hears it.
 class NullOutput : public AudioOutput {
   public:
     NullOutput(WaveMapper& mapper, const NullOutputConfig& config = {});
@@ -22,6 +27,7 @@ class NullOutput : public AudioOutput {
     uint32_t Rate() const override { return rate_; }
     std::string Describe() const override;
     void Stop() override;
+    uint64_t Underruns() const override { return underruns_.load(std::memory_order_relaxed); }
 
   private:
     void Run();
@@ -30,6 +36,7 @@ class NullOutput : public AudioOutput {
     const uint32_t rate_;
     const uint32_t blockFrames_;
     std::atomic<bool> running_{true};
+    std::atomic<uint64_t> underruns_{0};
     std::thread thread_;
 };
 
