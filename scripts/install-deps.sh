@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl-dev fonts-liberation
   portaudio19-dev libsamplerate0-dev libsndfile1-dev
   librtmidi-dev libjack-jackd2-dev jackd2
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   dpkg-dev file desktop-file-utils appstream lintian
   # A sound server for the real-output tests: .ci/run starts one with a null sink.
   pulseaudio pulseaudio-utils libasound2-plugins
