@@ -152,8 +152,8 @@ json Range(int64_t line, int64_t start, int64_t end) {
 // Where an element's file is named: as the loader named it, or the built-in instrument.
 std::string WhereDeclared(const Declaration& d) {
     const std::string line = std::to_string(d.line);
-    if (d.file == u"!") return "the built-in instrument, line " + line;
-    return ToUtf8(d.file) + ":" + line;
+    if (d.path.empty()) return "the built-in instrument, line " + line;
+    return d.path + ":" + line;
 }
 
 std::string Describe(const Declaration& d) { return d.className + " " + JsonString(d.name); }

@@ -89,6 +89,11 @@ bool MessageTransport::Skip(uint64_t count) {
 MessageTransport::Result MessageTransport::Read(std::string& body, std::string& error) {
     body.clear();
     error.clear();
+    if (skip_ > 0) {
+        const uint64_t count = skip_;
+        skip_ = 0;
+        if (!Skip(count)) return Result::End;
+    }
     bool started = false;  // a header line of this message was read
     bool haveLength = false;
     bool badHeader = false;
@@ -122,8 +127,10 @@ MessageTransport::Result MessageTransport::Read(std::string& body, std::string& 
     }
     if (length > MAX_MESSAGE_BYTES) {
         error = "the message is larger than the " + std::to_string(MAX_MESSAGE_BYTES >> 20) +
-                " MiB the server takes; it was skipped";
-        if (!Skip(length)) return Result::Truncated;
+                " MiB the server takes; it is skipped";
+        // Skipped at the next read, so that the refusal is answered before the sender has
+        // sent it all.
+        skip_ = length;
         return Result::Refused;
     }
     // The length is bounded above, so reserving it is safe; a sender that stops short

@@ -23,7 +23,7 @@ class MessageTransport {
     enum class Result {
         Message,   // body holds one whole message
         Refused,   // the header block was unusable or announced too large a body; error
-                   // says why, and the body (when its length was known) was skipped
+                   // says why, and the next read skips such a body first
         End,       // the input ended (or failed) between messages
         Truncated  // the input ended inside a message
     };
@@ -51,6 +51,7 @@ class MessageTransport {
     int out_;
     std::string buffer_;
     size_t next_ = 0;
+    uint64_t skip_ = 0;  // the bytes of a refused body still to be skipped
 };
 
 }  // namespace chordlane::tool
