@@ -247,6 +247,13 @@ TEST_F(LspToolTest, TheLifecycleEndsWithExitCodeZeroAfterShutdown) {
     EXPECT_EQ(client_->ShutDown(), 0);
 }
 
+TEST_F(LspToolTest, HelpNamesTheCommandAndArgumentsAreRefused) {
+    EXPECT_THAT(RunTool({"--help"}, temp_).out, testing::HasSubstr("  chordlane-tool lsp\n"));
+    const ToolRun extra = RunTool({"lsp", "main.clx"}, temp_);
+    EXPECT_EQ(extra.exitCode, 2);
+    EXPECT_EQ(extra.err, "chordlane-tool: lsp takes no arguments\n");
+}
+
 TEST_F(LspToolTest, ExitWithoutShutdownOrTheEndOfInputExitsWithOne) {
     client_->Initialize();
     client_->Notify("exit", json::object());
@@ -413,6 +420,18 @@ TEST_F(LspToolTest, MalformedMessagesAreAnsweredAndTheServerGoesOn) {
     client_->Notify("textDocument/didOpen", {{"textDocument", {{"uri", 3}, {"text", false}}}});
     client_->Notify("textDocument/didChange", json::array());
     EXPECT_EQ(client_->ShutDown(), 0);
+}
+
+TEST_F(LspToolTest, ATextLongerThanTheLoaderReadsIsCheckedUpToItsBound) {
+    std::string text = "cl1.0\n";
+    for (int i = 0; i < 50010; ++i) text += "v x" + std::to_string(i) + "\n";
+    const json diagnostics = OpenMain(text);
+    EXPECT_THAT(Messages(diagnostics),
+                testing::ElementsAre("50001 1 the instrument is longer than 50000 lines: the "
+                                     "rest is not read"));
+    EXPECT_TRUE(client_->Call("textDocument/hover", At(50005, 3))["result"].is_null());
+    EXPECT_EQ(client_->Call("textDocument/hover", At(100, 0))["result"]["contents"]["value"],
+              "v NAME: a voice that plays notes\nbuilds VoiceElement \"x99\"");
 }
 
 TEST_F(LspToolTest, AnAbsurdLengthIsRefusedUnreadAndATruncatedMessageEndsTheServer) {

@@ -1,5 +1,6 @@
 #include "tools/lsp/DocumentText.h"
 
+#include "language/Parser.h"
 #include "language/Scanner.h"
 #include "platform/Text.h"
 
@@ -79,8 +80,11 @@ std::vector<DocumentText::Word> WordsOf(const String& text) {
 }  // namespace
 
 DocumentText::DocumentText(std::string_view utf8) {
+    // Past the loader's bound nothing is declared and nothing is found wrong, and a text of
+    // nothing but line feeds must not cost a string object per byte.
+    constexpr size_t MAX_KEPT_LINES = MAX_LOAD_LINES + 1;
     size_t start = 0;
-    for (;;) {
+    while (lines_.size() < MAX_KEPT_LINES) {
         const size_t end = utf8.find('\n', start);
         std::string_view line =
             utf8.substr(start, end == std::string_view::npos ? end : end - start);

@@ -15,6 +15,8 @@ namespace chordlane::tool {
 
 class DocumentText {
   public:
+    //! Keeps the lines the loader reads at most (MAX_LOAD_LINES and the header); those
+    //! beyond read as empty.
     explicit DocumentText(std::string_view utf8);
 
     // What a word of a directive line stands for.

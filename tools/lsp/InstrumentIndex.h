@@ -42,8 +42,8 @@ struct Declaration {
 };
 
 struct IndexRequest {
-    String path;       // where the file stands (its folder is searched for its includes)
-    std::string text;  // what it holds, saved or not
+    String path;            // where the file stands (its folder is searched for its includes)
+    std::string_view text;  // what it holds, saved or not; read during Load only
     int32_t screenWidth = 240;
     int32_t screenHeight = 320;
     std::optional<std::string> home;  // the home folder; else the program's default

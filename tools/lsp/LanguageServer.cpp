@@ -1,6 +1,7 @@
 #include "tools/lsp/LanguageServer.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <set>
 
@@ -347,6 +348,15 @@ void LanguageServer::DidChange(const json& params) {
     const auto found = documents_.find(*uri);
     if (found == documents_.end()) return;
     Document& document = found->second;
+    // Each change with a range costs a pass over the text: a flood of them on a large text
+    // would hold the server for hours. The whole text is what the server asks for anyway.
+    constexpr uint64_t MAX_CHANGE_WORK = uint64_t{1} << 30;
+    if (changes->size() > 1 &&
+        changes->size() * std::max<uint64_t>(document.text.size(), 1) > MAX_CHANGE_WORK) {
+        std::fprintf(stderr, "chordlane-tool lsp: %zu changes to %s are too many to apply\n",
+                     changes->size(), uri->c_str());
+        return;
+    }
     for (const json& change : *changes) {
         const auto text = StringMember(change, "text");
         if (!text) continue;

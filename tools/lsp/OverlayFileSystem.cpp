@@ -31,7 +31,7 @@ class TextFile : public File {
     String ResolvedPath() const override { return path_; }
 
   private:
-    std::string_view text_;  // the file system's, which outlives the load
+    std::string_view text_;  // the file system's, which outlives the files
     String path_;
     size_t next_ = 0;
 };
@@ -48,8 +48,8 @@ std::string NormalPath(const String& path) {
     return absolute.lexically_normal().string();
 }
 
-OverlayFileSystem::OverlayFileSystem(FileSystem& base, const String& path, std::string text)
-    : base_(base), path_(path), normal_(NormalPath(path)), text_(std::move(text)) {}
+OverlayFileSystem::OverlayFileSystem(FileSystem& base, const String& path, std::string_view text)
+    : base_(base), path_(path), normal_(NormalPath(path)), text_(text) {}
 
 bool OverlayFileSystem::IsOverlaid(const String& path) const {
     const std::string normal = NormalPath(path);

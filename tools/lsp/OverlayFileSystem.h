@@ -13,8 +13,9 @@ namespace chordlane::tool {
 
 class OverlayFileSystem : public FileSystem {
   public:
-    //! path is where the text stands; base opens every other file and must outlive this.
-    OverlayFileSystem(FileSystem& base, const String& path, std::string text);
+    //! path is where the text stands; base opens every other file. Both base and text must
+    //! outlive this and every file it opens.
+    OverlayFileSystem(FileSystem& base, const String& path, std::string_view text);
 
     //! The text for every name of the overlaid file (as written, relative to the working
     //! folder, in other case where the disk matches so, through links); the base otherwise.
@@ -29,7 +30,7 @@ class OverlayFileSystem : public FileSystem {
     FileSystem& base_;
     String path_;
     std::string normal_;  // the overlaid path, absolute and lexically normal
-    std::string text_;
+    std::string_view text_;
 };
 
 //! path with '\' as '/', made absolute against the working folder, "." and ".." resolved as
