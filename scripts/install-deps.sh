@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl-dev fonts-liberation
   portaudio19-dev libsamplerate0-dev libsndfile1-dev
   librtmidi-dev libjack-jackd2-dev jackd2
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   dpkg-dev file desktop-file-utils appstream lintian
   # Another program's reader of the MIDI files we write.
   python3-mido

@@ -21,7 +21,7 @@ struct ToolCommand {
     std::string_view arguments;  // after the name in the synopsis, e.g. "IN OUT"
     std::string_view help;       // what it does; lines end with '\n'
     int order = 0;               // place in --help: check 10, dump 20, render 30, play 40,
-                                 // samples 50, pack 60
+                                 // samples 50, pack 60, lsp 70
     bool takesCommon = false;    // accepts the COMMON options
     //! Runs with the words after the command's name; answers the exit code.
     int (*run)(std::span<const std::string> args) = nullptr;

@@ -20,17 +20,24 @@ void PrintHelp() {
         anyCommon = anyCommon || command->takesCommon;
     }
     std::printf("chordlane-tool: the Chordlane engine without a window\n\nUsage:\n");
+    // A command without arguments ("lsp") leaves no blanks at the end of its lines.
+    const auto trimmed = [](std::string line) {
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        return line;
+    };
     for (const ToolCommand* command : commands) {
-        std::printf("  chordlane-tool %-*.*s %.*s%s\n", static_cast<int>(width),
-                    static_cast<int>(command->name.size()), command->name.data(),
-                    static_cast<int>(command->arguments.size()), command->arguments.data(),
-                    command->takesCommon ? " [COMMON]" : "");
+        std::string name(command->name);
+        name.resize(std::max(width, name.size()), ' ');
+        const std::string line = "  chordlane-tool " + name + " " +
+                                 std::string(command->arguments) +
+                                 (command->takesCommon ? " [COMMON]" : "");
+        std::printf("%s\n", trimmed(line).c_str());
     }
     std::printf("  chordlane-tool --help | --version\n\n");
     for (const ToolCommand* command : commands) {
-        std::printf("%.*s %.*s\n%.*s\n", static_cast<int>(command->name.size()),
-                    command->name.data(), static_cast<int>(command->arguments.size()),
-                    command->arguments.data(), static_cast<int>(command->help.size()),
+        const std::string title =
+            trimmed(std::string(command->name) + " " + std::string(command->arguments));
+        std::printf("%s\n%.*s\n", title.c_str(), static_cast<int>(command->help.size()),
                     command->help.data());
     }
     if (anyCommon) {

@@ -1,0 +1,2 @@
+" Chordlane instrument files.
+autocmd BufRead,BufNewFile *.clx,*.cly setfiletype chordlane
