@@ -321,6 +321,13 @@ void Application::RestoreWindowPlace() {
     if (options_.sizeGiven) geometry.setSize(frame_->size());
     frame_->setGeometry(geometry);
     if (options_.fullScreen) frame_->SetRestoredGeometry(geometry);
+    // The size said before is not the one the window takes after all.
+    if (options_.verbose && !options_.sizeGiven) {
+        std::fprintf(stderr,
+                     "chordlane: the window starts at %dx%d at %d,%d, where the last run left "
+                     "it\n",
+                     geometry.width(), geometry.height(), geometry.x(), geometry.y());
+    }
 }
 
 void Application::SaveWindowPlace() {

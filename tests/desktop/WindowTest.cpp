@@ -134,8 +134,12 @@ TEST_F(WindowTest, TheWindowComesBackWhereItWasLeftWhereADisplayStillShowsIt) {
     Frame()->setGeometry(QRect(60, 40, 300, 420));
     app_.reset();  // closing keeps the place
     EXPECT_EQ(ReadWindowPlace(&platform_.settings), (std::optional<PixelArea>{{60, 40, 300, 420}}));
-    Start();
+    ::testing::internal::CaptureStderr();
+    Start({.verbose = true});
     EXPECT_EQ(Frame()->geometry(), QRect(60, 40, 300, 420));
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(),
+                HasSubstr("chordlane: the window starts at 300x420 at 60,40, where the last run "
+                          "left it\n"));
     // A zoom given on the command line sizes the window; the place stays.
     app_.reset();
     Start({.zoom = 1, .sizeGiven = true});
