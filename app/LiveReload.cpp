@@ -18,38 +18,8 @@ namespace chordlane {
 
 namespace {
 
-// A message box is read, not scrolled: past this many lines the rest is counted.
-constexpr size_t MAX_LISTED_PROBLEMS = 8;
 // A message box that opens a new reload when closed could otherwise keep one going forever.
 constexpr int MAX_ROUNDS = 3;
-
-// The problems of one load, as chordlane-tool check prints them, so an author can find the
-// line. A line left out because its prompt went unanswered is the person's choice, or the
-// reload's asking nobody, not a fault of the edit. (The "Could not load" message repeats a
-// problem already listed.)
-class ProblemList {
-  public:
-    ParseListener* Listener() { return &listener_; }
-
-    //! The list, cut short after MAX_LISTED_PROBLEMS lines.
-    std::string Text() const {
-        std::string text;
-        for (size_t i = 0; i < lines_.size() && i < MAX_LISTED_PROBLEMS; ++i)
-            text += lines_[i] + "\n";
-        if (lines_.size() > MAX_LISTED_PROBLEMS) {
-            text += "and " + std::to_string(lines_.size() - MAX_LISTED_PROBLEMS) +
-                    " more (chordlane-tool check lists them all)\n";
-        }
-        return text;
-    }
-    bool Empty() const { return lines_.empty(); }
-
-  private:
-    std::vector<std::string> lines_;
-    LoadProblemListener listener_{[this](const LoadProblem& problem) {
-        if (!problem.promptNotAnswered) lines_.push_back(problem.Text());
-    }};
-};
 
 // What the program holds across loads rather than the file: a reload starts where opening
 // the same file again would, with the options, variables and folders as they are now.
@@ -174,7 +144,8 @@ ReloadResult LiveReload::ReloadOnce(ReloadTrigger trigger) {
 
     auto next = std::make_unique<Instrument>(services_);
     TakeProgramState(old, *next);
-    ProblemList problems;
+    // The "Could not load" message of a sound goes nowhere in a reload: it is listed here.
+    LoadProblemList problems;
     OpenResult load;
     {
         // The answers of the last load come first. After them a file change asks nobody, as

@@ -52,4 +52,40 @@ void LoadProblemListener::OutsideScreen(const String& file, int32_t line, const 
                std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + " screen"});
 }
 
+LoadProblemList::LoadProblemList(bool leaveOutToldFiles) : leaveOutToldFiles_(leaveOutToldFiles) {}
+
+std::string LoadProblemList::Text() const {
+    std::string text;
+    for (size_t i = 0; i < lines_.size() && i < MAX_LISTED; ++i) text += lines_[i] + "\n";
+    if (lines_.size() > MAX_LISTED) {
+        text += "and " + std::to_string(lines_.size() - MAX_LISTED) +
+                " more (chordlane-tool check lists them all)\n";
+    }
+    return text;
+}
+
+LoadProblemList::Collector::Collector(LoadProblemList& list)
+    : LoadProblemListener([&list](const LoadProblem& problem) {
+          if (!problem.promptNotAnswered) list.lines_.push_back(problem.Text());
+      }),
+      list_(list) {}
+
+void LoadProblemList::Collector::FileNotLoaded(const String& file, int32_t line, const String& what,
+                                               const String& name, const String& reason) {
+    const size_t before = list_.lines_.size();
+    LoadProblemListener::FileNotLoaded(file, line, what, name, reason);
+    lastFileLine_.reset();
+    if (list_.lines_.size() > before) lastFileLine_ = before;
+}
+
+void LoadProblemList::Collector::UserMessage(const String& text) {
+    // A sound that cannot be loaded says so in a box of its own, with the line that named
+    // it, right after reporting the file: the list need not say it a second time.
+    const bool couldNotLoad = text.starts_with(COULD_NOT_LOAD);
+    if (list_.leaveOutToldFiles_ && couldNotLoad && lastFileLine_ &&
+        *lastFileLine_ + 1 == list_.lines_.size())
+        list_.lines_.pop_back();
+    lastFileLine_.reset();
+}
+
 }  // namespace chordlane

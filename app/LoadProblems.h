@@ -2,9 +2,12 @@
 // The problems of one load as "FILE:LINE: REASON" lines: the form chordlane-tool check prints
 // and the reload message lists, so an author finds the line whichever told it.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "language/ParseListener.h"
 
@@ -41,6 +44,43 @@ class LoadProblemListener : public ParseListener {
 
   private:
     std::function<void(const LoadProblem&)> sink_;
+};
+
+// The problems of one load as the lines of one message box, the way the program tells them
+// after a load or a reload. A line left out because its prompt went unanswered is the
+// person's choice, or a reload's asking nobody, not a fault of the file, and is not listed.
+class LoadProblemList {
+  public:
+    // A message box is read, not scrolled: past this many lines the rest is counted.
+    static constexpr size_t MAX_LISTED = 8;
+
+    //! With leaveOutToldFiles, a file that cannot be loaded and that the load already told
+    //! the person about in a "Could not load" message of its own is not listed again.
+    explicit LoadProblemList(bool leaveOutToldFiles = false);
+
+    //! What the load is to report to.
+    ParseListener* Listener() { return &collector_; }
+    //! One "FILE:LINE: REASON" line each, cut short after MAX_LISTED lines.
+    std::string Text() const;
+    bool Empty() const { return lines_.empty(); }
+
+  private:
+    class Collector : public LoadProblemListener {
+      public:
+        explicit Collector(LoadProblemList& list);
+        void FileNotLoaded(const String& file, int32_t line, const String& what, const String& name,
+                           const String& reason) override;
+        void UserMessage(const String& text) override;
+
+      private:
+        LoadProblemList& list_;
+        // The line of the file last reported as not loaded, until its message arrives.
+        std::optional<size_t> lastFileLine_;
+    };
+
+    bool leaveOutToldFiles_;
+    std::vector<std::string> lines_;
+    Collector collector_{*this};
 };
 
 }  // namespace chordlane

@@ -16,6 +16,7 @@ namespace chordlane {
 
 inline constexpr char16_t RECENT_KEY[] = u"SOFTWARE\\Larkspur Labs\\Chordlane\\Recent";
 inline constexpr size_t MAX_RECENT_INSTRUMENTS = 8;
+inline constexpr char16_t BUILTIN_LABEL[] = u"Built-in Guitar";
 
 struct RecentInstrument {
     String path;
@@ -30,6 +31,11 @@ void WriteRecentInstruments(SettingsStore* store, const std::vector<RecentInstru
 //! The list with entry in front: an older entry of the same path goes, the oldest drops off.
 std::vector<RecentInstrument> WithRecent(std::vector<RecentInstrument> list,
                                          RecentInstrument entry);
+//! What Open Recent shows for each entry of list, in order: the file's name, or "Built-in
+//! Guitar" for "!". Where entries share a name, each is followed by " \u2014 " and as much of
+//! its folder as tells them apart, the home folder home written "~/": "keyboard.clx \u2014
+//! instruments/" and "keyboard.clx \u2014 ~/mine/".
+std::vector<String> RecentLabels(const std::vector<RecentInstrument>& list, const String& home);
 //! The answers of an answers log, in order.
 std::vector<String> AnswersOfLog(const String& answersLog);
 

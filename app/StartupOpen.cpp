@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "app/LoadProblems.h"
 #include "elements/GroupElement.h"
 #include "elements/Instrument.h"
 #include "elements/PanelElement.h"
@@ -75,7 +76,12 @@ StartupOpenResult OpenOrExplain(Instrument& instrument, const std::optional<Stri
                                 ParseListener* listener,
                                 const std::function<void(const std::string&)>& tellFirst) {
     StartupOpenResult result;
-    result.load = OpenInstrument(instrument, path, listener);
+    // A sound that cannot be loaded has told the person already, in a box of its own.
+    LoadProblemList problems(true);
+    ListenerSet listeners;
+    listeners.Add(problems.Listener());
+    if (listener) listeners.Add(listener);
+    result.load = OpenInstrument(instrument, path, &listeners);
     switch (result.load.outcome) {
         case OpenResult::Outcome::Cancelled:
             return result;
@@ -95,6 +101,13 @@ StartupOpenResult OpenOrExplain(Instrument& instrument, const std::optional<Stri
         result.problem = Quoted(opened) + " has nothing to show: is it an instrument file?";
     } else {
         result.outcome = StartupOpenResult::Outcome::Loaded;
+        result.loadProblems = problems.Text();
+        if (!problems.Empty()) {
+            if (MessageBox* messages = instrument.platform.messages) {
+                messages->ShowStop(FromUtf8("Loaded " + Quoted(opened) + " with problems:\n" +
+                                            result.loadProblems));
+            }
+        }
         return result;
     }
     ReturnToStartupScreen(instrument);

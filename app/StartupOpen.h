@@ -29,12 +29,18 @@ struct StartupOpenResult {
     //! The problem in one sentence, naming the path (empty when there was none). The
     //! program prints it after "chordlane: " on standard error and shows it capitalised.
     std::string problem;
+    //! What chordlane-tool check would say of the loaded instrument, one "FILE:LINE: REASON"
+    //! line each (empty for a clean load); shown in one message after the load.
+    std::string loadProblems;
 };
 
 //! Opens path (or the one chosen in the Open dialog when none is given) through the Open
 //! flow. On CannotOpen and NothingToShow the instrument is unloaded, the start-up screen
 //! shows, tellFirst (when given) learns the problem, and then a message box shows it: the
-//! box waits for the person, a line on standard error must not.
+//! box waits for the person, a line on standard error must not. A load that worked but in
+//! which chordlane-tool check would find problems (a skipped line, a name that resolves to
+//! nothing, a group left open...) lists them in one message box, so that the author learns
+//! which line to mend; a clean load shows nothing.
 StartupOpenResult OpenOrExplain(Instrument& instrument, const std::optional<String>& path,
                                 ParseListener* listener = nullptr,
                                 const std::function<void(const std::string&)>& tellFirst = {});

@@ -4,10 +4,10 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QStatusBar>
 #include <cstdio>
 
 #include "app/Folders.h"
@@ -24,6 +24,7 @@
 #include "desktop/MidiOutputDialog.h"
 #include "desktop/SoundOutputDialog.h"
 #include "desktop/ViewWidget.h"
+#include "desktop/WindowPlacement.h"
 #include "language/Writer.h"
 #include "mixer/PolyphaseRateConverter.h"
 #include "mixer/Recorder.h"
@@ -95,6 +96,8 @@ Application::Application(ProgramOptions options, const Platform* services)
 }
 
 Application::~Application() {
+    // The next start opens the window where the person left it.
+    SaveWindowPlace();
     // Closing the window finishes the recording's file before anything stops playing.
     StopRecording();
     recording_->SetCompanion(nullptr);
@@ -151,16 +154,19 @@ void Application::OpenSoundOutput() {
 }
 
 void Application::ShowSoundProblem() {
-    if (soundProblem_.empty() || !frame_) return;
+    if (!frame_) return;
+    // An output that opens as chosen takes the old notice away.
+    if (soundProblem_.empty()) return frame_->ShowSoundProblem(QString());
     std::fprintf(stderr, "chordlane: %s\n", soundProblem_.c_str());
-    // In the window, where it stays until another message replaces it: a dialog box would
+    // In the window's status bar, where it stays for as long as it holds: a dialog box would
     // stand between the person and the instrument at every start on a silent machine.
-    frame_->statusBar()->showMessage(QString::fromStdString(soundProblem_));
+    frame_->ShowSoundProblem(QString::fromStdString(soundProblem_));
 }
 
 void Application::OnSoundOutput() {
     std::string why;
     SoundOutputDialog dialog(frame_.get(), ListAudioDevices(&why), soundChoice_);
+    CentreOverWindow(dialog, frame_.get());
     const bool accepted = dialog.exec() == QDialog::Accepted;
     frame_->TakeHeldModifiers();
     if (!accepted) return;
@@ -180,7 +186,6 @@ void Application::OnSoundOutput() {
     audio_->Stop();
     audio_.reset();
     if (reload) UnloadInstrument(shown);
-    frame_->statusBar()->clearMessage();
     OpenSoundOutput();
     ShowSoundProblem();
     if (!reload) return;
@@ -231,13 +236,16 @@ bool Application::StartApplication() {
     if (PictureLoader* pictures = services_.pictures)
         app.screen.startupBitmap = pictures->LoadStartupBitmap();
 
-    // 5. Show, and paint the start-up screen at once.
+    // 5. Show, and paint the start-up screen at once: where the window was left last time
+    // when a display still shows that place.
     FitFirstSize();
+    RestoreWindowPlace();
     if (options_.fullScreen)
         frame_->ShowFullScreen();
     else
         frame_->show();
     frame_->View()->repaint();
+    windowShown_ = true;
 
     // A silent start is said where the person looks.
     ShowSoundProblem();
@@ -274,21 +282,61 @@ void Application::FitFirstSize() {
     // Also when starting full screen: F11 later leaves it for this size.
     if (!screen) return;
     // The window's frame and menu bar need their room too.
-    const QSize room =
-        screen->availableGeometry().size() - (frame_->sizeHint() - frame_->View()->sizeHint());
+    const QSize chrome = frame_->sizeHint() - frame_->View()->sizeHint();
+    const QSize room = screen->availableGeometry().size() - chrome;
     const int zoom = std::max(options_.zoom, 1);
-    const QSize wanted(options_.screenWidth * zoom, options_.screenHeight * zoom);
-    if (wanted.width() <= room.width() && wanted.height() <= room.height()) return;
-    const QSize fitted = wanted.scaled(room.expandedTo(QSize(1, 1)), Qt::KeepAspectRatio);
-    frame_->View()->SetFirstSize(fitted);
-    if (options_.verbose) {
+    const FirstViewSize chosen = ChooseFirstViewSize(
+        {room.width(), room.height()}, {options_.screenWidth, options_.screenHeight}, zoom);
+    const QSize view(chosen.size.width, chosen.size.height);
+    frame_->View()->SetFirstSize(view);
+    // Sized here, not left to Qt: a window that sizes itself stays within two thirds of the
+    // display, which cut a zoom of 2 down on displays where it fits.
+    frame_->resize(view + chrome);
+    if (!options_.verbose) return;
+    if (chosen.zoomKept) {
+        std::fprintf(stderr, "chordlane: zoom %d makes the view %dx%d; the window starts at that\n",
+                     zoom, view.width(), view.height());
+    } else {
         std::fprintf(stderr,
                      "chordlane: zoom %d makes the view %dx%d, larger than the %dx%d the display "
                      "leaves for it; "
                      "the window starts at %dx%d instead\n",
-                     zoom, wanted.width(), wanted.height(), room.width(), room.height(),
-                     fitted.width(), fitted.height());
+                     zoom, options_.screenWidth * zoom, options_.screenHeight * zoom, room.width(),
+                     room.height(), view.width(), view.height());
     }
+}
+
+void Application::RestoreWindowPlace() {
+    const std::optional<PixelArea> stored = ReadWindowPlace(services_.settings);
+    if (!stored) return;
+    std::vector<PixelArea> displays;
+    for (const QScreen* display : QGuiApplication::screens()) {
+        const QRect area = display->availableGeometry();
+        displays.push_back({area.x(), area.y(), area.width(), area.height()});
+    }
+    const std::optional<PixelArea> place = PlaceToRestore(*stored, displays);
+    if (!place) return;
+    QRect geometry(place->x, place->y, place->width, place->height);
+    // A screen or zoom given on the command line sizes the window; the place still holds.
+    if (options_.sizeGiven) geometry.setSize(frame_->size());
+    frame_->setGeometry(geometry);
+    if (options_.fullScreen) frame_->SetRestoredGeometry(geometry);
+    // The size said before is not the one the window takes after all.
+    if (options_.verbose && !options_.sizeGiven) {
+        std::fprintf(stderr,
+                     "chordlane: the window starts at %dx%d at %d,%d, where the last run left "
+                     "it\n",
+                     geometry.width(), geometry.height(), geometry.x(), geometry.y());
+    }
+}
+
+void Application::SaveWindowPlace() {
+    // Only a window the person has seen has a place worth keeping.
+    if (!frame_ || !windowShown_) return;
+    const QRect geometry = frame_->RestoredGeometry();
+    if (!geometry.isValid()) return;
+    WriteWindowPlace(services_.settings,
+                     {geometry.x(), geometry.y(), geometry.width(), geometry.height()});
 }
 
 void Application::StartMidi() {
@@ -339,6 +387,7 @@ void Application::OnMidiOutput() {
         where.empty() ? QStringLiteral("The port is closed.")
                       : QStringLiteral("Sending on %1.").arg(QString::fromStdString(where));
     MidiOutputDialog dialog(midi_->Current(), status, frame_.get());
+    CentreOverWindow(dialog, frame_.get());
     if (dialog.exec() == QDialog::Accepted) {
         const MidiOutChoice choice = dialog.Choice();
         WriteMidiOutChoice(services_.settings, choice);
@@ -372,6 +421,7 @@ void Application::OnSpeedVolume() { ToggleSpeedVolume(GetInstrument()); }
 
 void Application::OnAppAbout() {
     AboutDialog dialog(frame_.get());
+    CentreOverWindow(dialog, frame_.get());
     dialog.exec();
     frame_->TakeHeldModifiers();
 }
@@ -429,9 +479,8 @@ StartupOpenResult::Outcome Application::OpenAndRemember(const std::optional<Stri
                                       : std::function<void(const std::string&)>());
     // A recording is of one instrument: another one (or the start-up screen) ends it.
     if (result.outcome != StartupOpenResult::Outcome::Cancelled) StopRecording();
-    // The built-in instrument is always at hand; the list is for files.
-    if (result.outcome == StartupOpenResult::Outcome::Loaded &&
-        GetInstrument().load.currentPath != u"!") {
+    // The built-in instrument is listed too: it is what a first start plays.
+    if (result.outcome == StartupOpenResult::Outcome::Loaded) {
         WriteRecentInstruments(services_.settings,
                                WithRecent(RecentList(), {GetInstrument().load.currentPath,
                                                          GetInstrument().load.answersLog}));

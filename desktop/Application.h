@@ -91,8 +91,13 @@ class Application : public QObject {
     void FindFolders();
     //! The window title names the instrument shown.
     void ShowTitle();
-    //! A first window larger than the display is made to fit it instead.
+    //! The first window shows the screen at the zoom asked for, or as large as fits the
+    //! display; with --verbose, standard error says which size it took.
     void FitFirstSize();
+    //! Puts the window where the last run left it, when a display still shows that place.
+    void RestoreWindowPlace();
+    //! Keeps the window's place and size for the next run.
+    void SaveWindowPlace();
     //! Finishes a recording under way and tells where it went.
     void StopRecording();
     //! The Record mark and the title follow the recording.
@@ -131,6 +136,7 @@ class Application : public QObject {
     std::unique_ptr<RecordingSession> recording_;
     QTimer recordingTimer_;
     std::unique_ptr<MainWindow> frame_;
+    bool windowShown_ = false;
     std::unique_ptr<QtWindow> window_;
     RtMidiPorts midiPorts_;
     // Before the instrument goes: it takes its trace out of it and ends its notes.

@@ -3,7 +3,11 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -14,9 +18,24 @@ namespace chordlane {
 
 namespace {
 
-// Enough for the manual's tables without scrolling sideways.
+// Enough for the manual's tables without scrolling sideways, where the display has room.
 constexpr int HELP_WIDTH = 720;
 constexpr int HELP_HEIGHT = 640;
+// Of a smaller display, the window takes at most this share of each side.
+constexpr int HELP_SHARE_PERCENT = 90;
+
+// Lines of examples (a <pre> block) break where the window ends, like the other text: a
+// line of the manual then never needs a scroll bar to be read to its end.
+void WrapEveryLine(QTextDocument& document) {
+    QTextCursor cursor(&document);
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (!block.blockFormat().nonBreakableLines()) continue;
+        QTextBlockFormat format = block.blockFormat();
+        format.setNonBreakableLines(false);
+        cursor.setPosition(block.position());
+        cursor.setBlockFormat(format);
+    }
+}
 
 }  // namespace
 
@@ -31,6 +50,18 @@ HelpWindow::HelpWindow(UrlOpener webOpener, QWidget* parent)
     setWindowTitle(QStringLiteral("Chordlane Help"));
     setWindowIcon(ProgramIcon());
     resize(HELP_WIDTH, HELP_HEIGHT);
+
+    // Long words (paths, command lines) break too rather than stand out to the right.
+    browser_->setLineWrapMode(QTextEdit::WidgetWidth);
+    browser_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    browser_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    connect(browser_, &QTextBrowser::sourceChanged, this,
+            [this] { WrapEveryLine(*browser_->document()); });
+
+    auto* closeWindow = new QAction(this);
+    closeWindow->setShortcut(QKeySequence(Qt::Key_Escape));
+    connect(closeWindow, &QAction::triggered, this, &QWidget::close);
+    addAction(closeWindow);
 
     // Links are followed here, so that a web link can go to the browser instead.
     browser_->setOpenLinks(false);
@@ -76,10 +107,26 @@ bool HelpWindow::ShowDocument(const QString& path) {
     const QUrl url = QUrl::fromLocalFile(info.absoluteFilePath());
     // A window still open keeps the page being read; a closed one starts at the beginning.
     if (browser_->source().isEmpty() || !isVisible()) browser_->setSource(url);
+    if (!isVisible()) FitDisplay();
     show();
     raise();
     activateWindow();
     return true;
+}
+
+void HelpWindow::FitDisplay() {
+    const QScreen* display = screen();
+    if (!display) return;
+    const QRect room = display->availableGeometry();
+    const QSize most(room.width() * HELP_SHARE_PERCENT / 100,
+                     room.height() * HELP_SHARE_PERCENT / 100);
+    QSize size = QSize(HELP_WIDTH, HELP_HEIGHT).boundedTo(most);
+    // The window's frame is not known before it is shown: the room it took the last time
+    // counts for it.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (isWindow() && frame.isValid()) size = size.boundedTo(room.size() - frame);
+    resize(size);
+    move(room.center() - QPoint(width() / 2, height() / 2));
 }
 
 HelpWindowViewer::HelpWindowViewer(HelpWindow::UrlOpener webOpener)

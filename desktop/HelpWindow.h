@@ -15,6 +15,7 @@ class QTextBrowser;
 
 namespace chordlane {
 
+// Escape closes it; its text, examples too, wraps at the window's edge.
 class HelpWindow : public QWidget {
   public:
     using UrlOpener = std::function<bool(const QUrl&)>;
@@ -35,6 +36,8 @@ class HelpWindow : public QWidget {
 
   private:
     void Follow(const QUrl& url);
+    //! Sizes the window to its display (no larger than most of it) and centres it there.
+    void FitDisplay();
 
     UrlOpener webOpener_;
     QTextBrowser* browser_;

@@ -1,15 +1,18 @@
 #include "desktop/MainWindow.h"
 
 #include <QAction>
+#include <QDir>
 #include <QEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <QStatusBar>
 #include <map>
 
+#include "app/Folders.h"
 #include "app/MenuCommands.h"
 #include "app/Shortcuts.h"
 #include "desktop/Application.h"
@@ -221,10 +224,13 @@ void MainWindow::FillRecentMenu() {
     recentMenu_->clear();
     const std::vector<RecentInstrument> list =
         recentList_ ? recentList_() : std::vector<RecentInstrument>{};
+    const std::vector<String> labels =
+        RecentLabels(list, WithTrailingSeparator(FromQString(QDir::homePath())));
     for (size_t i = 0; i < list.size(); ++i) {
-        const QString path = ToQString(list[i].path);
-        // The file's name with its number as the mnemonic; the whole path as the tip.
-        QString name = QFileInfo(path).fileName();
+        const QString path =
+            list[i].path == u"!" ? QStringLiteral("The built-in guitar") : ToQString(list[i].path);
+        // The label with its number as the mnemonic; the whole path as the tip.
+        QString name = ToQString(labels[i]);
         name.replace(QLatin1Char('&'), QStringLiteral("&&"));
         QAction* action = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
         action->setData(ID_FILE_MRU_FILE1 + static_cast<int>(i));
@@ -235,6 +241,32 @@ void MainWindow::FillRecentMenu() {
         });
     }
     recentMenu_->setToolTipsVisible(true);
+}
+
+void MainWindow::ShowSoundProblem(const QString& text) {
+    if (text.isEmpty()) {
+        if (soundProblem_) {
+            soundProblem_->hide();
+            statusBar()->hide();
+        }
+        return;
+    }
+    if (!soundProblem_) {
+        // A permanent widget: a menu item's status tip shows beside it, never over it.
+        soundProblem_ = new QLabel(this);
+        soundProblem_->setObjectName(QStringLiteral("soundProblem"));
+        statusBar()->addPermanentWidget(soundProblem_, 1);
+    }
+    soundProblem_->setText(text);
+    soundProblem_->setToolTip(text);
+    soundProblem_->show();
+    statusBar()->show();
+}
+
+QRect MainWindow::RestoredGeometry() const {
+    if (isFullScreen()) return normalGeometry_;
+    if (isMaximized()) return normalGeometry();
+    return geometry();
 }
 
 void MainWindow::OnActivate(int state, bool minimised) {

@@ -10,6 +10,7 @@
 #include "desktop/ProgramOptions.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QSocketNotifier;
 
@@ -44,8 +45,19 @@ class MainWindow : public QMainWindow {
     //! File -> Open Recent: list gives the entries when the menu opens, open opens one.
     void SetRecentOpener(std::function<void(size_t)> open,
                          std::function<std::vector<RecentInstrument>()> list);
-    //! Fills Open Recent from the list: one item per instrument, "&1 name" to "&8 name".
+    //! Fills Open Recent from the list: one item per instrument, "&1 name" to "&8 name", a
+    //! name that two files share followed by as much of its folder as tells them apart.
     void FillRecentMenu();
+    //! Shows why there is no sound in the status bar until it is cleared with an empty
+    //! text: a message of its own that hovering a menu does not wipe out.
+    void ShowSoundProblem(const QString& text);
+    //! The status bar's sound problem, null while none was shown.
+    QLabel* SoundProblemLabel() const { return soundProblem_; }
+    //! The place and size the window has when neither full screen nor maximised: what F11
+    //! and the next start go back to. Invalid when it never had one.
+    QRect RestoredGeometry() const;
+    //! Sets the place and size F11 puts the window back at when it started full screen.
+    void SetRestoredGeometry(const QRect& geometry) { normalGeometry_ = geometry; }
     //! The action of a menu command (by its command number), or null.
     QAction* CommandAction(int command) const;
     //! The shortcuts that have no command behind them but keep their keys from the view.
@@ -94,6 +106,7 @@ class MainWindow : public QMainWindow {
     QAction* midiOutput_ = nullptr;
     QAction* reload_ = nullptr;
     QMenu* recentMenu_ = nullptr;
+    QLabel* soundProblem_ = nullptr;
     std::function<void(size_t)> openRecent_;
     std::function<std::vector<RecentInstrument>()> recentList_;
     std::vector<QAction*> commands_;

@@ -89,6 +89,7 @@ ParsedCommandLine ParseProgramOptions(const std::vector<std::string>& words) {
                             std::to_string(MAX_SCREEN_SIDE) + ", not '" + value + "'");
             options.screenWidth = width;
             options.screenHeight = height;
+            options.sizeGiven = true;
         } else if (TakeValue(words, i, "--zoom", value, missing)) {
             if (missing) return fail("--zoom needs a number");
             int zoom = 0;
@@ -96,6 +97,7 @@ ParsedCommandLine ParseProgramOptions(const std::vector<std::string>& words) {
                 return fail("--zoom wants a whole number from 1 to " + std::to_string(MAX_ZOOM) +
                             ", not '" + value + "'");
             options.zoom = zoom;
+            options.sizeGiven = true;
         } else if (TakeValue(words, i, "--audio-device", value, missing)) {
             if (missing)
                 return fail("--audio-device needs a device name (see --list-audio-devices)");
@@ -140,15 +142,18 @@ std::string ProgramUsage() {
            "\n"
            "  --screen WxH   the screen in logical pixels (default 240x320; sides 1 to 4096)\n"
            "  --zoom N       the first window's scale (default 2; 1 to 8); the screen then\n"
-           "                 fills the window at any size, centred; no larger than the display\n"
+           "                 fills the window at any size, centred; no larger than the display.\n"
+           "                 Without --zoom and --screen the window takes the size and place\n"
+           "                 it had when the program last closed\n"
            "  --fullscreen   fill the display (F11 toggles it)\n"
            "  --midi-out     send the notes played to the MIDI output port \"Chordlane\"\n"
            "                 (ALSA sequencer, or JACK where there is no sequencer) for this\n"
            "                 run, whatever Options -> MIDI Output says\n"
            "  --no-midi-out  no MIDI output for this run\n"
            "  --verbose      tell on standard error which sound output was opened, which\n"
-           "                 MIDI output (or why there is none), and when the zoom was too\n"
-           "                 large for the display\n"
+           "                 MIDI output (or why there is none), and the size the window\n"
+           "                 starts at (less than the zoom asks on a small display, or the\n"
+           "                 size the last run left it at)\n"
            "  --audio-device NAME  play on this output device, as --list-audio-devices\n"
            "                 names it (\"\" for the default device), instead of the one\n"
            "                 chosen in Options -> Sound Output...\n"

@@ -18,6 +18,8 @@ struct ProgramOptions {
     int screenHeight = 320;
     int zoom = 2;
     bool fullScreen = false;
+    // --screen or --zoom was given: they size the first window, not the size remembered.
+    bool sizeGiven = false;
     bool verbose = false;  // what the audio and MIDI outputs chose goes to standard error
     String commandLine{};  // the path words joined by single spaces; empty: none
     // --midi-out / --no-midi-out: the MIDI port on or off for this run, whatever the stored

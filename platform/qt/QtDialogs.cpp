@@ -3,11 +3,14 @@
 #include <QAbstractItemView>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 #include <algorithm>
 
 #include "platform/qt/QtStringConversion.h"
+#include "platform/qt/QtWindow.h"
 
 namespace chordlane {
 
@@ -70,8 +73,35 @@ void QtDialogs::ShowPlaces(QFileDialog& dialog) const {
     QObject::connect(model, &QAbstractItemModel::modelReset, &dialog, relabel);
 }
 
+void QtDialogs::ShowNotFound(QFileDialog& dialog, const QString& name) {
+    QMessageBox box(
+        QMessageBox::Warning, dialog.windowTitle(),
+        QStringLiteral("%1\nFile not found.\nCheck the file name and try again.").arg(name),
+        QMessageBox::Ok, &dialog);
+    CentreOverWindow(box, &dialog);
+    box.exec();
+}
+
+bool QtDialogs::OfferBuiltin(QFileDialog& dialog, bool& chosen) {
+    // Qt's own dialog lays itself out on a grid: the button goes in a row of its own below.
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (!grid) return false;
+    auto* builtin = new QPushButton(QString::fromUtf16(BUILTIN_BUTTON_TEXT), &dialog);
+    builtin->setObjectName(QStringLiteral("builtinButton"));
+    builtin->setToolTip(QStringLiteral("The guitar built into the program (the name \"!\")"));
+    builtin->setAutoDefault(false);
+    grid->addWidget(builtin, grid->rowCount(), 0, 1, grid->columnCount(), Qt::AlignLeft);
+    QObject::connect(builtin, &QPushButton::clicked, &dialog, [&dialog, &chosen] {
+        chosen = true;
+        // Through QDialog: QFileDialog's own accept would look at the name typed instead.
+        static_cast<QDialog&>(dialog).done(QDialog::Accepted);
+    });
+    return true;
+}
+
 std::optional<String> QtDialogs::ChooseFile(const FileDialogRequest& request) {
-    QFileDialog dialog(parent_, ToQString(request.title), ToQString(request.initialFolder));
+    QWidget* window = parent_ ? parent_->window() : nullptr;
+    QFileDialog dialog(window, ToQString(request.title), ToQString(request.initialFolder));
     // Qt's own dialog on every desktop: the sidebar's places and "!" depend on it.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
@@ -81,8 +111,13 @@ std::optional<String> QtDialogs::ChooseFile(const FileDialogRequest& request) {
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     if (!request.filters.empty()) dialog.setNameFilters(NameFilters(request.filters));
     ShowPlaces(dialog);
+    // Where an instrument is asked for, the built-in one is a button away, not only "!".
+    bool builtinChosen = false;
+    if (request.open && AsksForInstruments(request)) OfferBuiltin(dialog, builtinChosen);
+    CentreOverWindow(dialog, window);
     for (;;) {
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        if (builtinChosen) return String(u"!");
         const QStringList files = dialog.selectedFiles();
         if (files.isEmpty()) return std::nullopt;
         if (!request.open || !request.mustExist) return AcceptChosenName(files.first());
@@ -94,10 +129,7 @@ std::optional<String> QtDialogs::ChooseFile(const FileDialogRequest& request) {
                 if (AsksForInstruments(request)) return String(u"!");
                 [[fallthrough]];
             case OpenChoice::Missing:
-                QMessageBox::warning(&dialog, dialog.windowTitle(),
-                                     QStringLiteral("%1\nFile not found.\nCheck the file name "
-                                                    "and try again.")
-                                         .arg(files.first()));
+                ShowNotFound(dialog, files.first());
                 break;
         }
     }

@@ -12,9 +12,12 @@ class QWidget;
 
 namespace chordlane {
 
-// The open-file and save-file dialogs over QFileDialog, modal on the main window.
+// The open-file and save-file dialogs over QFileDialog, modal on the main window and centred
+// over it. Where an instrument file is asked for, a button chooses the built-in one.
 class QtDialogs : public FileDialogs {
   public:
+    static constexpr char16_t BUILTIN_BUTTON_TEXT[] = u"Built-in &Guitar";
+
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
     //! The places the sidebar offers, each a label and a folder, in order.
@@ -35,6 +38,10 @@ class QtDialogs : public FileDialogs {
 
   private:
     void ShowPlaces(QFileDialog& dialog) const;
+    //! Adds the built-in instrument's button; chosen turns true when it is pressed.
+    static bool OfferBuiltin(QFileDialog& dialog, bool& chosen);
+    //! Says, over the dialog, that the name typed in it names no file.
+    static void ShowNotFound(QFileDialog& dialog, const QString& name);
 
     QWidget* parent_;
     std::vector<std::pair<QString, QString>> places_;

@@ -51,6 +51,25 @@ void QtWindow::ReshowAndRaise() {
     frame_->activateWindow();
 }
 
+void CentreOverWindow(QWidget& dialog, const QWidget* over) {
+    const QWidget* window = over ? over->window() : nullptr;
+    const QScreen* display = window ? window->screen() : dialog.screen();
+    if (!display) return;
+    const QRect room = display->availableGeometry();
+    // A window's geometry is worth nothing until it has been shown on its display.
+    const QRect under = window && window->isVisible() && room.intersects(window->frameGeometry())
+                            ? window->frameGeometry()
+                            : room;
+    dialog.ensurePolished();
+    // A dialog that chose its own size keeps it.
+    if (!dialog.testAttribute(Qt::WA_Resized)) dialog.adjustSize();
+    const QSize size = dialog.frameGeometry().size().boundedTo(room.size());
+    QPoint topLeft = under.center() - QPoint(size.width() / 2, size.height() / 2);
+    topLeft.setX(std::clamp(topLeft.x(), room.left(), room.right() + 1 - size.width()));
+    topLeft.setY(std::clamp(topLeft.y(), room.top(), room.bottom() + 1 - size.height()));
+    dialog.move(topLeft);
+}
+
 void ShowFullScreenOnDisplay(QWidget& frame) {
     // Without a window manager the full-screen request is not acted on; the window then
     // takes the display's whole area itself, also each time it is shown again.

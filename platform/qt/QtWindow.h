@@ -42,4 +42,10 @@ class QtWindow : public Window {
 //! Shows frame full screen on its display, also where no window manager acts on the request.
 void ShowFullScreenOnDisplay(QWidget& frame);
 
+//! Places a dialog about to open centred over the window that holds over, kept on that
+//! window's display; centred on the display when the window is not shown. Qt's own placing
+//! reads the window's position, which a window manager may not have told yet, or which a
+//! window just shown again no longer has: the dialog then opened at the display's edge.
+void CentreOverWindow(QWidget& dialog, const QWidget* over);
+
 }  // namespace chordlane
