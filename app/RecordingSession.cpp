@@ -88,6 +88,7 @@ std::string RecordingSession::Start(const String& folder, const LocalTime& when,
         return "cannot record to '" + ToUtf8(path) + "': " + why;
     recording_ = true;
     path_ = path;
+    if (underruns_) underrunsAtStart_ = underruns_();
     companionRecording_ = false;
     companionNote_.clear();
     if (companion_) {
@@ -101,6 +102,14 @@ std::string RecordingSession::Stop() {
     if (!recording_) return {};
     recording_ = false;
     std::string line = DescribeRecording(path_, recorder_->Stop());
+    if (underruns_) {
+        // The file has every block the mixer made; a gap was heard, not written.
+        const uint64_t during = underruns_() - underrunsAtStart_;
+        line += during == 0 ? "; no underrun of the sound output"
+                            : "; " + std::to_string(during) + " underrun" +
+                                  (during == 1 ? "" : "s") +
+                                  " of the sound output (gaps heard, not in the file)";
+    }
     if (companionRecording_) {
         companionRecording_ = false;
         if (companion_) companionNote_ = companion_->End();

@@ -5,6 +5,7 @@
 // companion and gets the same name with its own extension.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/AudioRecorder.h"
@@ -45,6 +46,11 @@ class RecordingSession {
 
     //! The one place another recording of the performance hooks in; null: none.
     void SetCompanion(RecordingCompanion* companion) { companion_ = companion; }
+    //! The sound output's underruns so far; the log line then says how many fell within the
+    //! recording. Empty: not said.
+    void SetUnderrunCounter(std::function<uint64_t()> underruns) {
+        underruns_ = std::move(underruns);
+    }
 
     bool Available() const { return recorder_ != nullptr; }
     bool IsRecording() const { return recording_; }
@@ -70,6 +76,8 @@ class RecordingSession {
     bool recording_ = false;
     bool companionRecording_ = false;
     std::string companionNote_;  // why the companion could not record, or its last words
+    std::function<uint64_t()> underruns_;
+    uint64_t underrunsAtStart_ = 0;
     String path_;
 };
 

@@ -39,6 +39,7 @@
 #include "platform/qt/QtSettingsStore.h"
 #include "platform/qt/QtStringConversion.h"
 #include "platform/qt/QtWindow.h"
+#include "platform/std/NullOutput.h"
 #include "platform/std/StdFileSystem.h"
 #include "platform/std/SteadyClock.h"
 
@@ -70,6 +71,13 @@ Application::Application(ProgramOptions options, const Platform* services)
     else
         MakeRealServices();
     recording_ = std::make_unique<RecordingSession>(services_.recorder, services_.files);
+    if (sound_) {
+        recording_->SetUnderrunCounter([this] { return sound_->Underruns(); });
+        constexpr int SOUND_WATCH_MS = 1000;
+        soundWatch_.setInterval(SOUND_WATCH_MS);
+        connect(&soundWatch_, &QTimer::timeout, this, [this] { WatchSound(); });
+        soundWatch_.start();
+    }
     connect(&recordingTimer_, &QTimer::timeout, this, [this] {
         if (const std::string line = recording_->CheckProblem(); !line.empty()) {
             std::fprintf(stderr, "chordlane: %s\n", line.c_str());
@@ -106,7 +114,17 @@ Application::~Application() {
     reload_.ReleaseAll();
     // The frame gives the hardware buttons back through the services, so it goes first.
     frame_.reset();
-    if (audio_) audio_->Stop();
+    if (sound_) {
+        soundWatch_.stop();
+        const std::string priority = sound_->Output().RenderPriority();
+        const uint64_t underruns = sound_->Underruns();
+        sound_->Stop();
+        if (options_.verbose) {
+            std::fprintf(stderr, "audio: %llu underrun%s%s%s\n",
+                         static_cast<unsigned long long>(underruns), underruns == 1 ? "" : "s",
+                         priority.empty() ? "" : "; render thread at ", priority.c_str());
+        }
+    }
     services_.window = nullptr;
 }
 
@@ -140,17 +158,49 @@ void Application::MakeRealServices() {
 }
 
 void Application::OpenSoundOutput() {
-    AudioOutputConfig audio;
-    const bool verbose = options_.verbose;
-    audio.log = [verbose](const std::string& line) {
-        if (verbose) std::fprintf(stderr, "%s\n", line.c_str());
-    };
-    audio.device = ToUtf8(soundChoice_.device);
-    audio.framesPerBuffer = soundChoice_.bufferFrames;
-    AudioOpenResult opened = OpenAudioOutput(*mapper_, audio);
-    audio_ = std::move(opened.output);
-    soundProblem_ = std::move(opened.problem);
-    rates_->SetTargetRate(audio_->Rate());
+    if (!sound_) {
+        // The keeper opens with whatever soundChoice_ holds at the time, reopens included.
+        auto open = [this](bool fallback) {
+            AudioOutputConfig audio;
+            const bool verbose = options_.verbose;
+            audio.log = [verbose](const std::string& line) {
+                if (verbose) std::fprintf(stderr, "%s\n", line.c_str());
+            };
+            audio.device = ToUtf8(soundChoice_.device);
+            audio.framesPerBuffer = soundChoice_.bufferFrames;
+            return OpenAudioOutput(*mapper_, audio, fallback);
+        };
+        auto makeNull = [this]() -> std::unique_ptr<AudioOutput> {
+            return std::make_unique<NullOutput>(*mapper_,
+                                                NullOutputConfig{soundChoice_.bufferFrames});
+        };
+        auto notice = [this](const std::string& text, bool lasting) {
+            soundProblem_ = lasting ? text : std::string();
+            // At start-up the frame comes later and shows the problem itself.
+            if (frame_) ShowSoundProblem();
+            if (!lasting && frame_) {
+                std::fprintf(stderr, "chordlane: %s\n", text.c_str());
+                constexpr int BACK_NOTICE_MS = 8000;
+                frame_->ShowPassingNote(QString::fromStdString(text), BACK_NOTICE_MS);
+            }
+        };
+        sound_ = std::make_unique<SoundOutputKeeper>(open, makeNull, notice);
+    }
+    sound_->Open();
+    rates_->SetTargetRate(sound_->Output().Rate());
+}
+
+void Application::WatchSound() {
+    sound_->Tick();
+    if (underrunTold_ || sound_->Underruns() == 0 || !frame_) return;
+    // Once: a person who hears a click learns why and what to do, without a note every time.
+    underrunTold_ = true;
+    const std::string text =
+        "The sound output ran dry (an underrun, heard as a click); a larger buffer in Options "
+        "\u2192 Sound Output avoids it.";
+    std::fprintf(stderr, "chordlane: %s\n", text.c_str());
+    constexpr int UNDERRUN_NOTICE_MS = 10000;
+    frame_->ShowPassingNote(QString::fromStdString(text), UNDERRUN_NOTICE_MS);
 }
 
 void Application::ShowSoundProblem() {
@@ -183,8 +233,7 @@ void Application::OnSoundOutput() {
     StopRecording();
     reload_.ReleaseAll();
     if (midi_) midi_->EndNotes();
-    audio_->Stop();
-    audio_.reset();
+    sound_->Stop();
     if (reload) UnloadInstrument(shown);
     OpenSoundOutput();
     ShowSoundProblem();

@@ -10,6 +10,7 @@
 #include "app/MessageBoxReporter.h"
 #include "app/RecentInstruments.h"
 #include "app/RecordingSession.h"
+#include "app/SoundOutputKeeper.h"
 #include "app/SoundOutputSettings.h"
 #include "app/StartupOpen.h"
 #include "desktop/ProgramOptions.h"
@@ -84,6 +85,8 @@ class Application : public QObject {
     void OpenSoundOutput();
     //! Says the sound problem, once, in the window and on standard error.
     void ShowSoundProblem();
+    //! About once a second: a lost output, one that is back, the first underrun.
+    void WatchSound();
     //! Opens through the Open flow and, when it loaded, puts the instrument in front of the
     //! recent list. With fromCommandLine a problem also goes to standard error.
     StartupOpenResult::Outcome OpenAndRemember(const std::optional<String>& path,
@@ -117,7 +120,10 @@ class Application : public QObject {
     std::unique_ptr<HelpWindowViewer> help_;
     std::unique_ptr<QtHardwareButtons> buttons_;
     std::unique_ptr<WaveMapper> mapper_;
-    std::unique_ptr<AudioOutput> audio_;  // pulls from mapper_, so it goes first
+    // The output that pulls from mapper_, so it goes first; it reopens a lost output by itself.
+    std::unique_ptr<SoundOutputKeeper> sound_;
+    QTimer soundWatch_;
+    bool underrunTold_ = false;
     std::unique_ptr<Recorder> recorder_;  // taps mapper_
     std::unique_ptr<PolyphaseRateConverter> rates_;
     // The output in force: the settings' choice, over which the command line goes.

@@ -263,6 +263,18 @@ void MainWindow::ShowSoundProblem(const QString& text) {
     statusBar()->show();
 }
 
+void MainWindow::ShowPassingNote(const QString& text, int ms) {
+    QStatusBar* bar = statusBar();
+    if (!passingNoteHooked_) {
+        passingNoteHooked_ = true;
+        connect(bar, &QStatusBar::messageChanged, this, [this, bar](const QString& now) {
+            if (now.isEmpty() && !(soundProblem_ && soundProblem_->isVisible())) bar->hide();
+        });
+    }
+    bar->show();
+    bar->showMessage(text, ms);
+}
+
 QRect MainWindow::RestoredGeometry() const {
     if (isFullScreen()) return normalGeometry_;
     if (isMaximized()) return normalGeometry();

@@ -51,6 +51,9 @@ class MainWindow : public QMainWindow {
     //! Shows why there is no sound in the status bar until it is cleared with an empty
     //! text: a message of its own that hovering a menu does not wipe out.
     void ShowSoundProblem(const QString& text);
+    //! A note that passes after ms (the output is back, an underrun): in the status bar,
+    //! which goes again with it unless a sound problem holds there.
+    void ShowPassingNote(const QString& text, int ms);
     //! The status bar's sound problem, null while none was shown.
     QLabel* SoundProblemLabel() const { return soundProblem_; }
     //! The place and size the window has when neither full screen nor maximised: what F11
@@ -107,6 +110,7 @@ class MainWindow : public QMainWindow {
     QAction* reload_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     QLabel* soundProblem_ = nullptr;
+    bool passingNoteHooked_ = false;
     std::function<void(size_t)> openRecent_;
     std::function<std::vector<RecentInstrument>()> recentList_;
     std::vector<QAction*> commands_;

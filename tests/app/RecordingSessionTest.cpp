@@ -70,6 +70,16 @@ TEST_F(RecordingSessionTest, ACompanionThatCannotRecordLeavesTheSoundRecording) 
     EXPECT_EQ(notes.ended, 0);
 }
 
+TEST_F(RecordingSessionTest, TheLogLineCountsOnlyTheUnderrunsWithinTheRecording) {
+    uint64_t underruns = 5;  // before the recording: not its own
+    session_.SetUnderrunCounter([&] { return underruns; });
+    ASSERT_EQ(session_.Start(TempFolder(), WHEN), "");
+    EXPECT_THAT(session_.Stop(), HasSubstr("; no underrun of the sound output"));
+    ASSERT_EQ(session_.Start(TempFolder(), WHEN), "");
+    underruns += 2;
+    EXPECT_THAT(session_.Stop(), HasSubstr("; 2 underruns of the sound output (gaps heard"));
+}
+
 TEST_F(RecordingSessionTest, ProblemsAreSaidWithTheFileAndALostBlockOrFailedWriteIsLogged) {
     EXPECT_THAT(RecordingSession(nullptr, nullptr).Start(TempFolder(), WHEN), HasSubstr("no"));
     EXPECT_THAT(session_.Start(u"", WHEN), HasSubstr("home folder"));
