@@ -7,6 +7,9 @@ packages=(
   qt6-base-dev libgl-dev fonts-liberation
   portaudio19-dev libsamplerate0-dev libsndfile1-dev
   librtmidi-dev libjack-jackd2-dev jackd2
+  # chordlane-tool import plays SoundFonts through FluidSynth; the tests import Debian's
+  # small General MIDI SoundFont too.
+  libfluidsynth-dev timgm6mb-soundfont
   libgtest-dev libgmock-dev libbenchmark-dev
   dpkg-dev file desktop-file-utils appstream lintian
   # A sound server for the real-output tests: .ci/run starts one with a null sink.
