@@ -149,6 +149,13 @@ std::optional<LibraryReference> ParseLibraryReference(const std::string& file) {
 LibraryLoad ImportInMemory(const LibraryReference& reference, const std::string& file,
                            FileSystem& real) {
     LibraryLoad load;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(reference.library, ec)) {
+        // As for any FILE that is not there.
+        std::fprintf(stderr, "chordlane-tool: %s cannot be found\n", reference.library.c_str());
+        load.exitCode = EXIT_NOT_FOUND;
+        return load;
+    }
     std::string reason;
     std::unique_ptr<SoundLibrary> library =
         OpenSoundLibrary(reference.library, reason, PrintWarning);
@@ -163,7 +170,6 @@ LibraryLoad ImportInMemory(const LibraryReference& reference, const std::string&
     }
     // The waves lie in memory beside the library, under an absolute name, so that no file
     // of the working folder can stand in for them.
-    std::error_code ec;
     std::filesystem::path folder =
         std::filesystem::absolute(std::filesystem::path(reference.library), ec).parent_path();
     const std::string waveFolder = (folder / SafeFileName(preset->name)).string() + "/";

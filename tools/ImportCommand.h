@@ -23,7 +23,7 @@ struct LibraryReference {
 std::optional<LibraryReference> ParseLibraryReference(const std::string& file);
 
 struct LibraryLoad {
-    int exitCode = 0;                   // 0 when imported; else 1 or 5, reason printed
+    int exitCode = 0;                   // 0 when imported; else 1, 4 or 5, reason printed
     std::string path;                   // the instrument's path in files
     std::unique_ptr<FileSystem> files;  // the imported files over the real ones
 };

@@ -93,8 +93,12 @@ TEST_F(ImportToolTest, ALibraryStandsForFileInTheOtherCommands) {
     EXPECT_FALSE(std::filesystem::exists(temp_ / "lib.clx"));
 
     ToolRun missing = Run({"check", Path("none.sfz") + "#0:0"});
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.err, "chordlane-tool: import: cannot open " + Path("none.sfz") + "\n");
+    EXPECT_EQ(missing.exitCode, 4);
+    EXPECT_EQ(missing.err, "chordlane-tool: " + Path("none.sfz") + " cannot be found\n");
+    WriteText(temp_ / "bad.sf2", "RIFF");
+    ToolRun unreadable = Run({"check", Path("bad.sf2") + "#0:0"});
+    EXPECT_EQ(unreadable.exitCode, 1);
+    EXPECT_THAT(unreadable.err, HasSubstr("chordlane-tool: import: " + Path("bad.sf2") + ": "));
     ToolRun noPreset = Run({"check", library + "#1:0"});
     EXPECT_EQ(noPreset.exitCode, 5);
     EXPECT_THAT(noPreset.err, HasSubstr(library + " has no preset '1:0'"));
