@@ -50,6 +50,11 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(b, e - b));
 }
 
+// Text of the library quoted in a warning: a hostile line must not make a huge message.
+std::string Clip(const std::string& text) {
+    return text.size() <= 60 ? text : text.substr(0, 57) + "...";
+}
+
 std::string ToLower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
@@ -88,8 +93,11 @@ class SfzReader {
     bool ReadFile(const std::filesystem::path& path, int depth, const std::string& from) {
         if (overTotal_) return true;
         if (depth > MAX_INCLUDE_DEPTH) {
-            Warn(from + ": includes nest deeper than " + std::to_string(MAX_INCLUDE_DEPTH) +
-                 " files; '" + path.string() + "' is left out");
+            if (!overDepth_) {
+                Warn(from + ": includes nest deeper than " + std::to_string(MAX_INCLUDE_DEPTH) +
+                     " files; '" + Clip(path.string()) + "' and the like are left out");
+            }
+            overDepth_ = true;
             return true;
         }
         std::ifstream in(path, std::ios::binary);
@@ -124,7 +132,9 @@ class SfzReader {
         const std::string file = path.string();
         bool inComment = false;
         size_t lineNumber = 0;
-        for (size_t pos = 0; pos <= text.size();) {
+        // Editors on some systems begin UTF-8 text with a byte-order mark.
+        const size_t first = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+        for (size_t pos = first; pos <= text.size();) {
             size_t eol = text.find('\n', pos);
             if (eol == std::string::npos) eol = text.size();
             std::string line = text.substr(pos, eol - pos);
@@ -278,7 +288,8 @@ class SfzReader {
             if (eq == i || eq >= line.size() || line[eq] != '=') {
                 size_t skip = i;
                 while (skip < line.size() && !IsSpace(line[skip])) ++skip;
-                Warn(where + ": cannot read '" + line.substr(i, skip - i) + "' (no name=value)");
+                Warn(where + ": cannot read '" + Clip(line.substr(i, skip - i)) +
+                     "' (no name=value)");
                 i = skip;
                 continue;
             }
@@ -307,6 +318,7 @@ class SfzReader {
     size_t totalBytes_ = 0;
     bool overTotal_ = false;
     bool overLine_ = false;
+    bool overDepth_ = false;
 };
 
 // Applies opcodes to regions, warning once per opcode name it does not know.
@@ -422,7 +434,7 @@ class RegionBuilder {
 
     void Unknown(const Opcode& op) {
         if (known_.insert(op.name).second) {
-            warn_(op.where + ": unknown opcode '" + op.name + "' is ignored");
+            warn_(op.where + ": unknown opcode '" + Clip(op.name) + "' is ignored");
         }
     }
 
@@ -430,7 +442,7 @@ class RegionBuilder {
     // An opcode of a group is applied to each of its regions; it is told of once.
     void Bad(const Opcode& op, const std::string& wanted) {
         const std::string text =
-            op.where + ": '" + op.name + "' wants " + wanted + ", not '" + op.value + "'";
+            op.where + ": '" + op.name + "' wants " + wanted + ", not '" + Clip(op.value) + "'";
         if (told_.insert(text).second) warn_(text);
     }
 
