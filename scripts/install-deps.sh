@@ -8,6 +8,9 @@ packages=(
   portaudio19-dev libsamplerate0-dev libsndfile1-dev
   librtmidi-dev libjack-jackd2-dev jackd2
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+  # chordlane-tool import plays SoundFonts through FluidSynth; the tests import Debian's
+  # small General MIDI SoundFont too.
+  libfluidsynth-dev timgm6mb-soundfont
   dpkg-dev file desktop-file-utils appstream lintian
   # Another program's reader of the MIDI files we write.
   python3-mido

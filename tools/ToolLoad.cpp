@@ -4,6 +4,7 @@
 
 #include "app/OpenFlow.h"
 #include "platform/Text.h"
+#include "tools/ImportCommand.h"
 #include "tools/ToolCommand.h"
 
 namespace chordlane::tool {
@@ -15,6 +16,12 @@ int LoadForTool(ToolSession& session, const std::string& file, const CommonOptio
         if (!shown.empty() && shown.back() == u'\n') shown.pop_back();
         std::fprintf(stderr, "message: %s\n", ToUtf8(shown).c_str());
     });
+    // A sound library is imported in memory first, then loaded like any instrument file.
+    if (const std::optional<LibraryReference> library = ParseLibraryReference(file)) {
+        LibraryLoad imported = ImportInMemory(*library, file, *session.Platform().files);
+        if (imported.exitCode != EXIT_DONE) return imported.exitCode;
+        session.UseFiles(std::move(imported.files));
+    }
     const String path = FromUtf8(file);
     const OpenResult result = OpenInstrument(session.GetInstrument(), path, listener);
     if (options.time) PrintLoadTimes(result.parseMs, result.activateMs);

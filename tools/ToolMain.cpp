@@ -48,7 +48,8 @@ void PrintHelp() {
         "Options end at '--'; later words are taken as they are.\n\n"
         "Exit codes: 0 done; 1 check found problems; 2 bad command line, unreadable script\n"
         "or input; 3 the load was abandoned in a file prompt; 4 FILE cannot be found by the\n"
-        "file search.\n");
+        "file search; 5 a sound library has no such preset. FILE may be a sound library,\n"
+        "LIBRARY[#P]: see import.\n");
 }
 
 int Run(int argc, char** argv) {

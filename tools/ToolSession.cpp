@@ -46,4 +46,9 @@ ToolSession::ToolSession(const CommonOptions& options) {
 
 ToolSession::~ToolSession() = default;
 
+void ToolSession::UseFiles(std::unique_ptr<FileSystem> files) {
+    files_ = std::move(files);
+    platform_.services.files = files_.get();
+}
+
 }  // namespace chordlane::tool

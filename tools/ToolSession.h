@@ -19,9 +19,12 @@ class ToolSession {
 
     HeadlessPlatform& Platform() { return platform_; }
     Instrument& GetInstrument() { return instrument_; }
+    //! Reads and writes through files from now on, for as long as the session lives.
+    void UseFiles(std::unique_ptr<FileSystem> files);
 
   private:
     HeadlessPlatform platform_;
+    std::unique_ptr<FileSystem> files_;  // declared before the instrument, which reads it
     Instrument instrument_{platform_.services};
     MessageBoxReporter messages_{instrument_};
 };
