@@ -105,10 +105,10 @@ std::string RecordingSession::Stop() {
     if (underruns_) {
         // The file has every block the mixer made; a gap was heard, not written.
         const uint64_t during = underruns_() - underrunsAtStart_;
-        line += during == 0 ? "; no underrun of the sound output"
-                            : "; " + std::to_string(during) + " underrun" +
-                                  (during == 1 ? "" : "s") +
-                                  " of the sound output (gaps heard, not in the file)";
+        line += during == 0
+                    ? "; no underrun of the sound output"
+                    : "; " + std::to_string(during) + " underrun" + (during == 1 ? "" : "s") +
+                          " of the sound output (gaps heard, not in the file)";
     }
     if (companionRecording_) {
         companionRecording_ = false;

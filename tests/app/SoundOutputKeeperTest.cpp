@@ -16,7 +16,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 struct Outputs {
-    int playing = 0;     // outputs made and not stopped
+    int playing = 0;  // outputs made and not stopped
     int mostPlaying = 0;
     bool deviceThere = true;
     int opened = 0;
