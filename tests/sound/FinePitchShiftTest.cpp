@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <memory>
@@ -135,6 +136,32 @@ TEST(FinePitchShift, CopiesAreInTuneKeepTheSpectrumAndStayWithinThePeak) {
         }
         // The recording is left as it was loaded.
         EXPECT_EQ(ImageOf(*source), before);
+    }
+}
+
+// A recording at full scale, down to -32768 and the byte 0: no value of a copy may come back
+// past the other end of its width, which would wrap it round into a jump across the range.
+TEST(FinePitchShift, FullScaleRecordingsDoNotWrap) {
+    for (const WaveSpec form : {WaveSpec{1, 1, 22050, 16}, WaveSpec{1, 1, 11025, 8}}) {
+        std::string data;
+        for (int i = 0; i < static_cast<int>(form.rate) / 2; ++i) {
+            const double x = std::sin(2 * PI * i / 50.0);
+            data += form.bits == 8 ? std::string(1, static_cast<char>(std::clamp(
+                                                        std::lround(128 + 128 * x), 0L, 255L)))
+                                   : Pcm16({static_cast<int16_t>(
+                                         std::clamp(std::lround(32768 * x), -32768L, 32767L))});
+        }
+        auto source = Recording(form, data, form.rate / 50.0f);
+        for (const int shift : {-7, 5, 12}) {
+            Sample copy;
+            ASSERT_TRUE(MakeShiftedSample(copy, *source,
+                                          form.rate / 50.0f * std::pow(2.0f, shift / 12.0f),
+                                          PitchMethod::Fine));
+            const std::vector<double> values = Centred(copy);
+            const double full = form.bits == 8 ? 128 : 32768;
+            for (size_t i = 1; i < values.size(); ++i)
+                ASSERT_LT(std::fabs(values[i] - values[i - 1]), 1.5 * full) << "at " << i;
+        }
     }
 }
 
