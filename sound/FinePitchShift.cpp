@@ -273,23 +273,28 @@ int64_t FineShifter::MakeCopy(Sample& out, float frequency, std::vector<float>& 
     for (double mark = phase_; mark - period_ < static_cast<double>(count_);) {
         mark += step(add(mark));
     }
-    float largest = 0.0f;
-    for (const float v : scratch) largest = std::max(largest, std::fabs(v));
+    // The loudest value, and the values stored rounded to the nearest (halves away from
+    // zero): both loops kept simple enough to run on vector units.
+    const float* values = scratch.data();
+    float high = 0.0f;
+    float low = 0.0f;
+    for (int64_t i = 0; i < count_; ++i) {
+        high = values[i] > high ? values[i] : high;
+        low = values[i] < low ? values[i] : low;
+    }
+    const float largest = std::max(high, -low);
     const float gain = largest > limit_ ? limit_ / largest : 1.0f;
+    auto rounded = [&](int64_t i) {
+        const float v = std::min(std::max(values[i] * gain, -limit_), limit_);
+        return static_cast<int32_t>(v + (v < 0.0f ? -0.5f : 0.5f));
+    };
     uint8_t* data = out.Data();
     if (source_.format.bitsPerSample == 16) {
-        for (int64_t i = 0; i < count_; ++i) {
-            const float v =
-                std::clamp(std::nearbyint(scratch[static_cast<size_t>(i)] * gain), -limit_, limit_);
-            const auto value = static_cast<int16_t>(v);
-            std::memcpy(data + 2 * i, &value, 2);
-        }
+        // As the recording's own 16-bit data is read: the image keeps the data 2-byte aligned.
+        auto* stored = reinterpret_cast<int16_t*>(data);
+        for (int64_t i = 0; i < count_; ++i) stored[i] = static_cast<int16_t>(rounded(i));
     } else {
-        for (int64_t i = 0; i < count_; ++i) {
-            const float v =
-                std::clamp(std::nearbyint(scratch[static_cast<size_t>(i)] * gain), -limit_, limit_);
-            data[i] = static_cast<uint8_t>(static_cast<int32_t>(v) + 128);
-        }
+        for (int64_t i = 0; i < count_; ++i) data[i] = static_cast<uint8_t>(rounded(i) + 128);
     }
     return work;
 }
