@@ -263,7 +263,9 @@ TEST(FinePitchShift, ExactCopiesAreUnchangedAndFineCopiesAgreeOnAllCores) {
             const bool fits = allowed <= charged / 2;
             EXPECT_EQ(overWork[k], !fits) << "copy " << k;
             EXPECT_EQ(limited[k]->Image() != nullptr, fits) << "copy " << k;
-            if (fits) EXPECT_EQ(ImageOf(*limited[k]), ImageOf(*single[k]));
+            if (fits) {
+                EXPECT_EQ(ImageOf(*limited[k]), ImageOf(*single[k]));
+            }
         }
     }
 }
