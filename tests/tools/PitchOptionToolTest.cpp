@@ -15,8 +15,8 @@ using ::testing::HasSubstr;
 // fine makes other copies of the same size; anything else is a bad command line.
 TEST_F(ToolTest, PitchOptionChoosesHowCopiesAreMadeAndRefusesOtherWords) {
     const WaveSpec form;
-    WriteFile("a.wav", CanonicalWave(form, Tone(form, 220, 0.3, 8000)));
-    const std::string main = Instrument("main.clx", "s tone a.wav 220 2 2\n");
+    WriteFile("a.wav", CanonicalWave(form, Tone(form, 440, 0.3, 8000)));
+    const std::string main = Instrument("main.clx", "s tone a.wav 440 2 2\n");
     std::map<std::string, std::string> copies;
     for (const std::string pitch : {"", "exact", "fine"}) {
         std::vector<std::string> args = {"samples", main, "-d", Path("out-" + pitch)};
