@@ -20,6 +20,7 @@
 #include "platform/Platform.h"
 #include "platform/Surface.h"
 #include "platform/Types.h"
+#include "sound/PitchMethod.h"
 #include "sound/Playback.h"
 #include "sound/SampleMemory.h"
 #include "sound/WorkBudget.h"
@@ -69,6 +70,8 @@ struct MenuOptions {
     // program's state rather than the file's: the frame's activation sets it, and a reload
     // keeps it along with them.
     uint8_t hardwareButtons = 0;
+    // How the sounds of the next load make their pitch copies.
+    PitchMethod pitch = PitchMethod::Exact;
 
     //! Member by member.
     bool operator==(const MenuOptions&) const = default;

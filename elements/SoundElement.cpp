@@ -151,9 +151,9 @@ bool SoundElement::LoadSamples() {
     for (int32_t s = 1; s <= low_; ++s, r *= SEMITONE) addCopy(-s, frequency_ / r);
 
     // Every copy is made from the recording, never from a neighbouring copy.
-    const std::vector<bool> overWork =
-        MakeShiftedSamples(*recording, jobs, 0, &Owner().budgets.work,
-                           {Owner().platform.rates, &Owner().budgets.conversion});
+    const std::vector<bool> overWork = MakeShiftedSamples(
+        *recording, jobs, 0, &Owner().budgets.work,
+        {Owner().platform.rates, &Owner().budgets.conversion}, Owner().options.pitch);
     ReportOverWork(jobs, overWork);
     for (auto& entry : *samples) {
         // A copy whose image could not be had is no sample: a voice asking for exactly that

@@ -6,11 +6,13 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
 
 #include "platform/Types.h"
+#include "sound/FinePitchShift.h"
 #include "sound/PlaybackRate.h"
 #include "sound/Sample.h"
 #include "sound/WorkBudget.h"
@@ -486,13 +488,23 @@ bool Synthesise(std::span<int16_t> out, float frequency, Sample& source,
     return RunPass(target, plan);
 }
 
-bool MakeShiftedSample(Sample& out, Sample& source, float frequency) {
+bool MakeShiftedSample(Sample& out, Sample& source, float frequency, PitchMethod method) {
     if (!PrepareCopy(out, source, frequency)) return false;
     FindPitchPhase(source);
     Plan plan;
     int32_t n = 0;
     if (!MakePlan(source, frequency, plan) || !WindowLength(source, n)) {
         CopyRecording(out, source);
+        return true;
+    }
+    if (method == PitchMethod::Fine) {
+        const FineShifter fine(source);
+        std::vector<float> scratch;
+        if (!fine.Ready() || fine.MakeCopy(out, frequency, scratch) < 0) {
+            DropCopy(out);
+            return false;
+        }
+        out.peak = source.peak;
         return true;
     }
     const std::unique_ptr<int16_t[]> values = NewValues(plan.count);
@@ -522,7 +534,7 @@ int64_t CopyCost(const Sample& source, float frequency) {
 
 std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs,
                                      unsigned threads, WorkBudget* work,
-                                     const PlaybackConversion& conversion) {
+                                     const PlaybackConversion& conversion, PitchMethod method) {
     std::vector<bool> overWork(jobs.size());
     const RateConverter* converter = conversion.converter;
     auto chargeFrames = [&](const Sample& sample) {
@@ -541,7 +553,12 @@ std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> j
     FindPitchPhase(source);
     int32_t n = 0;
     const bool windowed = WindowLength(source, n);
-    const Window window(windowed ? MakeWindow(n, ReachableWindow(source)) : std::vector<float>());
+    const bool fine = method == PitchMethod::Fine;
+    const Window window(windowed && !fine ? MakeWindow(n, ReachableWindow(source))
+                                          : std::vector<float>());
+    // The fine method's tables are shared by all its copies, as the window is by the exact ones.
+    std::optional<FineShifter> fineShifter;
+    if (fine && windowed) fineShifter.emplace(source);
 
     // Images are had and work charged in the order of the jobs, so which copies a memory or
     // work limit leaves out does not depend on the threads. A copy left out for work is left
@@ -560,9 +577,12 @@ std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> j
     // Every thread synthesises into one buffer of offset values, had at its first copy.
     // The recording's own conversion is one more piece of work among the copies; it writes
     // only the recording's played copy, which no copy reads.
-    using Values = std::unique_ptr<int16_t[]>;
+    struct Values {
+        std::unique_ptr<int16_t[]> exact;
+        std::vector<float> fine;
+    };
     const size_t pieces = jobs.size() + (convertSource ? 1 : 0);
-    ParallelFor<Values>(pieces, threads, [&](size_t k, Values& values) {
+    ParallelFor<Values>(pieces, threads, [&](size_t k, Values& buffers) {
         if (k == jobs.size()) {
             ConvertForPlayback(source, *converter);
             return;
@@ -575,14 +595,24 @@ std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> j
             if (converter) ConvertForPlayback(out, *converter);
             return;
         }
-        if (!values) values = NewValues(plan.count);
-        if (!values) {
-            DropCopy(out);
-            return;
+        if (fineShifter) {
+            // Memory short for the shared tables or this thread's buffer: no copy, as below.
+            if (!fineShifter->Ready() ||
+                fineShifter->MakeCopy(out, jobs[k].frequency, buffers.fine) < 0) {
+                DropCopy(out);
+                return;
+            }
+        } else {
+            std::unique_ptr<int16_t[]>& values = buffers.exact;
+            if (!values) values = NewValues(plan.count);
+            if (!values) {
+                DropCopy(out);
+                return;
+            }
+            const std::span<int16_t> copy(values.get(), static_cast<size_t>(plan.count));
+            spent[k] = SynthesiseCopy(copy, source, plan, window);
+            StoreOffsetValues(out, copy);
         }
-        const std::span<int16_t> copy(values.get(), static_cast<size_t>(plan.count));
-        spent[k] = SynthesiseCopy(copy, source, plan, window);
-        StoreOffsetValues(out, copy);
         out.peak = source.peak;
         if (converter) ConvertForPlayback(out, *converter);
     });

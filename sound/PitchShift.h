@@ -27,6 +27,8 @@
 #include <span>
 #include <vector>
 
+#include "sound/PitchMethod.h"
+
 namespace chordlane {
 
 class RateConverter;
@@ -95,9 +97,11 @@ GrainResult AddGrainHalf(GrainTarget& target, int64_t from, int64_t to, int32_t 
 bool Synthesise(std::span<int16_t> out, float frequency, Sample& source,
                 std::span<const float> window, float gain);
 
-//! Fills out with source shifted to frequency: the whole gain loop, one thread. False only
-//! when memory for the copy cannot be had (out is then left without an image).
-bool MakeShiftedSample(Sample& out, Sample& source, float frequency);
+//! Fills out with source shifted to frequency: the whole gain loop, one thread (or the fine
+//! method, FinePitchShift.h). False only when memory for the copy cannot be had (out is then
+//! left without an image).
+bool MakeShiftedSample(Sample& out, Sample& source, float frequency,
+                       PitchMethod method = PitchMethod::Exact);
 
 // One copy to make.
 struct ShiftJob {
@@ -111,19 +115,21 @@ struct ShiftJob {
 int64_t CopyCost(const Sample& source, float frequency);
 
 //! Makes every copy of source, on all cores. The copies are byte for byte those of
-//! MakeShiftedSample; source is analysed once and otherwise only read. Copies for which
-//! memory cannot be had are left without an image, and so are those that would take work
+//! MakeShiftedSample by the same method; source is analysed once and otherwise only read. Copies
+//! for which memory cannot be had are left without an image, and so are those that would take work
 //! past its limit (CopyCost each, charged in the order of the jobs); the answer has one
 //! entry per job, true for the copies left out for work. With a conversion, source and every
 //! copy made also get their played copy at the converter's rate, on the same threads; the
 //! frames that takes are charged to its budget, source first and then in the order of the
 //! jobs, and a copy whose frames do not fit is left out for work as well (it could not play).
+//! A fine copy is charged CopyCost as well, and never more.
 struct PlaybackConversion {
     const RateConverter* converter = nullptr;
     WorkBudget* frames = nullptr;  // none: no bound
 };
 std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> jobs,
                                      unsigned threads = 0, WorkBudget* work = nullptr,
-                                     const PlaybackConversion& conversion = {});
+                                     const PlaybackConversion& conversion = {},
+                                     PitchMethod method = PitchMethod::Exact);
 
 }  // namespace chordlane

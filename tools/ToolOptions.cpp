@@ -55,6 +55,16 @@ void OptionParser::AddCommon(CommonOptions* common) {
         return std::string();
     });
     AddFlag("--time", &common->time);
+    AddValue("--pitch", [common](const std::string& value) {
+        if (value == "exact") {
+            common->pitch = PitchMethod::Exact;
+        } else if (value == "fine") {
+            common->pitch = PitchMethod::Fine;
+        } else {
+            return "--pitch wants exact or fine, not '" + value + "'";
+        }
+        return std::string();
+    });
 }
 
 const OptionParser::Option* OptionParser::Find(std::string_view name) const {
@@ -120,7 +130,9 @@ std::string_view CommonOptionsHelp() {
            "  --answer PATH  the answer of the next file dialog; repeatable, in order; once\n"
            "                 they are used up, a dialog is cancelled\n"
            "  --time         after loading, print 'time parse_ms=P activate_ms=A' on\n"
-           "                 standard error\n";
+           "                 standard error\n"
+           "  --pitch METHOD how pitch copies are made: exact (the default, bit for bit as\n"
+           "                 ever) or fine (grains placed between samples, a cleaner sound)\n";
 }
 
 void PrintLoadTimes(double parseMs, double activateMs) {

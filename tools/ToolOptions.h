@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Surface.h"
+#include "sound/PitchMethod.h"
 
 namespace chordlane::tool {
 
@@ -18,9 +19,10 @@ namespace chordlane::tool {
 struct CommonOptions {
     int32_t screenWidth = 240;
     int32_t screenHeight = 320;
-    std::optional<std::string> home;   // --home DIR; else the program's default
-    std::vector<std::string> answers;  // --answer PATH, in order
-    bool time = false;                 // --time
+    std::optional<std::string> home;         // --home DIR; else the program's default
+    std::vector<std::string> answers;        // --answer PATH, in order
+    bool time = false;                       // --time
+    PitchMethod pitch = PitchMethod::Exact;  // --pitch exact|fine
 };
 
 // The largest screen side accepted: a rendered image is the screen times the zoom, and a
@@ -45,7 +47,7 @@ class OptionParser {
     void AddValue(std::string name, std::optional<std::string>* target);
     //! An option without a value.
     void AddFlag(std::string name, bool* target);
-    //! Accepts --screen, --home, --answer and --time into common.
+    //! Accepts --screen, --home, --answer, --time and --pitch into common.
     void AddCommon(CommonOptions* common);
 
     //! Parses args; on a bad command line answers false with a one-line reason in error.

@@ -39,6 +39,7 @@ ToolSession::ToolSession(const CommonOptions& options) {
     app.load.homeFolder = options.home ? WithTrailingSeparator(FromUtf8(*options.home))
                                        : DeriveHomeFolder(&platform_.settings, DocumentsFolder());
     app.variables.vM = 50;
+    app.options.pitch = options.pitch;
     // The program's first start stores a system volume; an activation reads it into "vM".
     ProvideSystemVolume(&platform_.settings);
     for (const std::string& answer : options.answers) platform_.dialogs.Answer(FromUtf8(answer));
