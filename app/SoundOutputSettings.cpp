@@ -6,6 +6,7 @@ namespace {
 
 constexpr char16_t DEVICE_VALUE[] = u"Device";
 constexpr char16_t BUFFER_VALUE[] = u"BufferFrames";
+constexpr char16_t FINE_PITCH_VALUE[] = u"FinePitch";
 
 }  // namespace
 
@@ -31,6 +32,21 @@ void WriteSoundOutput(SettingsStore* store, const SoundOutputChoice& choice) {
     if (!key) return;
     key->WriteString(DEVICE_VALUE, choice.device);
     key->WriteNumber(BUFFER_VALUE, choice.bufferFrames);
+}
+
+bool ReadFinePitch(SettingsStore* store) {
+    if (!store) return false;
+    auto key = store->CreateKey(SettingsRoot::CurrentUser, SOUND_KEY);
+    if (!key) return false;
+    // Anything but 1, a hand edit included, is the default method.
+    const auto fine = key->ReadNumber(FINE_PITCH_VALUE);
+    return fine && *fine == 1;
+}
+
+void WriteFinePitch(SettingsStore* store, bool fine) {
+    if (!store) return;
+    if (auto key = store->CreateKey(SettingsRoot::CurrentUser, SOUND_KEY))
+        key->WriteNumber(FINE_PITCH_VALUE, fine ? 1 : 0);
 }
 
 }  // namespace chordlane

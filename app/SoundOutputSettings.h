@@ -1,7 +1,8 @@
 #pragma once
 // The sound output a person chose (Options -> Sound Output...), kept in the settings store
 // under [CurrentUser] SOFTWARE\Larkspur Labs\Chordlane\Sound: Device (the device's name,
-// empty for the default one) and BufferFrames.
+// empty for the default one) and BufferFrames; beside them FinePitch (Options -> Fine Pitch,
+// 1 or 0), how the pitch copies of the sounds are made.
 
 #include <cstdint>
 
@@ -23,6 +24,9 @@ struct SoundOutputChoice {
 //! The stored choice; a missing or out-of-range buffer size reads as the default.
 SoundOutputChoice ReadSoundOutput(SettingsStore* store);
 void WriteSoundOutput(SettingsStore* store, const SoundOutputChoice& choice);
+//! Options -> Fine Pitch as stored; off when never chosen.
+bool ReadFinePitch(SettingsStore* store);
+void WriteFinePitch(SettingsStore* store, bool fine);
 //! Whether frames is a buffer size the program offers (64 to 1024).
 bool IsBufferSize(int64_t frames);
 

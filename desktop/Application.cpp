@@ -273,6 +273,8 @@ bool Application::StartApplication() {
 
     // 2. The option marks.
     ShowOptionChecks(app);
+    app.options.pitch = ReadFinePitch(services_.settings) ? PitchMethod::Fine : PitchMethod::Exact;
+    frame_->FinePitchAction()->setChecked(app.options.pitch == PitchMethod::Fine);
 
     // 3. The screen is what the command line asked for.
     app.SetScreen(options_.screenWidth, options_.screenHeight);
@@ -467,6 +469,16 @@ void Application::OnFileSaveAs() {
 void Application::OnShowActive() { ToggleShowActive(GetInstrument()); }
 
 void Application::OnSpeedVolume() { ToggleSpeedVolume(GetInstrument()); }
+
+void Application::OnFinePitch() {
+    Instrument& shown = GetInstrument();
+    const bool fine = shown.options.pitch != PitchMethod::Fine;
+    shown.options.pitch = fine ? PitchMethod::Fine : PitchMethod::Exact;
+    WriteFinePitch(services_.settings, fine);
+    frame_->FinePitchAction()->setChecked(fine);
+    // The copies were made at load: they are made again the new way.
+    if (shown.load.loaded && !shown.load.currentPath.empty()) OnFileReload();
+}
 
 void Application::OnAppAbout() {
     AboutDialog dialog(frame_.get());

@@ -66,6 +66,8 @@ class Application : public QObject {
     LiveMidi* Midi() const { return midi_.get(); }
     //! Options -> Sound Output...: choose the device and buffer, remember them, reopen.
     void OnSoundOutput();
+    //! Options -> Fine Pitch: remembered, and the instrument on show loaded again with it.
+    void OnFinePitch();
     //! Why the sound output is not the one chosen, or empty; shown once in the window.
     const std::string& SoundProblem() const { return soundProblem_; }
 

@@ -129,6 +129,14 @@ void MainWindow::CreateMenus(Application& app) {
     connect(showActive_, &QAction::triggered, &app, &Application::OnShowActive);
     connect(speedVolume_, &QAction::triggered, &app, &Application::OnSpeedVolume);
     optionsMenu_->addSeparator();
+    finePitch_ = optionsMenu_->addAction(QStringLiteral("&Fine Pitch"));
+    finePitch_->setCheckable(true);
+    finePitch_->setToolTip(
+        QStringLiteral("Pitch copies with grains placed between samples: cleaner, a little "
+                       "slower to load"));
+    connect(finePitch_, &QAction::triggered, this,
+            [this](bool checked) { finePitch_->setChecked(!checked); });
+    connect(finePitch_, &QAction::triggered, &app, &Application::OnFinePitch);
     QAction* soundOutput = optionsMenu_->addAction(QStringLiteral("Sound &Output..."));
     connect(soundOutput, &QAction::triggered, &app, &Application::OnSoundOutput);
     midiOutput_ = optionsMenu_->addAction(QStringLiteral("&MIDI Output..."));

@@ -37,6 +37,7 @@ class MainWindow : public QMainWindow {
     QAction* SaveAsAction() const { return saveAs_; }
     QAction* ShowActiveAction() const { return showActive_; }
     QAction* SpeedVolumeAction() const { return speedVolume_; }
+    QAction* FinePitchAction() const { return finePitch_; }
     QAction* RecordAction() const { return record_; }
     //! Options -> MIDI Output...
     QAction* MidiOutputAction() const { return midiOutput_; }
@@ -105,6 +106,7 @@ class MainWindow : public QMainWindow {
     QAction* saveAs_ = nullptr;
     QAction* showActive_ = nullptr;
     QAction* speedVolume_ = nullptr;
+    QAction* finePitch_ = nullptr;
     QAction* record_ = nullptr;
     QAction* midiOutput_ = nullptr;
     QAction* reload_ = nullptr;

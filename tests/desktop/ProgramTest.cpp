@@ -27,6 +27,7 @@
 
 #include "app/MenuCommands.h"
 #include "app/RecentInstruments.h"
+#include "app/SoundOutputSettings.h"
 #include "desktop/AboutDialog.h"
 #include "desktop/Application.h"
 #include "desktop/CommandIds.h"
@@ -90,8 +91,9 @@ TEST_F(ProgramTest, MenuBarHoldsFileOptionsAndHelp) {
     EXPECT_EQ(titles, (QStringList{"&File", "&Options", "&Help"}));
     EXPECT_EQ(Texts(Frame()->FileMenu()), (QStringList{"&Open", "Re&load", "Open &Recent",
                                                        "Save &As", "&Record", "-", "E&xit"}));
-    EXPECT_EQ(Texts(Frame()->OptionsMenu()), (QStringList{"&Show Active", "Speed -> &Volume", "-",
-                                                          "Sound &Output...", "&MIDI Output..."}));
+    EXPECT_EQ(Texts(Frame()->OptionsMenu()),
+              (QStringList{"&Show Active", "Speed -> &Volume", "-", "&Fine Pitch",
+                           "Sound &Output...", "&MIDI Output..."}));
     EXPECT_EQ(Texts(Frame()->HelpMenu()),
               (QStringList{"&Help Topics", "-", "&About Chordlane..."}));
 }
@@ -141,6 +143,24 @@ TEST_F(ProgramTest, OptionMarksFollowTheOptionsAndNothingElse) {
     QObject::disconnect(showActive, &QAction::triggered, app_.get(), nullptr);
     showActive->trigger();
     EXPECT_FALSE(showActive->isChecked());
+}
+
+TEST_F(ProgramTest, FinePitchIsRememberedForTheNextStartAndMarkedOnlyByItsCommand) {
+    Start();
+    QAction* fine = Frame()->FinePitchAction();
+    EXPECT_FALSE(fine->isChecked());
+    EXPECT_EQ(Program().options.pitch, PitchMethod::Exact);
+    fine->trigger();
+    EXPECT_TRUE(fine->isChecked());
+    EXPECT_EQ(Program().options.pitch, PitchMethod::Fine);
+    const auto* sound = platform_.settings.Values(SettingsRoot::CurrentUser, SOUND_KEY);
+    ASSERT_NE(sound, nullptr);
+    EXPECT_EQ(std::get<uint32_t>(sound->at(u"FinePitch")), 1u);
+    // The next start makes its copies the fine way and says so in the menu.
+    app_.reset();
+    Start();
+    EXPECT_TRUE(Frame()->FinePitchAction()->isChecked());
+    EXPECT_EQ(Program().options.pitch, PitchMethod::Fine);
 }
 
 TEST_F(ProgramTest, ShortcutsTakeTheirKeysFromTheInstrument) {
