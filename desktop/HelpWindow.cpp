@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -91,6 +93,14 @@ bool HelpWindow::IsExternal(const QUrl& url) {
     const QString scheme = url.scheme().toLower();
     return scheme == QStringLiteral("http") || scheme == QStringLiteral("https") ||
            scheme == QStringLiteral("mailto") || scheme == QStringLiteral("ftp");
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void HelpWindow::Follow(const QUrl& url) {

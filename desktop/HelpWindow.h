@@ -34,6 +34,11 @@ class HelpWindow : public QWidget {
     //! Whether a link leaves the program for the desktop (web and mail addresses).
     static bool IsExternal(const QUrl& url);
 
+  protected:
+    //! Escape also when the window is not (yet) the active one, where a shortcut would not
+    //! fire: the browser passes the key on to here.
+    void keyPressEvent(QKeyEvent* event) override;
+
   private:
     void Follow(const QUrl& url);
     //! Sizes the window to its display (no larger than most of it) and centres it there.
