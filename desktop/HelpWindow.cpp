@@ -4,7 +4,6 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextBlock>
