@@ -67,23 +67,23 @@ std::unique_ptr<SoundLibrary> OpenSoundLibrary(const std::string& path, std::str
     return nullptr;
 }
 
-std::optional<LibraryPreset> FindPreset(SoundLibrary& library, const std::string& spec) {
+std::optional<LibraryPreset> FindPreset(SoundLibrary& library, const std::string& wanted) {
     const std::vector<LibraryPreset> presets = library.Presets();
     if (presets.empty()) return std::nullopt;
-    if (spec.empty()) return presets.front();
-    const size_t colon = spec.find(':');
-    if (colon != std::string::npos && colon > 0 && colon + 1 < spec.size() &&
-        std::all_of(spec.begin(), spec.end(), [](char c) {
+    if (wanted.empty()) return presets.front();
+    const size_t colon = wanted.find(':');
+    if (colon != std::string::npos && colon > 0 && colon + 1 < wanted.size() &&
+        std::all_of(wanted.begin(), wanted.end(), [](char c) {
             return c == ':' || std::isdigit(static_cast<unsigned char>(c));
         })) {
-        const long bank = std::strtol(spec.c_str(), nullptr, 10);
-        const long program = std::strtol(spec.c_str() + colon + 1, nullptr, 10);
+        const long bank = std::strtol(wanted.c_str(), nullptr, 10);
+        const long program = std::strtol(wanted.c_str() + colon + 1, nullptr, 10);
         for (const LibraryPreset& preset : presets) {
             if (preset.bank == bank && preset.program == program) return preset;
         }
     }
     for (const LibraryPreset& preset : presets) {
-        if (preset.name == spec) return preset;
+        if (preset.name == wanted) return preset;
     }
     return std::nullopt;
 }

@@ -34,8 +34,8 @@ bool IsSoundLibraryPath(const std::string& path);
 std::unique_ptr<SoundLibrary> OpenSoundLibrary(const std::string& path, std::string& reason,
                                                const LibraryWarning& warn);
 
-//! The preset spec names ("BANK:PROGRAM" or an exact name; empty for the first listed).
-std::optional<LibraryPreset> FindPreset(SoundLibrary& library, const std::string& spec);
+//! The preset wanted names ("BANK:PROGRAM" or an exact name; empty for the first listed).
+std::optional<LibraryPreset> FindPreset(SoundLibrary& library, const std::string& wanted);
 
 //! The preset's name with every character other than a letter, digit, '-' or '_' as '_'.
 std::string SafeFileName(const std::string& presetName);

@@ -445,31 +445,24 @@ LanguageServer::Document* LanguageServer::Analysed(const json& params, Reply& re
     return &found->second;
 }
 
-namespace {
-
-// The line and column of a request's position; nothing when it has none.
-std::optional<std::pair<int32_t, int32_t>> PositionOf(const json& params) {
+std::optional<std::pair<int32_t, int32_t>> LanguageServer::PositionOf(const json& params,
+                                                                      Reply& reply) {
     const json* position = Member(params, "position");
-    if (!position) return std::nullopt;
-    const auto line = IntegerMember(*position, "line");
-    const auto character = IntegerMember(*position, "character");
+    const auto line = position ? IntegerMember(*position, "line") : std::nullopt;
+    const auto character = position ? IntegerMember(*position, "character") : std::nullopt;
     if (!line || !character || *line < 0 || *character < 0 || *line >= INT32_MAX ||
         *character >= INT32_MAX) {
+        reply.Fail(RPC_INVALID_PARAMS, "params.position is missing");
         return std::nullopt;
     }
     return std::pair{static_cast<int32_t>(*line), static_cast<int32_t>(*character)};
 }
 
-}  // namespace
-
 void LanguageServer::Hover(const json& params, Reply& reply) {
     Document* document = Analysed(params, reply);
     if (!document) return;
-    const auto position = PositionOf(params);
-    if (!position) {
-        reply.Fail(RPC_INVALID_PARAMS, "params.position is missing");
-        return;
-    }
+    const auto position = PositionOf(params, reply);
+    if (!position) return;
     const auto [line, column] = *position;
     const auto word = document->lines->WordAt(line, column);
     if (!word) return;
@@ -503,11 +496,8 @@ void LanguageServer::Hover(const json& params, Reply& reply) {
 void LanguageServer::Definition(const json& params, Reply& reply) {
     Document* document = Analysed(params, reply);
     if (!document) return;
-    const auto position = PositionOf(params);
-    if (!position) {
-        reply.Fail(RPC_INVALID_PARAMS, "params.position is missing");
-        return;
-    }
+    const auto position = PositionOf(params, reply);
+    if (!position) return;
     const auto [line, column] = *position;
     const auto word = document->lines->WordAt(line, column);
     if (!word || word->role == DocumentText::Role::Directive) return;
@@ -528,11 +518,8 @@ void LanguageServer::Definition(const json& params, Reply& reply) {
 void LanguageServer::Completion(const json& params, Reply& reply) {
     Document* document = Analysed(params, reply);
     if (!document) return;
-    const auto position = PositionOf(params);
-    if (!position) {
-        reply.Fail(RPC_INVALID_PARAMS, "params.position is missing");
-        return;
-    }
+    const auto position = PositionOf(params, reply);
+    if (!position) return;
     const auto [line, column] = *position;
     const DocumentText::Completion at = document->lines->CompletionAt(line, column);
     const auto end = std::min<int64_t>(column, document->lines->Line(line).size());

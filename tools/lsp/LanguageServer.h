@@ -10,6 +10,7 @@
 #include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "tools/lsp/DocumentText.h"
 #include "tools/lsp/InstrumentIndex.h"
@@ -70,6 +71,10 @@ class LanguageServer {
     //! The open document a request's params name, loaded and up to date; null when the
     //! params name none (reply then holds the error).
     Document* Analysed(const nlohmann::json& params, Reply& reply);
+    //! The line and column of a request's position; nothing when it has none (reply then
+    //! holds the error).
+    std::optional<std::pair<int32_t, int32_t>> PositionOf(const nlohmann::json& params,
+                                                          Reply& reply);
     void Analyse(const std::string& uri, Document& document);
     void AnalysePending();
     void Publish(const std::string& uri, const Document& document);

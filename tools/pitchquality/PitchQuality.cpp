@@ -38,7 +38,6 @@ using namespace chordlane;
 namespace {
 
 constexpr double PI = 3.14159265358979323846;
-bool g_peaks = false;
 
 void Fft(std::vector<std::complex<double>>& a) {
     const size_t n = a.size();
@@ -78,7 +77,8 @@ struct Analysis {
     double between = 0;  // share of energy between the partials
 };
 
-Analysis Analyse(const std::vector<double>& x, double rate, double expected) {
+// With printPeaks, each partial found is printed, to see why a copy measures as it does.
+Analysis Analyse(const std::vector<double>& x, double rate, double expected, bool printPeaks) {
     Analysis result;
     const auto start = static_cast<size_t>(0.05 * rate);
     if (x.size() <= start + 64) return result;
@@ -127,7 +127,7 @@ Analysis Analyse(const std::vector<double>& x, double rate, double expected) {
         // A partial more than 60 cents from its place (an organ's sub-octave stop, a
         // neighbouring voice of a choir) says nothing of the note's pitch.
         if (std::fabs(1200 * std::log2(at / (h * expected))) > 60) continue;
-        if (g_peaks)
+        if (printPeaks)
             std::printf("    h%d %.3f Hz (%.2f cents) %.1f dB\n", h, at,
                         1200 * std::log2(at / (h * expected)), 20 * std::log10(amplitude + 1e-30));
         sum += at / h * amplitude * h;
@@ -191,6 +191,7 @@ int main(int argc, char** argv) {
     std::string external;
     std::string work = "/tmp/pitchquality";
     bool verbose = false;
+    bool peaks = false;
     std::vector<std::string> recordings;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -199,7 +200,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--work" && i + 1 < argc) {
             work = argv[++i];
         } else if (arg == "--peaks") {
-            g_peaks = true;
+            peaks = true;
         } else if (arg == "-v") {
             verbose = true;
         } else {
@@ -232,7 +233,7 @@ int main(int argc, char** argv) {
         }
         const double rate = rec->format.samplesPerSec;
         const std::vector<double> recValues = Values(*rec);
-        const Analysis base = Analyse(recValues, rate, nominal);
+        const Analysis base = Analyse(recValues, rate, nominal, peaks);
         rec->frequency = static_cast<float>(base.f0);
         const std::string in = work + "/" + name + ".wav";
         if (!external.empty()) WriteWave(*rec, in);
@@ -261,7 +262,8 @@ int main(int argc, char** argv) {
                     copy = ReadWave(out);
                     if (!copy) return 1;
                 }
-                const Analysis a = Analyse(Values(*copy), copy->format.samplesPerSec, target);
+                const Analysis a =
+                    Analyse(Values(*copy), copy->format.samplesPerSec, target, peaks);
                 cents[m] = Cents(a.f0, target);
                 dB[m] = 10 * std::log10((a.between + 1e-30) / (base.between + 1e-30));
                 added[m].push_back(dB[m]);
