@@ -5,11 +5,11 @@
 #include <memory>
 #include <vector>
 
+#include "app/EventLog.h"
 #include "app/midi/MidiNotes.h"
 #include "app/midi/MidiNotesFile.h"
 #include "app/midi/MidiNotesTrace.h"
 #include "platform/Clock.h"
-#include "tools/EventLog.h"
 #include "tools/OfflineEngine.h"
 #include "tools/ScriptRunner.h"
 #include "tools/ToolCommand.h"
