@@ -1,7 +1,9 @@
 #include "language/Scanner.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -155,8 +157,19 @@ float NextReal(char16_t* line, int& pos) {
     const std::string number = (integer.empty() ? "0" : integer) + "." + fraction + "e" +
                                (exponentText.empty() ? "0" : exponentText);
     double value = 0.0;
-    const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (result.ec == std::errc::result_out_of_range) {
+#if defined(__cpp_lib_to_chars) || !defined(_LIBCPP_VERSION)
+    const bool outOfRange =
+        std::from_chars(number.data(), number.data() + number.size(), value).ec ==
+        std::errc::result_out_of_range;
+#else
+    // The web build's standard library parses no floating point with from_chars. Its strtod
+    // rounds as correctly and knows no locale other than "C"; ERANGE marks both overflow
+    // and underflow, as result_out_of_range does.
+    errno = 0;
+    value = std::strtod(number.c_str(), nullptr);
+    const bool outOfRange = errno == ERANGE;
+#endif
+    if (outOfRange) {
         // Beyond the double range: too large is infinite, too small is zero. The place of
         // the first significant digit tells which.
         const size_t intStart = integer.find_first_not_of('0');

@@ -7,6 +7,7 @@
 #include <numeric>
 
 #include "mixer/SincRateConverter.h"
+#include "platform/Uninitialised.h"
 
 namespace chordlane {
 
@@ -182,7 +183,7 @@ int64_t PolyphaseRateConverter::Convert(const float* in, size_t inFrames, uint32
     // read zeros; the input frame base - taps/2 + 1 sits at base + taps/2 + 1 here.
     std::unique_ptr<float[]> padded;
     try {
-        padded = std::make_unique_for_overwrite<float[]>(inFrames + 2 * taps);
+        padded = MakeUninitialisedArray<float>(inFrames + 2 * taps);
     } catch (const std::bad_alloc&) {
         return -1;
     }

@@ -1,6 +1,9 @@
 #include "mixer/WaveMapper.h"
 
+#if __has_include(<sys/eventfd.h>) && !defined(__EMSCRIPTEN__)
 #include <sys/eventfd.h>
+#define CHORDLANE_HAVE_EVENTFD 1
+#endif
 #include <unistd.h>
 
 #include <algorithm>
@@ -104,7 +107,11 @@ WaveMapper::WaveMapper(const WaveMapperConfig& config)
     for (uint32_t s = n; s-- > 0;) freeSlots_.push_back(s);
     const size_t block = std::max<uint32_t>(1, config_.maxBlockFrames);
     input_.resize(block * 2);
+#ifdef CHORDLANE_HAVE_EVENTFD
     noticeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+#endif
+    // Without one (the web build's C library declares it but has none) the owner drains
+    // notices on a timer or through the wake hook.
 }
 
 WaveMapper::~WaveMapper() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/RateConverter.h"
+#include "platform/Uninitialised.h"
 #include "sound/Sample.h"
 
 namespace chordlane {
@@ -35,8 +36,8 @@ bool ConvertForPlayback(Sample& sample, const RateConverter& converter) {
     std::unique_ptr<float[]> in;
     std::unique_ptr<float[]> out;
     try {
-        in = std::make_unique_for_overwrite<float[]>(frames * channels);
-        out = std::make_unique_for_overwrite<float[]>(capacity * channels);
+        in = MakeUninitialisedArray<float>(frames * channels);
+        out = MakeUninitialisedArray<float>(capacity * channels);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -57,7 +58,7 @@ bool ConvertForPlayback(Sample& sample, const RateConverter& converter) {
     const size_t count = static_cast<size_t>(made) * channels;
     std::unique_ptr<int16_t[]> pcm;
     try {
-        pcm = std::make_unique_for_overwrite<int16_t[]>(count);
+        pcm = MakeUninitialisedArray<int16_t>(count);
     } catch (const std::bad_alloc&) {
         return false;
     }
