@@ -1,5 +1,5 @@
 # The two commands: make run, make test. Both install what is missing first.
-.PHONY: all deps build test test-default test-asan run bench fuzz format clean package
+.PHONY: all deps build test test-default test-asan run bench fuzz format clean package web serve-web
 
 # Seconds each fuzz target runs in "make fuzz" and at the end of "make test".
 FUZZ_SECONDS ?= 60
@@ -19,6 +19,8 @@ test: deps
 	cmake --build --preset default
 	ctest --preset default
 	bash scripts/check-package.sh build/default
+	bash scripts/build-web.sh
+	CHORDLANE_TOOL=build/default/tools/chordlane-tool bash tests/web/run.sh
 	./build/default/fuzz_grammar_driver $(FUZZ_SECONDS) $$(date +%s) build/default
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan
@@ -27,6 +29,14 @@ test: deps
 	cmake --build --preset tsan
 	ctest --preset tsan
 	$(MAKE) --no-print-directory fuzz
+
+# The web site, in build/web/, and a server for it on 127.0.0.1 with the headers that shared
+# memory needs.
+web: deps
+	bash scripts/build-web.sh
+
+serve-web: web
+	python3 scripts/serve-web.py --port 8080 --dir build/web
 
 # The Debian package of the default build, in build/default.
 package: build
