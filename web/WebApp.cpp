@@ -1,6 +1,8 @@
 #include "web/WebApp.h"
 
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 
 #include "app/Folders.h"
 #include "app/MenuCommands.h"
@@ -34,6 +36,14 @@ class PageLog : public EventLog {
   private:
     bool& started_;
 };
+
+bool Readable(const String& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(ToUtf8(path), ec)) return false;
+    std::FILE* file = std::fopen(ToUtf8(path).c_str(), "rb");
+    if (file) std::fclose(file);
+    return file != nullptr;
+}
 
 }  // namespace
 
@@ -82,13 +92,10 @@ void WebApp::StartLog() {
 std::optional<std::string> WebApp::Open(const String& path, std::vector<String> picked) {
     // A name that cannot be opened leaves the instrument playing: the page asks by name, and
     // a wrong name must not cost the person what they were playing.
-    if (path != u"!") {
-        const std::string reason = CannotOpenReason(path);
-        if (!reason.empty()) {
-            const std::string problem = "cannot open " + ToUtf8(path) + ": " + reason;
-            messages_.ShowStop(ProblemMessage(problem));
-            return problem;
-        }
+    if (path != u"!" && !Readable(path)) {
+        const std::string problem = "cannot open " + ToUtf8(path) + ": " + CannotOpenReason(path);
+        messages_.ShowStop(ProblemMessage(problem));
+        return problem;
     }
     dialogs_.SetPicked(std::move(picked));
     StartLog();

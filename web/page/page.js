@@ -398,12 +398,30 @@ async function start() {
     settle(hooks.state);
 }
 
-start().catch((error) => {
+// A host that cannot send the isolation headers gets them from the service worker, which
+// only answers the page's requests from the next load on: the page loads once more, once.
+const RELOADED = "chordlane:isolating";
+async function isolate() {
+    const registered = "serviceWorker" in navigator
+        ? navigator.serviceWorker.register("sw.js").catch(() => null) : Promise.resolve(null);
+    if (window.crossOriginIsolated) return "isolated";
+    if (!(await registered) || sessionStorage.getItem(RELOADED)) return "refused";
+    sessionStorage.setItem(RELOADED, "1");
+    await navigator.serviceWorker.ready;
+    location.reload();
+    return "reloading";
+}
+
+isolate().then((outcome) => {
+    if (outcome === "reloading") return undefined;
+    sessionStorage.removeItem(RELOADED);
+    if (outcome === "refused") {
+        throw new Error("this browser gives the page no shared memory: the site must be served " +
+                        "with the Cross-Origin-Opener-Policy and Cross-Origin-Embedder-Policy headers");
+    }
+    return start();
+}).catch((error) => {
     showMessage(`Chordlane could not start: ${error.message || error}`, "stop");
     hooks.state = "error";
     settle(hooks.state);
 });
-
-if ("serviceWorker" in navigator) {
-    navigator.serviceWorker.register("sw.js").catch(() => {});
-}
