@@ -157,7 +157,13 @@ class GuitarPage(BrowserCase):
         for phase, expected, timeout_s, what in zip(phases, tool_phases, timeouts, names):
             before = len(self.page.trace())
             self.page.perform(phase)
-            self.assertSameVoices(self.settled_keys(before, expected, timeout_s), expected, what)
+            keys = self.settled_keys(before, expected, timeout_s)
+            self.assertSameVoices(keys, expected, what)
+            if what == "strum":
+                # However the browser bunches the moves, the strum crosses the strings in
+                # the same order.
+                self.assertEqual([k for k in keys if k[0] == "start"],
+                                 [k for k in expected if k[0] == "start"], "strum order")
 
     def test_picture_matches_the_tool(self):
         view = self.page.view
@@ -201,12 +207,14 @@ class GuitarPage(BrowserCase):
 
     def test_taps_sound_soon_even_with_the_main_thread_busy(self):
         button, _, _, ring_ms = self.open_string()
-        latencies = webpage.tap_latencies(self.page, webpage.open_strings(self.elements), 12)
-        figure("tap to sound (ms), max of 12", f"{max(latencies):.1f}")
-        self.assertLessEqual(max(latencies), LATENCY_LIMIT_MS, f"latencies {latencies}")
-
         # Underruns count only while sound is due, so the string must outlast the wait.
         self.assertGreater(ring_ms, 1300, f"{OPEN_STRING} rings too briefly for a busy second")
+
+        latencies = webpage.tap_latencies(self.page, webpage.open_strings(self.elements), 12)
+        figure("tap to sound (ms), max of 12", f"{max(latencies):.1f}")
+        self.assertLessEqual(max(latencies), LATENCY_LIMIT_MS,
+                             "tap to sound (ms): " + ", ".join(f"{ms:.1f}" for ms in latencies))
+
         underruns = webpage.busy_underruns(self.page, button)
         figure("underruns in a busy second", underruns)
         self.assertEqual(underruns, 0, "underruns while the main thread is busy")
@@ -222,7 +230,7 @@ class OpeningInstruments(BrowserCase):
         self.tap_sounds_as_tool("keyboard.clx")
 
         with self.assertRaises(Rejected) as raised:
-            page.wait("window.chordlane.open('no-such.clx')")
+            page.open("no-such.clx")
         reason = str(raised.exception).strip()
         self.assertTrue(reason, "open() rejected without a message")
         self.assertTrue(any(reason in m or m.strip() in reason for m in page.messages()),
@@ -284,6 +292,8 @@ class FirstVisit(BrowserCase):
         self.assertEqual(started, expected, "the first tap's voices" + page.diagnostics())
         self.assertTrue(audio, f"no sound after the first tap: {page.audio()}"
                         + page.diagnostics())
+        _, samples = page.last_output()
+        self.assertGreater(max(map(abs, samples)), 0.01, "silence left the audio worklet")
 
 
 class SiteSize(unittest.TestCase):

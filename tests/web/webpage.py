@@ -9,6 +9,7 @@ no expected figure is written down here.
 
 import base64
 import gzip
+import importlib.util
 import json
 import math
 import os
@@ -50,9 +51,7 @@ def in_ci():
 def browser_missing():
     """Why the browser tests cannot run here, or None when they can."""
     missing = [path for path in (CHROMIUM, CHROMEDRIVER) if not os.access(path, os.X_OK)]
-    try:
-        import selenium  # noqa: F401
-    except ImportError:
+    if importlib.util.find_spec("selenium") is None:
         missing.append("python3-selenium")
     return ", ".join(missing) + " missing" if missing else None
 
@@ -115,14 +114,16 @@ class Server:
 
 
 def start_browser(gesture_needed=False, size=(480, 800)):
-    """Headless Chromium. gesture_needed keeps the browser's autoplay rule (sound only
-    after a user gesture), as a phone has it; otherwise audio may start on its own."""
+    """Headless Chromium. gesture_needed keeps the browser's autoplay rule, as a phone
+    has it: an audio context stays suspended until the person first touches the page
+    (only this policy holds Web Audio back; "user-gesture-required" binds media elements
+    alone). Otherwise audio may start on its own."""
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
 
     options = webdriver.ChromeOptions()
     options.binary_location = CHROMIUM
-    policy = "user-gesture-required" if gesture_needed else "no-user-gesture-required"
+    policy = "document-user-activation-required" if gesture_needed else "no-user-gesture-required"
     for argument in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage",
                      "--use-fake-ui-for-media-stream", f"--autoplay-policy={policy}",
                      f"--window-size={size[0]},{size[1]}"):
@@ -613,14 +614,20 @@ def open_strings(elements):
 
 def tap_latencies(page, buttons, count):
     """Tap-to-sound in milliseconds of `count` taps on the buttons in turn, once the
-    audio runs (the tap that starts it is not counted)."""
+    audio runs (the tap that starts it is not counted). Each tap must start a voice, or
+    the figure read after it would be an earlier tap's."""
     page.tap(*buttons[0].centre())
     time.sleep(0.5)
     latencies = []
     for i in range(count):
+        since = len(page.trace())
         page.tap(*buttons[i % len(buttons)].centre())
         time.sleep(0.25)
         audio = page.audio()
+        if audio["latencyFrames"] is None or not any(
+                event.kind == "start" for event in page.trace()[since:]):
+            raise PageError(f"tap {i + 1} on {buttons[i % len(buttons)].name} started no sound: "
+                            f"{audio}" + page.diagnostics())
         latencies.append(audio["latencyFrames"] * 1000 / audio["rate"])
     return latencies
 
