@@ -12,7 +12,8 @@ export CHORDLANE_TOOL=$(realpath -m "${CHORDLANE_TOOL:-$root/build/default/tools
 # another make earlier on the PATH would not have it.
 python=/usr/bin/python3
 missing=()
-for program in /usr/bin/chromium /usr/bin/chromedriver "$python"; do
+for program in "${CHORDLANE_CHROMIUM:-/usr/bin/chromium}" \
+  "${CHORDLANE_CHROMEDRIVER:-/usr/bin/chromedriver}" "$python"; do
   [ -x "$program" ] || missing+=("$program")
 done
 if [ -x "$python" ] && ! "$python" -c "import selenium" 2>/dev/null; then
