@@ -34,4 +34,5 @@ for needed in "$CHORDLANE_WEB_DIR/index.html" "$CHORDLANE_TOOL"; do
   fi
 done
 cd "$root/tests/web"
+export PYTHONDONTWRITEBYTECODE=1  # no __pycache__ left in the source tree
 exec "$python" test_page.py "$@"
