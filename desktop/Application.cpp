@@ -8,7 +8,9 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStandardPaths>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 
 #include "app/Folders.h"
 #include "app/MenuCommands.h"
@@ -20,11 +22,15 @@
 #include "desktop/AboutDialog.h"
 #include "desktop/CommandIds.h"
 #include "desktop/HelpWindow.h"
+#include "desktop/ImportedLibrary.h"
+#include "desktop/LibraryDialog.h"
 #include "desktop/MainWindow.h"
 #include "desktop/MidiOutputDialog.h"
 #include "desktop/SoundOutputDialog.h"
 #include "desktop/ViewWidget.h"
 #include "desktop/WindowPlacement.h"
+#include "import/LibraryImport.h"
+#include "language/Include.h"
 #include "language/Writer.h"
 #include "mixer/PolyphaseRateConverter.h"
 #include "mixer/Recorder.h"
@@ -50,6 +56,22 @@ namespace {
 constexpr int32_t START_VOLUME_SCALE = 50;
 // The recording's time in the title moves on this often.
 constexpr int RECORDING_REFRESH_MS = 250;
+// File -> Open shows instruments and the sound libraries it imports side by side.
+constexpr char16_t OPEN_FILTER[] =
+    u"Instruments and Sound Libraries (*.clx,*.cly,*.sf2,*.sfz)|*.clx;*.cly;*.sf2;*.sfz|"
+    u"Chordlane Instrument (*.clx,*.cly)|*.clx;*.cly|"
+    u"Sound Library (*.sf2,*.sfz)|*.sf2;*.sfz||";
+// An import that sounds no note tells this many of the library's warnings, which say why.
+constexpr size_t WARNINGS_TOLD = 5;
+
+// The importer's reason for a library that cannot be read, without the library's path in
+// front, which the message names already.
+std::string LibraryReason(const std::string& reason, const std::string& path) {
+    if (reason == "cannot open " + path) return CannotOpenReason(FromUtf8(path));
+    if (reason.starts_with(path + ": ")) return reason.substr(path.size() + 2);
+    if (reason.starts_with(path + " ")) return "it" + reason.substr(path.size());
+    return reason;
+}
 
 // Where the program's data is: the installed data folder relative to the executable, else
 // the program folder the build fills, else the executable's own folder.
@@ -462,8 +484,32 @@ void Application::OnFileReload() {
 void Application::OnFileSaveAs() {
     // Saving is offered only when the rule allows it; a stale menu must not get past it.
     const LiveReload::Hold saving(reload_);
-    if (CanSaveAs(GetInstrument())) SaveInstrumentAs(GetInstrument().load);
+    if (ShowsImportedLibrary())
+        SaveImportedAs();
+    else if (CanSaveAs(GetInstrument()))
+        SaveInstrumentAs(GetInstrument().load);
     frame_->TakeHeldModifiers();
+}
+
+void Application::SaveImportedAs() {
+    const std::optional<String> chosen =
+        ChooseFile(GetInstrument().load, u"Save the Imported Instrument",
+                   u"Chordlane Instrument (*.clx)|*.clx||", false);
+    if (!chosen || !services_.files) return;
+    String saved;
+    const std::string reason = imported_->SaveAs(*chosen, *services_.files, saved);
+    if (reason.empty()) return;
+    if (MessageBox* messages = services_.messages)
+        messages->ShowStop(SaveFailedMessage(*chosen, reason));
+}
+
+bool Application::ShowsImportedLibrary() {
+    const Instrument& shown = reload_.Current();
+    return imported_ && shown.load.loaded && shown.load.currentPath == imported_->InstrumentPath();
+}
+
+const ImportedLibrary* Application::Imported() {
+    return ShowsImportedLibrary() ? imported_.get() : nullptr;
 }
 
 void Application::OnShowActive() { ToggleShowActive(GetInstrument()); }
@@ -525,6 +571,7 @@ void Application::RunOpenFlow(const String* path) {
 
 StartupOpenResult::Outcome Application::OpenAndRemember(const std::optional<String>& path,
                                                         bool fromCommandLine) {
+    using Outcome = StartupOpenResult::Outcome;
     // The voices that play them are about to go.
     if (midi_) midi_->EndNotes();
     auto toStandardError = [](const std::string& problem) {
@@ -534,31 +581,126 @@ StartupOpenResult::Outcome Application::OpenAndRemember(const std::optional<Stri
     // The instrument being opened must not be replaced by a reload while a dialog or prompt
     // of the load waits for the person.
     const LiveReload::Hold opening(reload_);
-    const StartupOpenResult result =
-        OpenOrExplain(GetInstrument(), path, nullptr,
-                      fromCommandLine ? std::function<void(const std::string&)>(toStandardError)
-                                      : std::function<void(const std::string&)>());
+    std::optional<String> chosen = path;
+    if (!chosen) {
+        chosen = ChooseFile(GetInstrument().load, u"Open an Instrument", OPEN_FILTER, true,
+                            OpenDialogFolder(GetInstrument()));
+    }
+    // A sound library plays as the instrument file its preset is imported into; one that
+    // cannot be read leaves the instrument on show as it was.
+    Outcome outcome = Outcome::Cancelled;
+    std::unique_ptr<ImportedLibrary> imported;
+    std::optional<LibraryReference> library;
+    if (chosen) library = ParseLibraryReference(ToUtf8(*chosen));
+    if (library) imported = ImportLibrary(*library, fromCommandLine, outcome);
+    const bool opens = chosen && (!library || imported);
+    if (opens) {
+        const StartupOpenResult result =
+            OpenOrExplain(GetInstrument(), imported ? imported->InstrumentPath() : *chosen, nullptr,
+                          fromCommandLine ? std::function<void(const std::string&)>(toStandardError)
+                                          : std::function<void(const std::string&)>());
+        outcome = result.outcome;
+    }
+    const bool replaced = opens && outcome != Outcome::Cancelled;
     // A recording is of one instrument: another one (or the start-up screen) ends it.
-    if (result.outcome != StartupOpenResult::Outcome::Cancelled) StopRecording();
-    // The built-in instrument is listed too: it is what a first start plays.
-    if (result.outcome == StartupOpenResult::Outcome::Loaded) {
-        WriteRecentInstruments(services_.settings,
-                               WithRecent(RecentList(), {GetInstrument().load.currentPath,
-                                                         GetInstrument().load.answersLog}));
+    if (replaced) StopRecording();
+    // The built-in instrument is listed too: it is what a first start plays. An imported
+    // preset is listed as its library, which opens it again.
+    if (outcome == Outcome::Loaded) {
+        const RecentInstrument entry =
+            imported ? RecentInstrument{FromUtf8(imported->Reference()), String()}
+                     : RecentInstrument{GetInstrument().load.currentPath,
+                                        GetInstrument().load.answersLog};
+        WriteRecentInstruments(services_.settings, WithRecent(RecentList(), entry));
     }
     // A cancelled dialog leaves the instrument and what changed of its files as they were.
-    if (result.outcome != StartupOpenResult::Outcome::Cancelled) reload_.WatchCurrent();
+    if (replaced) reload_.WatchCurrent();
+    // The files of the import shown before go once another instrument took its place.
+    if (replaced) imported_ = outcome == Outcome::Loaded ? std::move(imported) : nullptr;
     frame_->UpdateCommandStates();
     // File dialogs, prompts and message boxes may have taken key releases.
     frame_->TakeHeldModifiers();
     ShowTitle();
-    return result.outcome;
+    return outcome;
+}
+
+void Application::TellProblem(const std::string& problem, bool fromCommandLine) {
+    if (fromCommandLine) {
+        std::fprintf(stderr, "chordlane: %s\n", problem.c_str());
+        std::fflush(stderr);
+    }
+    if (MessageBox* messages = services_.messages) messages->ShowStop(ProblemMessage(problem));
+}
+
+std::unique_ptr<ImportedLibrary> Application::ImportLibrary(const LibraryReference& reference,
+                                                            bool fromCommandLine,
+                                                            StartupOpenResult::Outcome& outcome) {
+    using Outcome = StartupOpenResult::Outcome;
+    outcome = Outcome::Cancelled;
+    // Kept absolute: the recent list opens it again from wherever the program starts.
+    const std::string path =
+        QFileInfo(QString::fromStdString(reference.library)).absoluteFilePath().toStdString();
+    std::vector<std::string> warnings;
+    auto fail = [&](const std::string& why) -> std::unique_ptr<ImportedLibrary> {
+        outcome = Outcome::CannotOpen;
+        std::string problem = "cannot open the sound library '" + path + "': " + why;
+        for (size_t i = 0; i < warnings.size() && i < WARNINGS_TOLD; ++i)
+            problem += "\n" + warnings[i];
+        TellProblem(problem, fromCommandLine);
+        return nullptr;
+    };
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return fail(CannotOpenReason(FromUtf8(path)));
+    std::string reason;
+    const bool verbose = options_.verbose;
+    std::unique_ptr<SoundLibrary> library =
+        OpenSoundLibrary(path, reason, [&warnings, verbose](const std::string& warning) {
+            if (verbose) std::fprintf(stderr, "%s\n", warning.c_str());
+            warnings.push_back(warning);
+        });
+    if (!library) return fail(LibraryReason(reason, path));
+    const std::vector<LibraryPreset> presets = library->Presets();
+    if (presets.empty()) return fail("it holds no preset");
+    size_t selected = 0;
+    if (!reference.preset.empty()) {
+        const std::optional<LibraryPreset> wanted = FindPreset(*library, reference.preset);
+        if (!wanted) return fail("it has no preset '" + reference.preset + "'");
+        for (size_t i = 0; i < presets.size(); ++i) {
+            if (presets[i].bank == wanted->bank && presets[i].program == wanted->program)
+                selected = i;
+        }
+    }
+    LibraryDialog dialog(
+        QFileInfo(QString::fromStdString(path)).fileName(), presets,
+        [&library](const LibraryPreset& preset) { return library->IsPercussion(preset); }, selected,
+        frame_.get());
+    CentreOverWindow(dialog, frame_.get());
+    if (dialog.exec() != QDialog::Accepted) return nullptr;
+    if (!services_.files) return fail("no file system to write its files to");
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto start = std::chrono::steady_clock::now();
+    std::unique_ptr<ImportedLibrary> imported = ImportedLibrary::Import(
+        *library, path, dialog.Preset(), dialog.Layout(), *services_.files, reason);
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    QGuiApplication::restoreOverrideCursor();
+    if (!imported) return fail(reason);
+    if (verbose) {
+        std::fprintf(stderr, "chordlane: imported '%s' of %s in %.0f ms\n",
+                     dialog.Preset().name.c_str(), path.c_str(), ms);
+    }
+    return imported;
 }
 
 void Application::ShowTitle() {
     const Instrument& app = GetInstrument();
     QString name;
-    if (app.load.loaded && !app.load.currentPath.empty()) {
+    if (const ImportedLibrary* imported = Imported()) {
+        // The preset and its library, not the temporary folder's file.
+        name = QStringLiteral("%1 (%2)").arg(
+            QString::fromStdString(imported->Preset().name),
+            QFileInfo(QString::fromStdString(imported->LibraryPath())).fileName());
+    } else if (app.load.loaded && !app.load.currentPath.empty()) {
         // The built-in instrument is the guitar the program folder also holds.
         name = app.load.currentPath == u"!" ? QStringLiteral("guitar.clx")
                                             : QFileInfo(ToQString(app.load.currentPath)).fileName();

@@ -31,6 +31,8 @@ class PolyphaseRateConverter;
 class QtDialogs;
 class QtHardwareButtons;
 class HelpWindowViewer;
+class ImportedLibrary;
+struct LibraryReference;
 class QtMessageBox;
 class QtWindow;
 
@@ -80,6 +82,10 @@ class Application : public QObject {
     //! The recent instruments, newest first.
     std::vector<RecentInstrument> RecentList() const;
     HelpWindowViewer* HelpService() const { return help_.get(); }
+    //! Whether the instrument on show is a sound library's preset imported by this run.
+    bool ShowsImportedLibrary();
+    //! The sound library's preset imported last, while it is on show; else null.
+    const ImportedLibrary* Imported();
 
   private:
     void MakeRealServices();
@@ -93,6 +99,16 @@ class Application : public QObject {
     //! recent list. With fromCommandLine a problem also goes to standard error.
     StartupOpenResult::Outcome OpenAndRemember(const std::optional<String>& path,
                                                bool fromCommandLine);
+    //! Asks which preset of the library named by reference to play and on which layout,
+    //! and imports it into a temporary folder. Null when the dialog was cancelled (outcome
+    //! Cancelled) or the library cannot be read (CannotOpen, said as a problem is).
+    std::unique_ptr<ImportedLibrary> ImportLibrary(const LibraryReference& reference,
+                                                   bool fromCommandLine,
+                                                   StartupOpenResult::Outcome& outcome);
+    //! A problem of an open in a message box, and with fromCommandLine on standard error.
+    void TellProblem(const std::string& problem, bool fromCommandLine);
+    //! File -> Save As of an imported preset: its instrument file and waves where chosen.
+    void SaveImportedAs();
     void FindFolders();
     //! The window title names the instrument shown.
     void ShowTitle();
@@ -151,6 +167,9 @@ class Application : public QObject {
     std::unique_ptr<LiveMidi> midi_;
     // Listens to midi_'s notes, so it goes first.
     std::unique_ptr<MidiRecordingCompanion> midiRecording_;
+    // The preset of a sound library on show, whose files it holds in a temporary folder:
+    // replaced by the next import, let go when another instrument opens, gone at exit.
+    std::unique_ptr<ImportedLibrary> imported_;
 };
 
 }  // namespace chordlane

@@ -2,11 +2,15 @@
 
 #include <QAction>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QStatusBar>
@@ -68,6 +72,7 @@ MainWindow::MainWindow(Application& app, InstrumentView& view, const ProgramOpti
 
     CreateMenus(app);
     CreateShortcuts();
+    setAcceptDrops(true);
 
     noticeTimer_.setTimerType(Qt::PreciseTimer);
     connect(&noticeTimer_, &QTimer::timeout, this, [this] {
@@ -216,7 +221,7 @@ void MainWindow::TakeHeldModifiers() {
 }
 
 void MainWindow::UpdateCommandStates() {
-    saveAs_->setEnabled(CanSaveAs(CurrentInstrument()));
+    saveAs_->setEnabled(CanSaveAs(CurrentInstrument()) || app_.ShowsImportedLibrary());
     const Instrument& shown = CurrentInstrument();
     reload_->setEnabled(shown.load.loaded && !shown.load.currentPath.empty());
     recentMenu_->setEnabled(recentList_ && !recentList_().empty());
@@ -321,6 +326,34 @@ void MainWindow::SetWaveNoticeDrain(std::function<void()> drain, int fd) {
     noticeNotifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
     connect(noticeNotifier_.get(), &QSocketNotifier::activated, this, [this] {
         if (drainNotices_) drainNotices_();
+    });
+}
+
+bool MainWindow::DroppableFile(const QList<QUrl>& urls, QString& path) {
+    if (urls.size() != 1 || !urls.first().isLocalFile()) return false;
+    const QFileInfo file(urls.first().toLocalFile());
+    static const QStringList kOpened = {QStringLiteral("clx"), QStringLiteral("cly"),
+                                        QStringLiteral("sf2"), QStringLiteral("sfz")};
+    if (!kOpened.contains(file.suffix(), Qt::CaseInsensitive)) return false;
+    path = file.absoluteFilePath();
+    return true;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    QString path;
+    if (event->mimeData()->hasUrls() && DroppableFile(event->mimeData()->urls(), path))
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    QString path;
+    if (!event->mimeData()->hasUrls() || !DroppableFile(event->mimeData()->urls(), path)) return;
+    event->acceptProposedAction();
+    // Opened once the drop is over: the source of the drag waits for it, and the open may
+    // ask for a preset in a dialog of its own.
+    QTimer::singleShot(0, this, [this, path] {
+        const String opened = FromQString(path);
+        app_.RunOpenFlow(&opened);
     });
 }
 

@@ -2,6 +2,7 @@
 #include <QMainWindow>
 #include <QRect>
 #include <QTimer>
+#include <QUrl>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -87,8 +88,15 @@ class MainWindow : public QMainWindow {
     //! notices from there. An empty function stops it.
     void SetWaveNoticeDrain(std::function<void()> drain, int fd = -1);
 
+    //! Whether a drag that carries urls may be dropped: one local file that File -> Open
+    //! takes (an instrument file or a sound library); its path in path.
+    static bool DroppableFile(const QList<QUrl>& urls, QString& path);
+
   protected:
     void changeEvent(QEvent* event) override;
+    //! An instrument file or sound library dropped on the window opens as File -> Open does.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void CreateMenus(Application& app);

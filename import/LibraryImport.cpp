@@ -50,6 +50,16 @@ bool IsSoundLibraryPath(const std::string& path) {
     return EndsWithNoCase(path, ".sf2") || EndsWithNoCase(path, ".sfz");
 }
 
+std::optional<LibraryReference> ParseLibraryReference(const std::string& file) {
+    if (IsSoundLibraryPath(file)) return LibraryReference{file, ""};
+    for (size_t hash = file.rfind('#'); hash != std::string::npos && hash > 0;
+         hash = file.rfind('#', hash - 1)) {
+        const std::string library = file.substr(0, hash);
+        if (IsSoundLibraryPath(library)) return LibraryReference{library, file.substr(hash + 1)};
+    }
+    return std::nullopt;
+}
+
 std::unique_ptr<SoundLibrary> OpenSoundLibrary(const std::string& path, std::string& reason,
                                                const LibraryWarning& warn) {
     std::error_code ec;

@@ -29,6 +29,16 @@ struct ImportedInstrument {
 //! Whether path names a sound library the importer reads (by its extension, any case).
 bool IsSoundLibraryPath(const std::string& path);
 
+// A library named where an instrument file could be: "LIBRARY" or "LIBRARY#P".
+struct LibraryReference {
+    std::string library;  // the library's path
+    std::string preset;   // after '#', or empty for the first preset
+};
+
+//! FILE as a sound library (LIBRARY or LIBRARY#P, the library ending in .sf2 or .sfz);
+//! nothing when it names no library.
+std::optional<LibraryReference> ParseLibraryReference(const std::string& file);
+
 //! Opens a SoundFont 2 (.sf2, or any file that is one) or SFZ (.sfz) library; null with
 //! the reason when it cannot be read. warn hears what an SFZ's reader passes over.
 std::unique_ptr<SoundLibrary> OpenSoundLibrary(const std::string& path, std::string& reason,

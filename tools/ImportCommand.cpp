@@ -136,16 +136,6 @@ const ToolCommandRegistration kRegisterImport{kImport};
 
 }  // namespace
 
-std::optional<LibraryReference> ParseLibraryReference(const std::string& file) {
-    if (IsSoundLibraryPath(file)) return LibraryReference{file, ""};
-    for (size_t hash = file.rfind('#'); hash != std::string::npos && hash > 0;
-         hash = file.rfind('#', hash - 1)) {
-        const std::string library = file.substr(0, hash);
-        if (IsSoundLibraryPath(library)) return LibraryReference{library, file.substr(hash + 1)};
-    }
-    return std::nullopt;
-}
-
 LibraryLoad ImportInMemory(const LibraryReference& reference, const std::string& file,
                            FileSystem& real) {
     LibraryLoad load;

@@ -6,21 +6,13 @@
 #include <optional>
 #include <string>
 
+#include "import/LibraryImport.h"
 #include "platform/FileSystem.h"
 
 namespace chordlane::tool {
 
 // The preset's exit code when it is not in the library.
 inline constexpr int EXIT_NO_PRESET = 5;
-
-struct LibraryReference {
-    std::string library;  // the library's path
-    std::string preset;   // after '#', or empty for the first preset
-};
-
-//! FILE as a sound library (LIBRARY or LIBRARY#P, the library ending in .sf2 or .sfz);
-//! nothing when it names no library.
-std::optional<LibraryReference> ParseLibraryReference(const std::string& file);
 
 struct LibraryLoad {
     int exitCode = 0;                   // 0 when imported; else 1, 4 or 5, reason printed
