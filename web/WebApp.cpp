@@ -93,7 +93,10 @@ std::optional<std::string> WebApp::Open(const String& path, std::vector<String> 
     // A name that cannot be opened leaves the instrument playing: the page asks by name, and
     // a wrong name must not cost the person what they were playing.
     if (path != u"!" && !Readable(path)) {
-        const std::string problem = "cannot open " + ToUtf8(path) + ": " + CannotOpenReason(path);
+        // The site's own folder is the page's business; the person asked for the name.
+        const String site = SITE_FOLDER;
+        const String named = path.starts_with(site) ? path.substr(site.size()) : path;
+        const std::string problem = "cannot open " + ToUtf8(named) + ": " + CannotOpenReason(path);
         messages_.ShowStop(ProblemMessage(problem));
         return problem;
     }
@@ -127,7 +130,7 @@ void WebApp::PointerDown(int32_t point, Point p, double delayMs) {
     voiceStarted_ = false;
     const uint32_t queued = output_->FramesQueued();
     view_.OnTouchDown(point, p);
-    if (voiceStarted_) {
+    if (voiceStarted_ && delayMs >= 0) {
         // The new voice's first frame is rendered after what waits in the ring now, and the
         // event itself waited delayMs before it got here.
         latencyFrames_ =

@@ -55,7 +55,8 @@ class WebApp {
     //! Paints r of the screen on the page's canvas (0) or the offscreen one (1).
     void Paint(int32_t canvas, const Rect& r);
     //! A touch point goes down, moves or lifts at a point of the screen. delayMs is how long
-    //! the event waited before it reached the program, for the latency figure.
+    //! the event waited before it reached the program, for the latency figure; negative when
+    //! the sound was not running yet, which makes the figure meaningless for this tap.
     void PointerDown(int32_t point, Point p, double delayMs);
     void PointerMove(int32_t point, Point p);
     void PointerUp(int32_t point);

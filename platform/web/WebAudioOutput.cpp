@@ -3,13 +3,17 @@
 #include <emscripten/threading.h>
 
 #include <algorithm>
-#include <cmath>
+#include <cstddef>
+#include <cstring>
 #include <vector>
 
 #include "mixer/FlushDenormals.h"
 #include "mixer/WaveMapper.h"
 
 namespace chordlane::web {
+
+// web/page/audio-worklet.js reads the peak and the frames at these places.
+static_assert(offsetof(AudioRing, peakBits) == 16 && offsetof(AudioRing, frames) == 32);
 
 WebAudioOutput::WebAudioOutput(WaveMapper& mapper, const WebAudioConfig& config)
     : mapper_(mapper), config_(config) {
@@ -20,7 +24,7 @@ WebAudioOutput::~WebAudioOutput() { Stop(); }
 
 std::string WebAudioOutput::Describe() const {
     return "Web Audio worklet at " + std::to_string(config_.rate) + " Hz, " +
-           std::to_string(config_.targetFrames) + " frames ahead";
+           std::to_string(TargetFrames()) + " frames ahead";
 }
 
 void WebAudioOutput::Stop() {
@@ -35,6 +39,14 @@ uint64_t WebAudioOutput::Underruns() const {
     return ring_->underruns.load(std::memory_order_relaxed);
 }
 
+float WebAudioOutput::Peak() const {
+    // No std::bit_cast in the web build's standard library.
+    const uint32_t bits = ring_->peakBits.load(std::memory_order_relaxed);
+    float peak;
+    std::memcpy(&peak, &bits, sizeof peak);
+    return peak;
+}
+
 uint32_t WebAudioOutput::FramesQueued() const {
     return ring_->written.load(std::memory_order_acquire) -
            ring_->read.load(std::memory_order_acquire);
@@ -43,10 +55,19 @@ uint32_t WebAudioOutput::FramesQueued() const {
 void WebAudioOutput::Run() {
     FlushDenormalsOnThisThread();
     const uint32_t block = std::clamp<uint32_t>(config_.blockFrames, 1, AudioRing::CAPACITY / 2);
-    const uint32_t target = std::clamp<uint32_t>(config_.targetFrames, block, AudioRing::CAPACITY);
+    const uint32_t most = std::clamp<uint32_t>(config_.maxTargetFrames, block, AudioRing::CAPACITY);
+    uint32_t target = std::clamp<uint32_t>(config_.targetFrames, block, most);
+    target_.store(target, std::memory_order_relaxed);
+    uint32_t underrunsSeen = 0;
     std::vector<float> mix(static_cast<size_t>(block) * 2);
     AudioRing& ring = *ring_;
     while (running_.load(std::memory_order_acquire)) {
+        const uint32_t underruns = ring.underruns.load(std::memory_order_relaxed);
+        if (underruns != underrunsSeen) {
+            underrunsSeen = underruns;
+            target = std::min(target + block, most);
+            target_.store(target, std::memory_order_relaxed);
+        }
         uint32_t written = ring.written.load(std::memory_order_relaxed);
         const uint32_t read = ring.read.load(std::memory_order_acquire);
         if (flush_.exchange(false, std::memory_order_acq_rel)) {
@@ -62,14 +83,11 @@ void WebAudioOutput::Run() {
             continue;
         }
         mapper_.Render(std::span<float>(mix), block);
-        float peak = peak_.load(std::memory_order_relaxed);
         for (uint32_t i = 0; i < block; ++i) {
             const uint32_t at = (written + i) & (AudioRing::CAPACITY - 1);
             ring.frames[at * 2] = mix[i * 2];
             ring.frames[at * 2 + 1] = mix[i * 2 + 1];
-            peak = std::max({peak, std::fabs(mix[i * 2]), std::fabs(mix[i * 2 + 1])});
         }
-        peak_.store(peak, std::memory_order_relaxed);
         ring.written.store(written + block, std::memory_order_release);
     }
 }

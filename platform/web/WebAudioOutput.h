@@ -24,15 +24,23 @@ struct AudioRing {
     std::atomic<uint32_t> read{0};
     std::atomic<uint32_t> underruns{0};  // blocks the worklet found empty while sound was due
     std::atomic<uint32_t> started{0};    // set by the worklet once it pulls
-    float frames[CAPACITY * 2] = {};     // interleaved stereo
+    // The largest absolute sample that left the worklet, a 32-bit float's bits.
+    std::atomic<uint32_t> peakBits{0};
+    uint32_t reserved[3] = {};        // keeps the frames 16-byte aligned
+    float frames[CAPACITY * 2] = {};  // interleaved stereo
 };
+// The worklet's views assume plain 32-bit counters.
+static_assert(sizeof(std::atomic<uint32_t>) == 4);
 
 struct WebAudioConfig {
     uint32_t rate = 48000;
-    // Frames the mixer keeps ahead of the worklet. 512 frames (about 11 ms at 48 kHz) gave
-    // next to no underruns in a headless browser on a loaded two-core machine; 256 gave
-    // several hundred a minute.
-    uint32_t targetFrames = 512;
+    // Frames the mixer keeps ahead of the worklet at first: what a tap waits for its sound.
+    // 384 frames (8 ms at 48 kHz) kept up in a headless browser on a loaded two-core
+    // machine; 256 gave several hundred underruns a minute. Each underrun the worklet counts
+    // adds a block to the target, up to maxTargetFrames, so a slower device settles where it
+    // keeps up rather than crackling on.
+    uint32_t targetFrames = 384;
+    uint32_t maxTargetFrames = 2048;
     // Frames rendered in one go: the worklet's own quantum.
     uint32_t blockFrames = 128;
 };
@@ -55,10 +63,12 @@ class WebAudioOutput : public AudioOutput {
     const AudioRing* Ring() const { return ring_.get(); }
     //! Frames the worklet has taken from the ring.
     uint32_t FramesTaken() const { return ring_->read.load(std::memory_order_acquire); }
+    //! Frames kept ahead of the worklet now.
+    uint32_t TargetFrames() const { return target_.load(std::memory_order_relaxed); }
     //! Frames rendered but not yet taken: a sound started now leaves the worklet after them.
     uint32_t FramesQueued() const;
-    //! The largest absolute sample rendered so far (1.0 is full scale).
-    float Peak() const { return peak_.load(std::memory_order_relaxed); }
+    //! The largest absolute sample played so far (1.0 is full scale).
+    float Peak() const;
     //! Drops what waits in the ring, so the first sound after a silent start is not queued
     //! behind silence rendered before anything listened.
     void Flush() { flush_.store(true, std::memory_order_release); }
@@ -71,7 +81,7 @@ class WebAudioOutput : public AudioOutput {
     std::unique_ptr<AudioRing> ring_ = std::make_unique<AudioRing>();
     std::atomic<bool> running_{true};
     std::atomic<bool> flush_{false};
-    std::atomic<float> peak_{0.0f};
+    std::atomic<uint32_t> target_{0};
     std::thread thread_;
 };
 

@@ -1,6 +1,7 @@
 // Plays the mix the program renders into its ring in shared memory. The layout is the
-// program's AudioRing: four 32-bit counters (frames written, frames read, underruns, started)
-// and then CAPACITY interleaved stereo frames of 32-bit floats.
+// program's AudioRing: 32-bit counters (frames written, frames read, underruns, started), the
+// peak as a 32-bit float, three spare words, then CAPACITY interleaved stereo frames of 32-bit
+// floats.
 const CAPACITY = 4096;
 const HISTORY = 16384;
 
@@ -8,9 +9,10 @@ class RingPlayer extends AudioWorkletProcessor {
     constructor(options) {
         super();
         const { memory, ring } = options.processorOptions;
-        this.counters = new Uint32Array(memory, ring, 4);
-        this.wakeable = new Int32Array(memory, ring, 4);
-        this.frames = new Float32Array(memory, ring + 16, CAPACITY * 2);
+        this.counters = new Uint32Array(memory, ring, 8);
+        this.wakeable = new Int32Array(memory, ring, 8);
+        this.peak = new Float32Array(memory, ring + 16, 1);
+        this.frames = new Float32Array(memory, ring + 32, CAPACITY * 2);
         // The last frames that left, for the page's tests of pitch and level.
         this.history = new Float32Array(HISTORY);
         this.historyAt = 0;
@@ -51,6 +53,9 @@ class RingPlayer extends AudioWorkletProcessor {
             this.history[this.historyAt] = (l + r) / 2;
             this.historyAt = (this.historyAt + 1) % HISTORY;
         }
+        let peak = this.peak[0];
+        for (let i = 0; i < n; ++i) peak = Math.max(peak, Math.abs(left[i]), right ? Math.abs(right[i]) : 0);
+        this.peak[0] = peak;
         Atomics.store(this.counters, 1, (read + n) >>> 0);
         Atomics.notify(this.wakeable, 1);
         return true;

@@ -89,6 +89,10 @@ function showMessage(text, kind) {
     if (kind === "note") setTimeout(() => box.remove(), 4000);
 }
 
+// A problem as the page shows it: a sentence, as the program's message boxes word it.
+const sentence = (problem) => problem[0].toUpperCase() + problem.slice(1);
+const notOnSite = (name) => `cannot open ${name}: not an instrument of this site`;
+
 function readString(pointer) {
     if (!pointer) return "";
     const heap = Module.HEAPU8;
@@ -170,10 +174,14 @@ function openPath(path, picked = []) {
 hooks.open = async (name) => {
     await hooks.ready;
     const path = siteInstrumentPath(name, SITE);
-    const problem = path === null ? `cannot open ${name}: not an instrument of this site` : openPath(path);
-    if (path === null) showMessage(problem[0].toUpperCase() + problem.slice(1), "stop");
-    if (problem !== null) throw new Error(problem);
-    noteRecent(name === "!" ? "!" : SITE + name);
+    const problem = path === null ? notOnSite(name) : openPath(path);
+    if (problem === null) {
+        noteRecent(name === "!" ? "!" : SITE + name);
+        return;
+    }
+    const shownText = sentence(problem);
+    if (path === null) showMessage(shownText, "stop");
+    throw new Error(shownText);
 };
 
 hooks.trace = () => {
@@ -216,24 +224,34 @@ hooks.lastOutput = () => new Promise((resolve) => {
 const fingers = new PointAllocator();
 const pointOf = (event) => (event.pointerType === "touch" ? fingers.find(event.pointerId) : STYLUS_POINT);
 
+// Browsers let a page start its sound only in a person's gesture, and which event counts
+// differs: a mouse press does, a finger counts only when it lifts. So every such event asks.
+// The note of the tap that starts the sound waits at the head of the ring meanwhile.
+function resumeAudio() {
+    if (audio.state !== "running") audio.resume().catch(() => {});
+}
+
+// A pen-down: while the sound is not running yet, what was rendered before anyone listened
+// goes, so this tap's note is the first thing heard when it starts.
 function startAudio() {
-    if (audio.state !== "running") {
-        // The first tap both starts the audio and sounds: what was rendered before anyone
-        // listened goes, so this tap's note is the first thing heard.
-        Module._cl_audio_started(app);
-        audio.resume();
-    }
+    if (audio.state === "running") return true;
+    Module._cl_audio_started(app);
+    resumeAudio();
+    return false;
 }
 
 canvas.addEventListener("pointerdown", (event) => {
     event.preventDefault();
     if (!app) return;
-    startAudio();
+    const running = startAudio();
     const point = event.pointerType === "touch" ? fingers.take(event.pointerId) : STYLUS_POINT;
     if (point === null) return;
     canvas.setPointerCapture(event.pointerId);
     const p = toScreen(view, event.clientX, event.clientY);
-    Module._cl_pointer_down(app, point, p.x, p.y, Math.max(0, performance.now() - event.timeStamp));
+    // How long the event waited to get here, for the tap-to-sound figure; that figure means
+    // nothing for a tap that has to start the sound first (-1).
+    const waited = running ? Math.max(0, performance.now() - event.timeStamp) : -1;
+    Module._cl_pointer_down(app, point, p.x, p.y, waited);
 });
 canvas.addEventListener("pointermove", (event) => {
     if (!app || event.buttons === 0 && event.pointerType !== "touch") return;
@@ -247,11 +265,13 @@ canvas.addEventListener("pointermove", (event) => {
 });
 const lift = (event) => {
     if (!app) return;
+    resumeAudio();
     const point = event.pointerType === "touch" ? fingers.release(event.pointerId) : STYLUS_POINT;
     if (point !== null) Module._cl_pointer_up(app, point);
 };
 canvas.addEventListener("pointerup", lift);
 canvas.addEventListener("pointercancel", lift);
+for (const type of ["touchend", "click"]) document.addEventListener(type, () => audio && resumeAudio());
 for (const type of ["contextmenu", "selectstart", "dblclick", "gesturestart"]) {
     document.addEventListener(type, (event) => event.preventDefault());
 }
@@ -265,7 +285,7 @@ document.addEventListener("keydown", (event) => {
     if (!app || menuOpen() || event.keyCode === 0) return;
     if (event.key === "F11" || (event.ctrlKey && event.key !== "Control")) return;
     event.preventDefault();
-    if (!event.repeat) startAudio();
+    if (!event.repeat) startAudio(); else resumeAudio();
     Module._cl_key(app, event.keyCode, 1);
 });
 document.addEventListener("keyup", (event) => {
@@ -391,8 +411,8 @@ async function start() {
 
     const asked = new URLSearchParams(location.search).get("instrument");
     const path = siteInstrumentPath(asked, SITE);
-    let problem = path === null ? `cannot open ${asked}: not an instrument of this site` : openPath(path);
-    if (path === null) showMessage(problem[0].toUpperCase() + problem.slice(1), "stop");
+    const problem = path === null ? notOnSite(asked) : openPath(path);
+    if (path === null) showMessage(sentence(problem), "stop");
     await worklet_ready;
     hooks.state = problem === null ? "ready" : "error";
     settle(hooks.state);
