@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/SurfaceGeometry.h"
 #include "platform/qt/QtBitmap.h"
 
 namespace chordlane {
@@ -19,34 +20,9 @@ QTransform ScreenFitTransform(QSizeF size, int screenWidth, int screenHeight) {
 
 namespace {
 
-// Coordinates beyond this lie far off any screen, even zoomed; clamping them keeps the
-// int-based Qt geometry from overflowing without changing what is visible.
-constexpr int64_t FAR_OFF = int64_t{1} << 24;
-
-// Font sizes beyond this only cost time and glyph memory; no screen shows them whole.
-constexpr int MAX_FONT_PIXELS = 4096;
-
-// The cell height a font of height 0 gets, as the platform picks a default size for it.
-constexpr int DEFAULT_CELL_HEIGHT = 12;
-
-double Clamp(int64_t v) { return static_cast<double>(std::clamp(v, -FAR_OFF, FAR_OFF)); }
-
-// A rectangle with left <= right and top <= bottom, in 64 bits so that its width cannot
-// overflow.
-struct Span {
-    int64_t left, top, right, bottom;
-    int64_t Width() const { return right - left; }
-    int64_t Height() const { return bottom - top; }
-};
-
-Span Normalized(const Rect& r) {
-    return {std::min<int64_t>(r.left, r.right), std::min<int64_t>(r.top, r.bottom),
-            std::max<int64_t>(r.left, r.right), std::max<int64_t>(r.top, r.bottom)};
-}
-
 QRectF ToQRectF(int64_t left, int64_t top, int64_t right, int64_t bottom) {
-    const double l = Clamp(left), t = Clamp(top);
-    return QRectF(l, t, Clamp(right) - l, Clamp(bottom) - t);
+    const double l = ClampFarOff(left), t = ClampFarOff(top);
+    return QRectF(l, t, ClampFarOff(right) - l, ClampFarOff(bottom) - t);
 }
 
 QString ToQString(const String& s) { return QString::fromStdU16String(s); }
@@ -127,25 +103,13 @@ QFont QtSurface::MakeQFont(const Font& font) {
     q.setStyleStrategy(font.antialiased ? QFont::PreferAntialias : QFont::NoAntialias);
     q.setWeight(static_cast<QFont::Weight>(std::clamp(font.weight, 1, 1000)));
     q.setKerning(false);
-    int em = 0;
-    if (font.pointTenths > 0) {
-        // Points for the screen at 96 dots per inch.
-        em = static_cast<int>(std::lround(font.pointTenths * 96.0 / 720.0));
-    } else if (font.height < 0) {
-        // A negative height is the character height without the cell's leading.
-        em = font.height == INT32_MIN ? MAX_FONT_PIXELS : -font.height;
-    } else {
-        // A positive height is the whole character cell, ascent plus descent; Qt sizes
-        // fonts by their em, so the em that gives that cell is found by proportion.
-        const int cell =
-            font.height > 0 ? std::min(font.height, MAX_FONT_PIXELS) : DEFAULT_CELL_HEIGHT;
+    // Qt sizes fonts by their em; a cell height is turned into one by the face's proportions.
+    q.setPixelSize(FontEmPixels(font, [&q](int em) {
         QFont probe = q;
-        probe.setPixelSize(cell);
+        probe.setPixelSize(em);
         const QFontMetricsF fm(probe);
-        const double probeCell = fm.ascent() + fm.descent();
-        em = probeCell > 0 ? static_cast<int>(std::lround(cell * cell / probeCell)) : cell;
-    }
-    q.setPixelSize(std::clamp(em, 1, MAX_FONT_PIXELS));
+        return fm.ascent() + fm.descent();
+    }));
     return q;
 }
 

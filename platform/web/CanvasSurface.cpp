@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 
+#include "platform/SurfaceGeometry.h"
 #include "platform/web/JsText.h"
 
 // The canvases and decoded pictures live in the page's object Module.page (web/page/).
@@ -80,29 +81,11 @@ namespace chordlane::web {
 
 namespace {
 
-// Coordinates beyond this lie far off any screen; clamping keeps the canvas's arithmetic
-// finite without changing what is visible.
-constexpr int64_t FAR_OFF = int64_t{1} << 24;
-constexpr int MAX_FONT_PIXELS = 4096;
-constexpr int DEFAULT_CELL_HEIGHT = 12;
-
-double Clamp(int64_t v) { return static_cast<double>(std::clamp(v, -FAR_OFF, FAR_OFF)); }
-
-struct Span {
-    int64_t left, top, right, bottom;
-    int64_t Width() const { return right - left; }
-    int64_t Height() const { return bottom - top; }
-};
-
-Span Normalized(const Rect& r) {
-    return {std::min<int64_t>(r.left, r.right), std::min<int64_t>(r.top, r.bottom),
-            std::max<int64_t>(r.left, r.right), std::max<int64_t>(r.top, r.bottom)};
-}
-
 int Css(Colour c) { return static_cast<int>(c & 0x00FFFFFFu); }
 
 void Fill(int32_t canvas, int64_t l, int64_t t, int64_t r, int64_t b, Colour c) {
-    cl_fill(canvas, Clamp(l), Clamp(t), Clamp(r) - Clamp(l), Clamp(b) - Clamp(t), Css(c));
+    cl_fill(canvas, ClampFarOff(l), ClampFarOff(t), ClampFarOff(r) - ClampFarOff(l),
+            ClampFarOff(b) - ClampFarOff(t), Css(c));
 }
 
 int Weight(const Font& font) { return std::clamp(font.weight, 1, 1000); }
@@ -124,15 +107,13 @@ Metrics Measure(int32_t canvas, int em, int weight, const String* text) {
 }
 
 int Em(int32_t canvas, const Font& font) {
-    double cellPerEm = 0.0;
-    if (font.pointTenths <= 0 && font.height >= 0) {
-        // Only a cell height needs the face's proportions, measured at a size that gives them
-        // to a fraction of a pixel.
+    return FontEmPixels(font, [canvas, &font](int em) {
+        // The canvas gives its metrics in whole pixels at small sizes; the face's proportion is
+        // measured at a size that gives it to a fraction of a pixel.
         constexpr int PROBE = 100;
-        const Metrics probe = Measure(canvas, PROBE, Weight(font), nullptr);
-        cellPerEm = (probe.ascent + probe.descent) / PROBE;
-    }
-    return CanvasSurface::EmPixels(font, cellPerEm);
+        const Metrics m = Measure(canvas, PROBE, Weight(font), nullptr);
+        return (m.ascent + m.descent) * em / PROBE;
+    });
 }
 
 }  // namespace
@@ -147,24 +128,6 @@ CanvasSurface::CanvasSurface(int32_t canvas, const Rect& r) : canvas_(canvas), p
 }
 
 CanvasSurface::~CanvasSurface() { cl_paint_end(canvas_); }
-
-int32_t CanvasSurface::EmPixels(const Font& font, double cellPerEm) {
-    int em = 0;
-    if (font.pointTenths > 0) {
-        // Points for the screen at 96 dots per inch.
-        em = static_cast<int>(std::lround(font.pointTenths * 96.0 / 720.0));
-    } else if (font.height < 0) {
-        // A negative height is the character height without the cell's leading.
-        em = font.height == INT32_MIN ? MAX_FONT_PIXELS : -font.height;
-    } else {
-        // A positive height is the whole cell, ascent plus descent; the canvas sizes fonts
-        // by their em.
-        const int cell =
-            font.height > 0 ? std::min(font.height, MAX_FONT_PIXELS) : DEFAULT_CELL_HEIGHT;
-        em = cellPerEm > 0 ? static_cast<int>(std::lround(cell / cellPerEm)) : cell;
-    }
-    return std::clamp(em, 1, MAX_FONT_PIXELS);
-}
 
 Colour CanvasSurface::NearestColour(Colour c) const {
     // A true-colour canvas shows every 0x00BBGGRR value as it is; -1, what the background
@@ -196,10 +159,10 @@ void CanvasSurface::DrawEllipse(const Rect& r, const Pen& pen, const Brush& brus
     if (s.Width() <= 0 || s.Height() <= 0) return;
     // The outline colour fills the whole ellipse and the brush its inside one pixel in, so
     // the outline is one pixel wide at every scale.
-    const double cx = (Clamp(s.left) + Clamp(s.right)) / 2,
-                 cy = (Clamp(s.top) + Clamp(s.bottom)) / 2;
-    const double rx = (Clamp(s.right) - Clamp(s.left)) / 2,
-                 ry = (Clamp(s.bottom) - Clamp(s.top)) / 2;
+    const double cx = (ClampFarOff(s.left) + ClampFarOff(s.right)) / 2,
+                 cy = (ClampFarOff(s.top) + ClampFarOff(s.bottom)) / 2;
+    const double rx = (ClampFarOff(s.right) - ClampFarOff(s.left)) / 2,
+                 ry = (ClampFarOff(s.bottom) - ClampFarOff(s.top)) / 2;
     cl_ellipse(canvas_, cx, cy, rx, ry, Css(NearestColour(pen.colour)));
     if (s.Width() > 2 && s.Height() > 2)
         cl_ellipse(canvas_, cx, cy, rx - 1, ry - 1, Css(NearestColour(brush.colour)));
@@ -218,8 +181,8 @@ void CanvasSurface::DrawText(const Font& font, Colour colour, Point at, const St
     if (clip) c = Normalized(*clip);
     cl_text(canvas_, Em(canvas_, font), Weight(font), Css(NearestColour(colour)), at.x, at.y,
             font.escapement / 10.0, static_cast<int>(js.data), js.length, clip ? 1 : 0,
-            Clamp(c.left), Clamp(c.top), Clamp(c.right) - Clamp(c.left),
-            Clamp(c.bottom) - Clamp(c.top));
+            ClampFarOff(c.left), ClampFarOff(c.top), ClampFarOff(c.right) - ClampFarOff(c.left),
+            ClampFarOff(c.bottom) - ClampFarOff(c.top));
 }
 
 void CanvasSurface::CopyBitmap(const Bitmap& bitmap, Point at) {
@@ -234,8 +197,10 @@ void CanvasSurface::StretchBitmap(const Bitmap& bitmap, const Rect& dest) {
     const Span s = Normalized(dest);
     if (s.Width() <= 0 || s.Height() <= 0) return;
     // A destination given right-to-left or bottom-to-top shows the picture mirrored.
-    cl_bitmap(canvas_, picture->Id(), Clamp(s.left), Clamp(s.top), Clamp(s.right) - Clamp(s.left),
-              Clamp(s.bottom) - Clamp(s.top), dest.right < dest.left, dest.bottom < dest.top, 1);
+    cl_bitmap(canvas_, picture->Id(), ClampFarOff(s.left), ClampFarOff(s.top),
+              ClampFarOff(s.right) - ClampFarOff(s.left),
+              ClampFarOff(s.bottom) - ClampFarOff(s.top), dest.right < dest.left,
+              dest.bottom < dest.top, 1);
 }
 
 }  // namespace chordlane::web

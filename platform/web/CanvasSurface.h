@@ -45,10 +45,6 @@ class CanvasSurface : public Surface {
     void CopyBitmap(const Bitmap& bitmap, Point at) override;
     void StretchBitmap(const Bitmap& bitmap, const Rect& dest) override;
 
-    //! The font's pixel size as the canvas takes it ("700 13px Arial..."), the cell height
-    //! of a positive height turned into an em by the face's own proportions.
-    static int32_t EmPixels(const Font& font, double cellPerEm);
-
   private:
     int32_t canvas_;
     Rect paintRect_;
