@@ -249,6 +249,61 @@ class OpeningInstruments(BrowserCase):
         self.tap_sounds_as_tool("drums.clx")
 
 
+class PersonsFiles(BrowserCase):
+    """An instrument of the person's own, picked with its sound files: 24-bit WAVs the
+    program's reader does not take, which the browser decodes; kept for the next visit."""
+
+    def setUp(self):
+        import tempfile
+        self.folder = tempfile.TemporaryDirectory()
+        self.addCleanup(self.folder.cleanup)
+
+    def write_drums(self):
+        """drums.clx with its sounds beside it as 24-bit WAVs: the picked files."""
+        import re
+        import wave
+        from pathlib import Path
+        folder = Path(self.folder.name)
+        text = (webpage.INSTRUMENTS / "drums.clx").read_text()
+        names = sorted(set(re.findall(r"sounds/([\w-]+)\.wav", text)))
+        self.assertTrue(names, "drums.clx names no sounds")
+        for name in names:
+            with wave.open(str(webpage.INSTRUMENTS / "sounds" / f"{name}.wav")) as source:
+                params = source.getparams()
+                self.assertEqual(params.sampwidth, 2)
+                frames = source.readframes(params.nframes)
+            # Each 16-bit value becomes the top two bytes of a 24-bit one.
+            wide = b"".join(b"\0" + frames[i:i + 2] for i in range(0, len(frames), 2))
+            with wave.open(str(folder / f"my{name}.wav"), "wb") as out:
+                out.setnchannels(params.nchannels)
+                out.setsampwidth(3)
+                out.setframerate(params.framerate)
+                out.writeframes(wide)
+        (folder / "mydrums.clx").write_text(text.replace("sounds/", "my"))
+        return sorted(str(path) for path in folder.iterdir())
+
+    def test_picked_instrument_with_wide_sounds_plays_and_is_kept(self):
+        from selenium.webdriver.common.by import By
+        page = self.load()
+        self.driver.find_element(By.ID, "pick-files").send_keys("\n".join(self.write_drums()))
+        # An instrument that opened goes to the front of the recent list.
+        recent = "return localStorage.getItem('chordlane:recent') || ''"
+        loaded = wait_for(lambda: "/user/mydrums.clx" in page.js(recent), 10.0)
+        self.assertTrue(loaded, "picking the files opened nothing" + page.diagnostics())
+        self.assertEqual(page.messages(), [], "the decoded sounds did not all load")
+        self.tap_sounds_as_tool("drums.clx")
+
+        # The next visit finds the files again through the recent list.
+        page.load()
+        self.driver.find_element(By.ID, "menu-button").click()
+        recent = self.driver.find_elements(By.CSS_SELECTOR, "#recent button")
+        self.assertTrue(recent, "the picked instrument is not among the recent ones")
+        self.assertEqual(recent[0].text, "mydrums.clx")
+        recent[0].click()
+        self.assertEqual(page.messages(), [], "the kept files did not load")
+        self.tap_sounds_as_tool("drums.clx")
+
+
 class FirstVisit(BrowserCase):
     """A new browser profile for each test, with the browser's autoplay rule kept: nothing
     is cached and no earlier gesture has unlocked the audio."""

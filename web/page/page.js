@@ -4,6 +4,7 @@
 import {
     PointAllocator, STYLUS_POINT, fitScreen, isPicture, remember, siteInstrumentPath, toScreen,
 } from "./points.js";
+import { encodeWav16, isPlainWav, isSoundName } from "./sounds.js";
 
 const SITE = "/chordlane/";
 const USER = "/user/";
@@ -337,6 +338,21 @@ for (const name of SAMPLES) {
     menuItem(document.getElementById("samples"), name.replace(/\.clx$/, ""), () => openFromMenu(SITE + name));
 }
 
+// A sound file the program's own reader does not take, decoded by the browser into the 16-bit
+// WAV the program reads; anything the browser cannot decode either is kept as it is, and the
+// load says which file it could not read.
+async function readableSound(path, bytes) {
+    if (!isSoundName(path) || isPlainWav(bytes)) return bytes;
+    try {
+        const decoded = await audio.decodeAudioData(bytes.slice().buffer);
+        const channels = [];
+        for (let c = 0; c < decoded.numberOfChannels; ++c) channels.push(decoded.getChannelData(c));
+        return encodeWav16(channels, decoded.sampleRate);
+    } catch (e) {
+        return bytes;
+    }
+}
+
 // The person's own files: written into the user folder, kept in the browser's storage, their
 // pictures decoded, and the instrument file among them opened with the rest answering its
 // prompts.
@@ -349,7 +365,7 @@ async function openPicked(fileList) {
         const path = USER + relative.split("/").filter((part) => part && part !== "..").join("/");
         const folder = path.slice(0, path.lastIndexOf("/"));
         Module.FS.mkdirTree(folder);
-        Module.FS.writeFile(path, new Uint8Array(await file.arrayBuffer()));
+        Module.FS.writeFile(path, await readableSound(path, new Uint8Array(await file.arrayBuffer())));
         written.push(path);
     }
     await decodePictures(written);
