@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <optional>
@@ -82,10 +83,13 @@ int64_t ReachableWindow(const Sample& source) { return int64_t{source.ValueCount
 // the limit does not depend on the order: the loop tests them all at once and can run on
 // vector units, with the same single-precision products and truncations as one by one.
 // (After an overflow the output is discarded, so what this half wrote does not matter.)
-// The offset is taken here, in 32 bits, so the recording itself is never altered.
+// The offset is taken here, in 32 bits, so the recording itself is never altered. Out holds
+// silence as given (GrainTarget::silence), and the limit is taken about it.
 template <typename T, bool kSixteen>
 bool AddValues(int16_t* __restrict out, const T* __restrict source, const float* __restrict w,
-               int64_t count, float gain, int32_t limit) {
+               int64_t count, float gain, int32_t limit, int32_t silence) {
+    const int32_t low = silence - limit;
+    const int32_t high = silence + limit;
     int32_t outside = 0;
     for (int64_t p = 0; p < count; ++p) {
         const float s = static_cast<float>(static_cast<int32_t>(source[p]) - SAMPLE_OFFSET);
@@ -93,7 +97,7 @@ bool AddValues(int16_t* __restrict out, const T* __restrict source, const float*
         int32_t x = kSixteen ? static_cast<int32_t>((s * gain) * w[p])
                              : static_cast<int32_t>((s * w[p]) * gain);
         x += out[p];
-        outside |= static_cast<int32_t>(x < -limit) | static_cast<int32_t>(x > limit);
+        outside |= static_cast<int32_t>(x < low) | static_cast<int32_t>(x > high);
         out[p] = static_cast<int16_t>(x);
     }
     return outside == 0;
@@ -120,7 +124,7 @@ int64_t OverflowIndex(const GrainTarget& t, int64_t first, int64_t j, int64_t q,
         const int64_t index = first + d * step;
         const int32_t added = WeightedValue<T, kSixteen>(t, j + d * step, q + d);
         const auto before = static_cast<int16_t>(t.out[index - t.outLow] - added);
-        const int32_t x = before + added;
+        const int32_t x = before + added - t.silence;
         if (x < -t.limit || x > t.limit) return index;
     }
     return -1;
@@ -138,13 +142,13 @@ GrainResult AddWidth(GrainTarget& t, int64_t first, int64_t j, int64_t q, int32_
     bool fits = false;
     if (step > 0) {
         fits = AddValues<T, kSixteen>(t.out + (first - t.outLow), source + j, t.window.data() + q,
-                                      count, t.gain, t.limit);
+                                      count, t.gain, t.limit, t.silence);
     } else {
         const int64_t back = count - 1;
         const int64_t top = static_cast<int64_t>(t.windowBackward.size()) - 1;
         fits = AddValues<T, kSixteen>(t.out + (first - back - t.outLow), source + j - back,
                                       t.windowBackward.data() + (top - (q + back)), count, t.gain,
-                                      t.limit);
+                                      t.limit, t.silence);
     }
     if (fits) return GrainResult::Added;
     t.overflowAt = OverflowIndex<T, kSixteen>(t, first, j, q, step, count);
@@ -204,8 +208,9 @@ struct Window {
 };
 
 GrainTarget MakeTarget(std::span<int16_t> out, const Sample& source, const Plan& plan,
-                       const Window& window, float gain) {
+                       const Window& window, float gain, int32_t silence = 0) {
     GrainTarget target;
+    target.silence = silence;
     target.out = out.data();
     target.source = source.Data();
     target.count = plan.count;
@@ -268,7 +273,8 @@ bool FailsAtWitness(std::vector<Stretch>& witnesses, std::vector<int16_t>& buffe
         GrainTarget probe = pass;
         probe.outLow = witnesses[k].low;
         probe.outHigh = witnesses[k].high;
-        buffer.assign(static_cast<size_t>(probe.outHigh - probe.outLow + 1), int16_t{0});
+        buffer.assign(static_cast<size_t>(probe.outHigh - probe.outLow + 1),
+                      static_cast<int16_t>(probe.silence));
         probe.out = buffer.data();
         const bool fits = RunPass(probe, plan);
         work += probe.work;
@@ -286,15 +292,17 @@ bool FailsAtWitness(std::vector<Stretch>& witnesses, std::vector<int16_t>& buffe
 // which leaves the result as if the whole output had been cleared. A gain whose pass is
 // known to fail near an index where an earlier one failed is passed over without a whole
 // pass; the gain reached and the copy are those of making every pass. Answers the values
-// weighted and cleared.
+// weighted and cleared. Silence is what values holds for an offset value of 0 (see
+// GrainTarget::silence).
 int64_t SynthesiseCopy(std::span<int16_t> values, const Sample& source, const Plan& plan,
-                       const Window& window) {
-    std::fill(values.begin(), values.end(), int16_t{0});
+                       const Window& window, int32_t silence) {
+    const auto cleared = static_cast<int16_t>(silence);
+    std::fill(values.begin(), values.end(), cleared);
     int64_t work = plan.count;
     std::vector<Stretch> witnesses;
     std::vector<int16_t> buffer;
     for (float gain = 1.0f;; gain = gain * GAIN_STEP) {
-        GrainTarget target = MakeTarget(values, source, plan, window, gain);
+        GrainTarget target = MakeTarget(values, source, plan, window, gain, silence);
         if (FailsAtWitness(witnesses, buffer, target, plan, work)) continue;
         const bool fits = RunPass(target, plan);
         work += target.work;
@@ -302,7 +310,7 @@ int64_t SynthesiseCopy(std::span<int16_t> values, const Sample& source, const Pl
         if (target.touchedHigh >= target.touchedLow) {
             work += target.touchedHigh - target.touchedLow + 1;
             std::fill(values.begin() + target.touchedLow, values.begin() + target.touchedHigh + 1,
-                      int16_t{0});
+                      cleared);
         }
         if (target.overflowAt >= 0) {
             if (witnesses.size() == MAX_WITNESSES) witnesses.pop_back();
@@ -341,6 +349,22 @@ void ParallelFor(size_t count, unsigned threads, const Body& body) {
     for (std::thread& thread : pool) thread.join();
 }
 
+// Stores count values plus SAMPLE_OFFSET into out, held within the range of T: the same as
+// clamping the 32-bit sums, but the values are held to what fits once offset and the sums
+// stay in 16 bits, eight to a vector instruction; and out and values are declared apart,
+// which the compiler would not check at run time (it went value by value).
+template <typename T>
+void StoreClamped(T* __restrict out, const int16_t* __restrict values, size_t count) {
+    constexpr auto kLow = static_cast<int16_t>(
+        std::max<int32_t>(INT16_MIN, int32_t{std::numeric_limits<T>::min()} - SAMPLE_OFFSET));
+    constexpr auto kHigh =
+        static_cast<int16_t>(int32_t{std::numeric_limits<T>::max()} - SAMPLE_OFFSET);
+    for (size_t i = 0; i < count; ++i) {
+        const int16_t v = std::min(kHigh, std::max(kLow, values[i]));
+        out[i] = static_cast<T>(static_cast<int16_t>(v + SAMPLE_OFFSET));
+    }
+}
+
 }  // namespace
 
 int32_t OffsetValue(const Sample& sample, int64_t i) {
@@ -362,15 +386,9 @@ void StoreOffsetValues(Sample& sample, std::span<const int16_t> values) {
     // Synthesis keeps the values within the recording's offset peak, so they fit; should one
     // not, it stays at the extreme of its sign instead of turning into the other.
     if (sample.format.bitsPerSample == 16) {
-        auto* out = reinterpret_cast<int16_t*>(data);
-        for (size_t i = 0; i < count; ++i) {
-            out[i] = static_cast<int16_t>(
-                std::clamp<int32_t>(values[i] + SAMPLE_OFFSET, INT16_MIN, INT16_MAX));
-        }
+        StoreClamped(reinterpret_cast<int16_t*>(data), values.data(), count);
     } else if (sample.format.bitsPerSample == 8) {
-        for (size_t i = 0; i < count; ++i) {
-            data[i] = static_cast<uint8_t>(std::clamp<int32_t>(values[i] + SAMPLE_OFFSET, 0, 255));
-        }
+        StoreClamped(data, values.data(), count);
     }
 }
 
@@ -574,7 +592,11 @@ std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> j
         }
     }
     std::vector<int64_t> spent(jobs.size());
-    // Every thread synthesises into one buffer of offset values, had at its first copy.
+    // A 16-bit copy is synthesised in its own image, which holds every offset value plus
+    // SAMPLE_OFFSET in 16 bits just as StoreOffsetValues would leave it (no value within the
+    // limit needs holding there): no buffer to fault in and clear besides the image, and no
+    // pass to copy it over, which had become a fifth of a load. 8-bit data (stored unsigned)
+    // and the fine method synthesise into one buffer per thread, had at its first copy.
     // The recording's own conversion is one more piece of work among the copies; it writes
     // only the recording's played copy, which no copy reads.
     struct Values {
@@ -602,6 +624,10 @@ std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> j
                 DropCopy(out);
                 return;
             }
+        } else if (out.format.bitsPerSample == 16) {
+            const std::span<int16_t> image(reinterpret_cast<int16_t*>(out.Data()),
+                                           static_cast<size_t>(plan.count));
+            spent[k] = SynthesiseCopy(image, source, plan, window, SAMPLE_OFFSET);
         } else {
             std::unique_ptr<int16_t[]>& values = buffers.exact;
             if (!values) values = NewValues(plan.count);
@@ -610,7 +636,7 @@ std::vector<bool> MakeShiftedSamples(Sample& source, std::span<const ShiftJob> j
                 return;
             }
             const std::span<int16_t> copy(values.get(), static_cast<size_t>(plan.count));
-            spent[k] = SynthesiseCopy(copy, source, plan, window);
+            spent[k] = SynthesiseCopy(copy, source, plan, window, 0);
             StoreOffsetValues(out, copy);
         }
         out.peak = source.peak;

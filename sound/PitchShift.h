@@ -60,9 +60,12 @@ std::vector<float> MakeWindow(int32_t n, int64_t maxEntries = INT64_MAX);
 
 // What the grains of one synthesis pass share.
 struct GrainTarget {
-    // The copy's offset values. The limit keeps them within the recording's offset peak,
-    // which is at most 32640 for 16-bit and 128 for 8-bit data, so 16 bits hold either.
+    // The copy's offset values, each held as silence plus the value. The limit keeps them
+    // within the recording's offset peak, which is at most 32640 for 16-bit and 128 for 8-bit
+    // data, so 16 bits hold either; and for 16-bit data they still do with SAMPLE_OFFSET
+    // added, which lets a copy be made in its image, silence there being SAMPLE_OFFSET.
     int16_t* out = nullptr;
+    int32_t silence = 0;
     const uint8_t* source = nullptr;  // the recording's data as stored
     int64_t count = 0;                // values in out and in source (the same length)
     int32_t bits = 16;

@@ -115,10 +115,11 @@ TEST(PitchShift, CopiesHaveTheNewPeriodAndStayWithinThePeak) {
 // its level, where no value comes near the extremes.
 // The copies made on all cores, with their shortened gain loop, equal the plain loop's: shifts
 // of two and three octaves put the first output marks before the start; shift 0 lays the
-// grains back on their own marks.
+// grains back on their own marks. A 16-bit recording at full scale takes its copies' values,
+// which all cores make in the copies' images with 127 added, up to 32767 itself.
 TEST(PitchShift, LoudestValuesDoNotWrapIntoSpikesAndAllCoresMakeThePlainCopies) {
     const WaveSpec w16{1, 1, 22050, 16}, w8{1, 1, 11025, 8};
-    std::vector<int32_t> pulses(11025), clipped8;
+    std::vector<int32_t> pulses(11025), clipped8, clipped16;
     for (size_t i = 0; i < pulses.size(); ++i)
         pulses[i] = i % 100 < 10 ? 20000 : (i % 100 < 40 ? -32768 : 0);
     // A tone driven past full scale, clipped at both extremes.
@@ -126,11 +127,12 @@ TEST(PitchShift, LoudestValuesDoNotWrapIntoSpikesAndAllCoresMakeThePlainCopies) 
         const double t = 2 * 3.14159265358979 * 220.5 * i / 11025;
         const double x = 1.5 * (std::sin(t) + 0.5 * std::sin(2 * t));
         clipped8.push_back(std::clamp<int32_t>(std::lround(128 + x * 128), 0, 255));
+        clipped16.push_back(std::clamp<int32_t>(std::lround(x * 32768), -32768, 32767));
     }
     const struct {
         WaveSpec form;
         std::vector<int32_t> stored;
-    } recordings[] = {{w16, pulses}, {w8, clipped8}};
+    } recordings[] = {{w16, pulses}, {w8, clipped8}, {{1, 1, 11025, 16}, clipped16}};
     for (const auto& r : recordings) {
         const int32_t silence = r.form.bits == 8 ? 128 : 0;
         ASSERT_TRUE(std::ranges::count(r.stored, r.form.bits == 8 ? 255 : -32768) > 0);
