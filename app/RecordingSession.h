@@ -35,6 +35,7 @@ class RecordingCompanion {
     virtual std::string End() = 0;
 };
 
+// Threads: interface thread only; the recorder it drives has its own audio-thread side.
 class RecordingSession {
   public:
     //! files answers which names are taken; recorder null: recording is not available.

@@ -8,6 +8,9 @@
 //
 // Process runs inside the audio callback: it never allocates, locks or makes a system call.
 // Every buffer is had at construction for the longest look-ahead any rate can need.
+//
+// Threads: Process on the audio thread only; SetRate from any (the rate is taken up at the
+// next Process).
 
 #include <atomic>
 #include <cstddef>

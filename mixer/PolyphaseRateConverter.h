@@ -18,6 +18,9 @@ namespace chordlane {
 // is what keeps a load of many copies quick. Rates whose reduced ratio would need too large a
 // table go to libsamplerate instead. Each phase's taps sum to one, so the level is kept, and
 // an output frame is centred on the instant it stands for, so a note starts when it did.
+//
+// Threads: any; Convert runs on several loading threads at once (the filters they share are
+// built under a lock), and SetTargetRate may come from the interface thread meanwhile.
 class PolyphaseRateConverter : public RateConverter {
   public:
     //! The taps and their phases for one pair of rates, built once and shared by loads.

@@ -2,6 +2,9 @@
 // Recording the mix: the audio thread copies every finished block into a ring, and a writer
 // thread of the recording's own takes it from there into a WAV file. The audio thread never
 // waits for the disk: a block that finds the ring full is left out and counted.
+//
+// Threads: Start, Stop, IsRecording, Progress and destruction on the interface thread; Tap
+// on the audio thread; the writer thread is its own and only drains the ring into the file.
 
 #include <atomic>
 #include <condition_variable>

@@ -8,6 +8,9 @@ namespace chordlane {
 // libsamplerate's band-limited sinc converter, run once per sample at load. Its quality
 // leaves the images of a converted tone far below anything audible (more than 90 dB down),
 // where the linear interpolation a mixer could afford per voice left them 24 dB down.
+//
+// Threads: any; Convert runs on several loading threads at once, each call with a state of
+// its own, and SetTargetRate may come from the interface thread meanwhile.
 class SincRateConverter : public RateConverter {
   public:
     explicit SincRateConverter(uint32_t targetRate = 48000) : target_(targetRate) {}

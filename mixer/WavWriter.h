@@ -2,6 +2,9 @@
 // A stereo PCM WAV file that is valid at every moment it is written: the header is written
 // first with empty sizes, and the sizes are brought up to what has been appended whenever
 // asked, so a writer that dies leaves a file that plays up to its last header update.
+//
+// Threads: one at a time, unsynchronised: the recorder makes it on the interface thread and
+// then only its writer thread touches it until that thread has been joined.
 
 #include <cstddef>
 #include <cstdint>

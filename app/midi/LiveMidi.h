@@ -3,6 +3,8 @@
 // opens and closes the port "Chordlane" as the choice says, feeds it the notes of the
 // instrument's voices on the user-interface thread (where voices start and end), and mutes
 // the program's own sound when asked to.
+//
+// Threads: interface thread only; nothing of it runs in the audio callback.
 
 #include <functional>
 #include <memory>

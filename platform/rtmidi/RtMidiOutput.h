@@ -1,6 +1,9 @@
 #pragma once
 // The live MIDI port through RtMidi: an output port of the ALSA sequencer where the machine
 // has one, else a JACK MIDI port where a JACK (or PipeWire's JACK) server runs.
+//
+// Threads: one thread at a time (the interface thread in the program); Send writes to the
+// port from the caller's thread, never from the audio callback.
 
 #include <memory>
 #include <string>

@@ -1,6 +1,8 @@
 #pragma once
 // The MIDI system through RtMidi: the ALSA sequencer where the machine has one, else a
 // running JACK server.
+//
+// Threads: any, one call at a time (the interface thread in the program).
 
 #include "platform/MidiPorts.h"
 
