@@ -20,7 +20,7 @@ test: deps
 	ctest --preset default
 	bash scripts/check-package.sh build/default
 	bash scripts/build-web.sh
-	CHORDLANE_TOOL=build/default/tools/chordlane-tool bash tests/web/run.sh
+	CHORDLANE_TOOL=build/default/tools/chordlane-tool timeout 900 bash tests/web/run.sh
 	./build/default/fuzz_grammar_driver $(FUZZ_SECONDS) $$(date +%s) build/default
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan

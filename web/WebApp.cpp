@@ -143,11 +143,22 @@ void WebApp::PointerMove(int32_t point, Point p) { view_.OnTouchMove(point, p); 
 
 void WebApp::PointerUp(int32_t point) { view_.OnTouchUp(point); }
 
-void WebApp::KeyDown(uint32_t code) { view_.OnKeyDown(code); }
+std::optional<ShortcutCommand> WebApp::KeyDown(uint32_t code) {
+    if (const Shortcut* shortcut = keys_.Press(code)) return shortcut->command;
+    view_.OnKeyDown(code);
+    return std::nullopt;
+}
 
-void WebApp::KeyUp(uint32_t code) { view_.OnKeyUp(code); }
+void WebApp::KeyUp(uint32_t code) {
+    keys_.Release(code);
+    view_.OnKeyUp(code);
+}
 
-void WebApp::Activated() { view_.SetHeldModifiers(false, false); }
+void WebApp::Activated() {
+    // Keys released while the page was away (a picker, another tab) never arrived.
+    keys_.Reset(0);
+    view_.SetHeldModifiers(false, false);
+}
 
 void WebApp::ToggleShowActive() { chordlane::ToggleShowActive(instrument_); }
 
@@ -164,8 +175,8 @@ void WebApp::Tick() { mapper_.DeliverNotices(); }
 void WebApp::AudioStarted() { output_->Flush(); }
 
 AudioFigures WebApp::Audio() const {
-    return {output_->Rate(), output_->FramesTaken(), output_->Underruns(), output_->Peak(),
-            latencyFrames_};
+    return {output_->Rate(), output_->FramesTaken(), output_->Underruns(),
+            output_->Peak(), latencyFrames_,         output_->TargetFrames()};
 }
 
 Size WebApp::Screen() const { return {instrument_.screen.width, instrument_.screen.height}; }

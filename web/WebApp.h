@@ -10,6 +10,7 @@
 
 #include "app/EventLog.h"
 #include "app/MessageBoxReporter.h"
+#include "app/Shortcuts.h"
 #include "elements/Instrument.h"
 #include "mixer/PolyphaseRateConverter.h"
 #include "mixer/WaveMapper.h"
@@ -36,6 +37,7 @@ struct AudioFigures {
     uint64_t underruns = 0;  // blocks the worklet found empty while sound was due
     float peak = 0.0f;
     int32_t latencyFrames = -1;  // of the last pen-down that started a sound; -1: none yet
+    uint32_t targetFrames = 0;   // what the mixer keeps ahead of the worklet now
 };
 
 class WebApp {
@@ -60,7 +62,10 @@ class WebApp {
     void PointerDown(int32_t point, Point p, double delayMs);
     void PointerMove(int32_t point, Point p);
     void PointerUp(int32_t point);
-    void KeyDown(uint32_t code);
+    //! A key goes down: a shortcut of the program (Ctrl+O, F1...) is answered for the page to
+    //! run and does not reach the instrument, as in the desktop program; other keys play.
+    std::optional<ShortcutCommand> KeyDown(uint32_t code);
+    //! A release reaches the instrument even after a shortcut, as in the window.
     void KeyUp(uint32_t code);
     //! The page came back to the front (after a picker, another tab): modifiers are released.
     void Activated();
@@ -102,6 +107,7 @@ class WebApp {
     Instrument instrument_{services_};
     MessageBoxReporter reporter_{instrument_};
     InstrumentView view_{instrument_};
+    ShortcutKeys keys_;
     std::vector<std::string> trace_;
     std::unique_ptr<EventLog> log_;
     String shown_;

@@ -25,6 +25,11 @@ char* Copy(const std::string& text) {
 
 }  // namespace
 
+// web/page/page.js runs the shortcuts it gets back by these numbers.
+static_assert(static_cast<int>(chordlane::ShortcutCommand::Open) == 0 &&
+              static_cast<int>(chordlane::ShortcutCommand::Help) == 1 &&
+              static_cast<int>(chordlane::ShortcutCommand::FullScreen) == 3);
+
 extern "C" {
 
 EMSCRIPTEN_KEEPALIVE WebApp* cl_create(uint32_t rate, int32_t width, int32_t height) {
@@ -65,11 +70,15 @@ EMSCRIPTEN_KEEPALIVE void cl_pointer_move(WebApp* app, int32_t point, int32_t x,
 
 EMSCRIPTEN_KEEPALIVE void cl_pointer_up(WebApp* app, int32_t point) { app->PointerUp(point); }
 
-EMSCRIPTEN_KEEPALIVE void cl_key(WebApp* app, uint32_t code, int32_t down) {
-    if (down)
-        app->KeyDown(code);
-    else
+//! A key goes down or up. Answers -1 when the key went to the instrument, else the number of
+//! the program's shortcut command it completed (ShortcutCommand), for the page to run.
+EMSCRIPTEN_KEEPALIVE int32_t cl_key(WebApp* app, uint32_t code, int32_t down) {
+    if (!down) {
         app->KeyUp(code);
+        return -1;
+    }
+    const auto command = app->KeyDown(code);
+    return command ? static_cast<int32_t>(*command) : -1;
 }
 
 EMSCRIPTEN_KEEPALIVE void cl_activated(WebApp* app) { app->Activated(); }
@@ -105,7 +114,7 @@ EMSCRIPTEN_KEEPALIVE const char* cl_trace_line(WebApp* app, int32_t index) {
     return trace[static_cast<size_t>(index)].c_str();
 }
 
-//! rate, frames, underruns, peak, latencyFrames into out.
+//! rate, frames, underruns, peak, latencyFrames, targetFrames into out.
 EMSCRIPTEN_KEEPALIVE void cl_audio_figures(WebApp* app, double* out) {
     const chordlane::web::AudioFigures figures = app->Audio();
     out[0] = figures.rate;
@@ -113,6 +122,7 @@ EMSCRIPTEN_KEEPALIVE void cl_audio_figures(WebApp* app, double* out) {
     out[2] = static_cast<double>(figures.underruns);
     out[3] = figures.peak;
     out[4] = figures.latencyFrames;
+    out[5] = figures.targetFrames;
 }
 
 EMSCRIPTEN_KEEPALIVE const void* cl_ring(WebApp* app) { return app->Ring(); }

@@ -13,7 +13,8 @@
 namespace chordlane::web {
 
 // web/page/audio-worklet.js reads the peak and the frames at these places.
-static_assert(offsetof(AudioRing, peakBits) == 16 && offsetof(AudioRing, frames) == 32);
+static_assert(offsetof(AudioRing, peakBits) == 16 && offsetof(AudioRing, sounding) == 20 &&
+              offsetof(AudioRing, frames) == 32);
 
 WebAudioOutput::WebAudioOutput(WaveMapper& mapper, const WebAudioConfig& config)
     : mapper_(mapper), config_(config) {
@@ -83,11 +84,14 @@ void WebAudioOutput::Run() {
             continue;
         }
         mapper_.Render(std::span<float>(mix), block);
+        bool sounding = false;
         for (uint32_t i = 0; i < block; ++i) {
             const uint32_t at = (written + i) & (AudioRing::CAPACITY - 1);
             ring.frames[at * 2] = mix[i * 2];
             ring.frames[at * 2 + 1] = mix[i * 2 + 1];
+            sounding = sounding || mix[i * 2] != 0.0f || mix[i * 2 + 1] != 0.0f;
         }
+        ring.sounding.store(sounding ? 1 : 0, std::memory_order_relaxed);
         ring.written.store(written + block, std::memory_order_release);
     }
 }

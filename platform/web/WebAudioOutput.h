@@ -26,7 +26,10 @@ struct AudioRing {
     std::atomic<uint32_t> started{0};    // set by the worklet once it pulls
     // The largest absolute sample that left the worklet, a 32-bit float's bits.
     std::atomic<uint32_t> peakBits{0};
-    uint32_t reserved[3] = {};        // keeps the frames 16-byte aligned
+    // Whether the block last rendered held sound: an empty ring is a gap only then (the
+    // browser pulls a burst of blocks as it starts, before anything plays).
+    std::atomic<uint32_t> sounding{0};
+    uint32_t reserved[2] = {};        // keeps the frames 16-byte aligned
     float frames[CAPACITY * 2] = {};  // interleaved stereo
 };
 // The worklet's views assume plain 32-bit counters.

@@ -243,6 +243,27 @@ class OpeningInstruments(BrowserCase):
         self.assertEqual(page.hook("state"), "ready")
         self.tap_sounds_as_tool("keyboard.clx")
 
+    def test_keys_play_and_shortcuts_stay_the_programs(self):
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.keys import Keys
+        page = self.load("?instrument=keyboard.clx")
+        # The keyboard plays Z S X D C... as its white and black keys.
+        ActionChains(self.driver).send_keys("z").perform()
+        self.assertTrue(wait_for(lambda: [k for k in self.new_keys(0) if k[0] == "start"], 2.0),
+                        "the Z key played nothing" + page.diagnostics())
+        lines = len(page.trace())
+        ActionChains(self.driver).send_keys(Keys.F1).perform()
+        self.assertTrue(wait_for(lambda: len(self.driver.window_handles) > 1, 3.0),
+                        "F1 did not open the manual")
+        self.assertEqual(page.trace()[lines:], [], "F1 reached the instrument")
+        # The manual's tab goes, so the next test has the page to itself.
+        main = self.driver.current_window_handle
+        for handle in self.driver.window_handles:
+            if handle != main:
+                self.driver.switch_to.window(handle)
+                self.driver.close()
+        self.driver.switch_to.window(main)
+
     def test_address_names_the_instrument(self):
         page = self.load("?instrument=drums.clx")
         self.assertEqual(page.messages(), [])

@@ -1,7 +1,7 @@
 // Plays the mix the program renders into its ring in shared memory. The layout is the
 // program's AudioRing: 32-bit counters (frames written, frames read, underruns, started), the
-// peak as a 32-bit float, three spare words, then CAPACITY interleaved stereo frames of 32-bit
-// floats.
+// peak as a 32-bit float, whether the mix holds sound, two spare words, then CAPACITY
+// interleaved stereo frames of 32-bit floats.
 const CAPACITY = 4096;
 const HISTORY = 16384;
 
@@ -40,7 +40,8 @@ class RingPlayer extends AudioWorkletProcessor {
             // The mixer's thread fell behind: a gap is heard.
             left.fill(0);
             if (right) right.fill(0);
-            if (this.flowing) Atomics.add(this.counters, 2, 1);
+            // A gap is heard only where sound was playing.
+            if (this.flowing && Atomics.load(this.counters, 5)) Atomics.add(this.counters, 2, 1);
             return true;
         }
         this.flowing = true;

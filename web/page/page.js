@@ -193,11 +193,15 @@ hooks.trace = () => {
 };
 
 hooks.audio = () => {
-    const out = Module._malloc(5 * 8);
+    const out = Module._malloc(6 * 8);
     Module._cl_audio_figures(app, out);
-    const f = Module.HEAPF64.slice(out >> 3, (out >> 3) + 5);
+    const f = Module.HEAPF64.slice(out >> 3, (out >> 3) + 6);
     Module._free(out);
-    return { rate: f[0], frames: f[1], underruns: f[2], peak: f[3], latencyFrames: f[4] < 0 ? null : f[4] };
+    return {
+        rate: f[0], frames: f[1], underruns: f[2], peak: f[3], latencyFrames: f[4] < 0 ? null : f[4],
+        // Not in the hooks' contract: how far ahead the mixer renders, for the figures.
+        targetFrames: f[5],
+    };
 };
 
 hooks.messages = () => shown.slice();
@@ -282,12 +286,24 @@ document.addEventListener("touchmove", (event) => {
 
 // Keys of a computer keyboard reach the instrument by their virtual key codes.
 const menuOpen = () => !document.getElementById("menu").hidden;
+// The program's shortcuts (ShortcutCommand's numbers) that mean something in a page.
+const SHORTCUT_OPEN = 0;
+const SHORTCUT_HELP = 1;
+const SHORTCUT_FULL_SCREEN = 3;
+function toggleFullScreen() {
+    if (document.fullscreenElement) document.exitFullscreen();
+    else document.documentElement.requestFullscreen().catch(() => {});
+}
 document.addEventListener("keydown", (event) => {
     if (!app || menuOpen() || event.keyCode === 0) return;
-    if (event.key === "F11" || (event.ctrlKey && event.key !== "Control")) return;
+    // The browser's own keys (reload, developer tools, zoom) stay the browser's.
+    if (event.key === "F5" || event.key === "F12" || (event.ctrlKey && /^[-+=0rRwWtT]$/.test(event.key))) return;
     event.preventDefault();
     if (!event.repeat) startAudio(); else resumeAudio();
-    Module._cl_key(app, event.keyCode, 1);
+    const command = Module._cl_key(app, event.keyCode, 1);
+    if (command === SHORTCUT_OPEN) document.getElementById("pick-files").click();
+    else if (command === SHORTCUT_HELP) Module._cl_help(app);
+    else if (command === SHORTCUT_FULL_SCREEN) toggleFullScreen();
 });
 document.addEventListener("keyup", (event) => {
     if (!app || event.keyCode === 0) return;
@@ -389,7 +405,7 @@ document.getElementById("show-active").addEventListener("change", () => Module._
 document.getElementById("speed-volume").addEventListener("change", () => Module._cl_toggle_option(app, 1));
 document.getElementById("full-screen").addEventListener("click", () => {
     setMenu(false);
-    if (document.fullscreenElement) document.exitFullscreen(); else document.documentElement.requestFullscreen().catch(() => {});
+    toggleFullScreen();
 });
 document.getElementById("help").addEventListener("click", () => { setMenu(false); Module._cl_help(app); });
 document.getElementById("about").addEventListener("click", () => {
