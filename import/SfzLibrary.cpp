@@ -594,10 +594,13 @@ std::unique_ptr<SfzLibrary> SfzLibrary::Parse(const std::string& path, const std
 
 std::vector<LibraryPreset> SfzLibrary::Presets() { return {{0, 0, name_}}; }
 
-bool SfzLibrary::Selects(const SfzRegion& region, int note) {
-    const bool onPress =
-        region.trigger == SfzRegion::Trigger::Attack || region.trigger == SfzRegion::Trigger::First;
-    return onPress && note >= region.lokey && note <= region.hikey &&
+bool SfzLibrary::Selects(const SfzRegion& region, int note, SfzRegion::Trigger when) {
+    // A single press is the first note and never a legato one.
+    using Trigger = SfzRegion::Trigger;
+    const bool sounds = when == Trigger::Release
+                            ? region.trigger == Trigger::Release
+                            : region.trigger == Trigger::Attack || region.trigger == Trigger::First;
+    return sounds && note >= region.lokey && note <= region.hikey &&
            IMPORT_VELOCITY >= region.lovel && IMPORT_VELOCITY <= region.hivel;
 }
 
@@ -605,7 +608,7 @@ std::vector<int> SfzLibrary::Notes(const LibraryPreset&) {
     std::vector<int> notes;
     for (int note = 0; note <= 127; ++note) {
         for (const SfzRegion& region : regions_) {
-            if (Selects(region, note)) {
+            if (Selects(region, note, SfzRegion::Trigger::Attack)) {
                 notes.push_back(note);
                 break;
             }
@@ -772,11 +775,21 @@ std::vector<float> SfzLibrary::RenderRegion(const SfzRegion& region, int note) {
 
 std::vector<float> SfzLibrary::RenderNote(const LibraryPreset&, int note) {
     std::vector<float> mix;
+    auto add = [&mix](const std::vector<float>& sound, size_t at) {
+        if (at + sound.size() > mix.size()) mix.resize(at + sound.size(), 0.0f);
+        for (size_t i = 0; i < sound.size(); ++i) mix[at + i] += sound[i];
+    };
     for (const SfzRegion& region : regions_) {
-        if (!Selects(region, note)) continue;
-        const std::vector<float> sound = RenderRegion(region, note);
-        if (sound.size() > mix.size()) mix.resize(sound.size(), 0.0f);
-        for (size_t i = 0; i < sound.size(); ++i) mix[i] += sound[i];
+        if (Selects(region, note, SfzRegion::Trigger::Attack)) add(RenderRegion(region, note), 0);
+    }
+    // What the key's release sounds (a damper, a fret noise), where the held press ends. The
+    // key is already up when it starts, so its sample plays once through, unlooped.
+    const size_t released = static_cast<size_t>(IMPORT_HELD_SECONDS * IMPORT_RATE);
+    for (const SfzRegion& region : regions_) {
+        if (!Selects(region, note, SfzRegion::Trigger::Release)) continue;
+        SfzRegion once = region;
+        once.loopMode = SfzRegion::LoopMode::OneShot;
+        add(RenderRegion(once, note), released);
     }
     return mix;
 }

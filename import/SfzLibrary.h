@@ -63,8 +63,9 @@ class SfzLibrary : public SoundLibrary {
   private:
     struct DecodedSample;
     SfzLibrary() = default;
-    //! Whether the region sounds for note at the importer's velocity on a key press.
-    static bool Selects(const SfzRegion& region, int note);
+    //! Whether the region sounds for note at the importer's velocity when the key goes
+    //! down (Attack) or up (Release); a single press never sounds a legato region.
+    static bool Selects(const SfzRegion& region, int note, SfzRegion::Trigger when);
     const DecodedSample* Decode(const std::string& path);
     std::vector<float> RenderRegion(const SfzRegion& region, int note);
 

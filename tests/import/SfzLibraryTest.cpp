@@ -132,6 +132,29 @@ TEST_F(SfzLibraryTest, LoopsAreUnrolledForTheHeldTimeThenReleased) {
     EXPECT_NEAR(SoundingSeconds(library->RenderNote({}, 72), IMPORT_RATE), 0.1, 0.01);
 }
 
+TEST_F(SfzLibraryTest, ReleaseRegionsSoundWhereThePressEndsAndLegatoOnesNever) {
+    WriteWav(temp_ / "tone.wav", Sine(440, 44100, 44100), 44100);
+    WriteWav(temp_ / "thump.wav", Sine(110, 44100, 22050), 44100);
+    WriteWav(temp_ / "slide.wav", Sine(880, 44100, 44100), 44100);
+    auto library = Load(
+        "<group> key=69\n<region> sample=tone.wav\n"
+        "<region> sample=thump.wav trigger=release pitch_keycenter=69\n"
+        "<region> sample=slide.wav trigger=legato\n"
+        // A release region of its own key only: no press sounds it.
+        "<region> sample=thump.wav key=70 trigger=release\n");
+    ASSERT_TRUE(library);
+    const std::vector<float> sound = library->RenderNote({}, 69);
+    // The tone for its second, silence, then the release's half second from 2 s on.
+    EXPECT_NEAR(SoundingSeconds(sound, IMPORT_RATE), 2.5, 0.02);
+    EXPECT_NEAR(Cents(MeasureFrequency(sound, IMPORT_RATE, 0.2, 0.8), 440.0), 0.0, 5.0);
+    EXPECT_NEAR(Cents(MeasureFrequency(sound, IMPORT_RATE, 2.1, 2.4), 110.0), 0.0, 5.0);
+    float between = 0;
+    for (size_t i = static_cast<size_t>(1.1 * IMPORT_RATE); i < 1.9 * IMPORT_RATE; ++i)
+        between = std::max(between, std::abs(sound[i]));
+    EXPECT_EQ(between, 0.0f) << "the legato region sounded";
+    EXPECT_EQ(library->Notes({}), std::vector<int>{69});
+}
+
 TEST_F(SfzLibraryTest, VelocityOneHundredChoosesItsLayer) {
     WriteWav(temp_ / "soft.wav", Sine(220, 44100, 88200), 44100);
     WriteWav(temp_ / "loud.wav", Sine(440, 44100, 88200), 44100);
