@@ -89,6 +89,54 @@ def png(width, height):
             chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
 
 
+def soundfont(frames=400):
+    """A SoundFont 2 of one preset (0:0) whose one instrument loops a sine over keys 0-127."""
+    def chunk(tag, body):
+        return tag.encode() + struct.pack("<I", len(body)) + body + (b"\0" if len(body) % 2 else b"")
+
+    def riff_list(tag, body):
+        return chunk("LIST", tag.encode() + body)
+
+    def name20(name):
+        return name.encode()[:19].ljust(20, b"\0")
+
+    info = chunk("ifil", struct.pack("<HH", 2, 1)) + chunk("isng", b"EMU8000\0") + chunk("INAM", b"Seed\0\0")
+    smpl = b"".join(struct.pack("<h", round(v)) for v in tone(frames, 440.0, 44000)) + b"\0" * 92
+    phdr = name20("Sine") + struct.pack("<HHH", 0, 0, 0) + b"\0" * 12
+    phdr += name20("EOP") + struct.pack("<HHH", 0, 0, 1) + b"\0" * 12
+    pbag = struct.pack("<HH", 0, 0) + struct.pack("<HH", 1, 0)
+    pgen = struct.pack("<HH", 41, 0) + b"\0" * 4
+    inst = name20("Sine") + struct.pack("<H", 0) + name20("EOI") + struct.pack("<H", 1)
+    ibag = struct.pack("<HH", 0, 0) + struct.pack("<HH", 3, 0)
+    igen = struct.pack("<HBB", 43, 0, 127) + struct.pack("<HH", 54, 1) + struct.pack("<HH", 53, 0)
+    igen += b"\0" * 4
+    shdr = name20("sine") + struct.pack("<IIIII", 0, frames, 100, frames - 100, 44000)
+    shdr += bytes([69, 0]) + struct.pack("<HH", 0, 1) + name20("EOS") + b"\0" * 26
+    terminal = b"\0" * 10
+    pdta = (chunk("phdr", phdr) + chunk("pbag", pbag) + chunk("pmod", terminal) + chunk("pgen", pgen)
+            + chunk("inst", inst) + chunk("ibag", ibag) + chunk("imod", terminal) + chunk("igen", igen)
+            + chunk("shdr", shdr))
+    return chunk("RIFF", b"sfbk" + riff_list("INFO", info) + riff_list("sdta", chunk("smpl", smpl))
+                 + riff_list("pdta", pdta))
+
+
+def library_seeds():
+    """The library target: byte 0 even for an SFZ text, odd for a SoundFont; the target puts
+    a short sample a.wav beside the library."""
+    write("library", "regions.sfz", b"\0" + (
+        "// a global, a group and regions reaching most opcodes\n"
+        "#define $KEY 60\n<control> default_path=./\n<global> volume=-3 ampeg_release=0.2\n"
+        "<group> lovel=1 hivel=127 loop_mode=loop_continuous loop_start=10 loop_end=40\n"
+        "<region> sample=a.wav key=$KEY tune=10 transpose=1 offset=2 end=80\n"
+        "<region> sample=a.wav lokey=c5 hikey=e5 pitch_keycenter=d5 amp_veltrack=50 "
+        "ampeg_attack=0.01 ampeg_hold=0.01 ampeg_decay=0.1 ampeg_sustain=50\n"
+        "<region> sample=a.wav key=70 trigger=release loop_mode=one_shot\n"
+        "<region> sample=a.wav key=71 trigger=legato\n<master> unknown_opcode=1\n").encode())
+    write("library", "include.sfz", b"\0" + b"#include \"lib.sfz\"\n<region> sample=a.wav\n")
+    write("library", "sine.sf2", b"\1" + soundfont())
+    write("library", "cut.sf2", b"\1" + soundfont()[:300])
+
+
 def main():
     instruments = os.path.join(ROOT, "instruments")
     shipped = sorted(n for n in os.listdir(instruments) if n.endswith(".clx"))
@@ -146,6 +194,8 @@ def main():
     core = b"BM" + struct.pack("<IHHI", 26 + 12, 0, 0, 26) + struct.pack("<IHHHH", 12, 2, 2, 1,
                                                                          24) + b"\x10" * 12
     write("picture", "core.bmp", core)
+
+    library_seeds()
 
 
 if __name__ == "__main__":
