@@ -38,6 +38,9 @@ EMSCRIPTEN_KEEPALIVE WebApp* cl_create(uint32_t rate, int32_t width, int32_t hei
 
 EMSCRIPTEN_KEEPALIVE void cl_destroy(WebApp* app) { delete app; }
 
+//! The program's version, for About.
+EMSCRIPTEN_KEEPALIVE const char* cl_version() { return CHORDLANE_VERSION; }
+
 //! Opens path; picked holds the person's files for its prompts, one per line. Answers null
 //! when it opened, else the problem.
 EMSCRIPTEN_KEEPALIVE char* cl_open(WebApp* app, const char* path, const char* picked) {

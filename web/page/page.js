@@ -13,7 +13,6 @@ const SCREEN_WIDTH = 240;
 const SCREEN_HEIGHT = 320;
 const SAMPLES = ["guitar.clx", "keyboard.clx", "drums.clx", "strummer.clx", "sampler.clx", "stage.clx"];
 const RECENT_KEY = "chordlane:recent";
-const VERSION = "1.2.0";
 
 const canvas = document.getElementById("screen");
 const offscreen = document.createElement("canvas");
@@ -410,7 +409,7 @@ document.getElementById("full-screen").addEventListener("click", () => {
 document.getElementById("help").addEventListener("click", () => { setMenu(false); Module._cl_help(app); });
 document.getElementById("about").addEventListener("click", () => {
     setMenu(false);
-    showMessage(`Chordlane Version ${VERSION}`, "note");
+    showMessage(`Chordlane Version ${readString(Module._cl_version())}`, "note");
 });
 
 // --- Start ---------------------------------------------------------------------------------
