@@ -26,7 +26,8 @@ void SoundOutputKeeper::Tick() {
     if (!silent_) {
         if (!output_->Failed()) return;
         // The null output mixes on meanwhile, so notices keep their time.
-        const std::string lost = output_->Describe();
+        std::string lost = output_->Describe();
+        if (const std::string why = output_->FailureReason(); !why.empty()) lost += ": " + why;
         // The failed output stops before the null one starts: two outputs pulling the one
         // mixer at once would each hear half of it.
         Stop();

@@ -29,6 +29,9 @@ class AudioOutput {
     //! device was unplugged). Asked about once a second from the interface thread: an output
     //! that judges by its callbacks may compare with what it saw at the previous call.
     virtual bool Failed() { return false; }
+    //! Why it stopped, in a few words for a person, once Failed() has said it did; empty when
+    //! the output cannot tell.
+    virtual std::string FailureReason() const { return {}; }
 };
 
 // An output as opening one turned out.

@@ -155,7 +155,18 @@ bool PortAudioOutput::Failed() {
     const uint64_t callbacks = callbacks_.load(std::memory_order_relaxed);
     const bool stalled = callbacks == callbacksSeen_;
     callbacksSeen_ = callbacks;
-    return stalled || Pa_IsStreamActive(static_cast<PaStream*>(stream_)) != 1;
+    // PortAudio's host thread ends the stream when a write or wait fails, as ALSA's do once
+    // the sound server has gone; its own reason stays on that thread.
+    const PaError active = Pa_IsStreamActive(static_cast<PaStream*>(stream_));
+    if (active < 0)
+        failure_ = Pa_GetErrorText(active);
+    else if (active == 0)
+        failure_ =
+            "the stream ended by itself, as when the sound server quits or the device "
+            "is unplugged";
+    else if (stalled)
+        failure_ = "no sound was asked for in over a second";
+    return stalled || active != 1;
 }
 
 std::string PortAudioOutput::RenderPriority() const {

@@ -60,6 +60,7 @@ class PortAudioOutput : public AudioOutput {
     uint64_t Underruns() const override { return underruns_.load(std::memory_order_relaxed); }
     std::string RenderPriority() const override;
     bool Failed() override;
+    std::string FailureReason() const override { return failure_; }
 
   private:
     PortAudioOutput(WaveMapper& mapper, void* stream, uint32_t rate, std::string description);
@@ -76,6 +77,7 @@ class PortAudioOutput : public AudioOutput {
     bool priorityAsked_ = false;  // callback thread only
     std::atomic<uint64_t> callbacks_{0};
     uint64_t callbacksSeen_ = 0;  // interface thread: the count at the previous Failed()
+    std::string failure_;         // interface thread: why Failed() said so
 
     friend struct PortAudioCallback;
 };

@@ -37,8 +37,10 @@ class FakeOutput : public AudioOutput {
     }
     uint64_t Underruns() const override { return underruns; }
     bool Failed() override { return failed; }
+    std::string FailureReason() const override { return reason; }
 
     bool failed = false;
+    std::string reason;
     uint64_t underruns = 0;
 
   private:
@@ -80,6 +82,7 @@ TEST_F(SoundOutputKeeperTest, ALostDeviceIsToldOncePlaysOnSilentlyAndComesBackBy
     EXPECT_EQ(outputs.opened, 1);
 
     Current().failed = true;
+    Current().reason = "its server quit";
     outputs.deviceThere = false;
     keeper.Tick();
     EXPECT_TRUE(keeper.Silent());
@@ -88,7 +91,8 @@ TEST_F(SoundOutputKeeperTest, ALostDeviceIsToldOncePlaysOnSilentlyAndComesBackBy
     keeper.Tick();  // still away: nothing more is said, the null output plays on
     EXPECT_EQ(keeper.Output().Describe(), "null");
     ASSERT_EQ(outputs.notices.size(), 1u);
-    EXPECT_THAT(outputs.notices[0], HasSubstr("lasting: Sound output lost (device)"));
+    EXPECT_THAT(outputs.notices[0],
+                HasSubstr("lasting: Sound output lost (device: its server quit)"));
     EXPECT_EQ(keeper.Problem().empty(), false);
 
     outputs.deviceThere = true;
@@ -120,7 +124,8 @@ TEST_F(SoundOutputKeeperTest, UnderrunsOfOutputsAlreadyClosedStillCount) {
     keeper.Open();
     Current().underruns = 3;
     Current().failed = true;
-    keeper.Tick();  // the device goes: its three stay counted
+    keeper.Tick();  // the device goes, saying no why: its three stay counted
+    EXPECT_THAT(keeper.Problem(), HasSubstr("Sound output lost (device); trying"));
     Current().underruns = 1;
     EXPECT_EQ(keeper.Underruns(), 4u);
     keeper.Tick();  // back
