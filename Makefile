@@ -56,6 +56,7 @@ else
 endif
 
 bench: build
+	@CHORDLANE_WITH_BENCH=1 bash scripts/install-deps.sh
 	JACK_PERIOD=32 bash scripts/jack-server.sh run chordlane-bench-$$$$ build/default/bench-jack \
 		-- ./build/default/bench/chordlane_bench
 

@@ -23,6 +23,10 @@ packages=(
 if [ "${CHORDLANE_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-dev)
 fi
+# The import benchmark's full General MIDI SoundFont (140 MB): for make bench only.
+if [ "${CHORDLANE_WITH_BENCH:-0}" = 1 ]; then
+  packages+=(fluid-soundfont-gm)
+fi
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
