@@ -1,6 +1,7 @@
 #include "platform/portaudio/PortAudioOutput.h"
 
 #include <dlfcn.h>
+#include <jack/jack.h>
 #include <portaudio.h>
 
 #include <cstdio>
@@ -37,6 +38,55 @@ void QuietAudioLibraries() {
     }
 }
 
+// JACK reports every cycle the graph missed through an xrun callback. PortAudio listens to it
+// too, but only raises a flag that its next cycle turns into paOutputUnderflow: several xruns
+// between two cycles show as one. So a JACK output registers a client of its own that only
+// counts them. Its functions are looked up at run time, as the hooks above are: PortAudio
+// brings the library in wherever it has a JACK host API at all.
+struct JackFunctions {
+    decltype(&jack_client_open) open = nullptr;
+    decltype(&jack_set_xrun_callback) setXrunCallback = nullptr;
+    decltype(&jack_activate) activate = nullptr;
+    decltype(&jack_client_close) close = nullptr;
+
+    static const JackFunctions& Get() {
+        static const JackFunctions functions = [] {
+            JackFunctions f;
+            f.open = reinterpret_cast<decltype(f.open)>(dlsym(RTLD_DEFAULT, "jack_client_open"));
+            f.setXrunCallback = reinterpret_cast<decltype(f.setXrunCallback)>(
+                dlsym(RTLD_DEFAULT, "jack_set_xrun_callback"));
+            f.activate =
+                reinterpret_cast<decltype(f.activate)>(dlsym(RTLD_DEFAULT, "jack_activate"));
+            f.close = reinterpret_cast<decltype(f.close)>(dlsym(RTLD_DEFAULT, "jack_client_close"));
+            return f;
+        }();
+        return functions;
+    }
+    bool Complete() const { return open && setXrunCallback && activate && close; }
+};
+
+// On JACK's notification thread, not the process thread; an atomic add, nothing else.
+int CountJackXrun(void* count) {
+    static_cast<std::atomic<uint64_t>*>(count)->fetch_add(1, std::memory_order_relaxed);
+    return 0;
+}
+
+// A client of the server PortAudio plays on (the same JACK_DEFAULT_SERVER) that counts its
+// xruns into count; null when it cannot be made. It has no ports and no process callback, so
+// the graph never waits for it.
+jack_client_t* OpenXrunCounter(std::atomic<uint64_t>* count) {
+    const JackFunctions& jack = JackFunctions::Get();
+    if (!jack.Complete()) return nullptr;
+    jack_status_t status{};
+    jack_client_t* client = jack.open("Chordlane xruns", JackNoStartServer, &status);
+    if (!client) return nullptr;
+    if (jack.setXrunCallback(client, &CountJackXrun, count) != 0 || jack.activate(client) != 0) {
+        jack.close(client);
+        return nullptr;
+    }
+    return client;
+}
+
 void Log(const AudioOutputConfig& config, const std::string& line) {
     if (config.log) config.log(line);
 }
@@ -66,7 +116,8 @@ struct PortAudioCallback {
                       const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags, void* user) {
         auto* self = static_cast<PortAudioOutput*>(user);
         // The host tells us in the next callback that the previous block came too late.
-        if (flags & paOutputUnderflow) self->underruns_.fetch_add(1, std::memory_order_relaxed);
+        if (flags & paOutputUnderflow)
+            self->flaggedUnderruns_.fetch_add(1, std::memory_order_relaxed);
         self->callbacks_.fetch_add(1, std::memory_order_relaxed);
         FlushDenormalsOnThisThread();
         if (!self->priorityAsked_) {
@@ -136,8 +187,15 @@ std::unique_ptr<PortAudioOutput> PortAudioOutput::Open(WaveMapper& mapper,
         return give_up(Pa_GetErrorText(e));
     }
     output->stopped_ = false;
-    const PaStreamInfo* streamInfo = Pa_GetStreamInfo(stream);
     const PaHostApiInfo* host = Pa_GetHostApiInfo(info->hostApi);
+    if (host && host->type == paJACK) {
+        output->jackXrunCounter_ = OpenXrunCounter(&output->jackXruns_);
+        output->countsJackXruns_ = output->jackXrunCounter_ != nullptr;
+        if (!output->countsJackXruns_) {
+            Log(config, "audio: no JACK client for counting xruns; PortAudio's flags count them");
+        }
+    }
+    const PaStreamInfo* streamInfo = Pa_GetStreamInfo(stream);
     char line[768];
     std::snprintf(line, sizeof line, "audio: \"%s\" (%s), %u Hz, %lu frames, latency %.1f ms",
                   info->name ? info->name : "?", host && host->name ? host->name : "?",
@@ -147,6 +205,13 @@ std::unique_ptr<PortAudioOutput> PortAudioOutput::Open(WaveMapper& mapper,
 }
 
 PortAudioOutput::~PortAudioOutput() { Stop(); }
+
+uint64_t PortAudioOutput::Underruns() const {
+    // On JACK PortAudio's flags come from the same xruns, fewer of them: the counter replaces
+    // them rather than adding to them.
+    if (countsJackXruns_) return jackXruns_.load(std::memory_order_relaxed);
+    return flaggedUnderruns_.load(std::memory_order_relaxed);
+}
 
 bool PortAudioOutput::Failed() {
     if (stopped_ || !stream_) return false;
@@ -176,6 +241,11 @@ std::string PortAudioOutput::RenderPriority() const {
 void PortAudioOutput::Stop() {
     if (stopped_) return;
     stopped_ = true;
+    // Once closed, the counter's callback no longer runs; what it counted stays readable.
+    if (jackXrunCounter_) {
+        JackFunctions::Get().close(static_cast<jack_client_t*>(jackXrunCounter_));
+        jackXrunCounter_ = nullptr;
+    }
     if (stream_) {
         // Waits for a callback under way, so no render runs afterwards; unlike stopping, it
         // does not wait for queued blocks to play, which a lost server would never do.

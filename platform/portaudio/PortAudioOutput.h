@@ -57,7 +57,9 @@ class PortAudioOutput : public AudioOutput {
     uint32_t Rate() const override { return rate_; }
     std::string Describe() const override { return description_; }
     void Stop() override;
-    uint64_t Underruns() const override { return underruns_.load(std::memory_order_relaxed); }
+    //! On JACK, the server's xruns while it plays (every missed cycle, whoever was late);
+    //! elsewhere the blocks the host flagged as late.
+    uint64_t Underruns() const override;
     std::string RenderPriority() const override;
     bool Failed() override;
     std::string FailureReason() const override { return failure_; }
@@ -70,7 +72,12 @@ class PortAudioOutput : public AudioOutput {
     uint32_t rate_ = 0;
     std::string description_;
     bool stopped_ = true;  // until the stream has started
-    std::atomic<uint64_t> underruns_{0};
+    std::atomic<uint64_t> flaggedUnderruns_{0};
+    // On JACK: a client of the same server counting its xruns (a jack_client_t), made in Open
+    // and closed by Stop; null elsewhere, or where JACK would not take one.
+    void* jackXrunCounter_ = nullptr;
+    std::atomic<uint64_t> jackXruns_{0};
+    bool countsJackXruns_ = false;  // set by Open before the output is handed out
     // Written once by the first callback, before priorityKnown_ is set.
     std::string priority_;
     std::atomic<bool> priorityKnown_{false};
