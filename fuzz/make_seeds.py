@@ -144,7 +144,8 @@ def main():
         text = open(os.path.join(instruments, name), encoding="utf-8").read()
         write("load", name, text)
         write("text", name, text)
-    builtin = open(os.path.join(ROOT, "resources", "builtin.clx"), encoding="utf-8").read()
+    # The built-in instrument is the sample guitar, packed into the program.
+    builtin = open(os.path.join(ROOT, "instruments", "guitar.clx"), encoding="utf-8").read()
     write("text", "builtin.clx", builtin)
     body = builtin.split("\n", 1)[1]
     write("text", "builtin-packed.clx", pack(body))
