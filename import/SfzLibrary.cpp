@@ -100,6 +100,15 @@ class SfzReader {
             overDepth_ = true;
             return true;
         }
+        // A file that includes itself, directly or through others, would be read again at
+        // every level down to the depth limit, doubling with each include line: left out.
+        std::error_code canonicalError;
+        std::filesystem::path key = std::filesystem::weakly_canonical(path, canonicalError);
+        if (canonicalError) key = path;
+        if (std::find(reading_.begin(), reading_.end(), key) != reading_.end()) {
+            Warn(from + ": '" + Clip(path.string()) + "' includes itself and is left out");
+            return true;
+        }
         std::ifstream in(path, std::ios::binary);
         std::error_code ec;
         if (!in || std::filesystem::is_directory(path, ec)) {
@@ -124,7 +133,10 @@ class SfzReader {
                 return true;
             }
         }
-        return ReadText(path, text, depth);
+        reading_.push_back(key);
+        const bool read = ReadText(path, text, depth);
+        reading_.pop_back();
+        return read;
     }
 
     bool ReadText(const std::filesystem::path& path, const std::string& text, int depth) {
@@ -165,6 +177,11 @@ class SfzReader {
                     continue;
                 }
                 std::string name = Substitute(rest.substr(q1 + 1, q2 - q1 - 1), where);
+                // The system cuts a file name at a NUL: another file than the one named.
+                if (name.empty() || name.find('\0') != std::string::npos) {
+                    Warn(where + ": #include names no file it could open");
+                    continue;
+                }
                 std::replace(name.begin(), name.end(), '\\', '/');
                 std::filesystem::path included = path.parent_path() / name;
                 std::error_code ec;
@@ -313,6 +330,8 @@ class SfzReader {
     const LibraryWarning& warn_;
     std::string& reason_;
     std::filesystem::path root_;
+    // The files being read, the outermost first, to refuse an include of one of them.
+    std::vector<std::filesystem::path> reading_;
     std::map<std::string, std::string> defines_;
     std::vector<Item> items_;
     size_t totalBytes_ = 0;
