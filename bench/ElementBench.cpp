@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/OffscreenApplication.h"
 #include "elements/EllipseButtonElement.h"
 #include "elements/EllipseElement.h"
 #include "elements/GroupElement.h"
@@ -79,20 +80,9 @@ void Strum(benchmark::State& state, bool ellipses) {
 void BM_StrumRectButtons(benchmark::State& state) { Strum(state, false); }
 void BM_StrumEllipseButtons(benchmark::State& state) { Strum(state, true); }
 
-// Text needs the application object's font database; on the offscreen platform no display
-// is needed. Made once, on first use.
-void EnsureGuiApplication() {
-    if (QGuiApplication::instance()) return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "chordlane_bench";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
-}
-
 // One full repaint of the screen in the view's two passes, on a 240 x 320 image.
 void BM_PaintNeck(benchmark::State& state) {
-    EnsureGuiApplication();
+    EnsureOffscreenApplication();
     HeadlessPlatform platform;
     Instrument instrument(platform.services);
     BuildNeck(instrument, true);

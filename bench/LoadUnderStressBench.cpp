@@ -28,6 +28,7 @@
 #include <thread>
 
 #include "app/OpenFlow.h"
+#include "bench/OffscreenApplication.h"
 #include "elements/Instrument.h"
 #include "mixer/PolyphaseRateConverter.h"
 #include "mixer/WaveMapper.h"
@@ -55,15 +56,6 @@ double StressSeconds() {
     const char* text = std::getenv("CHORDLANE_STRESS_SECONDS");
     const double seconds = text ? std::atof(text) : 60.0;
     return seconds > 0 ? seconds : 60.0;
-}
-
-void EnsureOffscreenApplication() {
-    if (QGuiApplication::instance()) return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "chordlane_bench";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
 }
 
 // 32 voices, each on a button of a 4 x 8 grid, playing the guitar's six recordings at up to

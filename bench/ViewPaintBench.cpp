@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "app/OpenFlow.h"
+#include "bench/OffscreenApplication.h"
 #include "elements/Instrument.h"
 #include "platform/Text.h"
 #include "platform/headless/HeadlessPlatform.h"
@@ -21,15 +22,6 @@ namespace chordlane {
 namespace {
 
 constexpr int ZOOM = 2;
-
-void EnsureOffscreenApplication() {
-    if (QGuiApplication::instance()) return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "chordlane_bench";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
-}
 
 // Loads a shipped instrument on a 240 x 320 screen; false when it did not load.
 bool LoadShipped(Instrument& instrument, const char* file) {
