@@ -22,9 +22,9 @@ int Unreadable(const std::string& reason) {
     return EXIT_PROBLEMS;
 }
 
-int NoPreset(const std::string& library, const std::string& spec) {
+int NoPreset(const std::string& library, const std::string& wanted) {
     std::fprintf(stderr, "chordlane-tool: import: %s has no preset '%s' (--list shows them)\n",
-                 library.c_str(), spec.c_str());
+                 library.c_str(), wanted.c_str());
     return EXIT_NO_PRESET;
 }
 

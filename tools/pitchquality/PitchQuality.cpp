@@ -218,14 +218,15 @@ int main(int argc, char** argv) {
                 "worst |cents|");
     std::printf("%-12s %8s %8s | %7s %7s %7s | %7s %7s %7s\n", "", "", "", "exact", "fine", "ext",
                 "exact", "fine", "ext");
-    for (const std::string& spec : recordings) {
-        const size_t eq = spec.find('='), at = spec.rfind('@');
+    for (const std::string& argument : recordings) {
+        const size_t eq = argument.find('='), at = argument.rfind('@');
         if (eq == std::string::npos || at == std::string::npos || at < eq) {
-            std::fprintf(stderr, "pitchquality: '%s' is not NAME=FILE@HZ\n", spec.c_str());
+            std::fprintf(stderr, "pitchquality: '%s' is not NAME=FILE@HZ\n", argument.c_str());
             return 2;
         }
-        const std::string name = spec.substr(0, eq), path = spec.substr(eq + 1, at - eq - 1);
-        const double nominal = std::atof(spec.substr(at + 1).c_str());
+        const std::string name = argument.substr(0, eq),
+                          path = argument.substr(eq + 1, at - eq - 1);
+        const double nominal = std::atof(argument.substr(at + 1).c_str());
         std::unique_ptr<Sample> rec = ReadWave(path);
         if (!rec) {
             std::fprintf(stderr, "pitchquality: cannot read '%s'\n", path.c_str());
