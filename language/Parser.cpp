@@ -9,6 +9,7 @@
 #include "language/Scanner.h"
 #include "language/TextReader.h"
 #include "platform/Text.h"
+#include "platform/TextInMemory.h"
 
 namespace chordlane {
 
@@ -508,33 +509,6 @@ ParseContext Parser::TopLevel() {
 }
 
 bool Parser::ParseFile(const String& path) { return IncludeFile(TopLevel(), path); }
-
-namespace {
-
-// Text held in memory, read like a file on disk (the memory reader reads packed text only).
-class TextInMemory : public File {
-  public:
-    explicit TextInMemory(std::string_view text) : text_(text) {}
-    size_t Read(void* buffer, size_t size) override {
-        const size_t count = std::min(size, text_.size() - next_);
-        std::memcpy(buffer, text_.data() + next_, count);
-        next_ += count;
-        return count;
-    }
-    size_t Write(const void*, size_t) override { return 0; }
-    bool Seek(int64_t position) override {
-        if (position < 0 || static_cast<uint64_t>(position) > text_.size()) return false;
-        next_ = static_cast<size_t>(position);
-        return true;
-    }
-    int64_t Size() override { return static_cast<int64_t>(text_.size()); }
-
-  private:
-    std::string_view text_;
-    size_t next_ = 0;
-};
-
-}  // namespace
 
 void Parser::ParseString(std::string_view text, const String& fileName) {
     TextReader reader(std::make_unique<TextInMemory>(text));

@@ -5,38 +5,10 @@
 #include <filesystem>
 
 #include "platform/Text.h"
+#include "platform/TextInMemory.h"
 #include "platform/std/StdFileSystem.h"
 
 namespace chordlane::tool {
-
-namespace {
-
-// The overlaid text, read like a file on disk.
-class TextFile : public File {
-  public:
-    TextFile(std::string_view text, String path) : text_(text), path_(std::move(path)) {}
-    size_t Read(void* buffer, size_t size) override {
-        const size_t count = std::min(size, text_.size() - std::min(next_, text_.size()));
-        if (count > 0) std::memcpy(buffer, text_.data() + next_, count);
-        next_ += count;
-        return count;
-    }
-    size_t Write(const void*, size_t) override { return 0; }
-    bool Seek(int64_t position) override {
-        if (position < 0 || static_cast<uint64_t>(position) > text_.size()) return false;
-        next_ = static_cast<size_t>(position);
-        return true;
-    }
-    int64_t Size() override { return static_cast<int64_t>(text_.size()); }
-    String ResolvedPath() const override { return path_; }
-
-  private:
-    std::string_view text_;  // the file system's, which outlives the files
-    String path_;
-    size_t next_ = 0;
-};
-
-}  // namespace
 
 std::string NormalPath(const String& path) {
     std::string native = ToUtf8(path);
@@ -65,7 +37,7 @@ bool OverlayFileSystem::IsOverlaid(const String& path) const {
 
 std::unique_ptr<File> OverlayFileSystem::Open(const String& path, FileMode mode) {
     if (mode != FileMode::Read) return nullptr;
-    if (IsOverlaid(path)) return std::make_unique<TextFile>(text_, path_);
+    if (IsOverlaid(path)) return std::make_unique<TextInMemory>(text_, path_);
     return base_.Open(path, mode);
 }
 
