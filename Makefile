@@ -57,8 +57,11 @@ endif
 
 bench: build
 	@CHORDLANE_WITH_BENCH=1 bash scripts/install-deps.sh
-	JACK_PERIOD=32 bash scripts/jack-server.sh run chordlane-bench-$$$$ build/default/bench-jack \
-		-- ./build/default/bench/chordlane_bench
+	JACK_PERIOD=32 bash scripts/jack-server.sh run chordlane-bench-$$$$ \
+		build/default/bench-jack -- ./build/default/bench/chordlane_bench
+	bash scripts/latency.sh build/default 64 128 256 || [ $$? -eq 77 ]
+	bash scripts/jack-latency.sh build/default --presses 20 || [ $$? -eq 77 ]
+	bash scripts/jack-latency.sh build/default --presses 20 --busy 2 || [ $$? -eq 77 ]
 
 format: deps
 	git ls-files -- '*.cpp' '*.h' | xargs clang-format -i

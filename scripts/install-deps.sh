@@ -16,6 +16,8 @@ packages=(
   python3-mido
   # A sound server for the real-output tests: .ci/run starts one with a null sink.
   pulseaudio pulseaudio-utils libasound2-plugins
+  # The JACK latency harness: the program's window on a private X server, keys sent with XTest.
+  xvfb libxtst-dev
   # The web build: Debian's emscripten, Node for its optimiser and the page's own tests, and
   # a real browser with its driver for the page's tests.
   emscripten nodejs chromium chromium-driver python3-selenium

@@ -10,6 +10,8 @@
 #
 # JACK_PERIOD sets the frames of one period at 48 kHz (default 256, 5.3 ms): the tests want
 # a server that keeps up on a busy machine, the latency benchmark a short period.
+# JACK_REALTIME=1 runs the server's cycle with real-time priority where the system allows it
+# (as a studio's server runs), and without where it does not.
 #
 # Without jackd installed, start says so and succeeds: the tests then skip themselves.
 set -uo pipefail
@@ -22,7 +24,12 @@ start() {
     return 0
   fi
   stop "$dir"
-  jackd --no-realtime -n "$name" -d dummy -r 48000 -p "${JACK_PERIOD:-256}" >"$dir/jackd.log" 2>&1 &
+  local priority=(--no-realtime)
+  if [ "${JACK_REALTIME:-0}" = 1 ] && chrt -f 70 true 2>/dev/null; then
+    priority=(--realtime --realtime-priority 70)
+  fi
+  jackd "${priority[@]}" -n "$name" -d dummy -r 48000 -p "${JACK_PERIOD:-256}" \
+    >"$dir/jackd.log" 2>&1 &
   echo $! >"$dir/jackd.pid"
   for _ in $(seq 100); do
     if JACK_DEFAULT_SERVER=$name JACK_NO_START_SERVER=1 jack_lsp >/dev/null 2>&1; then
