@@ -24,12 +24,23 @@ start() {
     return 0
   fi
   stop "$dir"
-  local priority=(--no-realtime)
-  if [ "${JACK_REALTIME:-0}" = 1 ] && chrt -f 70 true 2>/dev/null; then
-    priority=(--realtime --realtime-priority 70)
+  if [ "${JACK_REALTIME:-0}" = 1 ] && chrt -f 70 true 2>/dev/null &&
+    launch "$name" "$dir" --realtime --realtime-priority 70; then
+    return 0
   fi
-  jackd "${priority[@]}" -n "$name" -d dummy -r 48000 -p "${JACK_PERIOD:-256}" \
-    >"$dir/jackd.log" 2>&1 &
+  # Without real-time priority where the system (or the server) would not have it.
+  if launch "$name" "$dir" --no-realtime; then return 0; fi
+  echo "jack-server.sh: the JACK server '$name' did not start; see $dir/jackd.log" >&2
+  tail -n 5 "$dir/jackd.log" >&2
+  stop "$dir"
+  return 1
+}
+
+# Starts jackd with the priority options given and waits until it answers.
+launch() {
+  local name=$1 dir=$2
+  shift 2
+  jackd "$@" -n "$name" -d dummy -r 48000 -p "${JACK_PERIOD:-256}" >"$dir/jackd.log" 2>&1 &
   echo $! >"$dir/jackd.pid"
   for _ in $(seq 100); do
     if JACK_DEFAULT_SERVER=$name JACK_NO_START_SERVER=1 jack_lsp >/dev/null 2>&1; then
@@ -38,8 +49,6 @@ start() {
     if ! kill -0 "$(cat "$dir/jackd.pid")" 2>/dev/null; then break; fi
     sleep 0.1
   done
-  echo "jack-server.sh: the JACK server '$name' did not start; see $dir/jackd.log" >&2
-  tail -n 5 "$dir/jackd.log" >&2
   stop "$dir"
   return 1
 }
