@@ -62,6 +62,7 @@ bench: build
 	bash scripts/latency.sh build/default 64 128 256 || [ $$? -eq 77 ]
 	bash scripts/jack-latency.sh build/default --presses 20 || [ $$? -eq 77 ]
 	bash scripts/jack-latency.sh build/default --presses 20 --busy 2 || [ $$? -eq 77 ]
+	bash scripts/jack-latency.sh build/default --ordinary-x --presses 20 --busy 2 || [ $$? -eq 77 ]
 
 format: deps
 	git ls-files -- '*.cpp' '*.h' | xargs clang-format -i

@@ -46,6 +46,7 @@
 #include "platform/qt/QtStringConversion.h"
 #include "platform/qt/QtWindow.h"
 #include "platform/std/NullOutput.h"
+#include "platform/std/RenderThread.h"
 #include "platform/std/StdFileSystem.h"
 #include "platform/std/SteadyClock.h"
 
@@ -151,6 +152,14 @@ Application::~Application() {
 }
 
 void Application::MakeRealServices() {
+    // Keys and taps come in on this thread: at the lowest real-time priority they reach the
+    // mixer within a period even while a build keeps every core busy.
+    const std::string inputPriority = RequestInputPriority();
+    if (options_.verbose)
+        std::fprintf(stderr, "chordlane: keys and taps are taken at %s\n", inputPriority.c_str());
+    // Qt reads the X server's events on a thread of its own and hands them to this one, so a
+    // press waits for that thread too. It goes by this name; elsewhere there is none.
+    for (const int reader : ThreadsNamed("QXcbEventQueue")) RequestInputPriority(reader);
     clock_ = std::make_unique<SteadyClock>();
     settings_ = std::make_unique<QtSettingsStore>();
     files_ = std::make_unique<StdFileSystem>();

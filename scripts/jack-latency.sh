@@ -6,13 +6,22 @@
 # sends, and a second JACK client stamps the cycle the click is in. Nothing is heard, and a
 # desktop's own X and JACK servers are never touched.
 #
-# Usage: scripts/jack-latency.sh [BUILD_DIR] [HARNESS OPTIONS...]
+# The X server runs at the lowest real-time priority where the system allows it, so that a
+# press is timed from the moment the X server makes its event, as the program's own part;
+# --ordinary-x leaves it an ordinary process, whose own waits under load then count too.
+#
+# Usage: scripts/jack-latency.sh [BUILD_DIR] [--ordinary-x] [HARNESS OPTIONS...]
 #   e.g. scripts/jack-latency.sh build/default --busy 2 --presses 20
 # Exit 77 (skipped) where Xvfb or jackd is missing.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/default}
 shift || true
+x_priority=realtime
+if [ "${1:-}" = --ordinary-x ]; then
+  x_priority=ordinary
+  shift
+fi
 harness="$build/bench/chordlane_jack_latency"
 program="$build/desktop/chordlane"
 for needed in Xvfb jackd; do
@@ -43,6 +52,11 @@ if [ ! -s "$dir/display" ]; then
   exit 1
 fi
 export DISPLAY=":$(head -n1 "$dir/display")"
+if [ "$x_priority" = realtime ] && chrt -f -p 1 "$xvfb_pid" >/dev/null 2>&1; then
+  echo "jack-latency: the X server runs at real-time priority 1"
+else
+  echo "jack-latency: the X server runs at ordinary priority"
+fi
 name="chordlane-latency-$$"
 JACK_PERIOD=${JACK_PERIOD:-64} JACK_REALTIME=1 bash "$root/scripts/jack-server.sh" start "$name" "$dir" ||
   exit 1

@@ -2,12 +2,14 @@
 // What a thread that renders the mix for a device needs from the system, and the pacing of a
 // render loop that plays to no device.
 //
-// Threads: RequestRealtimePriority acts on the calling thread only; BlockPacer belongs to the
-// one thread whose loop it paces.
+// Threads: RequestRealtimePriority and RequestInputPriority act on the calling thread only;
+// BlockPacer belongs to the one thread whose loop it paces.
 
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace chordlane {
 
@@ -16,6 +18,20 @@ namespace chordlane {
 //! keeps it. Where the system refuses (no rtprio limit for the user, a container), the thread
 //! quietly stays as it was; the answer says which, for the verbose log.
 std::string RequestRealtimePriority();
+
+//! Asks for the lowest real-time priority (SCHED_FIFO 1) for a thread that takes keys and
+//! taps, so that a press reaches the mixer at once even while a build keeps every core busy;
+//! the render thread stays far above it. thread is the kernel's id of a thread of this
+//! process, 0 the calling one. Threads it starts afterwards do not inherit the priority (the
+//! load's workers, the recorder). Only where there is more than one core: on one, a repaint
+//! or a load at that priority would hold back everything else the person runs. Where the
+//! system refuses, or there is one core, the thread stays as it was; the answer says which,
+//! for the verbose log.
+std::string RequestInputPriority(int thread = 0);
+
+//! The kernel's ids of this process's threads that have the name given (as a thread names
+//! itself with pthread_setname_np); none where the system does not say.
+std::vector<int> ThreadsNamed(std::string_view name);
 
 // Deadlines for a loop that renders blocks of frames at a device's pace with no device to
 // pace it: each block is due when the frames before it would have played. A block more than
