@@ -52,7 +52,8 @@ WebApp::WebApp(uint32_t rate, int32_t width, int32_t height)
       window_([this](const Rect& r) { Paint(0, r); }),
       mapper_(WaveMapperConfig{.deviceRate = rate}),
       rates_(rate) {
-    output_ = std::make_unique<WebAudioOutput>(mapper_, WebAudioConfig{.rate = rate});
+    output_ = std::make_unique<WebAudioOutput>(
+        mapper_, WebAudioConfig{.rate = rate, .targetFrames = StartingTargetFrames(rate)});
     services_.clock = &clock_;
     services_.files = &files_;
     services_.settings = &settings_;
@@ -131,11 +132,11 @@ void WebApp::PointerDown(int32_t point, Point p, double delayMs) {
     const uint32_t queued = output_->FramesQueued();
     view_.OnTouchDown(point, p);
     if (voiceStarted_ && delayMs >= 0) {
-        // The new voice's first frame is rendered after what waits in the ring now, and the
-        // event itself waited delayMs before it got here.
-        latencyFrames_ =
-            static_cast<int32_t>(queued) +
-            static_cast<int32_t>(std::lround(std::max(delayMs, 0.0) * output_->Rate() / 1000.0));
+        // From the event's arrival, the new voice's first frame is rendered after what waits
+        // in the ring now. The browser's own hold on the event before it arrived is kept
+        // apart: it is the browser's, which no page can win back.
+        latencyFrames_ = static_cast<int32_t>(queued);
+        eventWaitMs_ = delayMs;
     }
 }
 
@@ -175,8 +176,8 @@ void WebApp::Tick() { mapper_.DeliverNotices(); }
 void WebApp::AudioStarted() { output_->Flush(); }
 
 AudioFigures WebApp::Audio() const {
-    return {output_->Rate(), output_->FramesTaken(), output_->Underruns(),
-            output_->Peak(), latencyFrames_,         output_->TargetFrames()};
+    return {output_->Rate(), output_->FramesTaken(),  output_->Underruns(), output_->Peak(),
+            latencyFrames_,  output_->TargetFrames(), eventWaitMs_};
 }
 
 Size WebApp::Screen() const { return {instrument_.screen.width, instrument_.screen.height}; }

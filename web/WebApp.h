@@ -38,6 +38,8 @@ struct AudioFigures {
     float peak = 0.0f;
     int32_t latencyFrames = -1;  // of the last pen-down that started a sound; -1: none yet
     uint32_t targetFrames = 0;   // what the mixer keeps ahead of the worklet now
+    // How long the browser held that pen-down before the page got it; -1: none yet.
+    double eventWaitMs = -1.0;
 };
 
 class WebApp {
@@ -57,8 +59,9 @@ class WebApp {
     //! Paints r of the screen on the page's canvas (0) or the offscreen one (1).
     void Paint(int32_t canvas, const Rect& r);
     //! A touch point goes down, moves or lifts at a point of the screen. delayMs is how long
-    //! the event waited before it reached the program, for the latency figure; negative when
-    //! the sound was not running yet, which makes the figure meaningless for this tap.
+    //! the event waited in the browser before it reached the page, a figure of its own beside
+    //! the latency from its arrival; negative when the sound was not running yet, which makes
+    //! both meaningless for this tap.
     void PointerDown(int32_t point, Point p, double delayMs);
     void PointerMove(int32_t point, Point p);
     void PointerUp(int32_t point);
@@ -114,6 +117,7 @@ class WebApp {
     // Set by the log when a voice starts, so a pen-down knows it started one.
     bool voiceStarted_ = false;
     int32_t latencyFrames_ = -1;
+    double eventWaitMs_ = -1.0;
 };
 
 }  // namespace chordlane::web

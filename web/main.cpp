@@ -117,7 +117,7 @@ EMSCRIPTEN_KEEPALIVE const char* cl_trace_line(WebApp* app, int32_t index) {
     return trace[static_cast<size_t>(index)].c_str();
 }
 
-//! rate, frames, underruns, peak, latencyFrames, targetFrames into out.
+//! rate, frames, underruns, peak, latencyFrames, targetFrames, eventWaitMs into out.
 EMSCRIPTEN_KEEPALIVE void cl_audio_figures(WebApp* app, double* out) {
     const chordlane::web::AudioFigures figures = app->Audio();
     out[0] = figures.rate;
@@ -126,6 +126,7 @@ EMSCRIPTEN_KEEPALIVE void cl_audio_figures(WebApp* app, double* out) {
     out[3] = figures.peak;
     out[4] = figures.latencyFrames;
     out[5] = figures.targetFrames;
+    out[6] = figures.eventWaitMs;
 }
 
 EMSCRIPTEN_KEEPALIVE const void* cl_ring(WebApp* app) { return app->Ring(); }

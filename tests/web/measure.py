@@ -32,9 +32,12 @@ def measure():
 
             elements = webpage.dump(BUILT_IN, page.view)
             strings = webpage.open_strings(elements)
-            latencies = webpage.tap_latencies(page, strings, TAPS)
-            rows.append((f"tap to sound, {TAPS} taps, ms",
+            waits = []
+            latencies = webpage.tap_latencies(page, strings, TAPS, waits)
+            rows.append((f"tap to sound from the pen-down's arrival, {TAPS} taps, ms",
                          f"{statistics.median(latencies):.1f}", f"{max(latencies):.1f}"))
+            rows.append(("the browser's hold on each pen-down before it arrived, ms",
+                         f"{statistics.median(waits):.1f}", f"{max(waits):.1f}"))
 
             underruns = [webpage.busy_underruns(page, strings[0]) for _ in range(BUSY_ROUNDS)]
             rows.append((f"underruns in a busy second, {BUSY_ROUNDS} rounds",

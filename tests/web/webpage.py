@@ -177,6 +177,7 @@ class Page:
         self.base_url = base_url
         self.view = None
         self.ready_ms = None
+        self.page_start_ms = None
         self._touching = {}
         self._mouse_at = None
         driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": _READY_WATCH})
@@ -199,6 +200,10 @@ class Page:
             raise PageError(f"ready {settled['outcome']} with state {settled['state']!r}"
                             + self.diagnostics())
         self.ready_ms = settled["at"]
+        # When the page's own script began: the time before it is the browser's own start.
+        self.page_start_ms = self.js(
+            "const m = performance.getEntriesByName('chordlane:page-start');"
+            "return m.length ? m[0].startTime : null")
         self.view = self.hook("view()")
 
     def diagnostics(self):
@@ -612,10 +617,11 @@ def open_strings(elements):
     return [find(elements, f"n0{n}") for n in range(6, 0, -1)]
 
 
-def tap_latencies(page, buttons, count):
-    """Tap-to-sound in milliseconds of `count` taps on the buttons in turn, once the
-    audio runs (the tap that starts it is not counted). Each tap must start a voice, or
-    the figure read after it would be an earlier tap's."""
+def tap_latencies(page, buttons, count, waits=None):
+    """Tap-to-sound in milliseconds, from each pen-down's arrival in the page, of `count`
+    taps on the buttons in turn, once the audio runs (the tap that starts it is not
+    counted). Each tap must start a voice, or the figure read after it would be an earlier
+    tap's. How long the browser held each pen-down before it arrived goes to waits."""
     page.tap(*buttons[0].centre())
     time.sleep(0.5)
     latencies = []
@@ -629,6 +635,8 @@ def tap_latencies(page, buttons, count):
             raise PageError(f"tap {i + 1} on {buttons[i % len(buttons)].name} started no sound: "
                             f"{audio}" + page.diagnostics())
         latencies.append(audio["latencyFrames"] * 1000 / audio["rate"])
+        if waits is not None:
+            waits.append(audio["eventWaitMs"])
     return latencies
 
 

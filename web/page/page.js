@@ -6,6 +6,9 @@ import {
 } from "./points.js";
 import { encodeWav16, isPlainWav, isSoundName } from "./sounds.js";
 
+// Where the browser's part of a start ends and the page's begins, for the start-up figures.
+performance.mark("chordlane:page-start");
+
 const SITE = "/chordlane/";
 const USER = "/user/";
 // The instrument's screen, in its own pixels: the handheld's portrait screen.
@@ -192,14 +195,15 @@ hooks.trace = () => {
 };
 
 hooks.audio = () => {
-    const out = Module._malloc(6 * 8);
+    const out = Module._malloc(7 * 8);
     Module._cl_audio_figures(app, out);
-    const f = Module.HEAPF64.slice(out >> 3, (out >> 3) + 6);
+    const f = Module.HEAPF64.slice(out >> 3, (out >> 3) + 7);
     Module._free(out);
     return {
         rate: f[0], frames: f[1], underruns: f[2], peak: f[3], latencyFrames: f[4] < 0 ? null : f[4],
-        // Not in the hooks' contract: how far ahead the mixer renders, for the figures.
-        targetFrames: f[5],
+        // Not in the hooks' contract: how far ahead the mixer renders, and how long the
+        // browser held that pen-down before the page got it, for the figures.
+        targetFrames: f[5], eventWaitMs: f[6] < 0 ? null : f[6],
     };
 };
 
@@ -415,23 +419,30 @@ document.getElementById("about").addEventListener("click", () => {
 // --- Start ---------------------------------------------------------------------------------
 
 async function start() {
-    audio = new AudioContext({ latencyHint: "interactive" });
-    Module = await createChordlane({
+    // The program is fetched and compiled while the audio context starts: a browser's first
+    // context holds the main thread for a few hundred milliseconds. The worklet's script is
+    // fetched meanwhile too.
+    const created = createChordlane({
         page,
         print: (text) => console.log(text),
         printErr: (text) => console.warn(text),
     });
+    audio = new AudioContext({ latencyHint: "interactive" });
+    const workletLoaded = audio.audioWorklet.addModule("audio-worklet.js");
+    Module = await created;
     Module.FS.mkdir(USER);
     Module.FS.mount(Module.IDBFS, {}, USER);
+    // The site's pictures are decoded while the person's files come in from storage.
+    const sitePictures = decodePictures(filesUnder(SITE));
     await syncUserFiles(true);
-    await decodePictures([...filesUnder(SITE), ...filesUnder(USER)]);
+    await Promise.all([sitePictures, decodePictures(filesUnder(USER))]);
     app = Module._cl_create(audio.sampleRate, SCREEN_WIDTH, SCREEN_HEIGHT);
     fit();
     setInterval(() => Module._cl_tick(app), 5);
     document.getElementById("show-active").checked = Module._cl_option(app, 0) !== 0;
     document.getElementById("speed-volume").checked = Module._cl_option(app, 1) !== 0;
 
-    const worklet_ready = audio.audioWorklet.addModule("audio-worklet.js").then(() => {
+    const worklet_ready = workletLoaded.then(() => {
         worklet = new AudioWorkletNode(audio, "chordlane-ring", {
             numberOfInputs: 0,
             outputChannelCount: [2],
