@@ -16,9 +16,6 @@
 #include <unistd.h>
 
 #include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
-#include <QRegion>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -29,6 +26,7 @@
 #include <thread>
 
 #include "app/OpenFlow.h"
+#include "bench/FullScreenPaint.h"
 #include "bench/OffscreenApplication.h"
 #include "elements/Instrument.h"
 #include "mixer/PolyphaseRateConverter.h"
@@ -37,7 +35,6 @@
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/portaudio/PortAudioOutput.h"
 #include "platform/qt/QtPictureLoader.h"
-#include "platform/qt/QtSurface.h"
 #include "tools/ScriptRunner.h"
 #include "view/InstrumentView.h"
 
@@ -204,19 +201,8 @@ void BM_UnderrunsUnderLoad(benchmark::State& state, const char* device, uint32_t
                                          "\nwait 30\n"));
     }
 
-    QImage image(1920, 1080, QImage::Format_RGB32);
-    const QTransform transform = ScreenFitTransform(QSizeF(image.size()), 240, 320);
-    const QRectF screen = transform.mapRect(QRectF(0, 0, 240, 320));
-    const QRegion margin = QRegion(image.rect()) - QRegion(screen.toAlignedRect());
-    auto paint = [&] {
-        QPainter painter(&image);
-        for (const QRect& r : margin) painter.fillRect(r, Qt::black);
-        painter.setClipRect(screen);
-        painter.setTransform(transform);
-        QtSurface surface(painter, Rect{0, 0, 240, 320});
-        surface.SetSmoothPictures(true);
-        window.Paint(surface);
-    };
+    FullScreenPaint screen;
+    auto paint = [&] { screen.Paint(window); };
 
     // What the output counts with nothing to do, for a sixth of the run: a JACK dummy
     // server's own timer, late by a few microseconds now and then on a virtual machine, is

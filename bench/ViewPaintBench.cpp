@@ -6,10 +6,10 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QRegion>
 #include <cstdlib>
 
 #include "app/OpenFlow.h"
+#include "bench/FullScreenPaint.h"
 #include "bench/OffscreenApplication.h"
 #include "elements/Instrument.h"
 #include "platform/Text.h"
@@ -69,19 +69,8 @@ void BM_RepaintFullHd(benchmark::State& state, const char* file) {
         return;
     }
     InstrumentView& view = painted.view;
-    QImage image(1920, 1080, QImage::Format_RGB32);
-    const QTransform transform = ScreenFitTransform(QSizeF(image.size()), 240, 320);
-    const QRectF screen = transform.mapRect(QRectF(0, 0, 240, 320));
-    const QRegion margin = QRegion(image.rect()) - QRegion(screen.toAlignedRect());
-    for (auto _ : state) {
-        QPainter painter(&image);
-        for (const QRect& r : margin) painter.fillRect(r, Qt::black);
-        painter.setClipRect(screen);
-        painter.setTransform(transform);
-        QtSurface surface(painter, Rect{0, 0, 240, 320});
-        surface.SetSmoothPictures(true);
-        view.Paint(surface);
-    }
+    FullScreenPaint window;
+    for (auto _ : state) window.Paint(view);
 }
 
 BENCHMARK_CAPTURE(BM_RepaintShippedInstrument, guitar, "guitar.clx")->Unit(benchmark::kMillisecond);

@@ -42,6 +42,8 @@
 #include <thread>
 #include <vector>
 
+#include "mixer/WavWriter.h"
+
 extern char** environ;
 
 namespace {
@@ -59,31 +61,12 @@ void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 // The instrument the program plays: a pad over the whole screen and the A key, both playing
 // a click short enough that the output is silent again long before the next press.
 fs::path WriteInstrument(const fs::path& dir) {
-    std::vector<int16_t> click(CLICK_RATE / 200);
-    for (size_t i = 0; i < click.size(); ++i) click[i] = (i / 12) % 2 ? 12000 : -12000;
-    auto put32 = [](std::ofstream& out, uint32_t v) {
-        const std::array<char, 4> b{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-        out.write(b.data(), 4);
-    };
-    auto put16 = [](std::ofstream& out, uint16_t v) {
-        const std::array<char, 2> b{char(v), char(v >> 8)};
-        out.write(b.data(), 2);
-    };
-    const auto bytes = static_cast<uint32_t>(click.size() * 2);
-    std::ofstream wav(dir / "click.wav", std::ios::binary);
-    wav.write("RIFF", 4);
-    put32(wav, 36 + bytes);
-    wav.write("WAVEfmt ", 8);
-    put32(wav, 16);
-    put16(wav, 1);
-    put16(wav, 1);
-    put32(wav, CLICK_RATE);
-    put32(wav, CLICK_RATE * 2);
-    put16(wav, 2);
-    put16(wav, 16);
-    wav.write("data", 4);
-    put32(wav, bytes);
-    for (int16_t s : click) put16(wav, static_cast<uint16_t>(s));
+    // 5 ms of a loud square wave.
+    std::vector<float> click(2 * CLICK_RATE / 200);
+    for (size_t i = 0; i < click.size(); ++i) click[i] = (i / 2 / 12) % 2 ? 0.37f : -0.37f;
+    if (auto wav = chordlane::WavWriter::Create((dir / "click.wav").string(), {.rate = CLICK_RATE},
+                                                nullptr))
+        wav->Append(click.data(), click.size() / 2);
     std::ofstream clx(dir / "latency.clx");
     clx << "cl1.0 latency harness: the pad and the A key play a 5 ms click\n"
            "d 240 320\n"

@@ -26,8 +26,7 @@ std::string RequestRealtimePriority() {
     const int wanted = std::max(sched_get_priority_min(SCHED_FIFO), 60);
     sched_param param{};
     param.sched_priority = std::min(wanted, sched_get_priority_max(SCHED_FIFO));
-    const int error =
-        pthread_setschedparam(pthread_self(), SCHED_FIFO | SCHED_RESET_ON_FORK, &param);
+    const int error = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
     if (error == 0) return "real-time priority " + std::to_string(param.sched_priority);
     return std::string("ordinary priority (real-time refused: ") + std::strerror(error) + ")";
 }

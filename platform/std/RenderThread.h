@@ -2,8 +2,9 @@
 // What a thread that renders the mix for a device needs from the system, and the pacing of a
 // render loop that plays to no device.
 //
-// Threads: RequestRealtimePriority and RequestInputPriority act on the calling thread only;
-// BlockPacer belongs to the one thread whose loop it paces.
+// Threads: RequestRealtimePriority acts on the calling thread only, RequestInputPriority on
+// the thread it is given (any thread may ask); BlockPacer belongs to the one thread whose loop
+// it paces.
 
 #include <chrono>
 #include <cstdint>
